@@ -1,0 +1,31 @@
+// The process-wide description of the program that many outside calls take:
+// its title, version and where its executable lives.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace qv {
+
+class SettingsStore;
+
+struct Application {
+    std::string Title;        // "Corvane - Quillvault"
+    std::string ProductName;  // "Quillvault"
+    std::string VendorName;   // "Quarrytide": the folder that groups the maker's per-user data
+    int Major = 0;
+    int Minor = 0;
+    int Revision = 0;
+    std::string ExeFolder;  // folder of the running executable, no trailing separator
+    std::string ExeName;    // file name of the running executable
+
+    // Where settings live is the front end's choice (the window and the command
+    // line use the same store); a program that sets none has no stored settings.
+    std::function<std::unique_ptr<SettingsStore>()> MakeSettingsStore;
+};
+
+// The one application object of this process (filled from /proc/self/exe on first use).
+Application& App();
+
+}  // namespace qv

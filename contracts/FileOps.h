@@ -1,0 +1,28 @@
+// The few file-system calls a safe save makes, behind an interface so that
+// tests can make any one of them fail.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace qv {
+
+class FileOps {
+public:
+    virtual ~FileOps() = default;
+
+    // Each returns -1 (or false) and leaves errno set on failure, like the system calls.
+    virtual int CreateTemp(std::string& pathTemplate) = 0;  // mkstemp; template ends in XXXXXX
+    virtual long Write(int fd, const char* data, std::size_t size) = 0;
+    virtual int Sync(int fd) = 0;
+    virtual int Close(int fd) = 0;
+    virtual int Chmod(int fd, unsigned mode) = 0;
+    virtual int Rename(const std::string& from, const std::string& to) = 0;
+    virtual int Unlink(const std::string& path) = 0;
+    virtual int SyncFolder(const std::string& folder) = 0;
+};
+
+// The real system calls.
+FileOps& SystemFileOps();
+
+}  // namespace qv

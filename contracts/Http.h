@@ -1,0 +1,127 @@
+// HTTP requests with progress callbacks, form data and proxy settings.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Application.h"
+
+namespace qv {
+
+// The receiver of a request's progress. Both calls come on the thread that
+// called Send; setting `cancel` abandons the transfer (ErrorKind hekCancelled).
+class IHTTPRequestCallback {
+public:
+    virtual ~IHTTPRequestCallback() = default;
+    // `block` is the next piece of the response body. An empty block is an idle
+    // tick while the server is silent: it carries no data.
+    virtual void BlockReceived(const std::string& block, bool& removeBlock, int32_t receivedBytes,
+                               int32_t totalBytes, bool& cancel) = 0;
+    virtual void BlockSent(const std::string& block, int32_t sentBytes, int32_t totalBytes, bool& cancel) = 0;
+};
+
+// How a request reaches the network. Stored per application under a section name.
+class ProxySettings {
+public:
+    enum Mode { pmNone = 0, pmEnvironment = 1, pmManual = 2 };
+
+    Mode ProxyMode = pmNone;
+    std::string Host;
+    int Port = 8080;
+    std::string User;
+    std::string Password;
+
+    // Both answer whether the settings store was reached; without a store the
+    // settings stay as they are (Load) or are not kept (Save).
+    bool Load(const std::string& section, const Application& app, bool perUser);
+    bool Save(const std::string& section, const Application& app, bool perUser);
+    // Lets the user edit the settings in a modal dialog (window program only).
+    void EditDialog();
+};
+
+class HttpFormData {
+public:
+    void Clear();
+    // Fields are sent in the order added. The four further values are unused.
+    void AddField(const std::string& name, const std::string& value, int = 0, int = 0, int = 0, int = 0);
+    std::string Body() const;
+    std::string ContentType() const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> fields_;
+};
+
+enum HttpErrorKind {
+    hekNone = 0,
+    hekBadAddress = 1,
+    hekResolve = 2,
+    hekConnect = 3,
+    hekTimeout = 4,
+    hekSecurity = 5,
+    hekTransfer = 6,
+    hekHttpStatus = 7,
+    hekProxy = 8,
+    hekCancelled = 9,
+};
+
+class HttpRequest {
+public:
+    HttpRequest();
+    ~HttpRequest();
+    HttpRequest(const HttpRequest&) = delete;
+    HttpRequest& operator=(const HttpRequest&) = delete;
+
+    // Forgets the last answer and the settings of the last Send (proxy, block size, TLS).
+    void Reset();
+
+    void Proxy(std::shared_ptr<ProxySettings> proxy);
+    std::shared_ptr<ProxySettings> Proxy() const;
+
+    // Bytes per BlockReceived call; the last block of a body may be shorter.
+    void BlockSize(int bytes);
+    int BlockSize() const;
+
+    // Speak TLS to the server (https). Port 443 always does.
+    void Secure(bool secure);
+    bool Secure() const;
+
+    static std::string MakeUserAgent(const Application& app);
+
+    // Performs one exchange and returns when it is over: !Failed().
+    // `host` is a host name or address; "name:port" names its own port, which
+    // then replaces `port`. `timeoutMs` is how long the server may stay silent.
+    // No redirect is followed. A non-empty `authPassword` is sent as HTTP Basic
+    // authentication with `authUser`.
+    bool Send(const std::string& host, int port, const std::string& method, const std::string& path,
+              const std::string& version, int reserved1, const std::string& body, const std::string& contentType,
+              int timeoutMs, const std::string& userAgent, IHTTPRequestCallback* callback, bool option1,
+              bool option2, bool option3, bool option4, const std::string& authUser,
+              const std::string& authPassword, int reserved2);
+
+    // 0 when no answer arrived.
+    int StatusCode() const;
+    std::string StatusText() const;
+    // A transport error, or an answer other than 2xx.
+    bool Failed() const;
+    int ErrorKind() const;
+    // The transport's own words for the failure ("" when the server answered).
+    std::string ErrorText() const;
+    // The answer's header block as received: status line and header lines, each ending in CR LF.
+    std::string ResponseHeaders() const;
+    std::string ResponseBody() const;
+    // The address the last Send went to (no credentials in it).
+    std::string EffectiveUrl() const;
+
+    // Splits an absolute http or https URL. Default ports 80 and 443; the path
+    // keeps its query and is "/" when the URL has none.
+    static bool ParseUrl(const std::string& url, std::string& protocol, std::string& host, int& port,
+                         std::string& path);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace qv

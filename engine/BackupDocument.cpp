@@ -1,0 +1,53 @@
+// The backup file format: the version check, post ids, and merging received
+// pages into the backup document.
+#include "Messages.h"
+#include "modTumblrInteraction.h"
+
+namespace qv {
+
+std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document) {
+    if (document.NodeText("/tumblr/@version") != "1.0") {
+        MsgBox(displayName + "\r\n\r\nThis XML doesnt appear to be Tumblr XML.", mbCritical);
+        return std::nullopt;
+    }
+    PostIdSet ids;
+    for (const XmlNode& post : document.DocumentNode().SelectNodes("/tumblr/posts/post")) ids.Add(post.AttributeText("id"));
+    return ids;
+}
+
+bool ContainsId(const std::string& id, const PostIdSet& set) { return set.Contains(id); }
+
+bool IsLastPage(const XmlDocument& page) {
+    return page.DocumentNode().SelectNodes("/tumblr/posts/post").Count() < PostsPerPage;
+}
+
+bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds) {
+    bool noneKnown = true;
+    XmlNode container = backup.DocumentNode().SelectSingleNode("/tumblr/posts");
+    if (!container) container = backup.DocumentNode().SelectSingleNode("/tumblr").AddChild(xntElement, "posts", "");
+
+    for (const XmlNode& post : page.DocumentNode().SelectNodes("/tumblr/posts/post")) {
+        if (ContainsId(post.AttributeText("id"), previousIds)) {
+            noneKnown = false;  // the copy already saved stays; the received one is dropped
+            continue;
+        }
+        container.AppendChild(post);
+    }
+    return noneKnown;
+}
+
+void CopyTumblelog(const XmlDocument& page, XmlDocument& backup) {
+    const XmlNode tumblelog = page.DocumentNode().SelectSingleNode("/tumblr/tumblelog");
+    if (!tumblelog) return;
+    if (XmlNode old = backup.DocumentNode().SelectSingleNode("/tumblr/tumblelog")) old.Remove();
+    XmlNode root = backup.RootElement();
+    root.InsertBefore(tumblelog, root.SelectSingleNode("/tumblr/posts"));
+}
+
+void FixPostsAttributes(XmlDocument& backup, int32_t postCount) {
+    if (XmlNode start = backup.DocumentNode().SelectSingleNode("/tumblr/posts/@start")) start.SetText("0");
+    if (XmlNode total = backup.DocumentNode().SelectSingleNode("/tumblr/posts/@total"))
+        total.SetText(std::to_string(postCount));
+}
+
+}  // namespace qv

@@ -1,0 +1,56 @@
+// The one entry point of a backup: the credentials question, the pipeline,
+// compression and the closing summary.
+#include "Messages.h"
+#include "Sundrykit.h"
+#include "Utilities.h"
+#include "modTumblrInteraction.h"
+
+namespace qv {
+
+namespace {
+
+std::string Summary(const BackupResult& result, const TrafficCounters& traffic) {
+    const std::string crlf = "\r\n";
+    return "All done ^_^" + crlf + crlf +                                                   //
+           skFormatLong(result.PostsInBackup) + " posts in backup." + crlf +               //
+           skFormatLong(result.PostsAdded) + " posts were added." + crlf + crlf +          //
+           skFormatLong(traffic.PieceCount) + " XML pieces were received." + crlf + crlf +  //
+           "Traffic usage statistics:" + crlf + crlf +                                     //
+           "Total:    " + skFormatByteSizeEx(traffic.BytesReceived + traffic.BytesSent) + crlf +
+           "Received: " + skFormatByteSizeEx(traffic.BytesReceived) + crlf +  //
+           "Sent:     " + skFormatByteSizeEx(traffic.BytesSent);
+}
+
+}  // namespace
+
+void RunBackup(const BackupOptions& options, IBackupHost& host) {
+    std::string email = options.EMail;
+    std::string password = options.Password;
+    if (email.empty() || password.empty()) {
+        if (MsgBox("Private posts will not be included.", mbOKCancel + mbExclamation) != mrOK) return;
+        // Half a pair of credentials is never sent.
+        email.clear();
+        password.clear();
+    }
+
+    TrafficCounters& traffic = Traffic();
+    traffic.BytesReceived = 0;
+    traffic.BytesSent = 0;
+
+    const BackupResult result = MakeBackupXML(options.XMLFileName, options.XMLBaseFileName, options.ProgressCallback,
+                                              options.GroupAddress, email, password, options.Password2, host);
+    if (!result.Success) return;
+
+    if (options.ApplyNTFSCompression) {
+        int errorCode = 0;
+        if (!SharedFileUtility().SetCompression(options.XMLFileName, 1, errorCode)) {
+            SharedMessageUtility().ShowErrorCode(
+                errorCode, mbExclamation, 0,
+                options.XMLFileName + "\r\n\r\nCan't apply NTFS compression. But file was saved anyway.", false);
+        }
+    }
+
+    MsgBox(Summary(result, traffic), mbInformation);
+}
+
+}  // namespace qv

@@ -1,0 +1,100 @@
+// The backup engine: one run from its options to the saved file and the
+// closing summary. Everything runs on the caller's thread; the caller keeps its
+// window alive through IBackupHost and the progress callback.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "Http.h"
+#include "Xml.h"
+
+namespace qv {
+
+// Posts asked for per request, and the last-page threshold.
+inline constexpr int PostsPerPage = 50;
+
+// The window's side of a run, as far as the engine needs it.
+class IBackupHost {
+public:
+    virtual ~IBackupHost() = default;
+    // Shows a status line and lets pending window events run.
+    virtual void SetStatus(const std::string& text) = 0;
+    // From here on the run cannot be stopped.
+    virtual void DisableCancel() = 0;
+    // Lets pending window events run.
+    virtual void DoEvents() = 0;
+};
+
+struct BackupOptions {
+    IHTTPRequestCallback* ProgressCallback = nullptr;
+    std::string XMLFileName;
+    std::string XMLBaseFileName;  // "" for a full backup
+    std::string GroupAddress;
+    std::string EMail;
+    std::string Password;
+    std::string Password2;
+    bool ApplyNTFSCompression = false;
+};
+
+struct BackupResult {
+    bool Success = false;
+    int32_t PostsInBackup = 0;
+    int32_t PostsAdded = 0;
+};
+
+// Process-wide: the engine resets and reports them, the window's callbacks add to them.
+struct TrafficCounters {
+    int32_t PieceCount = 0;
+    double BytesReceived = 0;
+    double BytesSent = 0;
+};
+TrafficCounters& Traffic();
+
+// The distinct non-empty post ids of a document, in first-seen order.
+class PostIdSet {
+public:
+    // Answers false when the id is empty or already held.
+    bool Add(const std::string& id);
+    bool Contains(const std::string& id) const;
+    int Count() const { return static_cast<int>(order_.size()); }
+    const std::vector<std::string>& InOrder() const { return order_; }
+
+private:
+    std::unordered_set<std::string> ids_;
+    std::vector<std::string> order_;
+};
+
+// The run: credentials question, counters, pipeline, compression, summary.
+void RunBackup(const BackupOptions& options, IBackupHost& host);
+
+BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
+                           IHTTPRequestCallback* callback, const std::string& groupAddress,
+                           const std::string& email, const std::string& password, const std::string& password2,
+                           IBackupHost& host);
+
+// The body of one page of the read API, or nothing when no page text was
+// obtained (cancelled, given up, refused redirect); every message about a
+// failed download is shown here.
+std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
+                                        const std::string& groupAddress, const std::string& email,
+                                        const std::string& password, const std::string& password2);
+bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback);
+
+// The backup document.
+std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document);
+bool ContainsId(const std::string& id, const PostIdSet& set);
+bool IsLastPage(const XmlDocument& page);
+bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds);
+void CopyTumblelog(const XmlDocument& page, XmlDocument& backup);
+void FixPostsAttributes(XmlDocument& backup, int32_t postCount);
+
+// Post ordering: descending id, one element per id.
+void SortPosts(XmlDocument& backup, IBackupHost& host);
+std::vector<std::string> PadSortKeys(const std::vector<std::string>& ids);
+std::vector<std::string> UnpadSortKeys(const std::vector<std::string>& sortedKeys);
+
+}  // namespace qv

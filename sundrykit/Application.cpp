@@ -1,0 +1,39 @@
+#include "Application.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+namespace qv {
+
+namespace {
+
+Application MakeApplication() {
+    Application app;
+    app.Title = "Corvane - Quillvault";
+    app.ProductName = "Quillvault";
+    app.VendorName = "Quarrytide";
+    app.Major = 2;
+    app.Minor = 0;
+    app.Revision = 41;
+
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length > 0) {
+        const std::string path(buffer, static_cast<size_t>(length));
+        const auto slash = path.rfind('/');
+        app.ExeFolder = slash == 0 ? "/" : path.substr(0, slash);
+        app.ExeName = path.substr(slash + 1);
+    }
+    return app;
+}
+
+}  // namespace
+
+Application& App() {
+    static Application app = MakeApplication();
+    return app;
+}
+
+}  // namespace qv
