@@ -78,18 +78,25 @@ bool ReadFile(const std::string& path, char*& buffer, size_t& size, std::string&
     return false;
 }
 
+// pugixml writes a carriage return in text as it is, and any XML reader would
+// turn it into a line feed; written as a character reference it survives.
+template <typename Append>
+void WriteEscapingCarriageReturns(const char* data, size_t size, Append append) {
+    const char* end = data + size;
+    for (const char* cr; (cr = static_cast<const char*>(std::memchr(data, '\r', end - data))); data = cr + 1) {
+        append(data, cr - data);
+        append("&#13;", 5);
+    }
+    append(data, end - data);
+}
+
 class BufferedWriter : public pugi::xml_writer {
 public:
     explicit BufferedWriter(AtomicFileWriter& out) : out_(out) { buffer_.reserve(kCapacity); }
 
     void write(const void* data, size_t size) override {
-        if (failed_) return;
-        if (buffer_.size() + size > kCapacity && !Flush()) return;
-        if (size >= kCapacity) {
-            failed_ = !out_.Write(static_cast<const char*>(data), size);
-            return;
-        }
-        buffer_.append(static_cast<const char*>(data), size);
+        WriteEscapingCarriageReturns(static_cast<const char*>(data), size,
+                                     [this](const char* part, size_t length) { Append(part, length); });
     }
 
     bool Flush() {
@@ -99,6 +106,16 @@ public:
     }
 
 private:
+    void Append(const char* data, size_t size) {
+        if (failed_) return;
+        if (buffer_.size() + size > kCapacity && !Flush()) return;
+        if (size >= kCapacity) {
+            failed_ = !out_.Write(data, size);
+            return;
+        }
+        buffer_.append(data, size);
+    }
+
     static constexpr size_t kCapacity = 1 << 16;
     AtomicFileWriter& out_;
     std::string buffer_;
@@ -108,7 +125,10 @@ private:
 class StringWriter : public pugi::xml_writer {
 public:
     std::string text;
-    void write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
+    void write(const void* data, size_t size) override {
+        WriteEscapingCarriageReturns(static_cast<const char*>(data), size,
+                                     [this](const char* part, size_t length) { text.append(part, length); });
+    }
 };
 
 unsigned FormatFlags(bool indent) { return indent ? pugi::format_indent : pugi::format_raw; }

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "FileOps.h"
+#include "TempFolder.h"
+#include "Xml.h"
+
+namespace qv {
+namespace {
+
+using test::ReadAll;
+using test::TempFolder;
+using test::WriteAll;
+
+const std::string kOldContent = "<tumblr version=\"1.0\"><posts><post id=\"1\"/></posts></tumblr>";
+
+XmlDocument BigDocument(int posts) {
+    std::string text = "<tumblr version=\"1.0\"><posts>";
+    for (int i = 0; i < posts; ++i)
+        text += "<post id=\"" + std::to_string(i) + "\"><regular-body>" + std::string(200, 'x') + "</regular-body></post>";
+    text += "</posts></tumblr>";
+    XmlDocument document;
+    EXPECT_TRUE(document.LoadXml(text, 0));
+    return document;
+}
+
+// Passes every call to the system, but makes one chosen call fail with a
+// chosen error, the way a full disk or a yanked drive would.
+class FailingFileOps : public FileOps {
+public:
+    enum Step { None, CreateTemp_, Write_, Sync_, Close_, Chmod_, Rename_ };
+    FailingFileOps(Step step, int error, int failOnCall = 1) : step_(step), error_(error), failOnCall_(failOnCall) {}
+
+    int CreateTemp(std::string& t) override { return Fails(CreateTemp_) ? -1 : real_.CreateTemp(t); }
+    long Write(int fd, const char* d, std::size_t n) override { return Fails(Write_) ? -1 : real_.Write(fd, d, n); }
+    int Sync(int fd) override { return Fails(Sync_) ? -1 : real_.Sync(fd); }
+    int Close(int fd) override {
+        const int result = real_.Close(fd);  // the descriptor is gone either way, as with close(2)
+        return Fails(Close_) ? -1 : result;
+    }
+    int Chmod(int fd, unsigned mode) override { return Fails(Chmod_) ? -1 : real_.Chmod(fd, mode); }
+    int Rename(const std::string& a, const std::string& b) override { return Fails(Rename_) ? -1 : real_.Rename(a, b); }
+    int Unlink(const std::string& path) override { return real_.Unlink(path); }
+    int SyncFolder(const std::string& folder) override { return real_.SyncFolder(folder); }
+
+private:
+    bool Fails(Step step) {
+        if (step != step_ || ++calls_ != failOnCall_) return false;
+        errno = error_;
+        return true;
+    }
+    FileOps& real_ = SystemFileOps();
+    Step step_;
+    int error_;
+    int failOnCall_;
+    int calls_ = 0;
+};
+
+TEST(AtomicSave, AFailureAtAnyStepLeavesTheOldFileAndNoLeftovers) {
+    const struct {
+        FailingFileOps::Step step;
+        int error;
+        int onCall;
+        const char* expectedWords;
+    } cases[] = {
+        {FailingFileOps::CreateTemp_, EACCES, 1, "Permission denied"},
+        {FailingFileOps::Write_, ENOSPC, 1, "No space left on device"},
+        {FailingFileOps::Write_, EIO, 3, "Input/output error"},
+        {FailingFileOps::Sync_, EIO, 1, "Input/output error"},
+        {FailingFileOps::Close_, EDQUOT, 1, "quota"},
+        {FailingFileOps::Chmod_, EPERM, 1, "Operation not permitted"},
+        {FailingFileOps::Rename_, EXDEV, 1, "cross-device"},
+    };
+    XmlDocument document = BigDocument(2000);  // several write calls
+    for (const auto& each : cases) {
+        SCOPED_TRACE(std::string("failing step ") + std::to_string(each.step) + " call " + std::to_string(each.onCall));
+        TempFolder folder;
+        const std::string target = folder.File("backup.xml");
+        WriteAll(target, kOldContent);
+        FailingFileOps files(each.step, each.error, each.onCall);
+
+        EXPECT_FALSE(document.Save(target, true, files));
+        EXPECT_EQ(ReadAll(target), kOldContent);
+        EXPECT_EQ(folder.Entries(), std::vector<std::string>{"backup.xml"});
+        EXPECT_NE(document.SaveError().find(each.expectedWords), std::string::npos) << document.SaveError();
+    }
+}
+
+TEST(AtomicSave, FileSizeLimitOfTheKernelLeavesTheOldFileIntact) {
+    TempFolder folder;
+    const std::string target = folder.File("backup.xml");
+    WriteAll(target, kOldContent);
+    XmlDocument document = BigDocument(5000);  // about 1.2 MB
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The kernel refuses writes past 64 KiB with EFBIG (SIGXFSZ ignored).
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool saved = document.Save(target, true);
+        const bool namesTheReason = document.SaveError().find("File too large") != std::string::npos;
+        _exit(saved ? 1 : namesTheReason ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save claimed success, 2: the reason was not given";
+    EXPECT_EQ(ReadAll(target), kOldContent);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"backup.xml"});
+}
+
+TEST(AtomicSave, ReplacesTheFileKeepingItsModeAndWritesThroughALink) {
+    TempFolder folder;
+    const std::string target = folder.File("backup.xml");
+    WriteAll(target, kOldContent);
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(symlink("backup.xml", folder.File("latest.xml").c_str()), 0);
+
+    XmlDocument document = BigDocument(3);
+    ASSERT_TRUE(document.Save(folder.File("latest.xml"), true)) << document.SaveError();
+
+    struct stat info{};
+    ASSERT_EQ(lstat(folder.File("latest.xml").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link itself stays a link";
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    XmlDocument reloaded;
+    ASSERT_TRUE(reloaded.Load(target, 0));
+    EXPECT_EQ(reloaded.DocumentNode().SelectNodes("/tumblr/posts/post").Count(), 3);
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"backup.xml", "latest.xml"}));
+}
+
+TEST(AtomicSave, NewFileGetsTheUsualModeAndAnUnwritableFolderIsReported) {
+    TempFolder folder;
+    const mode_t oldMask = umask(022);
+    XmlDocument document = BigDocument(1);
+    ASSERT_TRUE(document.Save(folder.File("new.xml"), false));
+    umask(oldMask);
+    struct stat info{};
+    ASSERT_EQ(stat(folder.File("new.xml").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+
+    // A file standing where the folder should be: refused even for root.
+    EXPECT_FALSE(document.Save(folder.File("new.xml") + "/inside.xml", true));
+    EXPECT_NE(document.SaveError().find("Not a directory"), std::string::npos) << document.SaveError();
+}
+
+}  // namespace
+}  // namespace qv
