@@ -1,0 +1,29 @@
+#include "TestServer.h"
+
+#include "ServerEnvironment.h"
+
+namespace qv::test {
+
+namespace {
+
+auto* const environment = RegisterServerEnvironment<ReadApiServer>();
+
+class ResetBeforeEachTest : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        ReadApiServer& server = environment->Get();
+        server.SetBlog(Blog());
+        server.Http().ClearQueue();
+        server.Http().ClearExchanges();
+    }
+};
+
+const bool registered = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ResetBeforeEachTest);
+    return true;
+}();
+
+}  // namespace
+
+ReadApiServer& Service() { return environment->Get(); }
+
+}  // namespace qv::test
