@@ -1,9 +1,18 @@
+#include <curl/curl.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <iostream>
 
 #include "Application.h"
 #include "Http.h"
 #include "Messages.h"
+#include "Sundrykit.h"
 
 namespace qv {
 
@@ -27,6 +36,25 @@ std::string HttpStatusWords(const HttpRequest& request) {
     return words + ".";
 }
 
+// Seconds from a Retry-After header (a number of seconds or an HTTP date), or -1.
+int RetryAfterSeconds(const std::string& headers) {
+    static const std::string name = "retry-after:";
+    for (size_t begin = 0; begin < headers.size();) {
+        size_t end = headers.find("\r\n", begin);
+        if (end == std::string::npos) end = headers.size();
+        const std::string line = headers.substr(begin, end - begin);
+        begin = end + 2;
+        if (line.size() <= name.size() || strncasecmp(line.c_str(), name.c_str(), name.size()) != 0) continue;
+        const std::string value = skTrimEx(line.substr(name.size()));
+        if (!value.empty() && std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); }))
+            return value.size() > 9 ? INT32_MAX : std::stoi(value);
+        const time_t when = curl_getdate(value.c_str(), nullptr);
+        if (when < 0) return -1;
+        return static_cast<int>(std::max<long long>(0, static_cast<long long>(when) - std::time(nullptr)));
+    }
+    return -1;
+}
+
 }  // namespace
 
 int CautiousAnswer(int style) {
@@ -41,7 +69,8 @@ int CautiousAnswer(int style) {
 }
 
 int MessageUtility::MessageBox(const std::string& text, int style, const std::string& title, int, int, int) {
-    MessageBoxRequest request{text, style, title.empty() ? App().Title : title};
+    MessageBoxRequest request{text, style, title.empty() ? App().Title : title, retryAfterHint_};
+    retryAfterHint_ = -1;
     return Presenter()->Show(request);
 }
 
@@ -50,6 +79,10 @@ void MessageUtility::ShowErrorCode(int errorCode, int style, int, const std::str
 }
 
 std::string MessageUtility::DescribeRequestError(const HttpRequest& request) const {
+    retryAfterHint_ = request.ErrorKind() == hekHttpStatus ? RetryAfterSeconds(request.ResponseHeaders()) : -1;
+    if (retryAfterHint_ >= 0)
+        return HttpStatusWords(request) + " It asks to wait " + std::to_string(retryAfterHint_) +
+               " seconds before trying again.";
     const std::string detail = request.ErrorText().empty() ? "" : " (" + request.ErrorText() + ")";
     switch (request.ErrorKind()) {
         case hekNone: return "No error.";

@@ -30,6 +30,9 @@ struct MessageBoxRequest {
     std::string Text;
     int Style = 0;
     std::string Title;
+    // For a box about a failed request whose answer said when to try again
+    // (Retry-After): that many seconds; otherwise -1.
+    int RetryAfterSeconds = -1;
 };
 
 // The one way a message reaches the user: the window shows real dialogs, the
@@ -51,7 +54,8 @@ public:
                    int flags = 15);
     // Shows `text` followed by the system's description of `errorCode`.
     void ShowErrorCode(int errorCode, int style, int reserved, const std::string& text, bool flag);
-    // Plain words for what went wrong with the request's last Send.
+    // Plain words for what went wrong with the request's last Send. When the
+    // answer asked to wait before trying again, the next MessageBox carries it.
     std::string DescribeRequestError(const HttpRequest& request) const;
 
     void SetPresenter(std::shared_ptr<IMessagePresenter> presenter);
@@ -59,6 +63,7 @@ public:
 
 private:
     std::shared_ptr<IMessagePresenter> presenter_;
+    mutable int retryAfterHint_ = -1;
 };
 
 // The program's one MessageUtility, made on first use.

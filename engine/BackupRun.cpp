@@ -23,11 +23,11 @@ std::string Summary(const BackupResult& result, const TrafficCounters& traffic) 
 
 }  // namespace
 
-void RunBackup(const BackupOptions& options, IBackupHost& host) {
+BackupResult RunBackup(const BackupOptions& options, IBackupHost& host) {
     std::string email = options.EMail;
     std::string password = options.Password;
     if (email.empty() || password.empty()) {
-        if (MsgBox("Private posts will not be included.", mbOKCancel + mbExclamation) != mrOK) return;
+        if (MsgBox("Private posts will not be included.", mbOKCancel + mbExclamation) != mrOK) return {};
         // Half a pair of credentials is never sent.
         email.clear();
         password.clear();
@@ -39,7 +39,7 @@ void RunBackup(const BackupOptions& options, IBackupHost& host) {
 
     const BackupResult result = MakeBackupXML(options.XMLFileName, options.XMLBaseFileName, options.ProgressCallback,
                                               options.GroupAddress, email, password, options.Password2, host);
-    if (!result.Success) return;
+    if (!result.Success) return result;
 
     if (options.ApplyNTFSCompression) {
         int errorCode = 0;
@@ -51,6 +51,7 @@ void RunBackup(const BackupOptions& options, IBackupHost& host) {
     }
 
     MsgBox(Summary(result, traffic), mbInformation);
+    return result;
 }
 
 }  // namespace qv

@@ -69,7 +69,8 @@ private:
 };
 
 // The run: credentials question, counters, pipeline, compression, summary.
-void RunBackup(const BackupOptions& options, IBackupHost& host);
+// The window ignores the result; unattended front ends need it for their exit status.
+BackupResult RunBackup(const BackupOptions& options, IBackupHost& host);
 
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
                            IHTTPRequestCallback* callback, const std::string& groupAddress,

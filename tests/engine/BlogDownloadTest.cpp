@@ -143,6 +143,23 @@ TEST(DownloadPage, FailedAnswersOfferRetryWhichResendsTheSamePage) {
     for (const auto& request : requests) EXPECT_EQ(request.FormFields(), PageFields("", "", 100));
 }
 
+TEST(DownloadPage, AnAnswerThatSaysWhenToComeBackIsPassedOnWithTheDialog) {
+    auto& service = Service();
+    ScopedMessages messages;
+    messages->QueueAnswers({mrRetry, mrRetry});
+    ScriptedResponse busy = ScriptedResponse::Status(503);
+    busy.headers.emplace_back("Retry-After", "120");
+    service.Http().Enqueue({busy, ScriptedResponse::Status(500)});
+
+    ASSERT_TRUE(Fetch(service.Address()).has_value());
+    ASSERT_EQ(messages->Shown().size(), 2u);
+    EXPECT_EQ(messages->Shown()[0].Text, kDownloadFailed +
+                                             "The server answered HTTP 503 Service Unavailable. It asks to wait 120 "
+                                             "seconds before trying again.");
+    EXPECT_EQ(messages->Shown()[0].RetryAfterSeconds, 120);
+    EXPECT_EQ(messages->Shown()[1].RetryAfterSeconds, -1);
+}
+
 TEST(DownloadPage, CancelInTheFailureDialogGivesNoPage) {
     auto& service = Service();
     ScopedMessages messages;
