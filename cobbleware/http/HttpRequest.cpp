@@ -209,7 +209,11 @@ public:
         return !cancel;
     }
 
-    Clock::time_point LastCall() const { return lastCall_; }
+    // How long the loop may wait before the next idle tick is due.
+    milliseconds UntilTick() const {
+        if (callback_ == nullptr) return kPollWait;
+        return std::chrono::duration_cast<milliseconds>(kIdleTick - (Clock::now() - lastCall_));
+    }
 
 private:
     int32_t Total(curl_off_t contentLength) const {
@@ -397,11 +401,10 @@ bool HttpRequest::Impl::Run(Transfer& transfer, IHTTPRequestCallback* callback, 
                 cancelled = true;
                 break;
             }
-            const auto now = Clock::now();
-            auto wait = std::min(kPollWait, std::chrono::duration_cast<milliseconds>(kIdleTick - (now - progress.LastCall())));
+            auto wait = std::min(kPollWait, progress.UntilTick());
             if (timeoutMs > 0) {
                 wait = std::min(wait, std::chrono::duration_cast<milliseconds>(milliseconds(timeoutMs) -
-                                                                               (now - transfer.lastActivity)));
+                                                                               (Clock::now() - transfer.lastActivity)));
             }
             multiError = curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::max<long>(wait.count(), 1)), nullptr);
             if (multiError != CURLM_OK) break;

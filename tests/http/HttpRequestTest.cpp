@@ -199,6 +199,9 @@ TEST_F(HttpRequestTest, SecureRequestSpeaksTlsSoAPlainServerFailsIt) {
     EXPECT_FALSE(Send(request, server().Address(), "GET", "/api/read"));
     EXPECT_EQ(request.EffectiveUrl().rfind("https://", 0), 0u) << request.EffectiveUrl();
     EXPECT_EQ(request.ErrorKind(), hekSecurity) << request.ErrorText();
+    request.Reset();
+    Send(request, "127.0.0.1:443", "GET", "/api/read", "", nullptr, 2000);  // outcome depends on the machine
+    EXPECT_EQ(request.EffectiveUrl(), "https://127.0.0.1/api/read");
 }
 
 TEST_F(HttpRequestTest, BodyArrivesInFixedBlocksWithAShortLastOne) {
@@ -330,6 +333,14 @@ TEST_F(HttpRequestTest, SilenceLongerThanTheTimeoutGivesUp) {
         EXPECT_GE(ElapsedMs(start), 650);
         EXPECT_LT(ElapsedMs(start), 4500);
     }
+}
+
+TEST_F(HttpRequestTest, UnansweredConnectCountsAsSilence) {
+    const UnansweredPort unanswered;
+    const auto start = Clock::now();
+    EXPECT_FALSE(Send(request, "127.0.0.1:" + std::to_string(unanswered.Port()), "GET", "/", "", &callback, 700));
+    EXPECT_EQ(request.ErrorKind(), hekTimeout) << request.ErrorText();
+    EXPECT_LT(ElapsedMs(start), 4500);
 }
 
 TEST_F(HttpRequestTest, SteadySlowBodyOutlastsTheTimeout) {

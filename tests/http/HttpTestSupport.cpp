@@ -60,6 +60,27 @@ RefusingPort::RefusingPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0
 
 RefusingPort::~RefusingPort() { close(fd_); }
 
+UnansweredPort::UnansweredPort()
+    : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)), filler_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    // A backlog of 0 holds one connection that is never accepted; the kernel then
+    // drops every further handshake, so the next client waits in connect.
+    if (listener_ < 0 || filler_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener_, 0) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+        connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        throw std::system_error(errno, std::generic_category(), "fill a listener");
+    }
+    port_ = ntohs(address.sin_port);
+}
+
+UnansweredPort::~UnansweredPort() {
+    close(filler_);
+    close(listener_);
+}
+
 std::string Pattern(size_t length) {
     std::string text(length, ' ');
     for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>('A' + (i * 7 + i / 251) % 26);

@@ -55,6 +55,19 @@ private:
     int port_ = 0;
 };
 
+// A port on 127.0.0.1 whose listener is full: a connect there hangs unanswered.
+class UnansweredPort {
+public:
+    UnansweredPort();
+    ~UnansweredPort();
+    int Port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    int filler_ = -1;
+    int port_ = 0;
+};
+
 std::string Pattern(size_t length);  // varied text, so a misplaced block shows
 
 // Milliseconds since `start`, to bound how long something may hang.
