@@ -1,7 +1,6 @@
 #include "DrawingSurface.h"
 
 #include <QPainter>
-
 #include <algorithm>
 #include <cstdlib>
 

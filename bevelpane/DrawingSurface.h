@@ -1,11 +1,11 @@
 // The three drawing primitives the panel paints with, on whole pixels of its client area.
 #pragma once
 
-#include "bevelpane_export.h"
-
 #include <QColor>
 #include <QRect>
 #include <QSize>
+
+#include "bevelpane_export.h"
 
 class QPainter;
 

@@ -1,13 +1,12 @@
 // OLE colours as the panel's colour properties hold them, and their resolution when drawn.
 #pragma once
 
-#include "ControlInterfaces.h"
-#include "bevelpane_export.h"
-
 #include <QColor>
 #include <QPalette>
-
 #include <optional>
+
+#include "ControlInterfaces.h"
+#include "bevelpane_export.h"
 
 namespace Bevelpane {
 

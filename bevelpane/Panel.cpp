@@ -1,15 +1,14 @@
 #include "Panel.h"
 
-#include "DrawingSurface.h"
-#include "OleColor.h"
-
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QtDebug>
-
 #include <cstdint>
 #include <iterator>
+
+#include "DrawingSurface.h"
+#include "OleColor.h"
 
 namespace Bevelpane {
 namespace {
@@ -115,11 +114,15 @@ void Panel::PutColour(OLE_COLOR& field, OLE_COLOR colour, const char* propertyNa
 }
 
 void Panel::SetBackColor(OLE_COLOR colour) { PutColour(backColor_, colour, "BackColor"); }
-void Panel::SetAmbientBackColor(OLE_COLOR colour) { PutColour(ambientBackColor_, colour, "AmbientBackColor"); }
+void Panel::SetAmbientBackColor(OLE_COLOR colour) {
+    PutColour(ambientBackColor_, colour, "AmbientBackColor");
+}
 void Panel::SetFlatShadowColor(OLE_COLOR colour) { PutColour(flatShadowColor_, colour, "FlatShadowColor"); }
 void Panel::SetFlatFrameColor(OLE_COLOR colour) { PutColour(flatFrameColor_, colour, "FlatFrameColor"); }
 void Panel::SetLight3DColor(OLE_COLOR colour) { PutColour(light3DColor_, colour, "Light3DColor"); }
-void Panel::SetHighlight3DColor(OLE_COLOR colour) { PutColour(highlight3DColor_, colour, "Highlight3DColor"); }
+void Panel::SetHighlight3DColor(OLE_COLOR colour) {
+    PutColour(highlight3DColor_, colour, "Highlight3DColor");
+}
 void Panel::SetShadow3DColor(OLE_COLOR colour) { PutColour(shadow3DColor_, colour, "Shadow3DColor"); }
 void Panel::SetDarkShadow3DColor(OLE_COLOR colour) {
     PutColour(darkShadow3DColor_, colour, "DarkShadow3DColor");
@@ -142,9 +145,9 @@ void Panel::ApplyCursor() {
     // Codes 1..15 in order: arrow, cross, I-beam, icon, size, size NE-SW, size N-S, size NW-SE,
     // size W-E, up arrow, hourglass, no drop, arrow and hourglass, arrow and question mark, size all.
     static constexpr Qt::CursorShape kShapes[] = {
-        Qt::ArrowCursor,   Qt::CrossCursor,   Qt::IBeamCursor,   Qt::ArrowCursor,     Qt::SizeAllCursor,
-        Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,
-        Qt::WaitCursor,    Qt::ForbiddenCursor, Qt::BusyCursor,  Qt::WhatsThisCursor, Qt::SizeAllCursor,
+        Qt::ArrowCursor,     Qt::CrossCursor,     Qt::IBeamCursor,     Qt::ArrowCursor,     Qt::SizeAllCursor,
+        Qt::SizeBDiagCursor, Qt::SizeVerCursor,   Qt::SizeFDiagCursor, Qt::SizeHorCursor,   Qt::UpArrowCursor,
+        Qt::WaitCursor,      Qt::ForbiddenCursor, Qt::BusyCursor,      Qt::WhatsThisCursor, Qt::SizeAllCursor,
     };
     if (mousePointer_ == kCustomPointer && !mouseIcon_.isNull()) {
         setCursor(QCursor(mouseIcon_));
@@ -175,12 +178,14 @@ void Panel::InitProperties() {
 void Panel::ReadProperties(IPropertyBag& bag) {
     initializing_ = true;
     Tolerate([&] {
-        const qint32 style = ToInt32(bag.ReadProperty(QStringLiteral("BorderStyle"), qint32(kDefaultBorderStyle)));
+        const qint32 style =
+            ToInt32(bag.ReadProperty(QStringLiteral("BorderStyle"), qint32(kDefaultBorderStyle)));
         SetBorderStyle(static_cast<PanelBorderStyle_Const>(style));
     });
     for (const ColourProperty& colour : kColourProperties) {
         Tolerate([&] {
-            const qint32 value = ToInt32(bag.ReadProperty(QString::fromLatin1(colour.name), Stored(colour.defaultValue)));
+            const qint32 value =
+                ToInt32(bag.ReadProperty(QString::fromLatin1(colour.name), Stored(colour.defaultValue)));
             (this->*colour.put)(static_cast<OLE_COLOR>(value));
         });
     }
@@ -202,7 +207,8 @@ void Panel::WriteProperties(IPropertyBag& bag) {
     }
     Tolerate([&] {
         const QPixmap icon = MouseIcon();
-        bag.WriteProperty(QStringLiteral("MouseIcon"), icon.isNull() ? QVariant() : QVariant(icon), QVariant());
+        bag.WriteProperty(QStringLiteral("MouseIcon"), icon.isNull() ? QVariant() : QVariant(icon),
+                          QVariant());
     });
     Tolerate([&] { bag.WriteProperty(QStringLiteral("MousePointer"), MousePointer(), qint32(0)); });
 }
@@ -218,6 +224,7 @@ int Panel::TwipsWide() const { return qRound(width() * 1440.0 / logicalDpiX()); 
 int Panel::TwipsHigh() const { return qRound(height() * 1440.0 / logicalDpiY()); }
 
 void Panel::DrawPanel(DrawingSurface& surface) {
+    // The client area's size and every colour are read afresh for each primitive.
     const auto sw = [this] { return width(); };
     const auto sh = [this] { return height(); };
     surface.FillBox(0, 0, TwipsWide(), TwipsHigh(), DrawingColour(AmbientBackColor()));
@@ -239,9 +246,13 @@ void Panel::DrawPanel(DrawingSurface& surface) {
         case pbs3DRaised: {
             const bool inset = BorderStyle() == pbs3DInset;
             // Outer and inner ring of the top-left and of the bottom-right edges.
-            auto outerTopLeft = [&] { return DrawingColour(inset ? DarkShadow3DColor() : Highlight3DColor()); };
+            auto outerTopLeft = [&] {
+                return DrawingColour(inset ? DarkShadow3DColor() : Highlight3DColor());
+            };
             auto innerTopLeft = [&] { return DrawingColour(inset ? Shadow3DColor() : Light3DColor()); };
-            auto outerBottomRight = [&] { return DrawingColour(inset ? Highlight3DColor() : DarkShadow3DColor()); };
+            auto outerBottomRight = [&] {
+                return DrawingColour(inset ? Highlight3DColor() : DarkShadow3DColor());
+            };
             auto innerBottomRight = [&] { return DrawingColour(inset ? Light3DColor() : Shadow3DColor()); };
             surface.FillBox(0, 0, sw() - 1, sh() - 1, DrawingColour(BackColor()));
             surface.Line(0, 0, sw() - 1, 0, outerTopLeft());

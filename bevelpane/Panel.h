@@ -8,11 +8,11 @@
 // changes nothing. GUI thread only.
 #pragma once
 
-#include "ControlInterfaces.h"
-#include "bevelpane_export.h"
-
 #include <QPixmap>
 #include <QWidget>
+
+#include "ControlInterfaces.h"
+#include "bevelpane_export.h"
 
 namespace Bevelpane {
 Q_NAMESPACE_EXPORT(BEVELPANE_EXPORT)

@@ -1,9 +1,9 @@
 // The library's class factory and the root object of its Qt plugin.
 #pragma once
 
-#include "ControlInterfaces.h"
-
 #include <QObject>
+
+#include "ControlInterfaces.h"
 
 namespace Bevelpane {
 

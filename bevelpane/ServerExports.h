@@ -2,9 +2,9 @@
 // framework for the one class, Panel. Results are the ServerResult codes of ControlInterfaces.h.
 #pragma once
 
-#include "bevelpane_export.h"
-
 #include <cstdint>
+
+#include "bevelpane_export.h"
 
 extern "C" {
 

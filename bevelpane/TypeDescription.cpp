@@ -51,7 +51,8 @@ constexpr MemberDescription kMembers[] = {
     {"Refresh", MemberKind::Method, "", 0x60030012, ""},
 };
 
-constexpr const char* kMouseArguments = "Button: 32-bit integer, Shift: 32-bit shift state, X: float, Y: float";
+constexpr const char* kMouseArguments =
+    "Button: 32-bit integer, Shift: 32-bit shift state, X: float, Y: float";
 constexpr EventDescription kEvents[] = {
     {1, "Click", ""},
     {2, "DblClick", ""},
@@ -65,13 +66,26 @@ constexpr EnumeratorDescription kEnumerators[] = {
 };
 
 constexpr TypeLibraryDescription kTypeLibrary{
-    "Bevelpane", 1, 0, 0x409, "Corvane - Bevelpane 1.00", "1.0.0.4", kLibraryId,
-    "Bevelpane.Panel", "Panel", kClassId,
-    "_Panel", kInterfaceId,
-    "__Panel", kEventsId,
-    "PanelBorderStyle_Const", kEnumId,
-    "Bevelpane",
-    kMembers, kEvents, kEnumerators,
+    .name = "Bevelpane",
+    .majorVersion = 1,
+    .minorVersion = 0,
+    .localeId = 0x409,
+    .helpString = "Corvane - Bevelpane 1.00",
+    .fileVersion = "1.0.0.4",
+    .libraryId = kLibraryId,
+    .progId = "Bevelpane.Panel",
+    .className = "Panel",
+    .classId = kClassId,
+    .interfaceName = "_Panel",
+    .interfaceId = kInterfaceId,
+    .eventsName = "__Panel",
+    .eventsId = kEventsId,
+    .enumName = "PanelBorderStyle_Const",
+    .enumId = kEnumId,
+    .typeHelpString = "Bevelpane",
+    .members = kMembers,
+    .events = kEvents,
+    .enumerators = kEnumerators,
 };
 
 }  // namespace
@@ -79,8 +93,12 @@ constexpr TypeLibraryDescription kTypeLibrary{
 const TypeLibraryDescription& TypeLibrary() { return kTypeLibrary; }
 
 ControlClassInfo PanelClassInfo() {
-    return ControlClassInfo{QString::fromLatin1(kTypeLibrary.progId), QString::fromLatin1(kTypeLibrary.className),
-                            kClassId, kInterfaceId, kEventsId, kLibraryId};
+    return ControlClassInfo{QString::fromLatin1(kTypeLibrary.progId),
+                            QString::fromLatin1(kTypeLibrary.className),
+                            kClassId,
+                            kInterfaceId,
+                            kEventsId,
+                            kLibraryId};
 }
 
 }  // namespace Bevelpane

@@ -2,12 +2,11 @@
 // strings, fixed from one build to the next because hosts record the identities.
 #pragma once
 
+#include <QUuid>
+#include <span>
+
 #include "ControlInterfaces.h"
 #include "bevelpane_export.h"
-
-#include <QUuid>
-
-#include <span>
 
 namespace Bevelpane {
 
@@ -17,7 +16,7 @@ enum class MemberKind { PropertyGet, PropertyPut, PropertyPutRef, Method };
 struct MemberDescription {
     const char* name;
     MemberKind kind;
-    const char* type;        // of the property, empty for the method
+    const char* type;  // of the property, empty for the method
     qint32 dispId;
     const char* helpString;  // UTF-8, empty when the member has none
 };

@@ -1,14 +1,13 @@
 // bevelpane-gallery: renders the five border styles of the Panel, side by side and captioned, into
 // one PNG, with the default colours of the current desktop palette. Runs without a display.
-#include "Panel.h"
-
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
-
 #include <cstdio>
+
+#include "Panel.h"
 
 namespace {
 
@@ -20,8 +19,10 @@ struct Style {
     const char* name;
 };
 constexpr Style kStyles[] = {
-    {Bevelpane::pbsNone, "pbsNone"},           {Bevelpane::pbsFlat, "pbsFlat"},
-    {Bevelpane::pbsFlatShadow, "pbsFlatShadow"}, {Bevelpane::pbs3DInset, "pbs3DInset"},
+    {Bevelpane::pbsNone, "pbsNone"},
+    {Bevelpane::pbsFlat, "pbsFlat"},
+    {Bevelpane::pbsFlatShadow, "pbsFlatShadow"},
+    {Bevelpane::pbs3DInset, "pbs3DInset"},
     {Bevelpane::pbs3DRaised, "pbs3DRaised"},
 };
 constexpr int kStyleCount = int(std::size(kStyles));
@@ -56,7 +57,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("bevelpane-gallery"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Renders the five Bevelpane border styles into one PNG."));
+    parser.setApplicationDescription(
+        QStringLiteral("Renders the five Bevelpane border styles into one PNG."));
     parser.addHelpOption();
     const QCommandLineOption sizeOption({QStringLiteral("s"), QStringLiteral("size")},
                                         QStringLiteral("Size of each panel in pixels (default 96x48)."),
@@ -72,7 +74,8 @@ int main(int argc, char** argv) {
     if (parser.positionalArguments().size() != 1) return Fail(QStringLiteral("give one output file"));
     const QString output = parser.positionalArguments().first();
 
-    const auto size = QRegularExpression(QStringLiteral("^(\\d{1,4})x(\\d{1,4})$")).match(parser.value(sizeOption));
+    const auto size =
+        QRegularExpression(QStringLiteral("^(\\d{1,4})x(\\d{1,4})$")).match(parser.value(sizeOption));
     const int width = size.hasMatch() ? size.captured(1).toInt() : 0;
     const int height = size.hasMatch() ? size.captured(2).toInt() : 0;
     if (width < 1 || height < 1 || width > 2000 || height > 2000) {
@@ -80,10 +83,12 @@ int main(int argc, char** argv) {
     }
     bool scaleOk = false;
     const int scale = parser.value(scaleOption).toInt(&scaleOk);
-    if (!scaleOk || scale < 1 || scale > 16) return Fail(QStringLiteral("--scale wants a whole number from 1 to 16"));
+    if (!scaleOk || scale < 1 || scale > 16)
+        return Fail(QStringLiteral("--scale wants a whole number from 1 to 16"));
 
     const QImage panels = RenderPanels(QSize(width, height));
-    const QImage magnified = panels.scaled(panels.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const QImage magnified =
+        panels.scaled(panels.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 
     // Captions go on after magnifying, so the text stays sharp.
     QFont font = QApplication::font();

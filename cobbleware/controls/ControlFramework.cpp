@@ -1,13 +1,13 @@
 #include "ControlFramework.h"
 
-#include "ControlRegistry.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPluginLoader>
 #include <QSet>
 #include <QWidget>
+
+#include "ControlRegistry.h"
 
 namespace ControlFramework {
 namespace {
@@ -47,8 +47,8 @@ IControlFactory* FactoryServing(const QString& path, const QString& progIdOrClas
 // Shortest name first, so the development link is tried before versioned files.
 QStringList CandidatesIn(const QString& directory, const QString& baseName) {
     const QDir dir(directory);
-    const QStringList names = dir.entryList({baseName, baseName + QStringLiteral(".*")},
-                                            QDir::Files | QDir::Readable, QDir::Name);
+    const QStringList names =
+        dir.entryList({baseName, baseName + QStringLiteral(".*")}, QDir::Files | QDir::Readable, QDir::Name);
     QStringList paths;
     for (const QString& name : names) paths.append(dir.filePath(name));
     return paths;
@@ -62,7 +62,7 @@ Resolved Resolve(const QString& progIdOrClassId, QString* error) {
     const QString name = progIdOrClassId.trimmed();
     if (name.isEmpty()) return fail(QStringLiteral("No control name was given."));
 
-    QStringList notes;  // why each place looked at did not serve
+    QStringList notes;    // why each place looked at did not serve
     QSet<QString> tried;  // canonical paths, as the versioned names are links to one file
     const auto entry = ControlRegistry::Find(name);
     if (entry) {
@@ -104,8 +104,9 @@ Resolved Resolve(const QString& progIdOrClassId, QString* error) {
             entry ? QStringLiteral("the component registry (%1) names %2, which does not exist")
                         .arg(registryFile, entry->libraryPath)
                   : QStringLiteral("it is not in the component registry (%1)").arg(registryFile);
-        text = QStringLiteral("The library of the control \"%1\" cannot be found: %2, and %3 is in none of %4")
-                   .arg(name, registry, baseName, directories.join(QStringLiteral(", ")));
+        text =
+            QStringLiteral("The library of the control \"%1\" cannot be found: %2, and %3 is in none of %4")
+                .arg(name, registry, baseName, directories.join(QStringLiteral(", ")));
     } else {
         text = QStringLiteral("The control \"%1\" cannot be created: %2")
                    .arg(name, notes.join(QStringLiteral("; ")));

@@ -21,10 +21,10 @@
 // raises a ControlError (ControlInterfaces.h) from setProperty.
 #pragma once
 
-#include "ControlInterfaces.h"
-
 #include <QString>
 #include <QStringList>
+
+#include "ControlInterfaces.h"
 
 class QWidget;
 

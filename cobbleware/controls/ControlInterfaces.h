@@ -11,7 +11,6 @@
 #include <QUuid>
 #include <QVariant>
 #include <QtPlugin>
-
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -164,11 +163,11 @@ public:
 
 // One creatable control class of a library.
 struct ControlClassInfo {
-    QString progId;      // "Library.Class", the name hosts create it by
-    QString className;   // "Class"
-    QUuid classId;       // the class identity
-    QUuid interfaceId;   // its default interface
-    QUuid eventsId;      // its event interface
+    QString progId;     // "Library.Class", the name hosts create it by
+    QString className;  // "Class"
+    QUuid classId;      // the class identity
+    QUuid interfaceId;  // its default interface
+    QUuid eventsId;     // its event interface
     QUuid typeLibraryId;
 
     // A class is named either by its ProgID (any case) or by its class identity.

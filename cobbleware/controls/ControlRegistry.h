@@ -3,13 +3,12 @@
 // DllRegisterServer, and the ControlFramework reads it when a host creates a control.
 #pragma once
 
-#include "ControlInterfaces.h"
-
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
-
 #include <optional>
+
+#include "ControlInterfaces.h"
 
 namespace ControlRegistry {
 

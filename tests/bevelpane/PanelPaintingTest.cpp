@@ -1,13 +1,12 @@
 // What the panel paints, pixel for pixel, for every border style and at sizes down to 1x1.
-#include "DrawingSurface.h"
-#include "PanelTestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QPainter>
 #include <QTest>
-
 #include <functional>
 
-#include <gtest/gtest.h>
+#include "DrawingSurface.h"
+#include "PanelTestSupport.h"
 
 using namespace Bevelpane;
 using namespace PanelTest;
@@ -27,32 +26,18 @@ Picture Paint(PanelBorderStyle_Const style, int width, int height) {
 
 // B back, A ambient, S flat shadow, F flat frame, L light, H highlight, D shadow, K dark shadow.
 
-TEST(PanelPainting, NoneIsOneAreaOfBackColourWithoutAmbient) {
-    EXPECT_EQ(Paint(pbsNone, 10, 6), Picture(6, "BBBBBBBBBB"));
-}
-
-TEST(PanelPainting, Flat10x6HasFrameOn28PixelsAndBackInside) {
-    const Picture expected{
-        "FFFFFFFFFF",
-        "FBBBBBBBBF",
-        "FBBBBBBBBF",
-        "FBBBBBBBBF",
-        "FBBBBBBBBF",
-        "FFFFFFFFFF",
+TEST(PanelPainting, At10x6EachStyleShowsEachColourExactlyWhereItBelongs) {
+    // Flat: the frame on the 28 border pixels. Flat shadow: ambient only in two 2x2 corners.
+    // Inset: the outer corners top right and bottom left and the inner ones take the bottom-right
+    // colours. Raised: the inset with its colours exchanged.
+    const std::pair<PanelBorderStyle_Const, Picture> cases[] = {
+        {pbsNone, Picture(6, "BBBBBBBBBB")},
+        {pbsFlat, {"FFFFFFFFFF", "FBBBBBBBBF", "FBBBBBBBBF", "FBBBBBBBBF", "FBBBBBBBBF", "FFFFFFFFFF"}},
+        {pbsFlatShadow, {"FFFFFFFFAA", "FBBBBBBFAA", "FBBBBBBFSS", "FFFFFFFFSS", "AASSSSSSSS", "AASSSSSSSS"}},
+        {pbs3DInset, {"KKKKKKKKKH", "KDDDDDDDLH", "KDBBBBBBLH", "KDBBBBBBLH", "KLLLLLLLLH", "HHHHHHHHHH"}},
+        {pbs3DRaised, {"HHHHHHHHHK", "HLLLLLLLDK", "HLBBBBBBDK", "HLBBBBBBDK", "HDDDDDDDDK", "KKKKKKKKKK"}},
     };
-    EXPECT_EQ(Paint(pbsFlat, 10, 6), expected);
-}
-
-TEST(PanelPainting, FlatShadow10x6ShowsAmbientOnlyInTwoCorners) {
-    const Picture expected{
-        "FFFFFFFFAA",
-        "FBBBBBBFAA",
-        "FBBBBBBFSS",
-        "FFFFFFFFSS",
-        "AASSSSSSSS",
-        "AASSSSSSSS",
-    };
-    EXPECT_EQ(Paint(pbsFlatShadow, 10, 6), expected);
+    for (const auto& [style, picture] : cases) EXPECT_EQ(Paint(style, 10, 6), picture) << "style " << style;
 }
 
 TEST(PanelPainting, FlatShadowAmbientChangeTouchesOnlyTheCorners) {
@@ -62,42 +47,14 @@ TEST(PanelPainting, FlatShadowAmbientChangeTouchesOnlyTheCorners) {
     panel.resize(10, 6);
     const QImage before = Render(panel);
     panel.SetAmbientBackColor(OleColorFromRgb(1, 2, 3));
-    const QImage after = Render(panel);
-    int changed = 0;
-    for (int y = 0; y < 6; ++y) {
-        for (int x = 0; x < 10; ++x) {
-            if (before.pixel(x, y) == after.pixel(x, y)) continue;
-            ++changed;
-            const bool topRight = x >= 8 && y <= 1, bottomLeft = x <= 1 && y >= 4;
-            EXPECT_TRUE(topRight || bottomLeft) << "pixel " << x << "," << y;
-            EXPECT_EQ(after.pixel(x, y), qRgb(1, 2, 3));
+    QImage after = Render(panel);
+    for (QPoint corner : {QPoint(8, 0), QPoint(0, 4)}) {
+        for (QPoint p : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)}) {
+            EXPECT_EQ(after.pixel(corner + p), qRgb(1, 2, 3));
+            after.setPixel(corner + p, before.pixel(corner + p));
         }
     }
-    EXPECT_EQ(changed, 8);
-}
-
-TEST(PanelPainting, Inset10x6BevelIsDarkTopLeftAndLightBottomRight) {
-    const Picture expected{
-        "KKKKKKKKKH",
-        "KDDDDDDDLH",
-        "KDBBBBBBLH",
-        "KDBBBBBBLH",
-        "KLLLLLLLLH",
-        "HHHHHHHHHH",
-    };
-    EXPECT_EQ(Paint(pbs3DInset, 10, 6), expected);
-}
-
-TEST(PanelPainting, Raised10x6BevelIsTheInsetWithColoursExchanged) {
-    const Picture expected{
-        "HHHHHHHHHK",
-        "HLLLLLLLDK",
-        "HLBBBBBBDK",
-        "HLBBBBBBDK",
-        "HDDDDDDDDK",
-        "KKKKKKKKKK",
-    };
-    EXPECT_EQ(Paint(pbs3DRaised, 10, 6), expected);
+    EXPECT_EQ(after, before);
 }
 
 TEST(PanelPainting, At4x4TheBevelsLeaveNoFace) {
@@ -108,7 +65,7 @@ TEST(PanelPainting, At4x4TheBevelsLeaveNoFace) {
 }
 
 // Below 4 pixels boxes turn inside out; a reversed box covers the same pixels as a normal one.
-TEST(PanelPainting, At3x2EveryStyleStaysInsideAndPaintsEveryPixel) {
+TEST(PanelPainting, At3x2BoxesTurnedInsideOutStillGiveEachPixelOneColour) {
     EXPECT_EQ(Paint(pbsNone, 3, 2), (Picture{"BBB", "BBB"}));
     EXPECT_EQ(Paint(pbsFlat, 3, 2), (Picture{"FFF", "FFF"}));
     EXPECT_EQ(Paint(pbsFlatShadow, 3, 2), (Picture{"FAA", "AAA"}));
@@ -151,11 +108,7 @@ TEST(PanelPainting, ResizeRepaintsAtOnceWithTheBorderOnTheNewEdges) {
     panel.resize(12, 5);
     EXPECT_EQ(paints, 1);
     const Picture expected{
-        "KKKKKKKKKKKH",
-        "KDDDDDDDDDLH",
-        "KDBBBBBBBBLH",
-        "KLLLLLLLLLLH",
-        "HHHHHHHHHHHH",
+        "KKKKKKKKKKKH", "KDDDDDDDDDLH", "KDBBBBBBBBLH", "KLLLLLLLLLLH", "HHHHHHHHHHHH",
     };
     EXPECT_EQ(Letters(Render(panel)), expected);
 }
@@ -191,74 +144,47 @@ TEST(PanelPainting, AnUnknownSystemColourEndsThePaintBeforeThatPrimitive) {
     EXPECT_EQ(Letters(Render(panel)), (Picture{"BBBB", "BBBB", "BBBB"}));
 }
 
-TEST(OleColor, DirectColoursAreBlueGreenRedFromTheHighByteDown) {
+TEST(OleColor, DirectColoursAreBlueGreenRedAndUnknownSystemIndexesResolveToNothing) {
     EXPECT_EQ(ResolveOleColor(0x00FF0000, QPalette())->rgb(), qRgb(0, 0, 255));
-    EXPECT_EQ(ResolveOleColor(0x00123456, QPalette())->rgb(), qRgb(0x56, 0x34, 0x12));
-    EXPECT_EQ(ResolveOleColor(0x7F0000FF, QPalette())->rgb(), qRgb(255, 0, 0));
-}
-
-TEST(OleColor, SystemIndexesOutsideTheTableResolveToNothing) {
-    EXPECT_FALSE(ResolveOleColor(0x80000019, QPalette()).has_value());  // 25 was never used
+    EXPECT_EQ(ResolveOleColor(0x7F123456, QPalette())->rgb(), qRgb(0x56, 0x34, 0x12));  // high byte ignored
+    EXPECT_FALSE(ResolveOleColor(0x80000019, QPalette()).has_value());                  // 25 was never used
     EXPECT_FALSE(ResolveOleColor(0x8000001F, QPalette()).has_value());
-    QPalette palette;
-    palette.setColor(QPalette::Active, QPalette::Light, QColor(1, 1, 1));
-    EXPECT_EQ(ResolveOleColor(SystemColor::Highlight3D, palette)->rgb(), qRgb(1, 1, 1));
 }
 
-// The primitives on a larger picture than their client area, with no clip of Qt's own.
-class DrawingSurfaceTest : public ::testing::Test {
-protected:
-    DrawingSurfaceTest() : image_(8, 6, QImage::Format_RGB32) { image_.fill(kUntouched); }
-
-    Picture Draw(const std::function<void(DrawingSurface&)>& draw) {
-        QPainter painter(&image_);
-        DrawingSurface surface(painter, QSize(5, 4));
-        draw(surface);
-        painter.end();
-        Picture rows;
-        for (int y = 0; y < image_.height(); ++y) {
-            std::string row;
-            for (int x = 0; x < image_.width(); ++x) row += image_.pixel(x, y) == kUntouched ? '.' : '#';
-            rows.push_back(row);
-        }
-        return rows;
+// The primitives on a picture larger than their 5x4 client area, with no clip of Qt's own.
+Picture DrawOnSurface(const std::function<void(DrawingSurface&)>& draw) {
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(kUntouched);
+    QPainter painter(&image);
+    DrawingSurface surface(painter, QSize(5, 4));
+    draw(surface);
+    painter.end();
+    Picture rows;
+    for (int y = 0; y < image.height(); ++y) {
+        rows.emplace_back();
+        for (int x = 0; x < image.width(); ++x) rows.back() += image.pixel(x, y) == kUntouched ? '.' : '#';
     }
+    return rows;
+}
 
-    QImage image_;
-};
-
-TEST_F(DrawingSurfaceTest, FilledBoxIncludesBothCornersAndIsClipped) {
-    EXPECT_EQ(Draw([](DrawingSurface& s) { s.FillBox(1, 1, 2, 2, Qt::red); }),
-              (Picture{"........", ".##.....", ".##.....", "........", "........", "........"}));
-    image_.fill(kUntouched);
-    EXPECT_EQ(Draw([](DrawingSurface& s) { s.FillBox(-3, -3, 1000, 1000, Qt::red); }),
+TEST(DrawingSurface, BoxesIncludeBothCornersOutlinesLeaveTheInsideAndBothAreClipped) {
+    EXPECT_EQ(DrawOnSurface([](DrawingSurface& s) {
+                  s.FillBox(2, 2, 1, 1, Qt::red);  // corners in either order
+                  s.OutlineBox(3, 1, 9, 9, Qt::red);
+              }),
+              (Picture{"........", ".####...", ".###....", "...#....", "........", "........"}));
+    EXPECT_EQ(DrawOnSurface([](DrawingSurface& s) { s.FillBox(-3, -3, 1000, 1000, Qt::red); }),
               (Picture{"#####...", "#####...", "#####...", "#####...", "........", "........"}));
 }
 
-TEST_F(DrawingSurfaceTest, OutlinedBoxLeavesTheInsideAndIsClipped) {
-    EXPECT_EQ(Draw([](DrawingSurface& s) { s.OutlineBox(0, 0, 3, 3, Qt::red); }),
-              (Picture{"####....", "#..#....", "#..#....", "####....", "........", "........"}));
-    image_.fill(kUntouched);
-    EXPECT_EQ(Draw([](DrawingSurface& s) { s.OutlineBox(2, 1, 9, 9, Qt::red); }),
-              (Picture{"........", "..###...", "..#.....", "..#.....", "........", "........"}));
-}
-
-TEST_F(DrawingSurfaceTest, LineStopsBeforeItsEndInEitherDirection) {
-    EXPECT_EQ(Draw([](DrawingSurface& s) {
-                  s.Line(0, 0, 3, 0, Qt::red);  // x 0..2
-                  s.Line(4, 3, 1, 3, Qt::red);  // x 4..2, backwards
-                  s.Line(4, 0, 4, 2, Qt::red);  // y 0..1
-                  s.Line(0, 2, 0, 2, Qt::red);  // to its own start: nothing
-                  s.Line(0, 1, 3, 4, Qt::red);  // slanted: (0,1) (1,2) (2,3)
+TEST(DrawingSurface, LinesStopBeforeTheirEndInEitherDirectionAndAreClipped) {
+    EXPECT_EQ(DrawOnSurface([](DrawingSurface& s) {
+                  s.Line(0, 0, 3, 0, Qt::red);     // x 0..2
+                  s.Line(4, 3, 1, 3, Qt::red);     // x 4..2, backwards
+                  s.Line(0, 2, 0, 2, Qt::red);     // to its own start: nothing
+                  s.Line(0, 1, 3, 4, Qt::red);     // slanted: (0,1) (1,2) (2,3)
+                  s.Line(4, -5, 4, 100, Qt::red);  // y 0..3 inside
+                  s.Line(6, 0, 6, 3, Qt::red);     // wholly outside
               }),
-              (Picture{"###.#...", "#...#...", ".#......", "..###...", "........", "........"}));
-}
-
-TEST_F(DrawingSurfaceTest, LinesPastTheEdgeDrawOnlyTheirInsidePart) {
-    EXPECT_EQ(Draw([](DrawingSurface& s) {
-                  s.Line(-2, 1, 20, 1, Qt::red);
-                  s.Line(3, -5, 3, 100, Qt::red);
-                  s.Line(6, 0, 6, 3, Qt::red);  // wholly outside
-              }),
-              (Picture{"...#....", "#####...", "...#....", "...#....", "........", "........"}));
+              (Picture{"###.#...", "#...#...", ".#..#...", "..###...", "........", "........"}));
 }

@@ -1,13 +1,12 @@
 // Helpers for the panel tests: distinct colours per property, pictures as letter grids.
 #pragma once
 
-#include "OleColor.h"
-#include "Panel.h"
-
 #include <QImage>
-
 #include <string>
 #include <vector>
+
+#include "OleColor.h"
+#include "Panel.h"
 
 namespace PanelTest {
 
@@ -24,8 +23,8 @@ constexpr Swatch kLight3D{'L', Bevelpane::OleColorFromRgb(0xC0, 0xC0, 0x00)};
 constexpr Swatch kHighlight3D{'H', Bevelpane::OleColorFromRgb(0xC0, 0x00, 0xC0)};
 constexpr Swatch kShadow3D{'D', Bevelpane::OleColorFromRgb(0x80, 0x80, 0x80)};
 constexpr Swatch kDarkShadow3D{'K', Bevelpane::OleColorFromRgb(0x20, 0x20, 0x20)};
-constexpr Swatch kAllSwatches[] = {kBack, kAmbient, kFlatShadow, kFlatFrame,
-                                   kLight3D, kHighlight3D, kShadow3D, kDarkShadow3D};
+constexpr Swatch kAllSwatches[] = {kBack,    kAmbient,     kFlatShadow, kFlatFrame,
+                                   kLight3D, kHighlight3D, kShadow3D,   kDarkShadow3D};
 
 // A pixel no swatch has, for whatever the panel left untouched.
 constexpr QRgb kUntouched = 0xFF123456;
@@ -50,7 +49,8 @@ inline std::vector<std::string> Letters(const QImage& image) {
             const QRgb pixel = image.pixel(x, y);
             char letter = pixel == kUntouched ? '.' : '?';
             for (const Swatch& swatch : kAllSwatches) {
-                if (pixel == Bevelpane::ResolveOleColor(swatch.colour, QPalette())->rgb()) letter = swatch.letter;
+                if (pixel == Bevelpane::ResolveOleColor(swatch.colour, QPalette())->rgb())
+                    letter = swatch.letter;
             }
             row += letter;
         }
