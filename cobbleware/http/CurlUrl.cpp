@@ -11,8 +11,8 @@ namespace {
 
 bool IsHostNameChar(unsigned char c) {
     // Bytes above 0x7F are left to libcurl's international-name support.
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '_' || c >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c >= 0x80;
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -147,7 +147,8 @@ bool SplitHostText(const std::string& text, int port, HostPort& out, std::string
     return true;
 }
 
-bool BuildRequestUrl(CurlUrl& url, bool tls, const HostPort& target, const std::string& path, std::string& why) {
+bool BuildRequestUrl(CurlUrl& url, bool tls, const HostPort& target, const std::string& path,
+                     std::string& why) {
     std::string pathPart = path;
     std::string query;
     const auto mark = path.find('?');
@@ -165,9 +166,10 @@ bool BuildRequestUrl(CurlUrl& url, bool tls, const HostPort& target, const std::
     const bool defaultPort = target.port == (tls ? 443 : 80);
     if ((!defaultPort && !url.Set(CURLUPART_PORT, std::to_string(target.port))) ||
         !url.Set(CURLUPART_PATH, EscapeUnsafe(pathPart)) ||
-        (!query.empty() && !url.Set(CURLUPART_QUERY, EscapeUnsafe(query))) || url.Get(CURLUPART_URL).empty()) {
-        why = "no valid address can be made of " + Quoted(target.host) + ", port " + std::to_string(target.port) +
-              " and path " + Quoted(path);
+        (!query.empty() && !url.Set(CURLUPART_QUERY, EscapeUnsafe(query))) ||
+        url.Get(CURLUPART_URL).empty()) {
+        why = "no valid address can be made of " + Quoted(target.host) + ", port " +
+              std::to_string(target.port) + " and path " + Quoted(path);
         return false;
     }
     return true;

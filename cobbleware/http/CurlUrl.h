@@ -37,6 +37,7 @@ bool SplitHostText(const std::string& text, int port, HostPort& out, std::string
 
 // The address of one request. `path` may carry a query; characters that may not
 // stand in a URL are percent-encoded, existing escapes are kept.
-bool BuildRequestUrl(CurlUrl& url, bool tls, const HostPort& target, const std::string& path, std::string& why);
+bool BuildRequestUrl(CurlUrl& url, bool tls, const HostPort& target, const std::string& path,
+                     std::string& why);
 
 }  // namespace qv::http

@@ -35,7 +35,8 @@ void InitCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
         const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT);
-        if (code != CURLE_OK) throw Error(code, std::string("libcurl failed to start: ") + curl_easy_strerror(code));
+        if (code != CURLE_OK)
+            throw Error(code, std::string("libcurl failed to start: ") + curl_easy_strerror(code));
     });
 }
 
@@ -50,7 +51,8 @@ template <typename T>
 void SetOption(CURL* easy, CURLoption option, T value) {
     const CURLcode code = curl_easy_setopt(easy, option, value);
     if (code == CURLE_OUT_OF_MEMORY) throw std::bad_alloc();
-    if (code != CURLE_OK) throw Error(code, std::string("libcurl refused an option: ") + curl_easy_strerror(code));
+    if (code != CURLE_OK)
+        throw Error(code, std::string("libcurl refused an option: ") + curl_easy_strerror(code));
 }
 
 class HeaderList {
@@ -217,7 +219,8 @@ public:
 
 private:
     int32_t Total(curl_off_t contentLength) const {
-        return Clamp32(contentLength >= 0 ? static_cast<long long>(contentLength) : static_cast<long long>(received_));
+        return Clamp32(contentLength >= 0 ? static_cast<long long>(contentLength)
+                                          : static_cast<long long>(received_));
     }
 
     IHTTPRequestCallback* callback_;
@@ -231,13 +234,18 @@ private:
 int KindOf(CURLcode code, bool manualProxy, long connectCode) {
     if (connectCode != 0 && (connectCode < 200 || connectCode > 299)) return hekProxy;
     switch (code) {
-        case CURLE_URL_MALFORMAT: return hekBadAddress;
+        case CURLE_URL_MALFORMAT:
+            return hekBadAddress;
         case CURLE_COULDNT_RESOLVE_PROXY:
-        case CURLE_PROXY: return hekProxy;
-        case CURLE_COULDNT_RESOLVE_HOST: return hekResolve;
+        case CURLE_PROXY:
+            return hekProxy;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return hekResolve;
         // With a proxy of our own the only connection made is the one to it.
-        case CURLE_COULDNT_CONNECT: return manualProxy ? hekProxy : hekConnect;
-        case CURLE_OPERATION_TIMEDOUT: return hekTimeout;
+        case CURLE_COULDNT_CONNECT:
+            return manualProxy ? hekProxy : hekConnect;
+        case CURLE_OPERATION_TIMEDOUT:
+            return hekTimeout;
         case CURLE_SSL_CONNECT_ERROR:
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_CERTPROBLEM:
@@ -252,9 +260,12 @@ int KindOf(CURLcode code, bool manualProxy, long connectCode) {
         case CURLE_SSL_ENGINE_INITFAILED:
         case CURLE_SSL_SHUTDOWN_FAILED:
         case CURLE_SSL_CLIENTCERT:
-        case CURLE_USE_SSL_FAILED: return hekSecurity;
-        case CURLE_ABORTED_BY_CALLBACK: return hekCancelled;
-        default: return hekTransfer;
+        case CURLE_USE_SSL_FAILED:
+            return hekSecurity;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return hekCancelled;
+        default:
+            return hekTransfer;
     }
 }
 
@@ -336,9 +347,11 @@ struct HttpRequest::Impl {
 
 std::string HttpRequest::Impl::ApplyProxy() {
     const ProxySettings::Mode mode = proxy ? proxy->ProxyMode : ProxySettings::pmNone;
-    if (mode == ProxySettings::pmEnvironment) return {};  // libcurl reads http_proxy, https_proxy and no_proxy itself
+    if (mode == ProxySettings::pmEnvironment)
+        return {};  // libcurl reads http_proxy, https_proxy and no_proxy itself
     if (mode != ProxySettings::pmManual) {
-        SetOption(easy, CURLOPT_PROXY, "");  // "" and not unset: unset would let the environment choose a proxy
+        SetOption(easy, CURLOPT_PROXY,
+                  "");  // "" and not unset: unset would let the environment choose a proxy
         return {};
     }
     http::HostPort target;
@@ -368,7 +381,8 @@ bool HttpRequest::Impl::Run(Transfer& transfer, IHTTPRequestCallback* callback, 
     };
 
     const CURLMcode added = curl_multi_add_handle(multi, easy);
-    if (added != CURLM_OK) throw Error(added, std::string("libcurl could not start: ") + curl_multi_strerror(added));
+    if (added != CURLM_OK)
+        throw Error(added, std::string("libcurl could not start: ") + curl_multi_strerror(added));
     transfer.Touch();
 
     bool done = false;
@@ -396,17 +410,19 @@ bool HttpRequest::Impl::Run(Transfer& transfer, IHTTPRequestCallback* callback, 
                 timedOut = true;
                 break;
             }
-            if (!progress.Sent(upload, transfer.uploadHanded) || !progress.Received(transfer, false, contentLength()) ||
+            if (!progress.Sent(upload, transfer.uploadHanded) ||
+                !progress.Received(transfer, false, contentLength()) ||
                 !progress.TickIfIdle(contentLength())) {
                 cancelled = true;
                 break;
             }
             auto wait = std::min(kPollWait, progress.UntilTick());
             if (timeoutMs > 0) {
-                wait = std::min(wait, std::chrono::duration_cast<milliseconds>(milliseconds(timeoutMs) -
-                                                                               (Clock::now() - transfer.lastActivity)));
+                wait = std::min(wait, std::chrono::duration_cast<milliseconds>(
+                                          milliseconds(timeoutMs) - (Clock::now() - transfer.lastActivity)));
             }
-            multiError = curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::max<long>(wait.count(), 1)), nullptr);
+            multiError = curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::max<long>(wait.count(), 1)),
+                                         nullptr);
             if (multiError != CURLM_OK) break;
         }
     } catch (...) {
@@ -419,7 +435,8 @@ bool HttpRequest::Impl::Run(Transfer& transfer, IHTTPRequestCallback* callback, 
     if (transfer.failure) std::rethrow_exception(transfer.failure);
 
     // Whatever did arrive is reported, so the caller's byte counts stay true.
-    if (!cancelled && (!progress.Sent(upload, transfer.uploadHanded) || !progress.Received(transfer, true, contentLength()))) {
+    if (!cancelled && (!progress.Sent(upload, transfer.uploadHanded) ||
+                       !progress.Received(transfer, true, contentLength()))) {
         cancelled = true;
     }
 
@@ -436,8 +453,9 @@ bool HttpRequest::Impl::Run(Transfer& transfer, IHTTPRequestCallback* callback, 
     if (multiError != CURLM_OK) return Fail(hekTransfer, curl_multi_strerror(multiError));
     if (result != CURLE_OK) {
         const bool manualProxy = proxy && proxy->ProxyMode == ProxySettings::pmManual;
-        return Fail(KindOf(result, manualProxy, connectCode),
-                    errorBuffer[0] != '\0' ? std::string(errorBuffer) : std::string(curl_easy_strerror(result)));
+        return Fail(KindOf(result, manualProxy, connectCode), errorBuffer[0] != '\0'
+                                                                  ? std::string(errorBuffer)
+                                                                  : std::string(curl_easy_strerror(result)));
     }
     if (statusCode == 407) return Fail(hekProxy, {});
     if (statusCode < 200 || statusCode > 299) return Fail(hekHttpStatus, {});
@@ -471,19 +489,22 @@ bool HttpRequest::Secure() const { return impl_->secure; }
 std::string HttpRequest::MakeUserAgent(const Application& app) {
     utsname system{};
     const std::string systemName = uname(&system) == 0 ? system.sysname : "Linux";
-    return app.ProductName + "/" + skFormatVersion(app.Major, app.Minor, app.Revision) + " (" + systemName + ")";
+    return app.ProductName + "/" + skFormatVersion(app.Major, app.Minor, app.Revision) + " (" + systemName +
+           ")";
 }
 
 // "HTTP/1.0" asks for HTTP 1.0, any other version for 1.1. GET and HEAD send no
 // body; any other method sends `body`. The four options and both reserved values
 // are not used.
 bool HttpRequest::Send(const std::string& host, int port, const std::string& method, const std::string& path,
-                       const std::string& version, int, const std::string& body, const std::string& contentType,
-                       int timeoutMs, const std::string& userAgent, IHTTPRequestCallback* callback, bool, bool, bool,
-                       bool, const std::string& authUser, const std::string& authPassword, int) {
+                       const std::string& version, int, const std::string& body,
+                       const std::string& contentType, int timeoutMs, const std::string& userAgent,
+                       IHTTPRequestCallback* callback, bool, bool, bool, bool, const std::string& authUser,
+                       const std::string& authPassword, int) {
     if (method.empty() || method.find_first_of(" \t\r\n") != std::string::npos || HasLineBreak(contentType) ||
         HasLineBreak(userAgent)) {
-        throw std::invalid_argument("HttpRequest::Send: method, content type or user agent would break the request");
+        throw std::invalid_argument(
+            "HttpRequest::Send: method, content type or user agent would break the request");
     }
     Impl& d = *impl_;
     d.ClearAnswer();
@@ -574,8 +595,9 @@ bool HttpRequest::ParseUrl(const std::string& url, std::string& protocol, std::s
     // libcurl forgives "http:/host" and "http:///host"; an address a server
     // sends must name its host right after the two slashes.
     const std::string opening = url.substr(0, scheme.size() + 4);
-    if (opening.size() < scheme.size() + 4 || opening[scheme.size()] != ':' || opening[scheme.size() + 1] != '/' ||
-        opening[scheme.size() + 2] != '/' || opening[scheme.size() + 3] == '/') {
+    if (opening.size() < scheme.size() + 4 || opening[scheme.size()] != ':' ||
+        opening[scheme.size() + 1] != '/' || opening[scheme.size() + 2] != '/' ||
+        opening[scheme.size() + 3] == '/') {
         return false;
     }
     const std::string name = parsed.Get(CURLUPART_HOST);

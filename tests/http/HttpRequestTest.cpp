@@ -33,14 +33,16 @@ protected:
 TEST_F(HttpRequestTest, PostSendsFieldsInOrderPercentEncodedWithoutExpect) {
     server().Enqueue(ScriptedResponse::Ok("<tumblr/>"));
     HttpFormData form;
-    const std::vector<std::pair<std::string, std::string>> fields = {
-        {"email", "a b+c@example.org"}, {"password", "p&ss=w%rd/\xC3\xBC"}, {"start", "0"}, {"num", "50"},
-        {"generator", "Quillvault 2.0.41"}};
+    const std::vector<std::pair<std::string, std::string>> fields = {{"email", "a b+c@example.org"},
+                                                                     {"password", "p&ss=w%rd/\xC3\xBC"},
+                                                                     {"start", "0"},
+                                                                     {"num", "50"},
+                                                                     {"generator", "Quillvault 2.0.41"}};
     for (const auto& [name, value] : fields) form.AddField(name, value);
 
     ASSERT_TRUE(request.Send(server().Address(), 80, "POST", "/api/read", "HTTP/1.1", 0, form.Body(),
-                             form.ContentType(), kGenerousTimeoutMs, "Quillvault/2.0.41 (Linux)", &callback, true, true,
-                             true, true, "", "", 0));
+                             form.ContentType(), kGenerousTimeoutMs, "Quillvault/2.0.41 (Linux)", &callback,
+                             true, true, true, true, "", "", 0));
 
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 1u);
@@ -66,8 +68,8 @@ TEST_F(HttpRequestTest, PostSendsFieldsInOrderPercentEncodedWithoutExpect) {
 TEST_F(HttpRequestTest, GetSendsNoBodyAndVersionIsHonoured) {
     server().SetHandler([](const HttpExchange&) { return ScriptedResponse::Ok("page"); });
     ASSERT_TRUE(Send(request, server().Address(), "GET", "/api/read"));
-    ASSERT_TRUE(request.Send(server().Address(), 80, "GET", "/api/read", "HTTP/1.0", 0, "", "", kGenerousTimeoutMs,
-                             "", nullptr, false, true, true, true, "", "", 0));
+    ASSERT_TRUE(request.Send(server().Address(), 80, "GET", "/api/read", "HTTP/1.0", 0, "", "",
+                             kGenerousTimeoutMs, "", nullptr, false, true, true, true, "", "", 0));
     EXPECT_EQ(request.ResponseBody(), "page");
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 2u);
@@ -85,16 +87,18 @@ TEST_F(HttpRequestTest, GetSendsNoBodyAndVersionIsHonoured) {
 TEST_F(HttpRequestTest, PortInHostTextWinsAndQueryReachesServer) {
     const RefusingPort refusing;
     server().Enqueue(ScriptedResponse::Ok("fine"));
-    ASSERT_TRUE(request.Send(server().Address(), refusing.Port(), "GET", "/api/read?start=50&num=50", "HTTP/1.1", 0,
-                             "", "", kGenerousTimeoutMs, "", nullptr, false, false, false, false, "", "", 0));
+    ASSERT_TRUE(request.Send(server().Address(), refusing.Port(), "GET", "/api/read?start=50&num=50",
+                             "HTTP/1.1", 0, "", "", kGenerousTimeoutMs, "", nullptr, false, false, false,
+                             false, "", "", 0));
     ASSERT_EQ(server().ExchangeCount(), 1u);
     EXPECT_EQ(server().Exchanges()[0].target, "/api/read?start=50&num=50");
     EXPECT_EQ(request.EffectiveUrl(), server().Url("/api/read?start=50&num=50"));
 }
 
 TEST_F(HttpRequestTest, HostTextThatIsNoHostFailsAsBadAddressWithoutConnecting) {
-    for (const std::string host : {"", "blog name", "http://blog.example.com", "blog.example.com/api", "host:",
-                                   "host:0", "host:65536", "host:8o", "[::1", "[nothex]:80", "-blog.example.com"}) {
+    for (const std::string host :
+         {"", "blog name", "http://blog.example.com", "blog.example.com/api", "host:", "host:0", "host:65536",
+          "host:8o", "[::1", "[nothex]:80", "-blog.example.com"}) {
         SCOPED_TRACE(host);
         EXPECT_FALSE(Send(request, host, "GET", "/api/read"));
         EXPECT_TRUE(request.Failed());
@@ -126,11 +130,13 @@ TEST_F(HttpRequestTest, UserAgentNamesProductVersionAndSystem) {
 
 TEST_F(HttpRequestTest, BasicAuthIsSentOnlyWithAPassword) {
     server().SetHandler([](const HttpExchange&) { return ScriptedResponse::Ok("ok"); });
-    ASSERT_TRUE(Send(request, server().Address(), "POST", "/api/read", "a=1", nullptr, kGenerousTimeoutMs, "reader",
-                     "s3cr:t p"));
+    ASSERT_TRUE(Send(request, server().Address(), "POST", "/api/read", "a=1", nullptr, kGenerousTimeoutMs,
+                     "reader", "s3cr:t p"));
     EXPECT_EQ(request.EffectiveUrl().find("s3cr"), std::string::npos);
-    ASSERT_TRUE(Send(request, server().Address(), "POST", "/api/read", "a=1", nullptr, kGenerousTimeoutMs, "", "pw"));
-    ASSERT_TRUE(Send(request, server().Address(), "POST", "/api/read", "a=1", nullptr, kGenerousTimeoutMs, "user", ""));
+    ASSERT_TRUE(
+        Send(request, server().Address(), "POST", "/api/read", "a=1", nullptr, kGenerousTimeoutMs, "", "pw"));
+    ASSERT_TRUE(Send(request, server().Address(), "POST", "/api/read", "a=1", nullptr, kGenerousTimeoutMs,
+                     "user", ""));
 
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 3u);
@@ -153,7 +159,8 @@ TEST_F(HttpRequestTest, MovedPermanentlyIsReturnedNotFollowed) {
     EXPECT_EQ(request.ErrorKind(), hekHttpStatus);
     const std::string headers = request.ResponseHeaders();
     EXPECT_EQ(headers.rfind("HTTP/1.1 301 Moved Permanently\r\n", 0), 0u) << headers;
-    EXPECT_NE(headers.find("\r\nLocation: " + elsewhere.Url("/v2/read") + "\r\n"), std::string::npos) << headers;
+    EXPECT_NE(headers.find("\r\nLocation: " + elsewhere.Url("/v2/read") + "\r\n"), std::string::npos)
+        << headers;
     EXPECT_EQ(elsewhere.ExchangeCount(), 0u);
 }
 
@@ -173,12 +180,14 @@ TEST_F(HttpRequestTest, ErrorStatusesFailWithTheirCodeAndBody) {
 
 TEST_F(HttpRequestTest, HeaderLinesEndInCrLfEvenWhenTheServerSendsBareLf) {
     ScriptedResponse bare;
-    bare.rawHead = "HTTP/1.1 301 Gone Elsewhere\nLocation: http://other.example/api/read\nContent-Length: 0\n\n";
+    bare.rawHead =
+        "HTTP/1.1 301 Gone Elsewhere\nLocation: http://other.example/api/read\nContent-Length: 0\n\n";
     server().Enqueue(bare);
     EXPECT_FALSE(Send(request, server().Address(), "GET", "/api/read"));
     EXPECT_EQ(request.StatusText(), "Gone Elsewhere");
     EXPECT_EQ(request.ResponseHeaders(),
-              "HTTP/1.1 301 Gone Elsewhere\r\nLocation: http://other.example/api/read\r\nContent-Length: 0\r\n\r\n");
+              "HTTP/1.1 301 Gone Elsewhere\r\nLocation: http://other.example/api/read\r\nContent-Length: "
+              "0\r\n\r\n");
 }
 
 TEST_F(HttpRequestTest, BrokenAnswersAreTransferErrors) {
@@ -338,7 +347,8 @@ TEST_F(HttpRequestTest, SilenceLongerThanTheTimeoutGivesUp) {
 TEST_F(HttpRequestTest, UnansweredConnectCountsAsSilence) {
     const UnansweredPort unanswered;
     const auto start = Clock::now();
-    EXPECT_FALSE(Send(request, "127.0.0.1:" + std::to_string(unanswered.Port()), "GET", "/", "", &callback, 700));
+    EXPECT_FALSE(
+        Send(request, "127.0.0.1:" + std::to_string(unanswered.Port()), "GET", "/", "", &callback, 700));
     EXPECT_EQ(request.ErrorKind(), hekTimeout) << request.ErrorText();
     EXPECT_LT(ElapsedMs(start), 4500);
 }
@@ -348,7 +358,8 @@ TEST_F(HttpRequestTest, SteadySlowBodyOutlastsTheTimeout) {
     steady.bodyChunkBytes = 100;
     steady.chunkDelayMs = 100;  // three seconds in all, never silent for long
     server().Enqueue(steady);
-    ASSERT_TRUE(Send(request, server().Address(), "GET", "/api/read", "", &callback, 700)) << request.ErrorText();
+    ASSERT_TRUE(Send(request, server().Address(), "GET", "/api/read", "", &callback, 700))
+        << request.ErrorText();
     EXPECT_EQ(request.ResponseBody(), Pattern(3000));
 }
 

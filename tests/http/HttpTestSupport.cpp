@@ -22,7 +22,8 @@ void RecordingCallback::BlockReceived(const std::string& block, bool& removeBloc
     if (cancelReceived) cancel = cancelReceived(block, received.size() - 1);
 }
 
-void RecordingCallback::BlockSent(const std::string& block, int32_t sentBytes, int32_t totalBytes, bool& cancel) {
+void RecordingCallback::BlockSent(const std::string& block, int32_t sentBytes, int32_t totalBytes,
+                                  bool& cancel) {
     sent.push_back({block, sentBytes, totalBytes});
     if (cancelSent) cancel = cancelSent(block, sent.size() - 1);
 }
@@ -41,8 +42,8 @@ bool Send(HttpRequest& request, const std::string& host, const std::string& meth
           const std::string& body, IHTTPRequestCallback* callback, int timeoutMs, const std::string& authUser,
           const std::string& authPassword) {
     const std::string type = method == "GET" ? "" : "application/x-www-form-urlencoded";
-    return request.Send(host, 80, method, path, "HTTP/1.1", 0, body, type, timeoutMs, "QuillvaultTests/1.0", callback,
-                        true, true, true, true, authUser, authPassword, 0);
+    return request.Send(host, 80, method, path, "HTTP/1.1", 0, body, type, timeoutMs, "QuillvaultTests/1.0",
+                        callback, true, true, true, true, authUser, authPassword, 0);
 }
 
 RefusingPort::RefusingPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
@@ -61,15 +62,18 @@ RefusingPort::RefusingPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0
 RefusingPort::~RefusingPort() { close(fd_); }
 
 UnansweredPort::UnansweredPort()
-    : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)), filler_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    : listener_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)),
+      filler_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
     // A backlog of 0 holds one connection that is never accepted; the kernel then
     // drops every further handshake, so the next client waits in connect.
-    if (listener_ < 0 || filler_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_, 0) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+    if (listener_ < 0 || filler_ < 0 ||
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener_, 0) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
         connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         throw std::system_error(errno, std::generic_category(), "fill a listener");
     }

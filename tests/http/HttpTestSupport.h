@@ -40,8 +40,9 @@ public:
 constexpr int kGenerousTimeoutMs = 20000;
 
 bool Send(HttpRequest& request, const std::string& host, const std::string& method, const std::string& path,
-          const std::string& body = {}, IHTTPRequestCallback* callback = nullptr, int timeoutMs = kGenerousTimeoutMs,
-          const std::string& authUser = {}, const std::string& authPassword = {});
+          const std::string& body = {}, IHTTPRequestCallback* callback = nullptr,
+          int timeoutMs = kGenerousTimeoutMs, const std::string& authUser = {},
+          const std::string& authPassword = {});
 
 // A port on 127.0.0.1 that refuses connections for as long as the object lives.
 class RefusingPort {
@@ -72,7 +73,8 @@ std::string Pattern(size_t length);  // varied text, so a misplaced block shows
 
 // Milliseconds since `start`, to bound how long something may hang.
 inline long long ElapsedMs(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 }  // namespace qv::test

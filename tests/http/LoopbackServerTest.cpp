@@ -21,12 +21,14 @@ public:
     }
     ~RawClient() { close(fd_); }
     bool Write(const std::string& data) {
-        return connected_ && send(fd_, data.data(), data.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(data.size());
+        return connected_ &&
+               send(fd_, data.data(), data.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(data.size());
     }
     std::string ReadToEnd() {
         std::string all;
         char buffer[4096];
-        for (ssize_t n; (n = recv(fd_, buffer, sizeof buffer, 0)) > 0;) all.append(buffer, static_cast<size_t>(n));
+        for (ssize_t n; (n = recv(fd_, buffer, sizeof buffer, 0)) > 0;)
+            all.append(buffer, static_cast<size_t>(n));
         return all;
     }
 
@@ -36,7 +38,8 @@ private:
 };
 
 TEST(LoopbackServer, QueuedAnswersComeFirstThenTheHandler) {
-    LoopbackServer server([](const HttpExchange& exchange) { return ScriptedResponse::Ok("handler " + exchange.target); });
+    LoopbackServer server(
+        [](const HttpExchange& exchange) { return ScriptedResponse::Ok("handler " + exchange.target); });
     server.Enqueue({ScriptedResponse::Status(408), ScriptedResponse::Ok("queued")});
     HttpRequest request;
     EXPECT_FALSE(Send(request, server.Address(), "GET", "/a"));
@@ -52,8 +55,9 @@ TEST(LoopbackServer, QueuedAnswersComeFirstThenTheHandler) {
 TEST(LoopbackServer, ChunkedRequestIsDecodedAndAnswered) {
     LoopbackServer server([](const HttpExchange& exchange) { return ScriptedResponse::Ok(exchange.body); });
     RawClient client(server.Port());
-    ASSERT_TRUE(client.Write("POST /in HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
-                             "5\r\nhello\r\n7\r\n, world\r\n0\r\n\r\n"));
+    ASSERT_TRUE(
+        client.Write("POST /in HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
+                     "5\r\nhello\r\n7\r\n, world\r\n0\r\n\r\n"));
     const std::string answer = client.ReadToEnd();
     EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << answer;
     EXPECT_NE(answer.find("\r\n\r\nhello, world"), std::string::npos) << answer;
@@ -62,7 +66,8 @@ TEST(LoopbackServer, ChunkedRequestIsDecodedAndAnswered) {
 }
 
 TEST(LoopbackServer, StopsPromptlyWhileAConnectionStalls) {
-    auto server = std::make_unique<LoopbackServer>([](const HttpExchange&) { return ScriptedResponse::Stalled(); });
+    auto server =
+        std::make_unique<LoopbackServer>([](const HttpExchange&) { return ScriptedResponse::Stalled(); });
     RawClient client(server->Port());
     ASSERT_TRUE(client.Write("GET / HTTP/1.1\r\nHost: x\r\n\r\n"));
     ASSERT_TRUE(server->WaitForExchanges(1, std::chrono::seconds(10)));
@@ -76,8 +81,8 @@ TEST(LoopbackServer, ExchangeDecodesFormFieldsAndBasicAuth) {
     HttpExchange exchange;
     exchange.body = "a=1+2&b=%20x%2B&c&=v";
     exchange.headers = {{"authorization", "Basic dXNlcjpwYTpzcw=="}};  // user:pa:ss
-    EXPECT_EQ(exchange.FormFields(),
-              (std::vector<std::pair<std::string, std::string>>{{"a", "1 2"}, {"b", " x+"}, {"c", ""}, {"", "v"}}));
+    EXPECT_EQ(exchange.FormFields(), (std::vector<std::pair<std::string, std::string>>{
+                                         {"a", "1 2"}, {"b", " x+"}, {"c", ""}, {"", "v"}}));
     ASSERT_TRUE(exchange.BasicAuth());
     EXPECT_EQ(exchange.BasicAuth()->user, "user");
     EXPECT_EQ(exchange.BasicAuth()->password, "pa:ss");

@@ -25,17 +25,21 @@ constexpr std::size_t kMaxHeadBytes = 64 * 1024;
 // unread bytes on our side never turn the close into a reset.
 constexpr int kLingerMs = 2000;
 
-[[noreturn]] void ThrowErrno(const char* what) { throw std::system_error(errno, std::generic_category(), what); }
+[[noreturn]] void ThrowErrno(const char* what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -52,7 +56,8 @@ std::string FormDecode(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '+') {
             out += ' ';
-        } else if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+        } else if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+                   HexValue(text[i + 2]) >= 0) {
             out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
             i += 2;
         } else {
@@ -84,28 +89,46 @@ std::optional<std::string> Base64Decode(std::string_view text) {
 
 const char* ReasonFor(int status) {
     switch (status) {
-        case 100: return "Continue";
-        case 200: return "OK";
-        case 204: return "No Content";
-        case 301: return "Moved Permanently";
-        case 302: return "Found";
-        case 303: return "See Other";
-        case 307: return "Temporary Redirect";
-        case 400: return "Bad Request";
-        case 401: return "Unauthorized";
-        case 403: return "Forbidden";
-        case 404: return "Not Found";
-        case 407: return "Proxy Authentication Required";
-        case 408: return "Request Timeout";
-        case 500: return "Internal Server Error";
-        case 502: return "Bad Gateway";
-        case 503: return "Service Unavailable";
-        default: return "Unknown";
+        case 100:
+            return "Continue";
+        case 200:
+            return "OK";
+        case 204:
+            return "No Content";
+        case 301:
+            return "Moved Permanently";
+        case 302:
+            return "Found";
+        case 303:
+            return "See Other";
+        case 307:
+            return "Temporary Redirect";
+        case 400:
+            return "Bad Request";
+        case 401:
+            return "Unauthorized";
+        case 403:
+            return "Forbidden";
+        case 404:
+            return "Not Found";
+        case 407:
+            return "Proxy Authentication Required";
+        case 408:
+            return "Request Timeout";
+        case 500:
+            return "Internal Server Error";
+        case 502:
+            return "Bad Gateway";
+        case 503:
+            return "Service Unavailable";
+        default:
+            return "Unknown";
     }
 }
 
 bool HasHeader(const HeaderList& headers, std::string_view name) {
-    return std::any_of(headers.begin(), headers.end(), [&](const auto& h) { return EqualsNoCase(h.first, name); });
+    return std::any_of(headers.begin(), headers.end(),
+                       [&](const auto& h) { return EqualsNoCase(h.first, name); });
 }
 
 enum class Wait { Ready, Stopped, TimedOut, Closed };
@@ -131,7 +154,8 @@ bool Pause(int stopFd, int ms) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now())
+                .count();
         if (left <= 0) return true;
         const int n = poll(&fd, 1, static_cast<int>(left));
         if (n > 0) return false;
@@ -263,7 +287,8 @@ Request ReadRequest(Reader& reader, int fd, int stopFd, HttpExchange& exchange) 
         if (line.empty()) break;
         const auto colon = line.find(':');
         if (colon == std::string::npos) return Request::Malformed;
-        exchange.headers.emplace_back(line.substr(0, colon), std::string(Trim(std::string_view(line).substr(colon + 1))));
+        exchange.headers.emplace_back(line.substr(0, colon),
+                                      std::string(Trim(std::string_view(line).substr(colon + 1))));
     }
 
     const auto encoding = exchange.Header("Transfer-Encoding");
@@ -292,12 +317,14 @@ std::string BuildHead(const ScriptedResponse& response, bool keepAlive) {
     if (!response.omitContentLength && !HasHeader(response.headers, "Content-Length")) {
         head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
     }
-    if (!HasHeader(response.headers, "Connection")) head += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    if (!HasHeader(response.headers, "Connection"))
+        head += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
     return head + "\r\n";
 }
 
 // Sends the scripted answer; true when the connection may carry another request.
-bool WriteResponse(int fd, int stopFd, const HttpExchange& request, const ScriptedResponse& response, bool keepAlive) {
+bool WriteResponse(int fd, int stopFd, const HttpExchange& request, const ScriptedResponse& response,
+                   bool keepAlive) {
     if (response.stall) {
         // Anything more the client sends is ignored; only its hang-up or our stop ends this.
         char sink[4096];
@@ -315,8 +342,10 @@ bool WriteResponse(int fd, int stopFd, const HttpExchange& request, const Script
     if (!SendAll(fd, stopFd, head)) return false;
 
     std::string_view body = request.method == "HEAD" ? std::string_view() : std::string_view(response.body);
-    if (response.closeAfterBodyBytes) body = body.substr(0, std::min(*response.closeAfterBodyBytes, body.size()));
-    const std::size_t piece = response.bodyChunkBytes > 0 ? response.bodyChunkBytes : std::max<std::size_t>(body.size(), 1);
+    if (response.closeAfterBodyBytes)
+        body = body.substr(0, std::min(*response.closeAfterBodyBytes, body.size()));
+    const std::size_t piece =
+        response.bodyChunkBytes > 0 ? response.bodyChunkBytes : std::max<std::size_t>(body.size(), 1);
     while (!body.empty()) {
         const auto part = body.substr(0, piece);
         if (!SendAll(fd, stopFd, part)) return false;
@@ -333,7 +362,8 @@ void CloseGracefully(int fd, int stopFd) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLingerMs);
     for (;;) {
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now())
+                .count();
         if (left <= 0 || WaitFor(fd, POLLIN, stopFd, static_cast<int>(left)) != Wait::Ready) break;
         const ssize_t n = recv(fd, sink, sizeof sink, 0);
         if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) break;
@@ -416,7 +446,8 @@ LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler)) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     socklen_t size = sizeof address;
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listenFd_, 64) != 0 ||
+    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listenFd_, 64) != 0 ||
         getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
         const int error = errno;
         close(listenFd_);
@@ -571,7 +602,9 @@ void LoopbackServer::SetKeepAlive(bool keepAlive) {
 
 std::string LoopbackServer::Address() const { return "127.0.0.1:" + std::to_string(port_); }
 
-std::string LoopbackServer::Url(std::string_view path) const { return "http://" + Address() + std::string(path); }
+std::string LoopbackServer::Url(std::string_view path) const {
+    return "http://" + Address() + std::string(path);
+}
 
 std::vector<HttpExchange> LoopbackServer::Exchanges() const {
     std::lock_guard lock(mutex_);

@@ -1,7 +1,9 @@
 // A small HTTP/1.1 server on 127.0.0.1 that every HTTP test talks to over real
 // sockets. Each request is recorded, then answered from a queue of scripted
-// responses or, when the queue is empty, by a handler. All members are
-// thread-safe; the handler runs on the connection's own thread.
+// responses or, when the queue is empty, by a handler. Several may run at once
+// (a redirect target, a proxy). All members are thread-safe; the handler runs
+// on the connection's own thread, one thread per connection. Bytes that are
+// not HTTP (a TLS handshake, say) get "400 Bad Request" and a close at once.
 #pragma once
 
 #include <atomic>
@@ -52,7 +54,8 @@ struct HttpExchange {
 struct ScriptedResponse {
     int status = 200;
     std::string reason;  // empty: the usual phrase for `status`
-    HeaderList headers;  // Content-Length and Connection are added unless given here
+    // Content-Length and Connection are added unless given here; nothing else is.
+    HeaderList headers;
     std::string body;
 
     // Sent verbatim in place of the status line and headers (end it with the
@@ -98,7 +101,7 @@ public:
     void SetKeepAlive(bool keepAlive);
 
     int Port() const { return port_; }
-    std::string Address() const;                  // "127.0.0.1:<port>"
+    std::string Address() const;                   // "127.0.0.1:<port>"
     std::string Url(std::string_view path) const;  // "http://127.0.0.1:<port><path>"
 
     std::vector<HttpExchange> Exchanges() const;
