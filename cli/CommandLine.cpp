@@ -1,0 +1,278 @@
+#include "CommandLine.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "Application.h"
+#include "Sundrykit.h"
+
+namespace qv::cli {
+
+namespace {
+
+const char* const kPasswordVariable = "QUILLVAULT_PASSWORD";
+const char* const kBlogPasswordVariable = "QUILLVAULT_BLOG_PASSWORD";
+
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+ParseOutcome Usage(const std::string& problem) {
+    ParseOutcome outcome;
+    outcome.kind = ParseOutcome::Usage;
+    outcome.text = OneLine(problem);
+    return outcome;
+}
+
+// CLI11 would list the unexpected words as they were typed, and a password
+// typed by mistake is one of them: name stray options, only count the rest.
+std::string DescribeExtras(const std::vector<std::string>& extras) {
+    std::string options;
+    bool words = false;
+    for (const std::string& extra : extras) {
+        if (extra.size() > 1 && extra.front() == '-') {
+            options += (options.empty() ? "" : ", ") + extra.substr(0, extra.find('='));
+        } else {
+            words = true;
+        }
+    }
+    std::string text;
+    if (!options.empty()) text = "unknown option " + options;
+    if (words) text += std::string(text.empty() ? "" : "; ") + "only one blog address is taken";
+    return text.empty() ? "unexpected arguments" : text;
+}
+
+bool ReadPasswordFile(const std::string& path, std::string& password, std::string& why) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = "can't read the password file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    password.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        why = "can't read the password file " + path;
+        return false;
+    }
+    // Editors and `echo` end the file with a line break that is no part of the password.
+    if (password.ends_with("\r\n")) {
+        password.resize(password.size() - 2);
+    } else if (password.ends_with('\n')) {
+        password.pop_back();
+    }
+    return true;
+}
+
+bool ParsePort(const std::string& text, int& port) {
+    if (text.empty() || text.size() > 5 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return false;
+    port = std::stoi(text);
+    return port > 0 && port < 65536;
+}
+
+}  // namespace
+
+EnvironmentReader ProcessEnvironment() {
+    return [](const std::string& name) -> std::optional<std::string> {
+        const char* value = std::getenv(name.c_str());
+        if (value == nullptr) return std::nullopt;
+        return std::string(value);
+    };
+}
+
+bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& why) {
+    std::string rest = url;
+    if (const auto scheme = rest.find("://"); scheme != std::string::npos) {
+        std::string name = rest.substr(0, scheme);
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (name != "http") {
+            why = "--proxy takes an http:// proxy only";
+            return false;
+        }
+        rest.erase(0, scheme + 3);
+    }
+    if (rest.ends_with('/')) rest.pop_back();
+    if (rest.find('/') != std::string::npos) {
+        why = "--proxy takes a proxy address without a path";
+        return false;
+    }
+    std::string user;
+    if (const auto at = rest.rfind('@'); at != std::string::npos) {
+        user = rest.substr(0, at);
+        rest.erase(0, at + 1);
+        if (user.find(':') != std::string::npos) {
+            why = "a proxy password is not taken on the command line";
+            return false;
+        }
+    }
+    std::string host = rest;
+    std::string portText;
+    bool hasPort = false;
+    if (!rest.empty() && rest.front() == '[') {
+        const auto close = rest.find(']');
+        host = rest.substr(0, close == std::string::npos ? close : close + 1);
+        const std::string tail = close == std::string::npos ? "" : rest.substr(close + 1);
+        hasPort = !tail.empty();
+        if (hasPort) portText = tail.front() == ':' ? tail.substr(1) : tail;
+        if (close == std::string::npos) host.clear();
+    } else if (const auto colon = rest.find(':'); colon != std::string::npos) {
+        host = rest.substr(0, colon);
+        hasPort = true;
+        portText = rest.substr(colon + 1);
+    }
+    int port = 80;
+    if (host.empty() || (hasPort && !ParsePort(portText, port))) {
+        why = "--proxy names no usable proxy (http://host:port)";
+        return false;
+    }
+    proxy = ProxySettings();
+    proxy.ProxyMode = ProxySettings::pmManual;
+    proxy.Host = host;
+    proxy.Port = port;
+    proxy.User = user;
+    return true;
+}
+
+ParseOutcome ParseCommandLine(int argc, const char* const* argv, const EnvironmentReader& environment) {
+    const Application& application = App();
+    CliOptions options;
+    std::string passwordFile;
+    std::string blogPasswordFile;
+    std::string proxyUrl;
+    std::string refused;
+
+    CLI::App app{"Backs up one blog into a single XML file, unattended.", kProgramName};
+    app.set_help_flag("-h,--help", "Print this help and exit");
+    app.set_version_flag("--version",
+                         std::string(kProgramName) + " " +
+                             skFormatVersion(application.Major, application.Minor, application.Revision),
+                         "Print the version and exit");
+    app.add_option("BLOG_ADDRESS", options.address, "The blog's address, as typed in the window")->required();
+    app.add_option("-o,--output", options.output,
+                   "The backup file to write; in an existing folder the name is the blog's address")
+        ->type_name("PATH")
+        ->required();
+    app.add_option("-i,--incremental", options.incremental, "Extend this earlier backup (may be the output itself)")
+        ->type_name("FILE");
+    app.add_option("-e,--email", options.email, "The account's e-mail address (password: " +
+                                                     std::string(kPasswordVariable) + " or --password-file)")
+        ->type_name("ADDRESS");
+    app.add_option("--password-file", passwordFile, "Read the account's password from FILE")->type_name("FILE");
+    app.add_option("--blog-password-file", blogPasswordFile,
+                   "Read the password of a protected blog from FILE (or set " +
+                       std::string(kBlogPasswordVariable) + ")")
+        ->type_name("FILE");
+    app.add_flag("-d,--add-date-time", options.addDateTime,
+                 "Add the date and time to the proposed file name (-o is a folder)");
+    app.add_flag("--compress", options.compress, "Ask the file system to compress the saved file");
+    CLI::Option* proxy =
+        app.add_option("--proxy", proxyUrl, "Use this HTTP proxy (default: the window's proxy setup)")->type_name("URL");
+    CLI::Option* noProxy =
+        app.add_flag("--no-proxy")->description("Connect directly, whatever the window's proxy setup says");
+    proxy->excludes(noProxy);
+    app.add_option("--retries", options.retries, "Retry a failed page this many times, then give up")
+        ->check(CLI::Range(0, 100))
+        ->capture_default_str();
+    app.add_option("--retry-delay", options.retryDelaySeconds,
+                   "Seconds before the first retry, doubling each time (at most 600); a Retry-After of the "
+                   "service counts instead")
+        ->check(CLI::Range(0, 600))
+        ->type_name("SECONDS")
+        ->capture_default_str();
+    app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+    // Hidden: present only to refuse them without echoing the password.
+    app.add_option("-p,--password,--blog-password", refused)->group("");
+    const std::string refusal = "passwords are not taken as arguments: set " + std::string(kPasswordVariable) +
+                                " or " + kBlogPasswordVariable + ", or use --password-file or --blog-password-file";
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        ParseOutcome outcome;
+        outcome.kind = ParseOutcome::Help;
+        outcome.text = app.help();
+        return outcome;
+    } catch (const CLI::CallForVersion& version) {
+        ParseOutcome outcome;
+        outcome.kind = ParseOutcome::Version;
+        outcome.text = version.what();
+        return outcome;
+    } catch (const CLI::ExtrasError&) {
+        return Usage(DescribeExtras(app.remaining()));
+    } catch (const CLI::ParseError& error) {
+        if (app.count("--password") > 0) return Usage(refusal);
+        return Usage(error.what());
+    }
+    if (app.count("--password") > 0) return Usage(refusal);
+    if (options.address.empty()) return Usage("the blog address is empty");
+    if (options.output.empty()) return Usage("--output is empty");
+
+    std::string why;
+    if (!passwordFile.empty()) {
+        if (!ReadPasswordFile(passwordFile, options.password, why)) return Usage(why);
+    } else if (auto password = environment(kPasswordVariable)) {
+        options.password = *password;
+    }
+    if (!blogPasswordFile.empty()) {
+        if (!ReadPasswordFile(blogPasswordFile, options.blogPassword, why)) return Usage(why);
+    } else if (auto password = environment(kBlogPasswordVariable)) {
+        options.blogPassword = *password;
+    }
+
+    if (*noProxy) {
+        options.proxy = ProxySettings();
+        options.proxy->ProxyMode = ProxySettings::pmNone;
+    } else if (*proxy) {
+        ProxySettings chosen;
+        if (!ParseProxyUrl(proxyUrl, chosen, why)) return Usage(why);
+        options.proxy = chosen;
+    }
+
+    ParseOutcome outcome;
+    outcome.kind = ParseOutcome::Run;
+    outcome.options = std::move(options);
+    return outcome;
+}
+
+std::string ProposedFileName(const std::string& address, bool addDateTime, const std::tm& localNow) {
+    std::string name = address;
+    if (addDateTime) {
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, " %Y-%m-%d %H-%M-%S", &localNow);
+        name += stamp;
+    }
+    return name + ".xml";
+}
+
+std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow, std::string& why) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(options.output, ignored)) {
+        const std::string name = ProposedFileName(options.address, options.addDateTime, localNow);
+        if (name.find('/') != std::string::npos) {
+            why = "the blog address can't be a file name; give --output a file";
+            return std::nullopt;
+        }
+        return (std::filesystem::path(options.output) / name).string();
+    }
+    if (options.output.ends_with('/')) {
+        why = "there is no folder " + options.output;
+        return std::nullopt;
+    }
+    if (options.addDateTime) {
+        why = "--add-date-time names the file in a folder, but --output is a file";
+        return std::nullopt;
+    }
+    return options.output;
+}
+
+}  // namespace qv::cli

@@ -1,0 +1,57 @@
+// What the command line asks for, read with CLI11. Passwords come only from
+// the environment or from files: an argument would show in the process list.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "Http.h"
+
+namespace qv::cli {
+
+inline constexpr const char* kProgramName = "quillvault-cli";
+
+struct CliOptions {
+    std::string address;
+    std::string output;  // as given: a file, or a folder to propose the name in
+    std::string incremental;
+    std::string email;
+    std::string password;
+    std::string blogPassword;
+    bool addDateTime = false;
+    bool compress = false;
+    // Unset: whatever the window's proxy setup stored.
+    std::optional<ProxySettings> proxy;
+    int retries = 3;
+    int retryDelaySeconds = 5;
+    bool quiet = false;
+};
+
+struct ParseOutcome {
+    enum Kind { Run, Help, Version, Usage };
+    Kind kind = Usage;
+    CliOptions options;
+    // The help text, the version line, or the one-line hint of a usage error.
+    std::string text;
+};
+
+// Reads an environment variable; nullopt when it is not set.
+using EnvironmentReader = std::function<std::optional<std::string>(const std::string&)>;
+EnvironmentReader ProcessEnvironment();
+
+ParseOutcome ParseCommandLine(int argc, const char* const* argv, const EnvironmentReader& environment);
+
+// "http://[user@]host[:port][/]" or "host[:port]"; a password in it is refused.
+bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& why);
+
+// The name the window proposes: the address as typed, with the date a blank
+// and "yyyy-mm-dd hh-nn-ss", then ".xml".
+std::string ProposedFileName(const std::string& address, bool addDateTime, const std::tm& localNow);
+
+// The file to write: `output` itself, or the proposed name inside it when it
+// is a folder. nullopt with `why` when the two cannot be combined.
+std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow, std::string& why);
+
+}  // namespace qv::cli

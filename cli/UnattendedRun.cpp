@@ -1,0 +1,90 @@
+#include "UnattendedRun.h"
+
+#include <ctime>
+#include <exception>
+#include <memory>
+
+#include "CommandLine.h"
+#include "Console.h"
+#include "Error.h"
+#include "Interrupt.h"
+#include "Progress.h"
+#include "ProxyOverlay.h"
+#include "QtSettingsStore.h"
+#include "Unattended.h"
+#include "modTumblrInteraction.h"
+
+namespace qv::cli {
+
+namespace {
+
+int WrongUsage(std::ostream& err, const std::string& problem) {
+    err << kProgramName << ": " << problem << ". Try '" << kProgramName << " --help'.\n" << std::flush;
+    return kExitUsage;
+}
+
+std::tm LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+}  // namespace
+
+int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+    const ParseOutcome parsed = ParseCommandLine(argc, argv, ProcessEnvironment());
+    switch (parsed.kind) {
+        case ParseOutcome::Help: out << parsed.text << std::flush; return kExitSuccess;
+        case ParseOutcome::Version: out << parsed.text << '\n' << std::flush; return kExitSuccess;
+        case ParseOutcome::Usage: return WrongUsage(err, parsed.text);
+        case ParseOutcome::Run: break;
+    }
+    const CliOptions& options = parsed.options;
+    std::string why;
+    const std::optional<std::string> target = ResolveOutputFile(options, LocalNow(), why);
+    if (!target) return WrongUsage(err, why);
+
+    StopSignal::Install();
+    Application& app = App();
+    UseQtSettingsStore(app);
+    if (options.proxy) OverlayProxySettings(app, *options.proxy);
+
+    Console console(out, err, errIsTerminal, options.quiet);
+    TransferProgress progress(console, StopSignal::Requested);
+    SignalAwareWaiter waiter;
+    const ScopedPresenter presenter(std::make_shared<UnattendedPresenter>(
+        console, RetryRules{options.retries, std::chrono::seconds(options.retryDelaySeconds)}, waiter,
+        [] { return Traffic().PieceCount; }, StopSignal::Requested));
+
+    BackupOptions backup;
+    backup.ProgressCallback = &progress;
+    backup.XMLFileName = *target;
+    backup.XMLBaseFileName = options.incremental;
+    backup.GroupAddress = options.address;
+    backup.EMail = options.email;
+    backup.Password = options.password;
+    backup.Password2 = options.blogPassword;
+    backup.ApplyNTFSCompression = options.compress;
+
+    BackupResult result;
+    try {
+        result = RunBackup(backup, progress);
+    } catch (const Error& error) {
+        console.Message(std::string(kProgramName) + ": " + error.what() + " (error " +
+                        std::to_string(error.Number()) + ")");
+        return kExitFailure;
+    } catch (const std::exception& error) {
+        console.Message(std::string(kProgramName) + ": " + error.what());
+        return kExitFailure;
+    }
+    console.EndProgress();
+    if (result.Success) return kExitSuccess;
+    if (StopSignal::Requested()) {
+        console.Message("Cancelled; nothing was written.");
+        return kExitCancelled;
+    }
+    return kExitFailure;
+}
+
+}  // namespace qv::cli
