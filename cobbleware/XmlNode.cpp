@@ -69,6 +69,11 @@ std::string XmlNode::AttributeText(const std::string& name) const {
     return AsNode(*this).attribute(name.c_str()).value();
 }
 
+std::string_view XmlNode::AttributeView(const char* name) const {
+    if (IsNull() || IsAttribute()) return {};
+    return AsNode(*this).attribute(name).value();
+}
+
 XmlNodeList XmlNode::SelectNodes(const std::string& xpath) const {
     const pugi::xpath_node_set found = Select(*this, xpath);
     std::vector<XmlNode> nodes;

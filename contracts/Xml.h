@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pugi {
@@ -53,6 +54,8 @@ public:
     void SetText(const std::string& text);
     // Value of the element's attribute `name`, "" when it has none.
     std::string AttributeText(const std::string& name) const;
+    // The same without a copy; valid while the attribute is neither changed nor removed.
+    std::string_view AttributeView(const char* name) const;
 
     // XPath from this node. The list is a snapshot: removing listed nodes from
     // the document changes neither the list nor its count.

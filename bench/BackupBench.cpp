@@ -1,0 +1,144 @@
+// Measures the backup engine on large blogs and prints one "name: value" line
+// per figure. The incremental run happens in a child process so that its peak
+// memory is measured on its own, without the generated test data.
+#include <pugixml.hpp>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+
+#include "EngineDoubles.h"
+#include "ReadApiServer.h"
+#include "TempFolder.h"
+#include "modTumblrInteraction.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace qv;
+
+constexpr int kBigBlog = 100000;
+constexpr int kFullBlog = 20000;
+constexpr int kPostBytes = 1000;
+
+double MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// A backup file of `count` posts, written as the service lists them.
+void WriteBackup(const std::string& path, const std::vector<std::string>& posts) {
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"big\" "
+                       "title=\"Big blog\">A large blog</tumblelog><posts start=\"0\" total=\"" +
+                       std::to_string(posts.size()) + "\">";
+    for (const std::string& post : posts) text += post;
+    text += "</posts></tumblr>\n";
+    test::WriteAll(path, text);
+}
+
+double SortMilliseconds(const std::vector<std::string>& posts) {
+    // Shuffled, so the ordering has real work to do.
+    std::vector<std::string> shuffled = posts;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(42));
+    std::string text = "<tumblr version=\"1.0\"><posts>";
+    for (const std::string& post : shuffled) text += post;
+    text += "</posts></tumblr>";
+    XmlDocument document;
+    if (!document.LoadXml(text, 0)) throw std::runtime_error("generated document does not parse");
+    test::RecordingHost host;
+    const auto start = Clock::now();
+    SortPosts(document, host);
+    return MillisecondsSince(start);
+}
+
+// The high-water mark of this process's resident memory. Read here rather
+// than through getrusage in the parent: the fork that starts a process counts
+// the parent's pages into the child's maximum.
+long PeakResidentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+int MeasureFloor(const std::string& source, const std::string& target) {
+    const auto start = Clock::now();
+    pugi::xml_document document;
+    if (!document.load_file(source.c_str(), pugi::parse_full)) return 1;
+    if (!document.save_file(target.c_str())) return 1;
+    std::printf("%.0f %ld\n", MillisecondsSince(start), PeakResidentKb());
+    return 0;
+}
+
+BackupResult Backup(const std::string& target, const std::string& previous, const std::string& address) {
+    test::RecordingHost host;
+    test::CountingProgress progress;
+    return MakeBackupXML(target, previous, &progress, address, "", "", "", host);
+}
+
+struct ChildFigures {
+    double milliseconds = -1;
+    long peakKb = -1;
+};
+
+// Each measurement runs in a process of its own, started afresh, so that both
+// pay the same start-up costs and the peak memory is the run's own.
+ChildFigures InChild(const std::string& mode, const std::string& file, const std::string& argument) {
+    const std::string command = "/proc/" + std::to_string(getpid()) + "/exe " + mode + " '" + file + "' '" + argument + "'";
+    FILE* child = popen(command.c_str(), "r");
+    if (!child) throw std::runtime_error("can't start the measuring process");
+    ChildFigures figures;
+    if (std::fscanf(child, "%lf %ld", &figures.milliseconds, &figures.peakKb) != 2) figures.milliseconds = -1;
+    pclose(child);
+    return figures;
+}
+
+int MeasureIncremental(const std::string& file, const std::string& address) {
+    const auto start = Clock::now();
+    const BackupResult result = Backup(file, file, address);
+    const double elapsed = result.Success && result.PostsAdded == PostsPerPage ? MillisecondsSince(start) : -1.0;
+    std::printf("%.0f %ld\n", elapsed, PeakResidentKb());
+    return result.Success ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--incremental") return MeasureIncremental(argv[2], argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--floor") return MeasureFloor(argv[2], argv[3]);
+
+    test::TempFolder folder;
+    const std::string backupFile = folder.File("big.xml");
+
+    const std::vector<std::string> posts = test::MakePosts(kBigBlog, 10000000000LL, 3, kPostBytes);
+    WriteBackup(backupFile, posts);
+    const double fileMb = static_cast<double>(std::filesystem::file_size(backupFile)) / (1024 * 1024);
+
+    std::printf("sort_100k_ms: %.0f\n", SortMilliseconds(posts));
+    std::printf("floor_load_save_100k_ms: %.0f\n", InChild("--floor", backupFile, folder.File("floor.xml")).milliseconds);
+
+    // The blog gained one page of posts since the backup was made.
+    test::ReadApiServer service;
+    test::Blog grown;
+    grown.posts = test::MakePosts(PostsPerPage, 10000000000LL + 3 * PostsPerPage, 3, kPostBytes);
+    grown.posts.insert(grown.posts.end(), posts.begin(), posts.end());
+    service.SetBlog(grown);
+    const ChildFigures incremental = InChild("--incremental", backupFile, service.Address());
+    std::printf("incremental_100k_ms: %.0f\n", incremental.milliseconds);
+
+    test::Blog full;
+    full.posts = test::MakePosts(kFullBlog, 5000000, 1, kPostBytes);
+    service.SetBlog(full);
+    const auto start = Clock::now();
+    const BackupResult fullRun = Backup(folder.File("full.xml"), "", service.Address());
+    std::printf("full_20k_ms: %.0f\n", fullRun.Success && fullRun.PostsInBackup == kFullBlog ? MillisecondsSince(start) : -1);
+
+    std::printf("peak_rss_mb: %.0f\n", static_cast<double>(incremental.peakKb) / 1024);
+    std::printf("backup_file_mb: %.0f\n", fileMb);
+    std::printf("peak_rss_limit_mb: %.0f\n", 3 * fileMb + 64);
+    return 0;
+}
