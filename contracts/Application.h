@@ -23,6 +23,11 @@ struct Application {
     // Where settings live is the front end's choice (the window and the command
     // line use the same store); a program that sets none has no stored settings.
     std::function<std::unique_ptr<SettingsStore>()> MakeSettingsStore;
+
+    // How stored passwords are scrambled and read back. A program that sets
+    // none keeps no password in its settings.
+    std::function<std::string(const std::string&)> ScramblePassword;
+    std::function<std::string(const std::string&)> UnscramblePassword;
 };
 
 // The one application object of this process (filled from /proc/self/exe on first use).

@@ -1,0 +1,21 @@
+#include "modCommon.h"
+
+#include "Application.h"
+#include "Http.h"
+
+namespace qv {
+
+namespace {
+const char* const kProxySection = "HTTP Proxy";
+}
+
+void ProxySetup() {
+    ProxySettings proxy;
+    proxy.Load(kProxySection, App(), true);
+    proxy.EditDialog();
+    // Stored whatever the user did in the dialog: the dialog's own Cancel
+    // already put back the values it was opened with.
+    proxy.Save(kProxySection, App(), true);
+}
+
+}  // namespace qv
