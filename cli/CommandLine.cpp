@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -94,7 +93,8 @@ bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& wh
     std::string rest = url;
     if (const auto scheme = rest.find("://"); scheme != std::string::npos) {
         std::string name = rest.substr(0, scheme);
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         if (name != "http") {
             why = "--proxy takes an http:// proxy only";
             return false;
@@ -118,19 +118,18 @@ bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& wh
     std::string host = rest;
     std::string portText;
     bool hasPort = false;
-    if (!rest.empty() && rest.front() == '[') {
+    if (rest.starts_with('[')) {
         const auto close = rest.find(']');
-        host = rest.substr(0, close == std::string::npos ? close : close + 1);
+        host = close == std::string::npos ? "" : rest.substr(0, close + 1);
         const std::string tail = close == std::string::npos ? "" : rest.substr(close + 1);
         hasPort = !tail.empty();
-        if (hasPort) portText = tail.front() == ':' ? tail.substr(1) : tail;
-        if (close == std::string::npos) host.clear();
+        portText = tail.starts_with(':') ? tail.substr(1) : tail;
     } else if (const auto colon = rest.find(':'); colon != std::string::npos) {
         host = rest.substr(0, colon);
         hasPort = true;
         portText = rest.substr(colon + 1);
     }
-    int port = 80;
+    int port = 80;  // what a URL without a port means for http
     if (host.empty() || (hasPort && !ParsePort(portText, port))) {
         why = "--proxy names no usable proxy (http://host:port)";
         return false;
@@ -162,12 +161,15 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
                    "The backup file to write; in an existing folder the name is the blog's address")
         ->type_name("PATH")
         ->required();
-    app.add_option("-i,--incremental", options.incremental, "Extend this earlier backup (may be the output itself)")
+    app.add_option("-i,--incremental", options.incremental,
+                   "Extend this earlier backup (may be the output itself)")
         ->type_name("FILE");
-    app.add_option("-e,--email", options.email, "The account's e-mail address (password: " +
-                                                     std::string(kPasswordVariable) + " or --password-file)")
+    app.add_option("-e,--email", options.email,
+                   "The account's e-mail address (password: " + std::string(kPasswordVariable) +
+                       " or --password-file)")
         ->type_name("ADDRESS");
-    app.add_option("--password-file", passwordFile, "Read the account's password from FILE")->type_name("FILE");
+    app.add_option("--password-file", passwordFile, "Read the account's password from FILE")
+        ->type_name("FILE");
     app.add_option("--blog-password-file", blogPasswordFile,
                    "Read the password of a protected blog from FILE (or set " +
                        std::string(kBlogPasswordVariable) + ")")
@@ -176,7 +178,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
                  "Add the date and time to the proposed file name (-o is a folder)");
     app.add_flag("--compress", options.compress, "Ask the file system to compress the saved file");
     CLI::Option* proxy =
-        app.add_option("--proxy", proxyUrl, "Use this HTTP proxy (default: the window's proxy setup)")->type_name("URL");
+        app.add_option("--proxy", proxyUrl, "Use this HTTP proxy (default: the window's proxy setup)")
+            ->type_name("URL");
     CLI::Option* noProxy =
         app.add_flag("--no-proxy")->description("Connect directly, whatever the window's proxy setup says");
     proxy->excludes(noProxy);
@@ -192,8 +195,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
     // Hidden: present only to refuse them without echoing the password.
     app.add_option("-p,--password,--blog-password", refused)->group("");
-    const std::string refusal = "passwords are not taken as arguments: set " + std::string(kPasswordVariable) +
-                                " or " + kBlogPasswordVariable + ", or use --password-file or --blog-password-file";
+    const std::string refusal = "passwords are not taken as arguments: set " +
+                                std::string(kPasswordVariable) + " or " + kBlogPasswordVariable +
+                                ", or use --password-file or --blog-password-file";
 
     try {
         app.parse(argc, argv);
@@ -254,7 +258,8 @@ std::string ProposedFileName(const std::string& address, bool addDateTime, const
     return name + ".xml";
 }
 
-std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow, std::string& why) {
+std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow,
+                                             std::string& why) {
     std::error_code ignored;
     if (std::filesystem::is_directory(options.output, ignored)) {
         const std::string name = ProposedFileName(options.address, options.addDateTime, localNow);

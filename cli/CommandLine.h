@@ -52,6 +52,7 @@ std::string ProposedFileName(const std::string& address, bool addDateTime, const
 
 // The file to write: `output` itself, or the proposed name inside it when it
 // is a folder. nullopt with `why` when the two cannot be combined.
-std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow, std::string& why);
+std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow,
+                                             std::string& why);
 
 }  // namespace qv::cli

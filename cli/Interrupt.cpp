@@ -33,7 +33,8 @@ extern "C" void OnStopSignal(int) {
 void StopSignal::Install() {
     if (wakeRead >= 0) return;
     int fds[2];
-    if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "pipe2");
+    if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0)
+        throw std::system_error(errno, std::generic_category(), "pipe2");
     wakeRead = fds[0];
     wakeWrite = fds[1];
     struct sigaction action {};

@@ -6,8 +6,8 @@
 
 namespace qv::cli {
 
-void TransferProgress::BlockReceived(const std::string& block, bool&, int32_t receivedBytes, int32_t totalBytes,
-                                     bool& cancel) {
+void TransferProgress::BlockReceived(const std::string& block, bool&, int32_t receivedBytes,
+                                     int32_t totalBytes, bool& cancel) {
     Traffic().BytesReceived += static_cast<double>(block.size());
     // Plain lines go to files and mail: one per finished transfer, not one per block.
     if (console_.Terminal() || (!block.empty() && receivedBytes >= totalBytes)) {

@@ -3,8 +3,8 @@
 namespace qv::cli {
 
 SettingValue ProxyOverlayStore::ReadValue(const std::string& section, const std::string& key, int kind,
-                                          const SettingValue& defaultValue, const Application& app, bool perUser,
-                                          bool& found) {
+                                          const SettingValue& defaultValue, const Application& app,
+                                          bool perUser, bool& found) {
     if (section == kProxySection) {
         const auto stored = proxySection_->find(key);
         found = stored != proxySection_->end();
@@ -18,7 +18,8 @@ SettingValue ProxyOverlayStore::ReadValue(const std::string& section, const std:
 }
 
 void ProxyOverlayStore::WriteValue(const std::string& section, const std::string& key, int kind,
-                                   const SettingValue& value, const Application& app, bool perUser, bool& written) {
+                                   const SettingValue& value, const Application& app, bool perUser,
+                                   bool& written) {
     if (section == kProxySection) {
         (*proxySection_)[key] = value;
         written = true;

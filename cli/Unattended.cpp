@@ -29,7 +29,8 @@ RetryPolicy::Decision RetryPolicy::Next(Question question, int32_t page, int ret
         decision.serviceAsked = true;
         decision.wait = std::min(std::chrono::seconds(retryAfterSeconds), kLongestWait);
     } else {
-        const double doubled = static_cast<double>(rules_.delay.count()) * std::ldexp(1.0, decision.attempt - 1);
+        const double doubled =
+            static_cast<double>(rules_.delay.count()) * std::ldexp(1.0, decision.attempt - 1);
         decision.wait = std::chrono::seconds(
             static_cast<long long>(std::min(doubled, static_cast<double>(kLongestWait.count()))));
     }
@@ -40,11 +41,13 @@ UnattendedPresenter::Outcome UnattendedPresenter::RetryAfterPause(RetryPolicy::Q
                                                                   int retryAfterSeconds) {
     if (stopRequested_()) return Stopped;
     const RetryPolicy::Decision decision = policy_.Next(question, currentPage_(), retryAfterSeconds);
-    const std::string retries = std::to_string(policy_.Rules().retries);
+    const int allowed = policy_.Rules().retries;
+    const std::string retries = std::to_string(allowed);
     if (!decision.retry) {
-        console_.Message(question == RetryPolicy::PageFailed
-                             ? "Giving up after " + retries + " retries."
-                             : "Going on without the dummy request after " + retries + " retries.");
+        const std::string after =
+            allowed == 0 ? "." : " after " + retries + (allowed == 1 ? " retry." : " retries.");
+        console_.Message(question == RetryPolicy::PageFailed ? "Giving up" + after
+                                                             : "Going on without the dummy request" + after);
         return GiveUp;
     }
     std::string line = "Retry " + std::to_string(decision.attempt) + " of " + retries;
@@ -67,12 +70,16 @@ int UnattendedPresenter::Show(const MessageBoxRequest& request) {
         case mbOKCancel:
             return request.Text == kPrivatePostsQuestion ? mrOK : CautiousAnswer(request.Style);
         case mbRetryCancel:
-            return RetryAfterPause(RetryPolicy::PageFailed, request.RetryAfterSeconds) == Retry ? mrRetry : mrCancel;
+            return RetryAfterPause(RetryPolicy::PageFailed, request.RetryAfterSeconds) == Retry ? mrRetry
+                                                                                                : mrCancel;
         case mbAbortRetryIgnore:
             switch (RetryAfterPause(RetryPolicy::DummyRequestFailed, request.RetryAfterSeconds)) {
-                case Retry: return mrRetry;
-                case GiveUp: return mrIgnore;
-                case Stopped: return mrAbort;
+                case Retry:
+                    return mrRetry;
+                case GiveUp:
+                    return mrIgnore;
+                case Stopped:
+                    return mrAbort;
             }
             return mrAbort;
         default:

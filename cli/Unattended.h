@@ -48,8 +48,8 @@ private:
 
 class UnattendedPresenter : public IMessagePresenter {
 public:
-    UnattendedPresenter(Console& console, RetryRules rules, IWaiter& waiter, std::function<int32_t()> currentPage,
-                        std::function<bool()> stopRequested)
+    UnattendedPresenter(Console& console, RetryRules rules, IWaiter& waiter,
+                        std::function<int32_t()> currentPage, std::function<bool()> stopRequested)
         : console_(console),
           policy_(rules),
           waiter_(waiter),

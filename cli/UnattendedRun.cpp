@@ -30,27 +30,13 @@ std::tm LocalNow() {
     return local;
 }
 
-}  // namespace
-
-int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
-    const ParseOutcome parsed = ParseCommandLine(argc, argv, ProcessEnvironment());
-    switch (parsed.kind) {
-        case ParseOutcome::Help: out << parsed.text << std::flush; return kExitSuccess;
-        case ParseOutcome::Version: out << parsed.text << '\n' << std::flush; return kExitSuccess;
-        case ParseOutcome::Usage: return WrongUsage(err, parsed.text);
-        case ParseOutcome::Run: break;
-    }
-    const CliOptions& options = parsed.options;
-    std::string why;
-    const std::optional<std::string> target = ResolveOutputFile(options, LocalNow(), why);
-    if (!target) return WrongUsage(err, why);
-
+// Outside calls that fail (the settings store, the system) raise; the caller reports them.
+int Backup(const CliOptions& options, const std::string& target, Console& console) {
     StopSignal::Install();
     Application& app = App();
     UseQtSettingsStore(app);
     if (options.proxy) OverlayProxySettings(app, *options.proxy);
 
-    Console console(out, err, errIsTerminal, options.quiet);
     TransferProgress progress(console, StopSignal::Requested);
     SignalAwareWaiter waiter;
     const ScopedPresenter presenter(std::make_shared<UnattendedPresenter>(
@@ -59,7 +45,7 @@ int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ost
 
     BackupOptions backup;
     backup.ProgressCallback = &progress;
-    backup.XMLFileName = *target;
+    backup.XMLFileName = target;
     backup.XMLBaseFileName = options.incremental;
     backup.GroupAddress = options.address;
     backup.EMail = options.email;
@@ -67,22 +53,46 @@ int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ost
     backup.Password2 = options.blogPassword;
     backup.ApplyNTFSCompression = options.compress;
 
-    BackupResult result;
-    try {
-        result = RunBackup(backup, progress);
-    } catch (const Error& error) {
-        console.Message(std::string(kProgramName) + ": " + error.what() + " (error " +
-                        std::to_string(error.Number()) + ")");
-        return kExitFailure;
-    } catch (const std::exception& error) {
-        console.Message(std::string(kProgramName) + ": " + error.what());
-        return kExitFailure;
-    }
+    const BackupResult result = RunBackup(backup, progress);
     console.EndProgress();
     if (result.Success) return kExitSuccess;
     if (StopSignal::Requested()) {
         console.Message("Cancelled; nothing was written.");
         return kExitCancelled;
+    }
+    return kExitFailure;
+}
+
+}  // namespace
+
+int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                  bool errIsTerminal) {
+    const ParseOutcome parsed = ParseCommandLine(argc, argv, ProcessEnvironment());
+    switch (parsed.kind) {
+        case ParseOutcome::Help:
+            out << parsed.text << std::flush;
+            return kExitSuccess;
+        case ParseOutcome::Version:
+            out << parsed.text << '\n' << std::flush;
+            return kExitSuccess;
+        case ParseOutcome::Usage:
+            return WrongUsage(err, parsed.text);
+        case ParseOutcome::Run:
+            break;
+    }
+    const CliOptions& options = parsed.options;
+    std::string why;
+    const std::optional<std::string> target = ResolveOutputFile(options, LocalNow(), why);
+    if (!target) return WrongUsage(err, why);
+
+    Console console(out, err, errIsTerminal, options.quiet);
+    try {
+        return Backup(options, *target, console);
+    } catch (const Error& error) {
+        console.Message(std::string(kProgramName) + ": " + error.what() + " (error " +
+                        std::to_string(error.Number()) + ")");
+    } catch (const std::exception& error) {
+        console.Message(std::string(kProgramName) + ": " + error.what());
     }
     return kExitFailure;
 }

@@ -8,6 +8,7 @@ namespace qv::cli {
 
 enum ExitStatus { kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2, kExitCancelled = 130 };
 
-int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal);
+int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                  bool errIsTerminal);
 
 }  // namespace qv::cli

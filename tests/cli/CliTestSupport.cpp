@@ -44,7 +44,8 @@ void Check(int result, const char* what) {
 
 ReadApiServer& Service() { return environment->Get(); }
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment) {
+CliProcess::CliProcess(const std::vector<std::string>& args,
+                       const std::map<std::string, std::string>& environment) {
     std::vector<std::string> words{QV_CLI_EXECUTABLE};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<std::string> variables;
@@ -152,14 +153,16 @@ CliResult CliProcess::Finish(std::chrono::seconds limit) {
     return result;
 }
 
-CliResult RunCli(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment) {
+CliResult RunCli(const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& environment) {
     CliProcess process(args, environment);
     return process.Finish();
 }
 
 size_t Occurrences(const std::string& text, const std::string& part) {
     size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
     return count;
 }
 

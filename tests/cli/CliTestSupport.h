@@ -29,7 +29,8 @@ struct CliResult {
 // The environment is the test's own without QUILLVAULT_* variables, plus `environment`.
 class CliProcess {
 public:
-    explicit CliProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment = {});
+    explicit CliProcess(const std::vector<std::string>& args,
+                        const std::map<std::string, std::string>& environment = {});
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -54,7 +55,8 @@ private:
     bool closed_ = false;
 };
 
-CliResult RunCli(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment = {});
+CliResult RunCli(const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& environment = {});
 
 size_t Occurrences(const std::string& text, const std::string& part);
 

@@ -38,7 +38,8 @@ Blog BlogWith(int posts, long long newestId = 800000) {
 }
 
 std::string LineBreaks(std::string text) {
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.erase(at, 1);
     return text;
 }
 
@@ -84,7 +85,8 @@ TEST(CliBackup, AFullRunWritesTheEnginesFileAndPrintsItsSummaryOnStandardOutput)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadAll(folder.File("cli.xml")), ReadAll(folder.File("engine.xml")));
     EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 50, 100}));
-    EXPECT_EQ(run.out, LineBreaks(summary) + "\n") << "same counts and the same traffic as the engine's own run";
+    EXPECT_EQ(run.out, LineBreaks(summary) + "\n")
+        << "same counts and the same traffic as the engine's own run";
     EXPECT_EQ(Occurrences(run.err, kPrivateQuestion), 1u) << run.err;
     EXPECT_NE(run.err.find("Request #3: "), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find('\r'), std::string::npos) << "not a terminal: plain lines";
@@ -103,7 +105,8 @@ TEST(CliBackup, AnIncrementalRunIntoItsOwnFileAddsWhatTheEngineAdds) {
     EngineBackup(folder.File("engine.xml"), folder.File("engine.xml"));
     Service().Http().ClearExchanges();
 
-    const CliResult run = RunCli({"-q", "-i", folder.File("cli.xml"), "--output", folder.File("cli.xml"), Service().Address()});
+    const CliResult run =
+        RunCli({"-q", "-i", folder.File("cli.xml"), "--output", folder.File("cli.xml"), Service().Address()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadAll(folder.File("cli.xml")), ReadAll(folder.File("engine.xml")));
     EXPECT_EQ(StartsRequested(), std::vector<int>{0}) << "stops at the first known post";
@@ -121,7 +124,8 @@ TEST(CliBackup, IntoAFolderTheFileIsNamedAfterTheAddressWithOrWithoutTheDate) {
     ASSERT_EQ(dated.exitCode, 0) << dated.err;
     const auto entries = folder.Entries();
     ASSERT_EQ(entries.size(), 2u);
-    const std::regex pattern("127\\.0\\.0\\.1:[0-9]+ 20[0-9]{2}-[01][0-9]-[0-3][0-9] [0-2][0-9]-[0-5][0-9]-[0-5][0-9]\\.xml");
+    const std::regex pattern(
+        "127\\.0\\.0\\.1:[0-9]+ 20[0-9]{2}-[01][0-9]-[0-3][0-9] [0-2][0-9]-[0-5][0-9]-[0-5][0-9]\\.xml");
     EXPECT_TRUE(std::regex_match(entries[0], pattern)) << entries[0];
     EXPECT_EQ(ReadAll(folder.File(entries[0])), ReadAll(folder.File(entries[1])));
 }
@@ -136,7 +140,9 @@ TEST(CliRetries, WhenTheyRunOutTheRunFailsAndTheEarlierFileStaysAsItWas) {
     const CliResult run = RunCli({Service().Address(), "-o", file, "--retries", "2", "--retry-delay", "0"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 0, 0}));
-    EXPECT_EQ(Occurrences(run.err, kDownloadFailed + "\n\nThe server answered HTTP 503 Service Unavailable."), 3u) << run.err;
+    EXPECT_EQ(Occurrences(run.err, kDownloadFailed + "\n\nThe server answered HTTP 503 Service Unavailable."),
+              3u)
+        << run.err;
     EXPECT_NE(run.err.find("Retry 2 of 2..."), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Giving up after 2 retries."), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "") << "no summary";
@@ -150,7 +156,8 @@ TEST(CliRetries, AreCountedAgainForEachPage) {
     Service().Http().Enqueue({Unavailable(503), Unavailable(500), ScriptedResponse::Ok(Service().Page(0, 50)),
                               Unavailable(502), Unavailable(503)});
 
-    const CliResult run = RunCli({"-q", Service().Address(), "-o", folder.File("blog.xml"), "--retries=2", "--retry-delay=0"});
+    const CliResult run =
+        RunCli({"-q", Service().Address(), "-o", folder.File("blog.xml"), "--retries=2", "--retry-delay=0"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 0, 0, 50, 50, 50}));
     EXPECT_NE(run.out.find("70 posts in backup."), std::string::npos) << run.out;
@@ -162,7 +169,8 @@ TEST(CliRetries, ARetryAfterIsWaitedInsteadOfTheRetryDelay) {
     Service().Http().Enqueue(Unavailable(503, "1"));
 
     // With the ten-minute delay the run would outlast the bound of Finish.
-    const CliResult run = RunCli({Service().Address(), "-o", folder.File("blog.xml"), "--retry-delay", "600"});
+    const CliResult run =
+        RunCli({Service().Address(), "-o", folder.File("blog.xml"), "--retry-delay", "600"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 0}));
     EXPECT_NE(run.err.find("It asks to wait 1 seconds before trying again."), std::string::npos) << run.err;
@@ -243,10 +251,10 @@ TEST(CliPasswords, FilesWinOverTheEnvironmentAndLoseOneTrailingLineBreak) {
     WriteAll(folder.File("blog"), "blog from file\r\n");
     Service().SetBlog(BlogWith(10));
 
-    const CliResult run = RunCli({"-q", "-e", "me@example.com", "--password-file", folder.File("account"),
-                                  "--blog-password-file", folder.File("blog"), Service().Address(), "-o",
-                                  folder.File("blog.xml")},
-                                 {{"QUILLVAULT_PASSWORD", "from environment"}});
+    const CliResult run = RunCli(
+        {"-q", "-e", "me@example.com", "--password-file", folder.File("account"), "--blog-password-file",
+         folder.File("blog"), Service().Address(), "-o", folder.File("blog.xml")},
+        {{"QUILLVAULT_PASSWORD", "from environment"}});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto requests = Service().ApiRequests();
     ASSERT_EQ(requests.size(), 1u);
@@ -318,7 +326,10 @@ public:
         proxy.Port = port;
         EXPECT_TRUE(proxy.Save("HTTP Proxy", App(), true));
         App().MakeSettingsStore = nullptr;
-        if (previous) setenv("XDG_CONFIG_HOME", kept.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+        if (previous)
+            setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
     }
     std::string Home() const { return home_.Path().string(); }
 

@@ -25,9 +25,11 @@ std::vector<long long> WaitsUntilGivingUp(RetryPolicy& policy, RetryPolicy::Ques
 
 TEST(RetryPolicy, DoublesTheDelayUpToTheRetriesThenStartsAgainOnTheNextPage) {
     RetryPolicy policy(RetryRules{4, seconds(5)});
-    EXPECT_EQ(WaitsUntilGivingUp(policy, RetryPolicy::PageFailed, 1), (std::vector<long long>{5, 10, 20, 40}));
+    EXPECT_EQ(WaitsUntilGivingUp(policy, RetryPolicy::PageFailed, 1),
+              (std::vector<long long>{5, 10, 20, 40}));
     EXPECT_FALSE(policy.Next(RetryPolicy::PageFailed, 1, -1).retry) << "still the same page";
-    EXPECT_EQ(WaitsUntilGivingUp(policy, RetryPolicy::PageFailed, 2), (std::vector<long long>{5, 10, 20, 40}));
+    EXPECT_EQ(WaitsUntilGivingUp(policy, RetryPolicy::PageFailed, 2),
+              (std::vector<long long>{5, 10, 20, 40}));
 }
 
 TEST(RetryPolicy, TheDummyRequestHasItsOwnCountOnTheSamePage) {
@@ -88,10 +90,12 @@ TEST(UnattendedPresenter, RetriesAPageAfterThePauseThenCancels) {
     EXPECT_EQ(rig.Show(failed, mbRetryCancel + mbCritical, 7), mrRetry);
     EXPECT_EQ(rig.Show(failed, mbRetryCancel + mbCritical), mrCancel);
     EXPECT_EQ(rig.waiter.waits, (std::vector<std::chrono::milliseconds>{seconds(3), seconds(7)}));
-    EXPECT_EQ(rig.err.str(),
-              "Can't download blog's XML file.\n\nThe server answered HTTP 503.\nRetry 1 of 2 in 3 s...\n"
-              "Can't download blog's XML file.\n\nThe server answered HTTP 503.\nRetry 2 of 2 in 7 s, as the service asked...\n"
-              "Can't download blog's XML file.\n\nThe server answered HTTP 503.\nGiving up after 2 retries.\n");
+    EXPECT_EQ(
+        rig.err.str(),
+        "Can't download blog's XML file.\n\nThe server answered HTTP 503.\nRetry 1 of 2 in 3 s...\n"
+        "Can't download blog's XML file.\n\nThe server answered HTTP 503.\nRetry 2 of 2 in 7 s, as the "
+        "service asked...\n"
+        "Can't download blog's XML file.\n\nThe server answered HTTP 503.\nGiving up after 2 retries.\n");
     EXPECT_EQ(rig.out.str(), "");
 }
 
@@ -116,17 +120,7 @@ TEST(UnattendedPresenter, AStopDuringOrBeforeThePauseAnswersCancelOrAbort) {
     EXPECT_EQ(rig.waiter.waits.size(), 2u) << "no pause once a stop was asked for";
 }
 
-TEST(UnattendedPresenter, ThePrivatePostsQuestionIsAnsweredOkAndTheSummaryGoesToStandardOutput) {
-    PresenterRig rig;
-    EXPECT_EQ(rig.Show("Private posts will not be included.", mbOKCancel + mbExclamation), mrOK);
-    EXPECT_EQ(rig.Show("Some other question?", mbOKCancel + mbExclamation), mrCancel);
-    EXPECT_EQ(rig.Show("All done ^_^\r\n\r\n3 posts in backup.", mbInformation), mrOK);
-    EXPECT_EQ(rig.Show("Can't save backup XML file.", mbCritical), mrOK);
-    EXPECT_EQ(rig.out.str(), "All done ^_^\n\n3 posts in backup.\n");
-    EXPECT_EQ(rig.err.str(), "Private posts will not be included.\nSome other question?\nCan't save backup XML file.\n");
-}
-
-TEST(Console, OnATerminalProgressRewritesOneLineThatMessagesClearFirst) {
+TEST(Console, OnATerminalProgressRewritesOneLineThatMessagesAndTheEndClear) {
     std::ostringstream out;
     std::ostringstream err;
     {
@@ -144,27 +138,6 @@ TEST(Console, OnATerminalProgressRewritesOneLineThatMessagesClearFirst) {
     EXPECT_EQ(err.str(),
               "\r\x1b[KRequest #2: 2.00 KB / 4.00 KB\r\x1b[KCan't load received XML data.\n\nbroken\n"
               "\r\x1b[KSorting posts in backup XML... Stage 1 of 3\r\x1b[K");
-}
-
-TEST(Console, ElsewhereEachFinishedTransferIsOneLineAndQuietShowsNone) {
-    for (const bool quiet : {false, true}) {
-        std::ostringstream out;
-        std::ostringstream err;
-        Console console(out, err, false, quiet);
-        bool stop = false;
-        TransferProgress progress(console, [&] { return stop; });
-        Traffic().PieceCount = 1;
-        Traffic().BytesReceived = 0;
-        bool remove = false;
-        bool cancel = false;
-        progress.BlockReceived(std::string(600, 'x'), remove, 600, 900, cancel);
-        progress.BlockReceived(std::string(300, 'x'), remove, 900, 900, cancel);
-        EXPECT_EQ(Traffic().BytesReceived, 900);
-        EXPECT_EQ(err.str(), quiet ? "" : "Request #1: 900 bytes / 900 bytes\n") << "no line for the unfinished transfer";
-        stop = true;
-        progress.BlockSent("abc", 3, 3, cancel);
-        EXPECT_TRUE(cancel) << "a stop request reaches the transfer";
-    }
 }
 
 }  // namespace
