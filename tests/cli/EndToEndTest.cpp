@@ -163,6 +163,22 @@ TEST(CliRetries, AreCountedAgainForEachPage) {
     EXPECT_NE(run.out.find("70 posts in backup."), std::string::npos) << run.out;
 }
 
+TEST(CliRetries, AFailingDummyRequestIsRetriedThenLeftOutAndThePageAskedForAgain) {
+    TempFolder folder;
+    Service().SetBlog(BlogWith(10));
+    Service().Http().Enqueue({ScriptedResponse::Status(408), Unavailable(500), Unavailable(500)});
+
+    const CliResult run = RunCli(
+        {"-q", Service().Address(), "-o", folder.File("blog.xml"), "--retries", "1", "--retry-delay", "0"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::vector<std::string> methods;
+    for (const auto& request : Service().ApiRequests()) methods.push_back(request.method);
+    EXPECT_EQ(methods, (std::vector<std::string>{"POST", "GET", "GET", "POST"}));
+    EXPECT_EQ(Occurrences(run.err, "(it's dummy request after HTTP 408 error)"), 2u) << run.err;
+    EXPECT_NE(run.err.find("Going on without the dummy request after 1 retry."), std::string::npos)
+        << run.err;
+}
+
 TEST(CliRetries, ARetryAfterIsWaitedInsteadOfTheRetryDelay) {
     TempFolder folder;
     Service().SetBlog(BlogWith(10));

@@ -99,15 +99,6 @@ TEST(UnattendedPresenter, RetriesAPageAfterThePauseThenCancels) {
     EXPECT_EQ(rig.out.str(), "");
 }
 
-TEST(UnattendedPresenter, AFailedDummyRequestIsRetriedThenIgnored) {
-    PresenterRig rig;
-    const int style = mbAbortRetryIgnore + mbCritical;
-    EXPECT_EQ(rig.Show("dummy failed", style), mrRetry);
-    EXPECT_EQ(rig.Show("dummy failed", style), mrRetry);
-    EXPECT_EQ(rig.Show("dummy failed", style), mrIgnore);
-    EXPECT_NE(rig.err.str().find("Going on without the dummy request after 2 retries."), std::string::npos);
-}
-
 TEST(UnattendedPresenter, AStopDuringOrBeforeThePauseAnswersCancelOrAbort) {
     PresenterRig rig;
     rig.waiter.interrupt = true;
