@@ -1,0 +1,46 @@
+#include "modMain.h"
+
+#include "Messages.h"
+#include "Sundrykit.h"
+#include "SundrykitGui.h"
+#include "frmMain.h"
+#include "modPerchbar.h"
+
+namespace qv {
+
+namespace {
+
+std::string& DataFolderValue() {
+    static std::string folder;
+    return folder;
+}
+
+}  // namespace
+
+const std::string& DataFolder() { return DataFolderValue(); }
+
+bool Main() {
+    skRegisterAppPath();
+    // The widget toolkit was set up by QApplication before any window exists.
+    if (!skIsInIDE()) skSetWindowResIconAll(skGetThunderMainHandle(), "A_MAIN");
+
+    DataFolderValue() = GetDataFolder();
+    if (DataFolder().empty()) return false;
+
+    ToolbarShow();
+
+    auto* window = new frmMain(DataFolder());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->Load();
+    window->show();
+    return true;
+}
+
+std::string GetDataFolder() {
+    const std::string folder = skBuildFileName(skGetSpecialFolder(sfAppData), "Quarrytide\\Quillvault");
+    if (skCreateComplexDirectory(folder)) return folder;
+    MsgBox(folder + "\r\n\r\nCan't create or open data folder.", mbCritical);
+    return "";
+}
+
+}  // namespace qv

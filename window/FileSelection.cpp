@@ -1,0 +1,70 @@
+// The choice of the backup file to write and of the earlier backup to extend.
+// Each dialog opens in the folder of the last file chosen through it.
+#include <QLineEdit>
+
+#include "Error.h"
+#include "FileDialog.h"
+#include "SettingsStore.h"
+#include "Sundrykit.h"
+#include "frmMain.h"
+
+namespace qv {
+
+namespace {
+
+const char* const kFilter = "XML files|*.XML|All files|*.*";
+const char* const kPathsSection = "Paths";
+const char* const kTargetFolderKey = "Last XML File Path";
+const char* const kBaseFolderKey = "Last XML Base File Path";
+
+std::string ReadFolder(SettingsStore& store, const char* key) {
+    bool found = false;
+    const SettingValue value = store.ReadValue(kPathsSection, key, skText, std::string(), App(), true, found);
+    const auto* text = std::get_if<std::string>(&value);
+    return text ? *text : std::string();
+}
+
+void WriteFolder(SettingsStore& store, const char* key, const std::string& chosenFile) {
+    bool written = false;
+    store.WriteValue(kPathsSection, key, skText, skGetFilePath(chosenFile), App(), true, written);
+}
+
+std::unique_ptr<SettingsStore> NewStore() {
+    if (!App().MakeSettingsStore) throw Error(429, "This program has no settings store");
+    return App().MakeSettingsStore();
+}
+
+}  // namespace
+
+std::string frmMain::GetXMLFileName(bool addDateTime) {
+    FileDialog dialog;
+    const std::unique_ptr<SettingsStore> store = NewStore();
+    dialog.DefaultExt("XML");
+    dialog.Filter(kFilter);
+    dialog.OwnerWindow(this);
+    dialog.InitialFolder(ReadFolder(*store, kTargetFolderKey));
+    const QString address = txtGroup->text();
+    if (!address.isEmpty()) {
+        const QString stamp = addDateTime ? " " + Now().toString("yyyy-MM-dd hh-mm-ss") : QString();
+        dialog.FileName((address + stamp + ".xml").toStdString());
+    }
+    if (!dialog.ShowSave()) return "";
+    const std::string chosen = dialog.SelectedFile();
+    WriteFolder(*store, kTargetFolderKey, chosen);
+    return chosen;
+}
+
+std::string frmMain::GetXMLBaseFileName() {
+    FileDialog dialog;
+    const std::unique_ptr<SettingsStore> store = NewStore();
+    dialog.Title("Open previously saved backup XML file");
+    dialog.Filter(kFilter);
+    dialog.OwnerWindow(this);
+    dialog.InitialFolder(ReadFolder(*store, kBaseFolderKey));
+    if (!dialog.ShowOpen()) return "";
+    const std::string chosen = dialog.SelectedFile();
+    WriteFolder(*store, kBaseFolderKey, chosen);
+    return chosen;
+}
+
+}  // namespace qv

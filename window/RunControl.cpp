@@ -1,0 +1,123 @@
+// The window's side of a backup run: the Start button, the idle and running
+// states, stopping, and the progress text.
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "Messages.h"
+#include "Sundrykit.h"
+#include "frmMain.h"
+
+namespace qv {
+
+namespace {
+
+void SetBoxColour(QLineEdit* box, bool editable) {
+    QPalette palette = box->palette();
+    const QColor colour = QApplication::palette().color(editable ? QPalette::Base : QPalette::Button);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) palette.setColor(group, QPalette::Base, colour);
+    box->setPalette(palette);
+}
+
+QString Shown(const std::string& text) { return QString::fromStdString(text).replace("\r\n", "\n"); }
+
+}  // namespace
+
+void frmMain::cmdStart_Click() {
+    if (txtGroup->text().isEmpty()) {
+        MsgBox("Group address is missed.", mbCritical);
+        return;
+    }
+    try {
+        std::string previous;
+        if (chkIncrementalBackup->isChecked()) {
+            previous = GetXMLBaseFileName();
+            if (previous.empty()) return;
+        }
+        const std::string target = GetXMLFileName(chkAddDateTimeToFileName->isChecked());
+        if (target.empty()) return;
+
+        GroupAddressHistory.Add(txtGroup->text().toStdString());
+        EMailHistory.Add(txtEMail->text().toStdString());
+
+        SetRunning(true);
+        BackupOptions options;
+        options.ProgressCallback = this;
+        options.XMLFileName = target;
+        options.XMLBaseFileName = previous;
+        options.GroupAddress = txtGroup->text().toStdString();
+        const bool anonymous = chkAnonymous->isChecked();
+        options.EMail = anonymous ? "" : txtEMail->text().toStdString();
+        options.Password = anonymous ? "" : txtPassword->text().toStdString();
+        options.Password2 = txtPassword2->text().toStdString();
+        options.ApplyNTFSCompression = chkApplyNTFSCompression->isChecked();
+        RunBackup(options, *this);
+    } catch (const std::exception& error) {
+        // Whatever went wrong, the user hears of it and the window comes back.
+        MsgBox(error.what(), mbCritical);
+    }
+    if (running_) SetRunning(false);
+    cancelRequested_ = false;
+}
+
+void frmMain::SetRunning(bool running) {
+    running_ = running;
+    UpdateControlStates();
+    if (running) lblTag[5]->setText("Preparing...");
+    pnlProgress->setVisible(running);
+    if (!running) txtGroup->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+}
+
+void frmMain::UpdateControlStates() {
+    const bool idle = !running_;
+    const bool editable = idle && !chkAnonymous->isChecked();
+
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             txtGroup, lblTag[0], fraAuth, cmdStart, cmdProxySetup, cmdGroupAddressHistory, chkAnonymous, fraAuth2,
+             txtPassword2, lblTag[1], fraMiscOptions, chkAddDateTimeToFileName, chkApplyNTFSCompression,
+             chkIncrementalBackup})
+        control->setEnabled(idle);
+    for (QWidget* control : std::initializer_list<QWidget*>{txtEMail, txtPassword, cmdEMailHistory, lblTag[2], lblTag[3]})
+        control->setEnabled(editable);
+
+    SetBoxColour(txtGroup, idle);
+    SetBoxColour(txtPassword2, idle);
+    SetBoxColour(txtEMail, editable);
+    SetBoxColour(txtPassword, editable);
+
+    cmdCancel->setEnabled(true);
+    cmdCancel->setText(running_ ? "Cancel" : "Exit");
+}
+
+void frmMain::SetStatus(const std::string& text) {
+    lblTag[5]->setText(Shown(text));
+    QCoreApplication::processEvents();
+}
+
+void frmMain::DisableCancel() { cmdCancel->setEnabled(false); }
+
+void frmMain::DoEvents() { QCoreApplication::processEvents(); }
+
+void frmMain::BlockReceived(const std::string& block, bool&, int32_t receivedBytes, int32_t totalBytes, bool& cancel) {
+    UpdateProgress(receivedBytes, totalBytes);
+    Traffic().BytesReceived += static_cast<double>(block.size());
+    QCoreApplication::processEvents();
+    if (cancelRequested_) cancel = true;
+}
+
+void frmMain::BlockSent(const std::string& block, int32_t, int32_t, bool& cancel) {
+    Traffic().BytesSent += static_cast<double>(block.size());
+    QCoreApplication::processEvents();
+    if (cancelRequested_) cancel = true;
+}
+
+void frmMain::UpdateProgress(int32_t receivedBytes, int32_t totalBytes) {
+    lblTag[5]->setText(Shown("Request #" + std::to_string(Traffic().PieceCount) + "\r\n" +
+                             skFormatByteSize(receivedBytes) + " / " + skFormatByteSize(totalBytes)));
+}
+
+}  // namespace qv
