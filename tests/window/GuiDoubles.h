@@ -1,0 +1,108 @@
+// What the window tests put at the user's side: file dialogs answered from a
+// script, a fresh settings folder, and a window ready to use.
+#pragma once
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include "EngineDoubles.h"
+#include "FileDialog.h"
+#include "TempFolder.h"
+#include "frmMain.h"
+
+namespace qv::test {
+
+class ScriptedFileDialogs : public IFileDialogPresenter {
+public:
+    // The next dialog chooses `path`; QueueCancel makes it cancel.
+    void QueueChoice(const std::string& path) { answers_.push_back(QString::fromStdString(path)); }
+    void QueueCancel() { answers_.push_back(std::nullopt); }
+
+    std::optional<QString> Show(const FileDialogRequest& request) override {
+        requests.push_back(request);
+        if (answers_.empty()) return std::nullopt;
+        const auto answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+
+    std::vector<FileDialogRequest> requests;
+
+private:
+    std::deque<std::optional<QString>> answers_;
+};
+
+// Installs scripted file dialogs for one scope.
+class ScopedFileDialogs {
+public:
+    ScopedFileDialogs() : dialogs_(std::make_shared<ScriptedFileDialogs>()) { FileDialog::SetPresenter(dialogs_); }
+    ~ScopedFileDialogs() { FileDialog::SetPresenter(nullptr); }
+    ScriptedFileDialogs* operator->() { return dialogs_.get(); }
+
+private:
+    std::shared_ptr<ScriptedFileDialogs> dialogs_;
+};
+
+// Points the settings and data folders at fresh temporary ones for one test.
+class FreshUserFolders {
+public:
+    FreshUserFolders() {
+        oldConfig_ = qgetenv("XDG_CONFIG_HOME");
+        oldData_ = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder_.File("config")));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder_.File("data")));
+    }
+    ~FreshUserFolders() {
+        qputenv("XDG_CONFIG_HOME", oldConfig_);
+        qputenv("XDG_DATA_HOME", oldData_);
+    }
+    const TempFolder& Folder() const { return folder_; }
+    std::string DataFolder() const { return folder_.File("data/Quarrytide/Quillvault"); }
+
+private:
+    TempFolder folder_;
+    QByteArray oldConfig_;
+    QByteArray oldData_;
+};
+
+// A loaded, shown and active main window over fresh user folders.
+struct WindowFixture {
+    FreshUserFolders folders;
+    ScopedMessages messages;
+    ScopedFileDialogs dialogs;
+    std::unique_ptr<frmMain> window;
+
+    WindowFixture() {
+        std::filesystem::create_directories(folders.DataFolder());
+        window = std::make_unique<frmMain>(folders.DataFolder());
+        window->Load();
+        window->show();
+        window->activateWindow();
+        (void)QTest::qWaitForWindowActive(window.get());
+    }
+    QString Status() const { return window->lblTag[5]->text(); }
+};
+
+// Calls `action` repeatedly while events are processed, until it answers true
+// (or the test ends); used to act in the middle of a run.
+class WhileRunning : public QObject {
+public:
+    explicit WhileRunning(std::function<bool()> action) : action_(std::move(action)) {
+        timer_.setInterval(0);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+            if (action_()) timer_.stop();
+        });
+        timer_.start();
+    }
+
+private:
+    std::function<bool()> action_;
+    QTimer timer_;
+};
+
+}  // namespace qv::test
