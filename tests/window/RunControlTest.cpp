@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -132,6 +133,25 @@ TEST(Stopping, EscapeTheCloseBoxAndCancelEachStopADownload) {
         EXPECT_TRUE(stopped);
         fixture.ExpectIdleAfterStop();
     }
+}
+
+TEST(Stopping, ASilentServerDoesNotKeepTheWindowFromStopping) {
+    RunFixture fixture;
+    fixture.service.Http().Enqueue({ScriptedResponse::Ok(fixture.service.Page(0, 50)), ScriptedResponse::Stalled()});
+    fixture.dialogs->QueueChoice(fixture.Target());
+    fixture.messages->QueueAnswer(mrOK);
+    QElapsedTimer sinceCancel;
+    WhileRunning during([&] {
+        if (!fixture.window->IsRunning() || !fixture.service.Http().WaitForExchanges(2, std::chrono::milliseconds(0)))
+            return false;
+        fixture.window->cmdCancel->click();
+        sinceCancel.start();
+        return true;
+    });
+    fixture.window->cmdStart->click();
+    ASSERT_TRUE(sinceCancel.isValid()) << "the window kept handling events while the server was silent";
+    EXPECT_LT(sinceCancel.elapsed(), 5000);
+    fixture.ExpectIdleAfterStop();
 }
 
 TEST(Stopping, ACloseRequestWhilePostsAreSortedIsRefusedAndForgotten) {
