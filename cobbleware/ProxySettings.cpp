@@ -44,6 +44,13 @@ bool ProxySettings::Load(const std::string& section, const Application& app, boo
         // A damaged port leaves the one we had.
     }
     User = ReadText(*store, section, "User", User, app, perUser);
+    if (app.UnscramblePassword) {
+        bool found = false;
+        const SettingValue stored =
+            store->ReadValue(section, "Password", skText, std::string(), app, perUser, found);
+        if (const auto* text = std::get_if<std::string>(&stored); found && text)
+            Password = app.UnscramblePassword(*text);
+    }
     return true;
 }
 
@@ -55,6 +62,9 @@ bool ProxySettings::Save(const std::string& section, const Application& app, boo
     store->WriteValue(section, "Host", skText, Host, app, perUser, written);
     store->WriteValue(section, "Port", skText, std::to_string(Port), app, perUser, written);
     store->WriteValue(section, "User", skText, User, app, perUser, written);
+    // Never in clear text: a program that cannot scramble keeps no password.
+    if (app.ScramblePassword)
+        store->WriteValue(section, "Password", skText, app.ScramblePassword(Password), app, perUser, written);
     return true;
 }
 
