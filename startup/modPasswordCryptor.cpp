@@ -20,7 +20,9 @@ constexpr std::array<char32_t, 32> kHighControls = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char32_t FromCodePage(uint8_t code) { return code >= 0x80 && code <= 0x9F ? kHighControls[code - 0x80] : code; }
+char32_t FromCodePage(uint8_t code) {
+    return code >= 0x80 && code <= 0x9F ? kHighControls[code - 0x80] : code;
+}
 
 uint8_t ToCodePage(char32_t character) {
     if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) return static_cast<uint8_t>(character);
@@ -81,7 +83,8 @@ std::optional<uint8_t> HexDigit(char digit) {
 
 std::string Scramble(const std::string& password) {
     std::string codes;
-    for (size_t at = 0; at < password.size();) codes += static_cast<char>(ToCodePage(NextCharacter(password, at)));
+    for (size_t at = 0; at < password.size();)
+        codes += static_cast<char>(ToCodePage(NextCharacter(password, at)));
 
     std::string stored;
     stored.reserve(codes.size() * 4);

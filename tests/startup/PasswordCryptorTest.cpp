@@ -52,22 +52,28 @@ TEST(Unscramble, RandomPairsAreNotReadAndEitherCaseOfHexIs) {
 }
 
 TEST(Unscramble, MalformedStoredFormsGiveEmptyText) {
-    EXPECT_EQ(Unscramble("9C009D0"), "");       // 7 characters
-    EXPECT_EQ(Unscramble("G7009D00"), "");      // first pair not hexadecimal
-    EXPECT_EQ(Unscramble("9C009 00"), "");      // a blank inside a later pair
-    EXPECT_EQ(Unscramble("9C00-D00"), "");      // a sign is no digit either
-    EXPECT_EQ(Unscramble("9C009D009E"), "");    // 10 characters
+    EXPECT_EQ(Unscramble("9C009D0"), "");     // 7 characters
+    EXPECT_EQ(Unscramble("G7009D00"), "");    // first pair not hexadecimal
+    EXPECT_EQ(Unscramble("9C009 00"), "");    // a blank inside a later pair
+    EXPECT_EQ(Unscramble("9C00-D00"), "");    // a sign is no digit either
+    EXPECT_EQ(Unscramble("9C009D009E"), "");  // 10 characters
 }
 
 TEST(Scramble, Windows1252CharactersRoundTripWithTheirOwnCodes) {
-    // \u20AC € is 0x80, \u0160 Š 0x8A, \u2122 ™ 0x99, \u0178 Ÿ 0x9F, é 0xE9.
+    // € is 0x80, Š 0x8A, ™ 0x99, Ÿ 0x9F, é 0xE9.
     const std::string password = "\u20AC\u0160\u2122\u0178\u00E9";
     const std::string stored = Scramble(password);
     EXPECT_EQ(CodePairs(stored), "16 60 66 75 7F ");
     EXPECT_EQ(Unscramble(stored), password);
-    // The code page's five gaps are the control characters of the same number.
-    EXPECT_EQ(CodePairs(Scramble("\u0081\u008D\u008F\u0090\u009D")), "62 6F 70 72 7E ");
-    EXPECT_EQ(Unscramble("7E00"), "\u0081");
+
+    // The codes 0x80 to 0x9F, where the code page parts from Latin-1. Its five
+    // gaps stand for the control characters of the same number.
+    std::string row;
+    for (int code = 0x9F; code >= 0x80; --code) row += skHex1(static_cast<uint8_t>(255 - code)) + "00";
+    EXPECT_EQ(
+        Unscramble(row),
+        "\u20AC\u0081\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u008D\u017D\u008F"
+        "\u0090\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u009D\u017E\u0178");
 }
 
 TEST(Scramble, EveryCodeReadBackScramblesToItself) {
@@ -82,7 +88,7 @@ TEST(Scramble, EveryCodeReadBackScramblesToItself) {
 TEST(Scramble, CharactersOutsideWindows1252ComeBackAsQuestionMarks) {
     // Cyrillic Zhe, an emoji (one character of four bytes), a C1 control the
     // code page lacks, and a byte that is not UTF-8.
-    const std::string stored = Scramble("a\u0416\U0001F600\u0080\xFF" "b");
+    const std::string stored = Scramble(std::string("a\u0416\U0001F600\u0080\xFF") + "b");
     EXPECT_EQ(stored.size(), 24u);
     EXPECT_EQ(Unscramble(stored), "a????b");
     // An overlong encoding of "a" is not let through as "a".
