@@ -173,6 +173,7 @@ TEST_F(ToolbarLink, MissingToolbarCostsNothingAndIsNotLookedForAgain) {
     // A toolbar that turns up later gets nothing: the calls block until
     // answered, so had one been sent it would be recorded by now.
     ToolbarService late(bus.Address(), true);
+    ASSERT_TRUE(late.Registered());
     ToolbarShow();
     ToolbarMarkForm(&window_);
     EXPECT_TRUE(late.Toolbar().Calls().empty());
