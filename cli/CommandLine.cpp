@@ -19,6 +19,7 @@ namespace {
 
 const char* const kPasswordVariable = "QUILLVAULT_PASSWORD";
 const char* const kBlogPasswordVariable = "QUILLVAULT_BLOG_PASSWORD";
+const char* const kProxyPasswordVariable = "QUILLVAULT_PROXY_PASSWORD";
 
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -111,7 +112,7 @@ bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& wh
         user = rest.substr(0, at);
         rest.erase(0, at + 1);
         if (user.find(':') != std::string::npos) {
-            why = "a proxy password is not taken on the command line";
+            why = "a proxy password is not taken on the command line: set " + std::string(kProxyPasswordVariable);
             return false;
         }
     }
@@ -178,7 +179,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
                  "Add the date and time to the proposed file name (-o is a folder)");
     app.add_flag("--compress", options.compress, "Ask the file system to compress the saved file");
     CLI::Option* proxy =
-        app.add_option("--proxy", proxyUrl, "Use this HTTP proxy (default: the window's proxy setup)")
+        app.add_option("--proxy", proxyUrl,
+                       "Use this HTTP proxy, http://[user@]host[:port], with the password in "
+                       "QUILLVAULT_PROXY_PASSWORD (default: the window's proxy setup)")
             ->type_name("URL");
     CLI::Option* noProxy =
         app.add_flag("--no-proxy")->description("Connect directly, whatever the window's proxy setup says");
@@ -239,6 +242,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     } else if (*proxy) {
         ProxySettings chosen;
         if (!ParseProxyUrl(proxyUrl, chosen, why)) return Usage(why);
+        if (!chosen.User.empty())
+            if (auto password = environment(kProxyPasswordVariable)) chosen.Password = *password;
         options.proxy = chosen;
     }
 

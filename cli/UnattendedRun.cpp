@@ -12,6 +12,7 @@
 #include "ProxyOverlay.h"
 #include "QtSettingsStore.h"
 #include "Unattended.h"
+#include "modPasswordCryptor.h"
 #include "modTumblrInteraction.h"
 
 namespace qv::cli {
@@ -35,6 +36,9 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
     StopSignal::Install();
     Application& app = App();
     UseQtSettingsStore(app);
+    // The window's proxy setup may hold a password, stored scrambled.
+    app.ScramblePassword = Scramble;
+    app.UnscramblePassword = Unscramble;
     if (options.proxy) OverlayProxySettings(app, *options.proxy);
 
     TransferProgress progress(console, StopSignal::Requested);
