@@ -1,5 +1,7 @@
 #include "CliTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -12,7 +14,6 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "ServerEnvironment.h"
 
 extern char** environ;
 
@@ -20,29 +21,12 @@ namespace qv::test {
 
 namespace {
 
-auto* const environment = RegisterServerEnvironment<ReadApiServer>();
-
-class ResetBeforeEachTest : public ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override {
-        ReadApiServer& server = environment->Get();
-        server.SetBlog(Blog());
-        server.Http().ClearQueue();
-        server.Http().ClearExchanges();
-    }
-};
-
-const bool registered = [] {
-    ::testing::UnitTest::GetInstance()->listeners().Append(new ResetBeforeEachTest);
-    return true;
-}();
-
 void Check(int result, const char* what) {
     if (result != 0) throw std::system_error(result, std::generic_category(), what);
 }
 
 }  // namespace
 
-ReadApiServer& Service() { return environment->Get(); }
 
 CliProcess::CliProcess(const std::vector<std::string>& args,
                        const std::map<std::string, std::string>& environment) {

@@ -12,11 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "ReadApiServer.h"
+#include "SharedService.h"
 
 namespace qv::test {
 
-ReadApiServer& Service();
 
 struct CliResult {
     int exitCode = -1;  // -1 when the program was ended by a signal

@@ -62,14 +62,6 @@ std::string EngineBackup(const std::string& target, const std::string& previous 
     return messages->Shown().empty() ? "" : messages->Shown().back().Text;
 }
 
-std::vector<int> StartsRequested() {
-    std::vector<int> starts;
-    for (const auto& request : Service().ApiRequests())
-        for (const auto& [name, value] : request.FormFields())
-            if (name == "start") starts.push_back(std::stoi(value));
-    return starts;
-}
-
 ScriptedResponse Unavailable(int status, const std::string& retryAfter = "") {
     ScriptedResponse response = ScriptedResponse::Status(status, "busy");
     if (!retryAfter.empty()) response.headers.push_back({"Retry-After", retryAfter});
@@ -85,7 +77,7 @@ TEST(CliBackup, AFullRunWritesTheEnginesFileAndPrintsItsSummaryOnStandardOutput)
     const CliResult run = RunCli({Service().Address(), "-o", folder.File("cli.xml")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadAll(folder.File("cli.xml")), ReadAll(folder.File("engine.xml")));
-    EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 50, 100}));
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50, 100}));
     EXPECT_EQ(run.out, LineBreaks(summary) + "\n")
         << "same counts and the same traffic as the engine's own run";
     EXPECT_EQ(Occurrences(run.err, kPrivateQuestion), 1u) << run.err;
@@ -110,7 +102,7 @@ TEST(CliBackup, AnIncrementalRunIntoItsOwnFileAddsWhatTheEngineAdds) {
         RunCli({"-q", "-i", folder.File("cli.xml"), "--output", folder.File("cli.xml"), Service().Address()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadAll(folder.File("cli.xml")), ReadAll(folder.File("engine.xml")));
-    EXPECT_EQ(StartsRequested(), std::vector<int>{0}) << "stops at the first known post";
+    EXPECT_EQ(Service().StartsRequested(), std::vector<int>{0}) << "stops at the first known post";
     EXPECT_NE(run.out.find("123 posts in backup.\n3 posts were added.\n"), std::string::npos) << run.out;
     EXPECT_EQ(run.err, kPrivateQuestion + "\n") << "quiet: the engine's message only";
 }
@@ -140,7 +132,7 @@ TEST(CliRetries, WhenTheyRunOutTheRunFailsAndTheEarlierFileStaysAsItWas) {
 
     const CliResult run = RunCli({Service().Address(), "-o", file, "--retries", "2", "--retry-delay", "0"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
-    EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(Occurrences(run.err, kDownloadFailed + "\n\nThe server answered HTTP 503 Service Unavailable."),
               3u)
         << run.err;
@@ -160,7 +152,7 @@ TEST(CliRetries, AreCountedAgainForEachPage) {
     const CliResult run =
         RunCli({"-q", Service().Address(), "-o", folder.File("blog.xml"), "--retries=2", "--retry-delay=0"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 0, 0, 50, 50, 50}));
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 0, 0, 50, 50, 50}));
     EXPECT_NE(run.out.find("70 posts in backup."), std::string::npos) << run.out;
 }
 
@@ -189,7 +181,7 @@ TEST(CliRetries, ARetryAfterIsWaitedInsteadOfTheRetryDelay) {
     const CliResult run =
         RunCli({Service().Address(), "-o", folder.File("blog.xml"), "--retry-delay", "600"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 0}));
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 0}));
     EXPECT_NE(run.err.find("It asks to wait 1 seconds before trying again."), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Retry 1 of 3 in 1 s, as the service asked..."), std::string::npos) << run.err;
 }
@@ -205,7 +197,7 @@ TEST(CliRetries, ALongRetryAfterIsCutToTenMinutesAndASignalEndsTheWait) {
     const CliResult run = process.Finish();
     EXPECT_EQ(run.exitCode, 130) << run.err;
     EXPECT_NE(run.err.find("Cancelled; nothing was written."), std::string::npos) << run.err;
-    EXPECT_EQ(StartsRequested(), std::vector<int>{0}) << "no retry after the signal";
+    EXPECT_EQ(Service().StartsRequested(), std::vector<int>{0}) << "no retry after the signal";
     EXPECT_TRUE(folder.Entries().empty());
 }
 
@@ -225,7 +217,7 @@ TEST(CliCancel, SigintDuringASlowPageStopsTheRunAndLeavesTheEarlierFile) {
     const CliResult run = process.Finish();
     EXPECT_EQ(run.exitCode, 130) << run.err;
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 50}));
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50}));
     EXPECT_EQ(ReadAll(file), "earlier backup");
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"blog.xml"});
 }

@@ -3,7 +3,7 @@
 #include "EngineDoubles.h"
 #include "Sundrykit.h"
 #include "TempFolder.h"
-#include "TestServer.h"
+#include "SharedService.h"
 #include "modTumblrInteraction.h"
 
 namespace qv {

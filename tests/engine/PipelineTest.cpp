@@ -7,7 +7,7 @@
 
 #include "EngineDoubles.h"
 #include "TempFolder.h"
-#include "TestServer.h"
+#include "SharedService.h"
 #include "modTumblrInteraction.h"
 
 namespace qv {
@@ -50,14 +50,6 @@ std::vector<std::string> IdsIn(const XmlDocument& document) {
     return ids;
 }
 
-std::vector<int> StartsRequested() {
-    std::vector<int> starts;
-    for (const auto& request : Service().ApiRequests())
-        for (const auto& [name, value] : request.FormFields())
-            if (name == "start") starts.push_back(std::stoi(value));
-    return starts;
-}
-
 Blog BlogWith(int posts, long long newestId = 900000) {
     Blog blog;
     blog.posts = MakePosts(posts, newestId, 7);
@@ -72,7 +64,7 @@ TEST(FullBackup, PagesThroughTheBlogAndSavesEveryPostNewestFirst) {
     ASSERT_TRUE(run->result.Success);
     EXPECT_EQ(run->result.PostsInBackup, 120);
     EXPECT_EQ(run->result.PostsAdded, 120);
-    EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 50, 100}));
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50, 100}));
     EXPECT_EQ(Traffic().PieceCount, 3);
     EXPECT_EQ(run->host.eventRounds, 2);
 
@@ -100,7 +92,7 @@ TEST(FullBackup, ExactlyFiftyPostsTakeASecondRequestAndNoPostsTakeOne) {
     Service().SetBlog(BlogWith(50));
     const auto fifty = Backup(folder.File("fifty.xml"));
     ASSERT_TRUE(fifty->result.Success);
-    EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 50}));
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50}));
     EXPECT_EQ(Traffic().PieceCount, 2);
     EXPECT_EQ(fifty->result.PostsInBackup, 50);
 
@@ -108,7 +100,7 @@ TEST(FullBackup, ExactlyFiftyPostsTakeASecondRequestAndNoPostsTakeOne) {
     Service().Http().ClearExchanges();
     const auto none = Backup(folder.File("none.xml"));
     ASSERT_TRUE(none->result.Success);
-    EXPECT_EQ(StartsRequested(), std::vector<int>{0});
+    EXPECT_EQ(Service().StartsRequested(), std::vector<int>{0});
     EXPECT_EQ(none->result.PostsInBackup, 0);
     EXPECT_EQ(Loaded(folder.File("none.xml")).NodeText("/tumblr/posts/@total"), "0");
 }
@@ -150,7 +142,7 @@ TEST(FullBackup, AServiceRepeatingTheSamePageEndsAfterThreePagesWithNothingNew) 
     Service().RepeatPagesFrom(100);
     const auto run = Backup(folder.File("blog.xml"));
     ASSERT_TRUE(run->result.Success);
-    EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 50, 100, 150, 200, 250}));
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50, 100, 150, 200, 250}));
     EXPECT_EQ(run->result.PostsInBackup, 150);
 }
 
@@ -164,7 +156,7 @@ TEST(FullBackup, AReceivedPageThatDoesNotParseCanBeRetriedOrEndsTheRun) {
         Service().Http().Enqueue(ScriptedResponse::Ok("<tumblr version=\"1.0\"><posts><post id=\"1\">"));
         const auto run = Backup(folder.File("retried.xml"));
         ASSERT_TRUE(run->result.Success);
-        EXPECT_EQ(StartsRequested(), (std::vector<int>{0, 50, 50}));
+        EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50, 50}));
         EXPECT_EQ(Traffic().PieceCount, 2) << "a retry is the same piece";
         ASSERT_EQ(messages->Shown().size(), 1u);
         EXPECT_TRUE(messages->Shown()[0].Text.starts_with("Can't load received XML data.\r\n\r\n")) << messages->Shown()[0].Text;
@@ -199,7 +191,7 @@ TEST(IncrementalBackup, AddsOnlyNewPostsStopsAtTheFirstKnownOneAndTakesTheNewDes
     const auto run = Backup(file, file);
 
     ASSERT_TRUE(run->result.Success);
-    EXPECT_EQ(StartsRequested(), std::vector<int>{0});
+    EXPECT_EQ(Service().StartsRequested(), std::vector<int>{0});
     EXPECT_EQ(run->result.PostsAdded, 3);
     EXPECT_EQ(run->result.PostsInBackup, 123);
     const XmlDocument saved = Loaded(file);

@@ -113,4 +113,11 @@ std::vector<HttpExchange> ReadApiServer::ApiRequests() const {
     return requests;
 }
 
+std::vector<int> ReadApiServer::StartsRequested() const {
+    std::vector<int> starts;
+    for (const auto& request : ApiRequests())
+        starts.push_back(FieldNumber(request.method == "POST" ? request.FormFields() : QueryFields(request.target), "start", 0));
+    return starts;
+}
+
 }  // namespace qv::test

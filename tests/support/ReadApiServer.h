@@ -47,6 +47,8 @@ public:
 
     // Requests that reached /api/read, in order.
     std::vector<HttpExchange> ApiRequests() const;
+    // The "start" field of each of them.
+    std::vector<int> StartsRequested() const;
 
 private:
     mutable std::mutex mutex_;

@@ -1,4 +1,4 @@
-#include "TestServer.h"
+#include "SharedService.h"
 
 #include "ServerEnvironment.h"
 
