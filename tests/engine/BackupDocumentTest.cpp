@@ -6,6 +6,7 @@
 namespace qv {
 namespace {
 
+using test::IdsIn;
 using test::ScopedMessages;
 
 XmlDocument Parsed(const std::string& text) {
@@ -24,13 +25,6 @@ std::string Posts(const std::string& ids) {
         from = comma + 1;
     }
     return posts;
-}
-
-std::vector<std::string> IdsIn(const XmlDocument& document) {
-    std::vector<std::string> ids;
-    for (const XmlNode& post : document.DocumentNode().SelectNodes("/tumblr/posts/post"))
-        ids.push_back(post.AttributeText("id"));
-    return ids;
 }
 
 TEST(CollectPostIds, RefusesAnythingButVersionOnePointZero) {

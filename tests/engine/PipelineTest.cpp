@@ -13,6 +13,7 @@
 namespace qv {
 namespace {
 
+using test::IdsIn;
 using test::Blog;
 using test::CountingProgress;
 using test::MakePosts;
@@ -41,13 +42,6 @@ XmlDocument Loaded(const std::string& path) {
     XmlDocument document;
     EXPECT_TRUE(document.Load(path, 0)) << document.ParseError().Reason();
     return document;
-}
-
-std::vector<std::string> IdsIn(const XmlDocument& document) {
-    std::vector<std::string> ids;
-    for (const XmlNode& post : document.DocumentNode().SelectNodes("/tumblr/posts/post"))
-        ids.push_back(post.AttributeText("id"));
-    return ids;
 }
 
 Blog BlogWith(int posts, long long newestId = 900000) {

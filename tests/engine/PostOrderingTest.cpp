@@ -9,6 +9,7 @@
 namespace qv {
 namespace {
 
+using test::IdsIn;
 using test::RecordingHost;
 using test::ScopedMessages;
 
@@ -22,13 +23,6 @@ XmlDocument Parsed(const std::string& text) {
 
 XmlDocument WithPosts(const std::string& posts) {
     return Parsed("<tumblr version=\"1.0\"><tumblelog/><posts start=\"0\" total=\"9\">" + posts + "</posts></tumblr>");
-}
-
-std::vector<std::string> IdsIn(const XmlDocument& document) {
-    std::vector<std::string> ids;
-    for (const XmlNode& post : document.DocumentNode().SelectNodes("/tumblr/posts/post"))
-        ids.push_back(post.AttributeText("id"));
-    return ids;
 }
 
 std::string Post(const std::string& id, const std::string& text = "") {

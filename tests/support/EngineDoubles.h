@@ -105,4 +105,12 @@ public:
     int32_t lastTotal = 0;
 };
 
+// The ids of a document's posts, in document order.
+inline std::vector<std::string> IdsIn(const XmlDocument& document) {
+    std::vector<std::string> ids;
+    for (const XmlNode& post : document.DocumentNode().SelectNodes("/tumblr/posts/post"))
+        ids.push_back(post.AttributeText("id"));
+    return ids;
+}
+
 }  // namespace qv::test
