@@ -98,6 +98,10 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
 
     host.DisableCancel();
     SortPosts(*backup, host);
+    // What the service sent is not a blog's XML (an error or login page that
+    // happens to parse): the ordering has said so, and it must not replace
+    // the file the user chose, which may be an earlier backup.
+    if (backup->NodeText("/tumblr/@version") != "1.0") return result;
     const int32_t postCount = backup->DocumentNode().SelectNodes("/tumblr/posts/post").Count();
 
     host.SetStatus("Fixing XML attributes...");

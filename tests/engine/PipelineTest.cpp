@@ -169,6 +169,18 @@ TEST(FullBackup, AReceivedPageThatDoesNotParseCanBeRetriedOrEndsTheRun) {
     }
 }
 
+TEST(FullBackup, AnAnswerThatIsNotTheBlogsXmlNeverReplacesTheChosenFile) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    test::WriteAll(file, "an earlier backup");
+    Service().Http().Enqueue(ScriptedResponse::Ok("<html><body>Please log in to the network</body></html>"));
+    ScopedMessages messages;
+    const auto run = Backup(file);
+    EXPECT_FALSE(run->result.Success);
+    EXPECT_EQ(messages->Texts(), std::vector<std::string>{"*** Dummy ***\r\n\r\nThis XML doesnt appear to be Tumblr XML."});
+    EXPECT_EQ(ReadAll(file), "an earlier backup");
+}
+
 TEST(IncrementalBackup, AddsOnlyNewPostsStopsAtTheFirstKnownOneAndTakesTheNewDescription) {
     TempFolder folder;
     const std::string file = folder.File("blog.xml");
