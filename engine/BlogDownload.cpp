@@ -13,6 +13,9 @@ namespace qv {
 namespace {
 
 constexpr int kTimeoutMs = 30000;
+// A server that keeps redirecting (to itself, or in a circle) would otherwise
+// keep an unattended run going for ever.
+constexpr int kMaxRedirects = 50;
 constexpr int kPageBlockSize = 10240;
 const char* const kProxySection = "HTTP Proxy";
 const char* const kReadApiPath = "/api/read";
@@ -71,6 +74,7 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
     // redirect elsewhere gets the request without them.
     bool credentialsAllowed = true;
     bool dummyGetTried = false;
+    int redirects = 0;
 
     HttpFormData form;
     HttpRequest request;
@@ -92,6 +96,10 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
                      credentialsAllowed ? password2 : "", 0);
 
         if (request.StatusCode() == 301) {
+            if (++redirects > kMaxRedirects) {
+                skLogError("The server redirected the request more than " + std::to_string(kMaxRedirects) + " times.");
+                return IncorrectResponse();
+            }
             std::string location, protocol, newHost, newPath;
             int newPort = 0;
             if (!RedirectTarget(request, location)) return IncorrectResponse();

@@ -125,6 +125,15 @@ TEST(DownloadPage, AnUnusableRedirectIsAnIncorrectResponse) {
     }
 }
 
+TEST(DownloadPage, ARedirectLoopEndsAsAnIncorrectResponse) {
+    ScopedMessages messages;
+    LoopbackServer circle;
+    circle.SetHandler([&](const HttpExchange&) { return ScriptedResponse::Redirect(301, circle.Url("/api/read")); });
+    EXPECT_FALSE(Fetch(circle.Address()).has_value());
+    EXPECT_EQ(messages->Texts(), std::vector<std::string>{kIncorrect});
+    EXPECT_EQ(circle.ExchangeCount(), 51u);
+}
+
 TEST(DownloadPage, FailedAnswersOfferRetryWhichResendsTheSamePage) {
     auto& service = Service();
     ScopedMessages messages;
