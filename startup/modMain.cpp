@@ -1,10 +1,16 @@
 #include "modMain.h"
 
+#include <QtGlobal>
+
 #include "Messages.h"
 #include "Sundrykit.h"
 #include "SundrykitGui.h"
 #include "frmMain.h"
 #include "modPerchbar.h"
+
+// The icons are compiled into a static library, so nothing would pull them
+// into the program unless they are named here.
+static void InitIconResources() { Q_INIT_RESOURCE(icons); }
 
 namespace qv {
 
@@ -19,7 +25,10 @@ std::string& DataFolderValue() {
 
 const std::string& DataFolder() { return DataFolderValue(); }
 
+void InitProgramResources() { InitIconResources(); }
+
 bool Main() {
+    InitProgramResources();
     skRegisterAppPath();
     // The widget toolkit was set up by QApplication before any window exists.
     if (!skIsInIDE()) skSetWindowResIconAll(skGetThunderMainHandle(), "A_MAIN");

@@ -9,6 +9,10 @@ namespace qv {
 // when it could not be made).
 const std::string& DataFolder();
 
+// Makes the program's own resources (the "A_MAIN" icon) available; Main does
+// this first.
+void InitProgramResources();
+
 // Prepares the process and shows the main window; answers false when the
 // program has to end at once (no data folder).
 bool Main();

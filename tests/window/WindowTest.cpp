@@ -46,6 +46,7 @@ TEST(Layout, ControlsStandWhereTheyWereDesigned) {
     EXPECT_EQ(w.txtEMail->echoMode(), QLineEdit::Normal);
     EXPECT_TRUE(w.cmdStart->isDefault());
     EXPECT_EQ(w.font().pointSize(), 9);
+    EXPECT_EQ(w.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
 
     // The progress panel is centred in whole twips and lies above everything.
     EXPECT_EQ(w.pnlProgress->pos(), QPoint(Px(750), Px(2220)));
