@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 
 #include "FileOps.h"
+#include "FileSizeLimit.h"
 #include "TempFolder.h"
 #include "Xml.h"
 
@@ -97,21 +95,13 @@ TEST(AtomicSave, FileSizeLimitOfTheKernelLeavesTheOldFileIntact) {
     WriteAll(target, kOldContent);
     XmlDocument document = BigDocument(5000);  // about 1.2 MB
 
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // The kernel refuses writes past 64 KiB with EFBIG (SIGXFSZ ignored).
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{64 * 1024, 64 * 1024};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    // The kernel refuses writes past 64 KiB.
+    const int status = test::ExitStatusUnderFileSizeLimit(64 * 1024, [&] {
         const bool saved = document.Save(target, true);
         const bool namesTheReason = document.SaveError().find("File too large") != std::string::npos;
-        _exit(saved ? 1 : namesTheReason ? 0 : 2);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save claimed success, 2: the reason was not given";
+        return saved ? 1 : namesTheReason ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0) << "1: the save claimed success, 2: the reason was not given";
     EXPECT_EQ(ReadAll(target), kOldContent);
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"backup.xml"});
 }

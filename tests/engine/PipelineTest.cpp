@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
 
 #include "EngineDoubles.h"
+#include "FileSizeLimit.h"
 #include "TempFolder.h"
 #include "SharedService.h"
 #include "modTumblrInteraction.h"
@@ -268,22 +264,14 @@ TEST(Saving, AFailedSaveOverThePreviousBackupLeavesItByteForByte) {
     blog.posts = MakePosts(400, 990000, 1, 3000);  // a much larger blog than the file limit below allows
     Service().SetBlog(blog);
 
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{before.size() + 4096, before.size() + 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    const int status = test::ExitStatusUnderFileSizeLimit(before.size() + 4096, [&] {
         auto messages = std::make_shared<test::ScriptedMessages>();
         SharedMessageUtility().SetPresenter(messages);
         const auto run = Backup(file, file);
         const bool reported = messages->Texts() == std::vector<std::string>{"Can't save backup XML file."};
-        _exit(run->result.Success ? 1 : reported ? 0 : 2);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save claimed success, 2: the message was not shown";
+        return run->result.Success ? 1 : reported ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0) << "1: the save claimed success, 2: the message was not shown";
     EXPECT_EQ(ReadAll(file), before);
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"blog.xml"});
 }
