@@ -64,11 +64,20 @@ enum HttpErrorKind {
     hekHttpStatus = 7,
     hekProxy = 8,
     hekCancelled = 9,
+    // The answer was larger than the request allows.
+    hekTooLarge = 10,
 };
+
+namespace http {
+class HttpClient;
+}
 
 class HttpRequest {
 public:
+    // Sends over a client of its own, whose connections live as long as the request.
     HttpRequest();
+    // Sends over `client`, sharing its open connections; the client must outlive the request.
+    explicit HttpRequest(http::HttpClient& client);
     ~HttpRequest();
     HttpRequest(const HttpRequest&) = delete;
     HttpRequest& operator=(const HttpRequest&) = delete;
@@ -91,8 +100,9 @@ public:
 
     // Performs one exchange and returns when it is over: !Failed().
     // `host` is a host name or address; "name:port" names its own port, which
-    // then replaces `port`. `timeoutMs` is how long the server may stay silent.
-    // No redirect is followed. A non-empty `authPassword` is sent as HTTP Basic
+    // then replaces `port`. `timeoutMs` is how long the server may stay silent;
+    // an answer that trickles in at under 1 KiB/s over a minute, or one larger
+    // than 64 MiB, fails too. No redirect is followed. A non-empty `authPassword` is sent as HTTP Basic
     // authentication with `authUser`.
     bool Send(const std::string& host, int port, const std::string& method, const std::string& path,
               const std::string& version, int reserved1, const std::string& body, const std::string& contentType,
