@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include "Sundrykit.h"
+
 namespace qv::cli {
 
 namespace {
@@ -16,18 +18,20 @@ std::string WithNewlines(const std::string& text) {
         if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') continue;
         result += text[at];
     }
-    return result;
+    // Messages carry the server's words (a status line, an element's name):
+    // nothing of them may reach the terminal as a control sequence.
+    return skPrintable(result, true);
 }
 
 void Console::Progress(const std::string& line) {
     if (quiet_) return;
     if (terminal_) {
         if (lineOpen_ && line == lastLine_) return;
-        err_ << kRewrite << line << std::flush;
+        err_ << kRewrite << skPrintable(line) << std::flush;
         lineOpen_ = true;
         lastLine_ = line;
     } else {
-        err_ << line << '\n' << std::flush;
+        err_ << skPrintable(line) << '\n' << std::flush;
     }
 }
 

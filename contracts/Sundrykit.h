@@ -35,6 +35,13 @@ std::string skFormatVersion(int major, int minor, int revision);
 
 // Decodes UTF-8 bytes held one byte per character; malformed sequences become U+FFFD.
 std::string skUTF8ToUNICODE(const std::string& utf8Bytes);
+// Text from outside made safe to show, print or log: control characters (C0
+// but tab, DEL, C1) and malformed UTF-8 become U+FFFD, so that no server can
+// move the cursor, retitle or clear a terminal. Line feeds stay on request.
+std::string skPrintable(const std::string& text, bool keepLineFeeds = false);
+// Windows-1252 bytes as UTF-8, and back; a character the code page lacks becomes "?".
+std::string skCodePageToUTF8(const std::string& codes);
+std::string skUTF8ToCodePage(const std::string& text);
 // Without leading and trailing blanks, tabs, CR and LF.
 std::string skTrimEx(const std::string& text);
 // Without its first `count` characters (all of them when count >= length).

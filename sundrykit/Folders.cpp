@@ -17,7 +17,13 @@ bool skRegisterAppPath() {
     // find the executable after the user moved it.
     const Application& app = App();
     if (app.ExeFolder.empty()) return false;
-    const std::string folder = skBuildFileName(skGetSpecialFolder(sfAppData), app.VendorName + "/" + app.ProductName);
+    std::string dataHome;
+    try {
+        dataHome = skGetSpecialFolder(sfAppData);
+    } catch (const Error&) {
+        return false;  // no home folder: nowhere to remember it
+    }
+    const std::string folder = skBuildFileName(dataHome, app.VendorName + "/" + app.ProductName);
     if (!skCreateComplexDirectory(folder)) return false;
     std::ofstream out(skBuildFileName(folder, "AppPath"), std::ios::trunc);
     out << skBuildFileName(app.ExeFolder, app.ExeName) << '\n';
@@ -55,7 +61,7 @@ bool skCreateComplexDirectory(const std::string& path) {
         if (!prefix.empty() && mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
         if (slash == std::string::npos) break;
     }
-    struct stat info{};
+    struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 

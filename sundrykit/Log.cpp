@@ -29,9 +29,12 @@ void WriteLogLine(const char* level, const std::string& message) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
 
+    // Line breaks of our own messages become blanks; anything else that could
+    // drive the terminal of whoever reads the log is replaced.
     std::string line = message;
     for (char& c : line)
         if (c == '\r' || c == '\n') c = ' ';
+    line = skPrintable(line);
     log << stamp << ' ' << level << ' ' << line << '\n';
 }
 
@@ -39,7 +42,8 @@ void WriteLogLine(const char* level, const std::string& message) {
 
 std::string skLogFilePath() {
     const Application& app = App();
-    return skBuildFileName(skGetSpecialFolder(sfAppData), app.VendorName + "/" + app.ProductName + "/" + app.ProductName + ".log");
+    return skBuildFileName(skGetSpecialFolder(sfAppData),
+                           app.VendorName + "/" + app.ProductName + "/" + app.ProductName + ".log");
 }
 
 void skLogWarning(const std::string& message) { WriteLogLine("WARNING", message); }

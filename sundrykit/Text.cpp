@@ -54,6 +54,28 @@ std::string skUTF8ToUNICODE(const std::string& utf8Bytes) {
     return text;
 }
 
+std::string skPrintable(const std::string& text, bool keepLineFeeds) {
+    constexpr const char* kReplacement = "\xEF\xBF\xBD";
+    std::string safe;
+    safe.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = Utf8SequenceLength(text, i);
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const bool c0 =
+            length == 1 && (lead < 0x20 || lead == 0x7F) && lead != '\t' && !(keepLineFeeds && lead == '\n');
+        // U+0080 to U+009F: the C1 controls, CSI among them.
+        const bool c1 = length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if (length == 0 || c0 || c1) {
+            safe += kReplacement;
+            i += length == 0 ? 1 : length;
+        } else {
+            safe.append(text, i, length);
+            i += length;
+        }
+    }
+    return safe;
+}
+
 std::string skTrimEx(const std::string& text) {
     size_t first = 0;
     size_t last = text.size();
