@@ -1,13 +1,16 @@
 #include "AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "Sundrykit.h"
 
@@ -22,7 +25,9 @@ public:
     int Sync(int fd) override { return ::fsync(fd); }
     int Close(int fd) override { return ::close(fd); }
     int Chmod(int fd, unsigned mode) override { return ::fchmod(fd, mode); }
-    int Rename(const std::string& from, const std::string& to) override { return ::rename(from.c_str(), to.c_str()); }
+    int Rename(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str());
+    }
     int Unlink(const std::string& path) override { return ::unlink(path.c_str()); }
     int SyncFolder(const std::string& folder) override {
         const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -35,18 +40,33 @@ public:
     }
 };
 
-// The mode a file made by open(..., 0666) would get, or the old file's mode.
-unsigned ModeForTarget(const std::string& target) {
-    struct stat info{};
+constexpr const char* kTempMarker = ".saving-";
+constexpr size_t kTempSuffixLength = 6;  // mkstemp's XXXXXX
+
+// The old file's mode; for a new file, what open(..., 0666) would give, or
+// owner-only for private content.
+unsigned ModeForTarget(const std::string& target, bool privateNewFile) {
+    struct stat info {};
     if (::stat(target.c_str(), &info) == 0) return info.st_mode & 07777;
+    if (privateNewFile) return 0600;
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
 }
 
+bool IsOurTempName(const std::string& name) {
+    const size_t marker = name.rfind(kTempMarker);
+    if (marker == std::string::npos || marker == 0) return false;
+    const size_t suffix = marker + std::strlen(kTempMarker);
+    if (name.size() - suffix != kTempSuffixLength) return false;
+    for (size_t i = suffix; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
 // Writing through a symbolic link must replace the file it points to, not the link.
 std::string ResolveLink(const std::string& target) {
-    struct stat info{};
+    struct stat info {};
     if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
     char resolved[PATH_MAX];
     return ::realpath(target.c_str(), resolved) ? std::string(resolved) : target;
@@ -64,8 +84,8 @@ FileOps& SystemFileOps() {
     return ops;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string target, FileOps& files)
-    : target_(ResolveLink(target)), files_(files) {}
+AtomicFileWriter::AtomicFileWriter(std::string target, FileOps& files, FileSaveOptions options)
+    : requested_(target), target_(ResolveLink(target)), files_(files), options_(options) {}
 
 AtomicFileWriter::~AtomicFileWriter() {
     if (!committed_) Discard();
@@ -90,8 +110,60 @@ void AtomicFileWriter::Discard() {
     }
 }
 
+bool AtomicFileWriter::Refuse(const std::string& why) {
+    error_ = why;
+    failed_ = true;
+    return false;
+}
+
+bool AtomicFileWriter::Replaceable() {
+    struct stat link {};
+    if (::lstat(requested_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        // What the kernel's protected_symlinks guards against: in /tmp and its
+        // like, another user's link could point our write at any file of ours.
+        struct stat folder {};
+        if (::stat(FolderOf(requested_).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
+            (folder.st_mode & S_IWOTH) && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid) {
+            return Refuse(requested_ + " is a link that another user made in a folder everyone may write to");
+        }
+    }
+    struct stat file {};
+    if (::stat(target_.c_str(), &file) == 0 && S_ISREG(file.st_mode)) {
+        // The rename would replace it anyway; a file made read-only is meant to stay.
+        if ((file.st_mode & 0222) == 0 ||
+            (::access(target_.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS)))
+            return Refuse(target_ + " is read-only");
+    }
+    return true;
+}
+
+void AtomicFileWriter::RemoveStaleTemps() {
+    const std::string folder = FolderOf(target_);
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), ::closedir);
+    if (!listing) return;  // the save itself will say what is wrong with the folder
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const std::string name = entry->d_name;
+        if (!IsOurTempName(name)) continue;
+        const std::string path = folder + "/" + name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            continue;
+        // A save still being written has a fresh time; only leftovers are older than the run.
+        if (info.st_mtime < *options_.removeTempsOlderThan) files_.Unlink(path);
+    }
+}
+
+bool AtomicFileWriter::CanSave(const std::string& target, FileOps& files, std::string& why) {
+    AtomicFileWriter probe(target, files);
+    const bool possible = probe.Open();
+    why = probe.ErrorText();
+    return possible;  // the destructor removes the probe's file
+}
+
 bool AtomicFileWriter::Open() {
-    std::string pattern = target_ + ".saving-XXXXXX";
+    if (!Replaceable()) return false;
+    if (options_.removeTempsOlderThan) RemoveStaleTemps();
+    std::string pattern = target_ + kTempMarker + std::string(kTempSuffixLength, 'X');
     fd_ = files_.CreateTemp(pattern);
     if (fd_ < 0) return Fail("Can't create a new file in " + FolderOf(target_));
     tempPath_ = pattern;
@@ -115,7 +187,8 @@ bool AtomicFileWriter::Write(const char* data, std::size_t size) {
 
 bool AtomicFileWriter::Commit() {
     if (failed_ || fd_ < 0) return false;
-    if (files_.Chmod(fd_, ModeForTarget(target_)) != 0) return Fail("Can't set the mode of " + tempPath_);
+    if (files_.Chmod(fd_, ModeForTarget(target_, options_.privateNewFile)) != 0)
+        return Fail("Can't set the mode of " + tempPath_);
     // The data must be on disk before the name points at it, or a crash right
     // after the rename could leave an empty backup in place of the old one.
     if (files_.Sync(fd_) != 0) return Fail("Can't write " + tempPath_ + " to disk");

@@ -24,7 +24,8 @@ class StandardErrorPresenter : public IMessagePresenter {
 public:
     int Show(const MessageBoxRequest& request) override {
         std::string text = request.Text;
-        for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+        for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+            text.erase(at, 1);
         std::cerr << request.Title << ": " << text << '\n';
         return CautiousAnswer(request.Style);
     }
@@ -46,7 +47,8 @@ int RetryAfterSeconds(const std::string& headers) {
         begin = end + 2;
         if (line.size() <= name.size() || strncasecmp(line.c_str(), name.c_str(), name.size()) != 0) continue;
         const std::string value = skTrimEx(line.substr(name.size()));
-        if (!value.empty() && std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); }))
+        if (!value.empty() &&
+            std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); }))
             return value.size() > 9 ? INT32_MAX : std::stoi(value);
         const time_t when = curl_getdate(value.c_str(), nullptr);
         if (when < 0) return -1;
@@ -59,12 +61,18 @@ int RetryAfterSeconds(const std::string& headers) {
 
 int CautiousAnswer(int style) {
     switch (style & 0x0F) {
-        case mbOKCancel: return mrCancel;
-        case mbAbortRetryIgnore: return mrAbort;
-        case mbYesNoCancel: return mrCancel;
-        case mbYesNo: return mrNo;
-        case mbRetryCancel: return mrCancel;
-        default: return mrOK;
+        case mbOKCancel:
+            return mrCancel;
+        case mbAbortRetryIgnore:
+            return mrAbort;
+        case mbYesNoCancel:
+            return mrCancel;
+        case mbYesNo:
+            return mrNo;
+        case mbRetryCancel:
+            return mrCancel;
+        default:
+            return mrOK;
     }
 }
 
@@ -79,27 +87,43 @@ void MessageUtility::ShowErrorCode(int errorCode, int style, int, const std::str
 }
 
 std::string MessageUtility::DescribeRequestError(const HttpRequest& request) const {
-    retryAfterHint_ = request.ErrorKind() == hekHttpStatus ? RetryAfterSeconds(request.ResponseHeaders()) : -1;
+    retryAfterHint_ =
+        request.ErrorKind() == hekHttpStatus ? RetryAfterSeconds(request.ResponseHeaders()) : -1;
     if (retryAfterHint_ >= 0)
         return HttpStatusWords(request) + " It asks to wait " + std::to_string(retryAfterHint_) +
                " seconds before trying again.";
     const std::string detail = request.ErrorText().empty() ? "" : " (" + request.ErrorText() + ")";
     switch (request.ErrorKind()) {
-        case hekNone: return "No error.";
-        case hekBadAddress: return "The blog address is not a valid host name" + detail + ".";
-        case hekResolve: return "The server's name could not be found" + detail + ".";
-        case hekConnect: return "Could not connect to the server" + detail + ".";
-        case hekTimeout: return "The server sent nothing for too long" + detail + ".";
-        case hekSecurity: return "The secure connection could not be trusted or set up" + detail + ".";
-        case hekTransfer: return "The connection broke off during the transfer" + detail + ".";
-        case hekHttpStatus: return HttpStatusWords(request);
-        case hekProxy: return "The proxy server could not be used" + detail + ".";
-        case hekCancelled: return "The transfer was cancelled.";
-        default: return "The request failed" + detail + ".";
+        case hekNone:
+            return "No error.";
+        case hekBadAddress:
+            return "The blog address is not a valid host name" + detail + ".";
+        case hekResolve:
+            return "The server's name could not be found" + detail + ".";
+        case hekConnect:
+            return "Could not connect to the server" + detail + ".";
+        case hekTimeout:
+            return "The server sent nothing for too long" + detail + ".";
+        case hekSecurity:
+            return "The secure connection could not be trusted or set up" + detail + ".";
+        case hekTransfer:
+            return "The connection broke off during the transfer" + detail + ".";
+        case hekHttpStatus:
+            return HttpStatusWords(request);
+        case hekProxy:
+            return "The proxy server could not be used" + detail + ".";
+        case hekCancelled:
+            return "The transfer was cancelled.";
+        case hekTooLarge:
+            return "The server's answer was too large" + detail + ".";
+        default:
+            return "The request failed" + detail + ".";
     }
 }
 
-void MessageUtility::SetPresenter(std::shared_ptr<IMessagePresenter> presenter) { presenter_ = std::move(presenter); }
+void MessageUtility::SetPresenter(std::shared_ptr<IMessagePresenter> presenter) {
+    presenter_ = std::move(presenter);
+}
 
 std::shared_ptr<IMessagePresenter> MessageUtility::Presenter() const {
     static const auto fallback = std::make_shared<StandardErrorPresenter>();

@@ -1,15 +1,20 @@
-#include <pugixml.hpp>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <pugixml.hpp>
 #include <string>
+#include <string_view>
 
 #include "AtomicFile.h"
 #include "Error.h"
+#include "Sundrykit.h"
 #include "Xml.h"
+#include "XmlChecks.h"
+#include "XmlTextEscaping.h"
 
 namespace qv {
 
@@ -18,8 +23,9 @@ namespace {
 // Keeps comments, processing instructions, the declaration and a DOCTYPE as
 // they are. A DOCTYPE is stored as text only: pugixml never reads external
 // entities and expands none but the predefined ones, so a document cannot make
-// us fetch anything or grow without bound.
-constexpr unsigned kParseOptions = pugi::parse_full;
+// us fetch anything or grow without bound. Text of nothing but blanks is
+// kept: it is an element's content like any other.
+constexpr unsigned kParseOptions = pugi::parse_full | pugi::parse_ws_pcdata_single;
 
 std::string PositionOf(const char* text, size_t size, ptrdiff_t offset) {
     if (offset < 0) return "";
@@ -40,7 +46,7 @@ std::string PositionOf(const char* text, size_t size, ptrdiff_t offset) {
 // Reads a whole file into memory from pugixml's allocator, so the parser can
 // take the buffer over without a copy.
 bool ReadFile(const std::string& path, char*& buffer, size_t& size, std::string& error) {
-    struct stat info{};
+    struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         error = std::strerror(EISDIR);
         return false;
@@ -78,25 +84,13 @@ bool ReadFile(const std::string& path, char*& buffer, size_t& size, std::string&
     return false;
 }
 
-// pugixml writes a carriage return in text as it is, and any XML reader would
-// turn it into a line feed; written as a character reference it survives.
-template <typename Append>
-void WriteEscapingCarriageReturns(const char* data, size_t size, Append append) {
-    const char* end = data + size;
-    for (const char* cr; (cr = static_cast<const char*>(std::memchr(data, '\r', end - data))); data = cr + 1) {
-        append(data, cr - data);
-        append("&#13;", 5);
-    }
-    append(data, end - data);
-}
-
 class BufferedWriter : public pugi::xml_writer {
 public:
     explicit BufferedWriter(AtomicFileWriter& out) : out_(out) { buffer_.reserve(kCapacity); }
 
     void write(const void* data, size_t size) override {
-        WriteEscapingCarriageReturns(static_cast<const char*>(data), size,
-                                     [this](const char* part, size_t length) { Append(part, length); });
+        escaper_.Write(static_cast<const char*>(data), size,
+                       [this](const char* part, size_t length) { Append(part, length); });
     }
 
     bool Flush() {
@@ -118,6 +112,7 @@ private:
 
     static constexpr size_t kCapacity = 1 << 16;
     AtomicFileWriter& out_;
+    CarriageReturnEscaper escaper_;
     std::string buffer_;
     bool failed_ = false;
 };
@@ -126,12 +121,32 @@ class StringWriter : public pugi::xml_writer {
 public:
     std::string text;
     void write(const void* data, size_t size) override {
-        WriteEscapingCarriageReturns(static_cast<const char*>(data), size,
-                                     [this](const char* part, size_t length) { text.append(part, length); });
+        escaper_.Write(static_cast<const char*>(data), size,
+                       [this](const char* part, size_t length) { text.append(part, length); });
     }
+
+private:
+    CarriageReturnEscaper escaper_;
 };
 
 unsigned FormatFlags(bool indent) { return indent ? pugi::format_indent : pugi::format_raw; }
+
+enum class Encoding { Auto, Windows1252, Unreadable };
+
+// pugixml reads UTF-8, UTF-16, UTF-32 and Latin-1 by itself; any other
+// declared encoding it would read as UTF-8 and the save would then label the
+// old bytes UTF-8.
+Encoding EncodingFor(const std::string& declared) {
+    static const char* const readable[] = {"",           "utf-8",     "utf8",       "us-ascii", "ascii",
+                                           "iso-8859-1", "iso8859-1", "iso_8859-1", "latin1",   "latin-1",
+                                           "l1",         "utf-16",    "utf-16le",   "utf-16be", "utf-32",
+                                           "utf-32le",   "utf-32be"};
+    if (std::find(std::begin(readable), std::end(readable), declared) != std::end(readable))
+        return Encoding::Auto;
+    if (declared == "windows-1252" || declared == "cp1252" || declared == "x-cp1252")
+        return Encoding::Windows1252;
+    return Encoding::Unreadable;
+}
 
 }  // namespace
 
@@ -142,13 +157,34 @@ struct XmlDocument::Impl {
 
     bool Parsed(const pugi::xml_parse_result& result, const char* text, size_t size) {
         if (result) {
+            if (xmlcheck::NestedTooDeep(document)) {
+                return Refuse("The elements are nested deeper than " +
+                                  std::to_string(xmlcheck::kMaxElementDepth) + " levels",
+                              -1);
+            }
             parseError = XmlParseError();
             return true;
         }
+        return Refuse(std::string(result.description()) + PositionOf(text, size, result.offset),
+                      result.offset);
+    }
+
+    bool Refuse(std::string reason, ptrdiff_t offset) {
         document.reset();
-        parseError = XmlParseError(std::string(result.description()) + PositionOf(text, size, result.offset),
-                                   result.offset);
+        parseError = XmlParseError(std::move(reason), offset);
         return false;
+    }
+
+    // Checked before parsing, because pugixml cuts a text off at such a reference without a word.
+    bool HoldsEveryReference(const char* text, size_t size) {
+        const std::optional<size_t> at = xmlcheck::FindUnholdableReference(text, size);
+        if (!at) return true;
+        const size_t end = std::string_view(text, size).find(';', *at);
+        const std::string reference(text + *at, end == std::string_view::npos ? 2 : end + 1 - *at);
+        return Refuse("The character reference " + skPrintable(reference) +
+                          " names no character XML can hold" +
+                          PositionOf(text, size, static_cast<ptrdiff_t>(*at)),
+                      static_cast<ptrdiff_t>(*at));
     }
 
     // What we write is UTF-8, so a declaration that names another encoding
@@ -171,17 +207,28 @@ bool XmlDocument::Load(const std::string& path, int /*flags*/) {
     char* buffer = nullptr;
     size_t size = 0;
     std::string error;
-    if (!ReadFile(path, buffer, size, error)) {
-        impl_->document.reset();
-        impl_->parseError = XmlParseError(error, -1);
+    if (!ReadFile(path, buffer, size, error)) return impl_->Refuse(error, -1);
+
+    const std::string declared = xmlcheck::DeclaredEncoding(buffer, size);
+    const Encoding encoding = EncodingFor(declared);
+    if (encoding != Encoding::Auto) {
+        const std::string bytes(buffer, size);
+        pugi::get_memory_deallocation_function()(buffer);
+        if (encoding == Encoding::Unreadable) {
+            return impl_->Refuse(
+                "The file is declared in the encoding \"" + skPrintable(declared) + "\", which can't be read",
+                -1);
+        }
+        // Read as the UTF-8 it will be saved as; the save declares it so.
+        return LoadXml(skCodePageToUTF8(bytes), 0);
+    }
+    if (!impl_->HoldsEveryReference(buffer, size)) {
+        pugi::get_memory_deallocation_function()(buffer);
         return false;
     }
     const pugi::xml_parse_result result =
         impl_->document.load_buffer_inplace_own(buffer, size, kParseOptions, pugi::encoding_auto);
-    if (result) {
-        impl_->parseError = XmlParseError();
-        return true;
-    }
+    if (result) return impl_->Parsed(result, nullptr, 0);
     // The parser changed the buffer in place; read the file again to tell the
     // user the line and column of the problem.
     std::string original;
@@ -193,6 +240,7 @@ bool XmlDocument::Load(const std::string& path, int /*flags*/) {
 }
 
 bool XmlDocument::LoadXml(const std::string& text, int /*flags*/) {
+    if (!impl_->HoldsEveryReference(text.data(), text.size())) return false;
     const pugi::xml_parse_result result =
         impl_->document.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
     return impl_->Parsed(result, text.data(), text.size());
@@ -201,8 +249,12 @@ bool XmlDocument::LoadXml(const std::string& text, int /*flags*/) {
 bool XmlDocument::Save(const std::string& path, bool indent) { return Save(path, indent, SystemFileOps()); }
 
 bool XmlDocument::Save(const std::string& path, bool indent, FileOps& files) {
+    return Save(path, indent, FileSaveOptions(), files);
+}
+
+bool XmlDocument::Save(const std::string& path, bool indent, const FileSaveOptions& options, FileOps& files) {
     impl_->DeclareUtf8();
-    AtomicFileWriter out(path, files);
+    AtomicFileWriter out(path, files, options);
     bool saved = out.Open();
     if (saved) {
         BufferedWriter writer(out);
@@ -222,7 +274,9 @@ XmlNode XmlDocument::RootElement() const {
     return XmlNode(impl_->document.document_element().internal_object());
 }
 
-std::string XmlDocument::NodeText(const std::string& xpath) const { return DocumentNode().SelectSingleNode(xpath).Text(); }
+std::string XmlDocument::NodeText(const std::string& xpath) const {
+    return DocumentNode().SelectSingleNode(xpath).Text();
+}
 
 std::string XmlDocument::Xml(bool indent) const {
     StringWriter writer;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -20,6 +22,16 @@ public:
     virtual int Rename(const std::string& from, const std::string& to) = 0;
     virtual int Unlink(const std::string& path) = 0;
     virtual int SyncFolder(const std::string& folder) = 0;
+};
+
+// How a file is replaced, beyond the content.
+struct FileSaveOptions {
+    // A file that does not exist yet is made readable by its owner only, for
+    // content that may be private. An existing file keeps its mode.
+    bool privateNewFile = false;
+    // Temporary files of earlier saves into the same folder, left by a process
+    // that was killed while saving, are removed when older than this.
+    std::optional<std::time_t> removeTempsOlderThan;
 };
 
 // The real system calls.

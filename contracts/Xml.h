@@ -17,6 +17,7 @@ namespace qv {
 
 class XmlNodeList;
 class FileOps;
+struct FileSaveOptions;
 
 enum XmlNodeType { xntElement = 1 };
 
@@ -124,6 +125,7 @@ public:
     // SaveError() says why.
     bool Save(const std::string& path, bool indent);
     bool Save(const std::string& path, bool indent, FileOps& files);
+    bool Save(const std::string& path, bool indent, const FileSaveOptions& options, FileOps& files);
 
     const XmlParseError& ParseError() const;
     const std::string& SaveError() const;

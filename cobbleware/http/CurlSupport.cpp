@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "Http.h"
+#include "Sundrykit.h"
 
 namespace qv::http {
 
@@ -71,7 +72,7 @@ std::string ReasonOf(const std::string& statusLine, long code) {
     if (second == std::string::npos) return {};
     std::string reason = statusLine.substr(second + 1);
     while (!reason.empty() && (reason.back() == ' ' || reason.back() == '\t')) reason.pop_back();
-    return reason;
+    return skPrintable(reason);
 }
 
 }  // namespace qv::http

@@ -10,6 +10,7 @@
 
 #include "CurlSupport.h"
 #include "CurlUrl.h"
+#include "Sundrykit.h"
 
 namespace qv::http {
 

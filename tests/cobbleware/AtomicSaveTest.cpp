@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
 #include "FileOps.h"
 #include "FileSizeLimit.h"
 #include "TempFolder.h"
@@ -20,7 +19,8 @@ const std::string kOldContent = "<tumblr version=\"1.0\"><posts><post id=\"1\"/>
 XmlDocument BigDocument(int posts) {
     std::string text = "<tumblr version=\"1.0\"><posts>";
     for (int i = 0; i < posts; ++i)
-        text += "<post id=\"" + std::to_string(i) + "\"><regular-body>" + std::string(200, 'x') + "</regular-body></post>";
+        text += "<post id=\"" + std::to_string(i) + "\"><regular-body>" + std::string(200, 'x') +
+                "</regular-body></post>";
     text += "</posts></tumblr>";
     XmlDocument document;
     EXPECT_TRUE(document.LoadXml(text, 0));
@@ -32,17 +32,22 @@ XmlDocument BigDocument(int posts) {
 class FailingFileOps : public FileOps {
 public:
     enum Step { None, CreateTemp_, Write_, Sync_, Close_, Chmod_, Rename_ };
-    FailingFileOps(Step step, int error, int failOnCall = 1) : step_(step), error_(error), failOnCall_(failOnCall) {}
+    FailingFileOps(Step step, int error, int failOnCall = 1)
+        : step_(step), error_(error), failOnCall_(failOnCall) {}
 
     int CreateTemp(std::string& t) override { return Fails(CreateTemp_) ? -1 : real_.CreateTemp(t); }
-    long Write(int fd, const char* d, std::size_t n) override { return Fails(Write_) ? -1 : real_.Write(fd, d, n); }
+    long Write(int fd, const char* d, std::size_t n) override {
+        return Fails(Write_) ? -1 : real_.Write(fd, d, n);
+    }
     int Sync(int fd) override { return Fails(Sync_) ? -1 : real_.Sync(fd); }
     int Close(int fd) override {
         const int result = real_.Close(fd);  // the descriptor is gone either way, as with close(2)
         return Fails(Close_) ? -1 : result;
     }
     int Chmod(int fd, unsigned mode) override { return Fails(Chmod_) ? -1 : real_.Chmod(fd, mode); }
-    int Rename(const std::string& a, const std::string& b) override { return Fails(Rename_) ? -1 : real_.Rename(a, b); }
+    int Rename(const std::string& a, const std::string& b) override {
+        return Fails(Rename_) ? -1 : real_.Rename(a, b);
+    }
     int Unlink(const std::string& path) override { return real_.Unlink(path); }
     int SyncFolder(const std::string& folder) override { return real_.SyncFolder(folder); }
 
@@ -76,7 +81,8 @@ TEST(AtomicSave, AFailureAtAnyStepLeavesTheOldFileAndNoLeftovers) {
     };
     XmlDocument document = BigDocument(2000);  // several write calls
     for (const auto& each : cases) {
-        SCOPED_TRACE(std::string("failing step ") + std::to_string(each.step) + " call " + std::to_string(each.onCall));
+        SCOPED_TRACE(std::string("failing step ") + std::to_string(each.step) + " call " +
+                     std::to_string(each.onCall));
         TempFolder folder;
         const std::string target = folder.File("backup.xml");
         WriteAll(target, kOldContent);
@@ -116,7 +122,7 @@ TEST(AtomicSave, ReplacesTheFileKeepingItsModeAndWritesThroughALink) {
     XmlDocument document = BigDocument(3);
     ASSERT_TRUE(document.Save(folder.File("latest.xml"), true)) << document.SaveError();
 
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(lstat(folder.File("latest.xml").c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link itself stays a link";
     ASSERT_EQ(stat(target.c_str(), &info), 0);
@@ -133,13 +139,43 @@ TEST(AtomicSave, NewFileGetsTheUsualModeAndAnUnwritableFolderIsReported) {
     XmlDocument document = BigDocument(1);
     ASSERT_TRUE(document.Save(folder.File("new.xml"), false));
     umask(oldMask);
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(stat(folder.File("new.xml").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0644u);
 
     // A file standing where the folder should be: refused even for root.
     EXPECT_FALSE(document.Save(folder.File("new.xml") + "/inside.xml", true));
     EXPECT_NE(document.SaveError().find("Not a directory"), std::string::npos) << document.SaveError();
+}
+
+TEST(AtomicSave, AReadOnlyFileStaysAndSoDoesALinkAnotherUserLaidInAStickyFolder) {
+    TempFolder folder;
+    const std::string target = folder.File("backup.xml");
+    WriteAll(target, kOldContent);
+    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+    XmlDocument document = BigDocument(2);
+    EXPECT_FALSE(document.Save(target, true));
+    EXPECT_EQ(document.SaveError(), target + " is read-only");
+    EXPECT_EQ(ReadAll(target), kOldContent);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"backup.xml"});
+
+    // Like /tmp: everyone may write, the sticky bit set. A link there owned by
+    // someone else could point the save at any file of ours.
+    if (geteuid() != 0) GTEST_SKIP() << "giving a link to another user needs root";
+    const std::string shared = folder.File("shared");
+    ASSERT_EQ(mkdir(shared.c_str(), 01777), 0);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    const std::string victim = folder.File("victim.xml");
+    WriteAll(victim, kOldContent);
+    const std::string link = shared + "/backup.xml";
+    ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
+    ASSERT_EQ(lchown(link.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(document.Save(link, true));
+    EXPECT_NE(document.SaveError().find("another user"), std::string::npos) << document.SaveError();
+    EXPECT_EQ(ReadAll(victim), kOldContent);
+    // Our own link there is followed as before.
+    ASSERT_EQ(lchown(link.c_str(), geteuid(), getegid()), 0);
+    EXPECT_TRUE(document.Save(link, true)) << document.SaveError();
 }
 
 }  // namespace

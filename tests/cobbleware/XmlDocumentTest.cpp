@@ -22,7 +22,8 @@ XmlDocument Parsed(const std::string& text) {
 TEST(XmlLoad, MalformedTextNamesTheProblemAndItsLineAndColumn) {
     XmlDocument document;
     ASSERT_FALSE(document.LoadXml("<tumblr version=\"1.0\">\n<posts>\n</tumblr>", 0));
-    EXPECT_NE(document.ParseError().Reason().find("mismatch"), std::string::npos) << document.ParseError().Reason();
+    EXPECT_NE(document.ParseError().Reason().find("mismatch"), std::string::npos)
+        << document.ParseError().Reason();
     EXPECT_NE(document.ParseError().Reason().find("line 3, column 3"), std::string::npos)
         << document.ParseError().Reason();
     EXPECT_TRUE(document.RootElement().IsNull()) << "a failed load leaves an empty document";
@@ -45,7 +46,8 @@ TEST(XmlLoad, FileProblemsGiveTheSystemsReason) {
 
     WriteAll(folder.File("broken.xml"), "<tumblr version=\"1.0\">\n  <posts><post id=\"1\"></posts>");
     EXPECT_FALSE(document.Load(folder.File("broken.xml"), 0));
-    EXPECT_NE(document.ParseError().Reason().find("line 2"), std::string::npos) << document.ParseError().Reason();
+    EXPECT_NE(document.ParseError().Reason().find("line 2"), std::string::npos)
+        << document.ParseError().Reason();
 }
 
 TEST(XmlLoad, EntitiesFromADoctypeAreNeverFetchedOrExpanded) {
@@ -58,7 +60,8 @@ TEST(XmlLoad, EntitiesFromADoctypeAreNeverFetchedOrExpanded) {
     std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">";
     for (int i = 1; i < 10; ++i) {
         std::string tenTimes;
-        for (int k = 0; k < 10; ++k) tenTimes += "&lol" + (i > 1 ? std::to_string(i - 1) : std::string()) + ";";
+        for (int k = 0; k < 10; ++k)
+            tenTimes += "&lol" + (i > 1 ? std::to_string(i - 1) : std::string()) + ";";
         laughs += "<!ENTITY lol" + std::to_string(i) + " \"" + tenTimes + "\">";
     }
     laughs += "]><tumblr version=\"1.0\">&lol9;</tumblr>";
@@ -75,7 +78,8 @@ TEST(XmlQuery, AbsentNodesReadAsEmptyText) {
 }
 
 TEST(XmlQuery, SelectedListStaysFixedWhenListedNodesAreRemoved) {
-    XmlDocument document = Parsed("<tumblr><posts><post id=\"1\"/><post id=\"2\"/><post id=\"3\"/></posts></tumblr>");
+    XmlDocument document =
+        Parsed("<tumblr><posts><post id=\"1\"/><post id=\"2\"/><post id=\"3\"/></posts></tumblr>");
     const XmlNodeList posts = document.DocumentNode().SelectNodes("/tumblr/posts/post");
     ASSERT_EQ(posts.Count(), 3);
     XmlNode first = posts.Item(0);
@@ -88,7 +92,8 @@ TEST(XmlQuery, SelectedListStaysFixedWhenListedNodesAreRemoved) {
 }
 
 TEST(XmlEdit, AppendChildCopiesDeeplyAcrossDocumentsAndLeavesTheSource) {
-    XmlDocument page = Parsed("<tumblr><posts><post id=\"7\"><regular-body>hi</regular-body></post></posts></tumblr>");
+    XmlDocument page =
+        Parsed("<tumblr><posts><post id=\"7\"><regular-body>hi</regular-body></post></posts></tumblr>");
     XmlDocument backup = Parsed("<tumblr version=\"1.0\"><posts/></tumblr>");
     const XmlNode source = page.DocumentNode().SelectSingleNode("/tumblr/posts/post");
     XmlNode copy = backup.DocumentNode().SelectSingleNode("/tumblr/posts").AppendChild(source);
@@ -107,7 +112,9 @@ TEST(XmlEdit, InsertBeforeWithoutReferenceAppendsAndAttributesCanBeSetAndRemoved
     XmlNode root = document.RootElement();
     root.InsertBefore(other.DocumentNode().SelectSingleNode("/x/tumblelog"), root.SelectSingleNode("b"));
     root.InsertBefore(other.DocumentNode().SelectSingleNode("/x/tumblelog"), XmlNode());
-    EXPECT_EQ(document.Xml(false), "<?xml version=\"1.0\"?><tumblr><a/><tumblelog name=\"n\"/><b/><tumblelog name=\"n\"/></tumblr>");
+    EXPECT_EQ(
+        document.Xml(false),
+        "<?xml version=\"1.0\"?><tumblr><a/><tumblelog name=\"n\"/><b/><tumblelog name=\"n\"/></tumblr>");
 
     XmlNode name = document.DocumentNode().SelectSingleNode("/tumblr/tumblelog[1]/@name");
     name.SetText("renamed");
@@ -138,7 +145,8 @@ TEST(XmlSave, CarriageReturnsInTextSurviveAReload) {
     // A carriage return written as such would be turned into a line feed by
     // every XML reader, ours included.
     TempFolder folder;
-    XmlDocument document = Parsed("<tumblr version=\"1.0\"><conversation-text>me: hi&#13;\nyou: hey</conversation-text></tumblr>");
+    XmlDocument document = Parsed(
+        "<tumblr version=\"1.0\"><conversation-text>me: hi&#13;\nyou: hey</conversation-text></tumblr>");
     ASSERT_EQ(document.NodeText("/tumblr/conversation-text"), "me: hi\r\nyou: hey");
     ASSERT_TRUE(document.Save(folder.File("saved.xml"), true));
     XmlDocument reloaded;
@@ -149,7 +157,8 @@ TEST(XmlSave, CarriageReturnsInTextSurviveAReload) {
 TEST(XmlSave, KeepsNonAsciiTextAndMarksTheFileAsUtf8) {
     TempFolder folder;
     // A Latin-1 file: é is the single byte E9.
-    WriteAll(folder.File("latin1.xml"), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><tumblr version=\"1.0\">caf\xE9</tumblr>");
+    WriteAll(folder.File("latin1.xml"),
+             "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><tumblr version=\"1.0\">caf\xE9</tumblr>");
     XmlDocument document;
     ASSERT_TRUE(document.Load(folder.File("latin1.xml"), 0)) << document.ParseError().Reason();
     ASSERT_EQ(document.NodeText("/tumblr"), "caf\xC3\xA9");
@@ -160,6 +169,72 @@ TEST(XmlSave, KeepsNonAsciiTextAndMarksTheFileAsUtf8) {
     XmlDocument reloaded;
     ASSERT_TRUE(reloaded.Load(folder.File("saved.xml"), 0));
     EXPECT_EQ(reloaded.NodeText("/tumblr"), "caf\xC3\xA9");
+}
+
+TEST(XmlFidelity, BlankTextAndCarriageReturnsInTextComeBackWhileMarkupStaysWellFormed) {
+    TempFolder folder;
+    const std::string text =
+        "<?xml version=\"1.0\"?>\r\n<!DOCTYPE tumblr [\r\n<!ENTITY me \"x\">\r\n]>\r\n<?note a\rb?>"
+        "<tumblr version=\"1.0\"><!-- made\r\nby hand --><posts><post id=\"1\"><regular-title> "
+        "</regular-title>"
+        "<regular-body>one&#13;two</regular-body></post></posts></tumblr>";
+    WriteAll(folder.File("in.xml"), text);
+    XmlDocument document;
+    ASSERT_TRUE(document.Load(folder.File("in.xml"), 0)) << document.ParseError().Reason();
+    EXPECT_EQ(document.NodeText("//regular-title"), " ");
+    ASSERT_TRUE(document.Save(folder.File("out.xml"), true)) << document.SaveError();
+
+    // Only the text's carriage return became a reference: one in the DOCTYPE
+    // or a processing instruction would make the file unreadable or change it.
+    const std::string saved = ReadAll(folder.File("out.xml"));
+    EXPECT_NE(saved.find("one&#13;two"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("&#13;"), saved.rfind("&#13;")) << saved;
+    XmlDocument reloaded;
+    ASSERT_TRUE(reloaded.Load(folder.File("out.xml"), 0)) << reloaded.ParseError().Reason() << "\n" << saved;
+    EXPECT_EQ(reloaded.NodeText("//regular-title"), " ");
+    EXPECT_EQ(reloaded.NodeText("//regular-body"), "one\rtwo");
+    EXPECT_EQ(reloaded.Xml(false), document.Xml(false));
+}
+
+TEST(XmlFidelity, AnOlderFileInWindows1252IsReadAsItsCharactersAndOtherEncodingsAreRefused) {
+    TempFolder folder;
+    // 0x93 and 0x94 are curly quotes and 0x80 the euro sign in Windows-1252; read as UTF-8 they are garbage.
+    WriteAll(folder.File("cp1252.xml"),
+             "<?xml version=\"1.0\" encoding=\"windows-1252\"?><tumblr version=\"1.0\">"
+             "<posts><post id=\"1\">\x93"
+             "caf\xE9\x94 \x80"
+             "5</post></posts></tumblr>");
+    XmlDocument document;
+    ASSERT_TRUE(document.Load(folder.File("cp1252.xml"), 0)) << document.ParseError().Reason();
+    EXPECT_EQ(document.NodeText("//post"),
+              "\xE2\x80\x9C"
+              "caf\xC3\xA9\xE2\x80\x9D \xE2\x82\xAC"
+              "5");
+    ASSERT_TRUE(document.Save(folder.File("saved.xml"), true));
+    const std::string saved = ReadAll(folder.File("saved.xml"));
+    EXPECT_NE(saved.find("encoding=\"UTF-8\""), std::string::npos);
+    EXPECT_NE(saved.find("\xE2\x80\x9C"
+                         "caf\xC3\xA9"),
+              std::string::npos);
+
+    WriteAll(folder.File("koi8.xml"),
+             "<?xml version=\"1.0\" encoding=\"KOI8-R\"?><tumblr version=\"1.0\">\xC1</tumblr>");
+    EXPECT_FALSE(document.Load(folder.File("koi8.xml"), 0));
+    EXPECT_EQ(document.ParseError().Reason(),
+              "The file is declared in the encoding \"koi8-r\", which can't be read");
+}
+
+TEST(XmlFidelity, ReferencesToNoCharacterAreRefusedOutsideCommentsAndCData) {
+    for (const char* bad : {"<a>x&#0;y</a>", "<a t=\"&#x0;\"/>", "<a>&#xD800;</a>", "<a>&#1114112;</a>",
+                            "<a>&#99999999999999999999;</a>"}) {
+        XmlDocument document;
+        EXPECT_FALSE(document.LoadXml(bad, 0)) << bad;
+        EXPECT_NE(document.ParseError().Reason().find("names no character XML can hold"), std::string::npos)
+            << bad;
+    }
+    // Not references at all there; and the largest character is fine.
+    const XmlDocument fine = Parsed("<a><!-- &#0; --><![CDATA[&#0;]]>&#x10FFFF;</a>");
+    EXPECT_EQ(fine.NodeText("/a"), "&#0;\xF4\x8F\xBF\xBF");
 }
 
 }  // namespace

@@ -1,0 +1,134 @@
+#include "XmlChecks.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <pugixml.hpp>
+#include <string_view>
+
+namespace qv::xmlcheck {
+
+namespace {
+
+// Past the end of the construct that starts at `at` with `opening` and ends
+// with `closing`; the end of the text when it never closes.
+std::size_t Skip(std::string_view text, std::size_t at, std::string_view opening, std::string_view closing) {
+    const std::size_t end = text.find(closing, at + opening.size());
+    return end == std::string_view::npos ? text.size() : end + closing.size();
+}
+
+// Past a DOCTYPE, whose internal subset may hold ">" in brackets and quotes.
+std::size_t SkipDoctype(std::string_view text, std::size_t at) {
+    int brackets = 0;
+    char quote = 0;
+    for (std::size_t i = at + 2; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote != 0) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '[') {
+            ++brackets;
+        } else if (c == ']') {
+            --brackets;
+        } else if (c == '>' && brackets <= 0) {
+            return i + 1;
+        }
+    }
+    return text.size();
+}
+
+// Whether the reference at `at` ("&#...;") names a character XML can hold.
+bool Holdable(std::string_view text, std::size_t at) {
+    std::size_t i = at + 2;
+    const bool hex = i < text.size() && text[i] == 'x';
+    if (hex) ++i;
+    std::uint64_t value = 0;
+    bool digits = false;
+    for (; i < text.size() && text[i] != ';'; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        int digit;
+        if (std::isdigit(c)) {
+            digit = c - '0';
+        } else if (hex && std::isxdigit(c)) {
+            digit = std::tolower(c) - 'a' + 10;
+        } else {
+            return true;  // not a reference at all: the parser says what is wrong with it
+        }
+        digits = true;
+        value =
+            std::min<std::uint64_t>(value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit), 0x110000);
+    }
+    if (!digits) return true;
+    return value != 0 && value < 0x110000 && !(value >= 0xD800 && value <= 0xDFFF);
+}
+
+}  // namespace
+
+std::optional<std::size_t> FindUnholdableReference(const char* data, std::size_t size) {
+    const std::string_view text(data, size);
+    for (std::size_t at = text.find_first_of("<&"); at != std::string_view::npos;
+         at = text.find_first_of("<&", at)) {
+        if (text[at] == '&') {
+            if (text.substr(at, 2) == "&#" && !Holdable(text, at)) return at;
+            ++at;
+        } else if (text.substr(at, 4) == "<!--") {
+            at = Skip(text, at, "<!--", "-->");
+        } else if (text.substr(at, 9) == "<![CDATA[") {
+            at = Skip(text, at, "<![CDATA[", "]]>");
+        } else if (text.substr(at, 2) == "<?") {
+            at = Skip(text, at, "<?", "?>");
+        } else if (text.substr(at, 2) == "<!") {
+            at = SkipDoctype(text, at);
+        } else {
+            ++at;
+        }
+    }
+    return std::nullopt;
+}
+
+bool NestedTooDeep(const pugi::xml_document& document) {
+    // Walked without recursion, so the check itself cannot run out of stack.
+    int ancestors = 0;
+    pugi::xml_node node = document.first_child();
+    while (node) {
+        if (node.type() == pugi::node_element && ancestors + 1 > kMaxElementDepth) return true;
+        if (node.first_child()) {
+            node = node.first_child();
+            ++ancestors;
+            continue;
+        }
+        while (!node.next_sibling()) {
+            node = node.parent();
+            if (node.type() == pugi::node_document) return false;
+            --ancestors;
+        }
+        node = node.next_sibling();
+    }
+    return false;
+}
+
+std::string DeclaredEncoding(const char* data, std::size_t size) {
+    std::string_view text(data, std::min<std::size_t>(size, 1024));
+    if (text.starts_with("\xEF\xBB\xBF")) return "";
+    if (!text.starts_with("<?xml")) return "";
+    text = text.substr(0, text.find("?>"));
+    const std::size_t name = text.find("encoding");
+    if (name == std::string_view::npos) return "";
+    std::size_t at = name + 8;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' || text[at] == '\n'))
+        ++at;
+    if (at >= text.size() || text[at] != '=') return "";
+    ++at;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' || text[at] == '\n'))
+        ++at;
+    if (at >= text.size() || (text[at] != '"' && text[at] != '\'')) return "";
+    const std::size_t close = text.find(text[at], at + 1);
+    if (close == std::string_view::npos) return "";
+    std::string encoding(text.substr(at + 1, close - at - 1));
+    std::transform(encoding.begin(), encoding.end(), encoding.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return encoding;
+}
+
+}  // namespace qv::xmlcheck
