@@ -22,6 +22,8 @@ void TransferProgress::BlockSent(const std::string& block, int32_t, int32_t, boo
     if (stopRequested_()) cancel = true;
 }
 
+void TransferProgress::Warn(const std::string& text) { console_.Message(text); }
+
 void TransferProgress::SetStatus(const std::string& text) {
     std::string line = WithNewlines(text);
     std::replace(line.begin(), line.end(), '\n', ' ');

@@ -22,6 +22,7 @@ public:
     void SetStatus(const std::string& text) override;
     void DisableCancel() override {}
     void DoEvents() override {}
+    void Warn(const std::string& text) override;
 
 private:
     Console& console_;

@@ -1,6 +1,10 @@
 // From the options of a run to the saved backup file: the previous backup,
 // the page loop, ordering, the summary attributes and the save.
+#include <ctime>
+
+#include "AtomicFile.h"
 #include "Messages.h"
+#include "PageLoop.h"
 #include "Sundrykit.h"
 #include "modTumblrInteraction.h"
 
@@ -8,116 +12,102 @@ namespace qv {
 
 namespace {
 
-// The service has been seen sending the same page again and again past some
-// offset; a full run would then never end. This many pages in a row with posts
-// but nothing new end the paging. More than one, so that a burst of new posts
-// shifting the pages cannot cut a healthy run short.
-constexpr int kStalePagesToStop = 3;
+const char* const kCantSave = "Can't save backup XML file.";
 
-// Notes the page's ids as seen in this run; answers whether the page held
-// posts but not one id that this run had not met before.
-bool BringsNothingNew(const XmlDocument& page, const PostIdSet& previousIds, PostIdSet& seenThisRun) {
-    const XmlNodeList posts = page.DocumentNode().SelectNodes("/tumblr/posts/post");
-    bool anyNew = false;
-    for (const XmlNode& post : posts) {
-        const std::string id = post.AttributeText("id");
-        if (!previousIds.Contains(id) && seenThisRun.Add(id)) anyNew = true;
+// The previous backup as the loop's starting point; nullopt when it cannot be
+// used (the user has been told).
+std::optional<PageLoop> StartingPoint(const std::string& xmlBaseFileName) {
+    if (xmlBaseFileName.empty()) return PageLoop();
+    XmlDocument previous;
+    if (!previous.Load(xmlBaseFileName, 0)) {
+        MsgBox(xmlBaseFileName + "\r\n\r\nCan't load previous backup XML file.\r\n\r\n" +
+                   previous.ParseError().Reason(),
+               mbCritical);
+        return std::nullopt;
     }
-    return posts.Count() > 0 && !anyNew;
+    std::optional<PostIdSet> ids = CollectPostIds(xmlBaseFileName, previous);
+    if (!ids) return std::nullopt;
+    return PageLoop(std::move(previous), std::move(*ids));
+}
+
+// The Parts of a save failure that only the log and the command line get.
+void ReportSaveFailure(const std::string& why, IBackupHost& host) {
+    MsgBox(kCantSave, mbCritical);
+    skLogError(why);
+    host.Warn(why);
 }
 
 }  // namespace
 
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
                            IHTTPRequestCallback* callback, const std::string& groupAddress,
-                           const std::string& email, const std::string& password, const std::string& password2,
-                           IBackupHost& host) {
+                           const std::string& email, const std::string& password,
+                           const std::string& password2, IBackupHost& host) {
     BackupResult result;
+    const std::time_t runStarted = std::time(nullptr);
     MessageUtility& messages = SharedMessageUtility();
-    std::optional<XmlDocument> backup;
-    PostIdSet previousIds;
+    std::optional<PageLoop> loop = StartingPoint(xmlBaseFileName);
+    if (!loop) return result;
 
-    if (!xmlBaseFileName.empty()) {
-        XmlDocument previous;
-        if (!previous.Load(xmlBaseFileName, 0)) {
-            MsgBox(xmlBaseFileName + "\r\n\r\nCan't load previous backup XML file.\r\n\r\n" + previous.ParseError().Reason(),
-                   mbCritical);
-            return result;
-        }
-        std::optional<PostIdSet> ids = CollectPostIds(xmlBaseFileName, previous);
-        if (!ids) return result;
-        backup = std::move(previous);
-        previousIds = std::move(*ids);
+    // A download the save could never keep is not started.
+    if (std::string why; !AtomicFileWriter::CanSave(xmlFileName, SystemFileOps(), why)) {
+        ReportSaveFailure("Saving " + xmlFileName + " is not possible: " + why, host);
+        return result;
     }
-    const int32_t previousCount = previousIds.Count();
 
+    DownloadSession session;
+    session.host = &host;
     TrafficCounters& traffic = Traffic();
     traffic.PieceCount = 1;
-    int32_t start = 0;
-    bool tumblelogTaken = false;
-    PostIdSet seenThisRun;
-    int stalePages = 0;
-
     for (;;) {
-        const std::optional<std::string> body =
-            DownloadPage(start, PostsPerPage, callback, groupAddress, email, password, password2);
+        const std::optional<std::string> body = DownloadPage(
+            loop->NextStart(), PostsPerPage, callback, groupAddress, email, password, password2, session);
         if (!body) return result;
 
         XmlDocument page;
+        std::string problem;
         if (!page.LoadXml(skUTF8ToUNICODE(*body), 0)) {
-            const std::string text = "Can't load received XML data.\r\n\r\n" + page.ParseError().Reason();
+            problem = page.ParseError().Reason();
+        } else {
+            loop->Check(page, problem);
+        }
+        if (!problem.empty()) {
+            // A sign-in or error page that happens to parse is no last page: it
+            // would end the paging and the rest of the blog would be lost.
+            const std::string text = "Can't load received XML data.\r\n\r\n" + problem;
             if (messages.MessageBox(text, mbRetryCancel + mbCritical, "", -1, -1, 15) == mrRetry) continue;
             return result;
         }
 
-        const bool lastPage = IsLastPage(page);
-        stalePages = BringsNothingNew(page, previousIds, seenThisRun) ? stalePages + 1 : 0;
-        bool knownPostMet = false;
-        if (!backup) {
-            backup = std::move(page);
-            previousIds = PostIdSet();
-            tumblelogTaken = true;
-        } else {
-            if (!tumblelogTaken) {
-                CopyTumblelog(page, *backup);
-                tumblelogTaken = true;
-            }
-            knownPostMet = !MergePosts(page, *backup, previousIds);
-        }
-
-        if (knownPostMet || lastPage) break;
-        if (stalePages >= kStalePagesToStop) {
-            skLogWarning("The service sent " + std::to_string(kStalePagesToStop) +
-                         " pages in a row without a new post; paging ended at start " + std::to_string(start) + ".");
-            break;
-        }
-        start += PostsPerPage;
+        if (!loop->Merge(std::move(page))) break;
         ++traffic.PieceCount;
         host.DoEvents();
     }
 
     host.DisableCancel();
-    SortPosts(*backup, host);
-    // What the service sent is not a blog's XML (an error or login page that
-    // happens to parse): the ordering has said so, and it must not replace
-    // the file the user chose, which may be an earlier backup.
-    if (backup->NodeText("/tumblr/@version") != "1.0") return result;
-    const int32_t postCount = backup->DocumentNode().SelectNodes("/tumblr/posts/post").Count();
+    XmlDocument& backup = loop->Backup();
+    SortPosts(backup, host);
+    const int32_t postCount = backup.DocumentNode().SelectNodes("/tumblr/posts/post").Count();
 
     host.SetStatus("Fixing XML attributes...");
-    FixPostsAttributes(*backup, postCount);
+    FixPostsAttributes(backup, postCount);
 
     host.SetStatus("Saving backup XML...");
-    if (!backup->Save(xmlFileName, true)) {
-        skLogError("Saving " + xmlFileName + " failed: " + backup->SaveError());
-        MsgBox("Can't save backup XML file.", mbCritical);
+    FileSaveOptions saving;
+    // Posts read with the account's or the blog's password may be private.
+    saving.privateNewFile = (!email.empty() && !password.empty()) || !password2.empty();
+    saving.removeTempsOlderThan = runStarted;
+    if (!backup.Save(xmlFileName, true, saving, SystemFileOps())) {
+        ReportSaveFailure("Saving " + xmlFileName + " failed: " + backup.SaveError(), host);
         return result;
     }
 
     host.SetStatus("All done! ^_^v");
     result.Success = true;
     result.PostsInBackup = postCount;
-    result.PostsAdded = postCount - previousCount;
+    result.PostsAdded = postCount - loop->PreviousCount();
+    result.ReportedTotal = loop->AnnouncedTotal();
+    result.EndedByRepeatedPages = loop->EndedByRepeatedPages();
     return result;
 }
 

@@ -36,11 +36,26 @@ std::string HostName(const std::string& address) {
     std::string host = address;
     if (!host.empty() && host.front() == '[') {
         host = host.substr(1, host.find(']') == std::string::npos ? std::string::npos : host.find(']') - 1);
-    } else if (const auto colon = host.find(':'); colon != std::string::npos && host.find(':', colon + 1) == std::string::npos) {
+    } else if (const auto colon = host.find(':');
+               colon != std::string::npos && host.find(':', colon + 1) == std::string::npos) {
         host.erase(colon);
     }
     std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) { return std::tolower(c); });
     return host;
+}
+
+// A blog that moved to a domain of its own loses its private posts without a
+// word otherwise: say once per run why they are missing.
+void NoteCredentialsWithheld(DownloadSession& session, const std::string& newHost, const std::string& email,
+                             const std::string& password, const std::string& password2) {
+    if (session.toldCredentialsWithheld || (email.empty() && password.empty() && password2.empty())) return;
+    session.toldCredentialsWithheld = true;
+    const std::string text =
+        "The blog's address sent the request on to another host, " + skPrintable(newHost) +
+        "; the account and blog passwords were not sent there, so private or protected posts "
+        "may be missing.";
+    skLogWarning(text);
+    if (session.host != nullptr) session.host->Warn(text);
 }
 
 std::optional<std::string> IncorrectResponse() {
@@ -66,6 +81,14 @@ bool RedirectTarget(const HttpRequest& request, std::string& location) {
 std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
                                         const std::string& groupAddress, const std::string& email,
                                         const std::string& password, const std::string& password2) {
+    DownloadSession session;
+    return DownloadPage(start, num, callback, groupAddress, email, password, password2, session);
+}
+
+std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
+                                        const std::string& groupAddress, const std::string& email,
+                                        const std::string& password, const std::string& password2,
+                                        DownloadSession& session) {
     std::string host = groupAddress;
     int port = 80;
     std::string path = kReadApiPath;
@@ -77,7 +100,7 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
     int redirects = 0;
 
     HttpFormData form;
-    HttpRequest request;
+    HttpRequest request(session.client);
     MessageUtility& messages = SharedMessageUtility();
     for (;;) {
         form.Clear();
@@ -97,18 +120,21 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
 
         if (request.StatusCode() == 301) {
             if (++redirects > kMaxRedirects) {
-                skLogError("The server redirected the request more than " + std::to_string(kMaxRedirects) + " times.");
+                skLogError("The server redirected the request more than " + std::to_string(kMaxRedirects) +
+                           " times.");
                 return IncorrectResponse();
             }
             std::string location, protocol, newHost, newPath;
             int newPort = 0;
             if (!RedirectTarget(request, location)) return IncorrectResponse();
-            if (!HttpRequest::ParseUrl(location, protocol, newHost, newPort, newPath)) return IncorrectResponse();
+            if (!HttpRequest::ParseUrl(location, protocol, newHost, newPort, newPath))
+                return IncorrectResponse();
             host = newHost;
             port = newPort;
             path = newPath;
             secure = protocol == "https";
             credentialsAllowed = HostName(newHost) == HostName(groupAddress);
+            if (!credentialsAllowed) NoteCredentialsWithheld(session, newHost, email, password, password2);
             continue;
         }
 
@@ -119,20 +145,28 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
 
         if (request.StatusCode() == 408 && !dummyGetTried) {
             skLogWarning("HTTP 408 was detected. Trying to send dummy GET request.");
-            if (!SendDummyGet(groupAddress, callback)) return std::nullopt;
+            if (!SendDummyGet(groupAddress, callback, session)) return std::nullopt;
             dummyGetTried = true;
             continue;
         }
-        if (request.StatusCode() == 408) skLogError("HTTP 408 was detected again. Dummy request doesn't help at all.");
+        if (request.StatusCode() == 408)
+            skLogError("HTTP 408 was detected again. Dummy request doesn't help at all.");
         dummyGetTried = false;
 
-        const std::string text = "Can't download blog's XML file.\r\n\r\n" + messages.DescribeRequestError(request);
-        if (messages.MessageBox(text, mbRetryCancel + mbCritical, "", -1, -1, 15) != mrRetry) return std::nullopt;
+        const std::string text =
+            "Can't download blog's XML file.\r\n\r\n" + messages.DescribeRequestError(request);
+        if (messages.MessageBox(text, mbRetryCancel + mbCritical, "", -1, -1, 15) != mrRetry)
+            return std::nullopt;
     }
 }
 
 bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback) {
-    HttpRequest request;
+    DownloadSession session;
+    return SendDummyGet(groupAddress, callback, session);
+}
+
+bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback, DownloadSession& session) {
+    HttpRequest request(session.client);
     MessageUtility& messages = SharedMessageUtility();
     for (;;) {
         request.Reset();
@@ -146,9 +180,12 @@ bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callbac
                                  "(it's dummy request after HTTP 408 error).\r\n\r\n" +
                                  messages.DescribeRequestError(request);
         switch (messages.MessageBox(text, mbAbortRetryIgnore + mbCritical, "", -1, -1, 15)) {
-            case mrRetry: continue;
-            case mrIgnore: return true;
-            default: return false;
+            case mrRetry:
+                continue;
+            case mrIgnore:
+                return true;
+            default:
+                return false;
         }
     }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Http.h"
+#include "HttpClient.h"
 #include "Xml.h"
 
 namespace qv {
@@ -27,6 +28,9 @@ public:
     virtual void DisableCancel() = 0;
     // Lets pending window events run.
     virtual void DoEvents() = 0;
+    // Something about the run the user should read beyond its messages (it is
+    // in the log too). The window leaves it to the log.
+    virtual void Warn(const std::string& /*text*/) {}
 };
 
 struct BackupOptions {
@@ -44,6 +48,17 @@ struct BackupResult {
     bool Success = false;
     int32_t PostsInBackup = 0;
     int32_t PostsAdded = 0;
+    // The number of posts the first page announced, when it did.
+    std::optional<int64_t> ReportedTotal;
+    // Paging ended because the service kept sending pages without a new post.
+    bool EndedByRepeatedPages = false;
+};
+
+// What the requests of one run share: open connections, and what has been said once.
+struct DownloadSession {
+    http::HttpClient client;
+    IBackupHost* host = nullptr;
+    bool toldCredentialsWithheld = false;
 };
 
 // Process-wide: the engine resets and reports them, the window's callbacks add to them.
@@ -74,8 +89,8 @@ BackupResult RunBackup(const BackupOptions& options, IBackupHost& host);
 
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
                            IHTTPRequestCallback* callback, const std::string& groupAddress,
-                           const std::string& email, const std::string& password, const std::string& password2,
-                           IBackupHost& host);
+                           const std::string& email, const std::string& password,
+                           const std::string& password2, IBackupHost& host);
 
 // The body of one page of the read API, or nothing when no page text was
 // obtained (cancelled, given up, refused redirect); every message about a
@@ -83,7 +98,17 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
 std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
                                         const std::string& groupAddress, const std::string& email,
                                         const std::string& password, const std::string& password2);
+// The same over the connections of a run.
+std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
+                                        const std::string& groupAddress, const std::string& email,
+                                        const std::string& password, const std::string& password2,
+                                        DownloadSession& session);
 bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback);
+bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback, DownloadSession& session);
+
+// The paragraph the summary ends with when the backup holds fewer posts than
+// the service announced; "" when the counts agree.
+std::string CompletenessNote(const BackupResult& result);
 
 // The backup document.
 std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document);

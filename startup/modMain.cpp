@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include "Error.h"
 #include "Messages.h"
 #include "Sundrykit.h"
 #include "SundrykitGui.h"
@@ -46,7 +47,16 @@ bool Main() {
 }
 
 std::string GetDataFolder() {
-    const std::string folder = skBuildFileName(skGetSpecialFolder(sfAppData), "Quarrytide\\Quillvault");
+    const std::string name = "Quarrytide\\Quillvault";
+    std::string folder;
+    try {
+        folder = skBuildFileName(skGetSpecialFolder(sfAppData), name);
+    } catch (const Error& error) {
+        // Without a home folder there is no data folder either; say so like any other failure.
+        MsgBox(skBuildFileName("", name) + "\r\n\r\nCan't create or open data folder.\r\n\r\n" + error.what(),
+               mbCritical);
+        return "";
+    }
     if (skCreateComplexDirectory(folder)) return folder;
     MsgBox(folder + "\r\n\r\nCan't create or open data folder.", mbCritical);
     return "";

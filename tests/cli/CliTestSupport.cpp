@@ -1,8 +1,7 @@
 #include "CliTestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -13,7 +12,6 @@
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
-
 
 extern char** environ;
 
@@ -27,10 +25,11 @@ void Check(int result, const char* what) {
 
 }  // namespace
 
-
 CliProcess::CliProcess(const std::vector<std::string>& args,
-                       const std::map<std::string, std::string>& environment) {
-    std::vector<std::string> words{QV_CLI_EXECUTABLE};
+                       const std::map<std::string, std::string>& environment,
+                       const std::vector<std::string>& launcher) {
+    std::vector<std::string> words = launcher;
+    words.push_back(QV_CLI_EXECUTABLE);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<std::string> variables;
     for (char** each = environ; *each != nullptr; ++each) {
@@ -56,7 +55,7 @@ CliProcess::CliProcess(const std::vector<std::string>& args,
     Check(posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0), "addopen");
     Check(posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1), "adddup2");
     Check(posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2), "adddup2");
-    const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
@@ -137,9 +136,9 @@ CliResult CliProcess::Finish(std::chrono::seconds limit) {
     return result;
 }
 
-CliResult RunCli(const std::vector<std::string>& args,
-                 const std::map<std::string, std::string>& environment) {
-    CliProcess process(args, environment);
+CliResult RunCli(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment,
+                 const std::vector<std::string>& launcher) {
+    CliProcess process(args, environment, launcher);
     return process.Finish();
 }
 

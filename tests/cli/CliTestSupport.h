@@ -16,7 +16,6 @@
 
 namespace qv::test {
 
-
 struct CliResult {
     int exitCode = -1;  // -1 when the program was ended by a signal
     int signal = 0;
@@ -26,10 +25,13 @@ struct CliResult {
 
 // quillvault-cli with `args`, its standard output and error read as they come.
 // The environment is the test's own without QUILLVAULT_* variables, plus `environment`.
+// A `launcher` (a program and its arguments, found in PATH) starts it, as in
+// "prlimit --fsize=1000 quillvault-cli ...".
 class CliProcess {
 public:
     explicit CliProcess(const std::vector<std::string>& args,
-                        const std::map<std::string, std::string>& environment = {});
+                        const std::map<std::string, std::string>& environment = {},
+                        const std::vector<std::string>& launcher = {});
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -55,7 +57,8 @@ private:
 };
 
 CliResult RunCli(const std::vector<std::string>& args,
-                 const std::map<std::string, std::string>& environment = {});
+                 const std::map<std::string, std::string>& environment = {},
+                 const std::vector<std::string>& launcher = {});
 
 size_t Occurrences(const std::string& text, const std::string& part);
 

@@ -315,7 +315,7 @@ std::string BuildHead(const ScriptedResponse& response, bool keepAlive) {
                        (response.reason.empty() ? ReasonFor(response.status) : response.reason) + "\r\n";
     for (const auto& [name, value] : response.headers) head += name + ": " + value + "\r\n";
     if (!response.omitContentLength && !HasHeader(response.headers, "Content-Length")) {
-        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+        head += "Content-Length: " + std::to_string(response.body.size() + response.fillerBytes) + "\r\n";
     }
     if (!HasHeader(response.headers, "Connection"))
         head += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
@@ -351,6 +351,12 @@ bool WriteResponse(int fd, int stopFd, const HttpExchange& request, const Script
         if (!SendAll(fd, stopFd, part)) return false;
         body.remove_prefix(part.size());
         if (!body.empty() && !Pause(stopFd, response.chunkDelayMs)) return false;
+    }
+    const std::string filler(64 * 1024, 'x');
+    for (std::size_t left = response.fillerBytes; left > 0;) {
+        const std::size_t part = std::min(left, filler.size());
+        if (!SendAll(fd, stopFd, std::string_view(filler).substr(0, part))) return false;
+        left -= part;
     }
     return cleanEnd;
 }

@@ -71,6 +71,9 @@ struct ScriptedResponse {
     bool stall = false;
     // No Content-Length: the body ends when the server closes the connection.
     bool omitContentLength = false;
+    // After `body`, this many bytes of filler, made while they are sent: a huge
+    // answer that the server never holds in memory.
+    std::size_t fillerBytes = 0;
 
     static ScriptedResponse Ok(std::string body, std::string contentType = "text/xml; charset=utf-8");
     static ScriptedResponse Status(int status, std::string body = {});

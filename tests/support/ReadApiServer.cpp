@@ -38,7 +38,8 @@ std::string PathOf(const std::string& target) {
 
 std::string MakePost(long long id, int bodyBytes) {
     const std::string number = std::to_string(id);
-    std::string body = "&lt;p&gt;Post " + number + ": \xE2\x80\x9C" + "caf\xC3\xA9 \xE2\x99\xAB\xE2\x80\x9D&lt;/p&gt;";
+    std::string body =
+        "&lt;p&gt;Post " + number + ": \xE2\x80\x9C" + "caf\xC3\xA9 \xE2\x99\xAB\xE2\x80\x9D&lt;/p&gt;";
     while (static_cast<int>(body.size()) < bodyBytes) body += " Lorem ipsum dolor sit amet.";
     return "<post id=\"" + number + "\" url=\"http://testblog.example/post/" + number +
            "\" type=\"regular\" date-gmt=\"2009-07-15 08:50:11 GMT\" date=\"Wed, 15 Jul 2009 04:50:11\""
@@ -49,7 +50,8 @@ std::string MakePost(long long id, int bodyBytes) {
 std::vector<std::string> MakePosts(int count, long long firstId, int step, int bodyBytes) {
     std::vector<std::string> posts;
     posts.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) posts.push_back(MakePost(firstId - static_cast<long long>(i) * step, bodyBytes));
+    for (int i = 0; i < count; ++i)
+        posts.push_back(MakePost(firstId - static_cast<long long>(i) * step, bodyBytes));
     return posts;
 }
 
@@ -85,14 +87,17 @@ std::string ReadApiServer::Page(int start, int num) const {
     if (!fixedPages_.empty()) {
         const auto page = fixedPages_.find(start);
         if (page != fixedPages_.end()) return page->second;
-        return "<tumblr version=\"1.0\"><posts start=\"" + std::to_string(start) + "\" total=\"0\"></posts></tumblr>";
+        return "<tumblr version=\"1.0\"><posts start=\"" + std::to_string(start) +
+               "\" total=\"0\"></posts></tumblr>";
     }
     const int total = static_cast<int>(blog_.posts.size());
-    std::string page = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"" +
-                       blog_.name + "\" timezone=\"US/Eastern\" title=\"" + blog_.title + "\">" +
-                       blog_.description + "</tumblelog><posts start=\"" + std::to_string(start) + "\" total=\"" +
-                       std::to_string(total) + "\">";
-    for (int i = std::max(start, 0); i < std::min(total, start + std::max(num, 0)); ++i) page += blog_.posts[i];
+    std::string page =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"" +
+        blog_.name + "\" timezone=\"US/Eastern\" title=\"" + blog_.title + "\">" + blog_.description +
+        "</tumblelog><posts start=\"" + std::to_string(start) + "\" total=\"" +
+        std::to_string(blog_.announcedTotal.value_or(total)) + "\">";
+    for (int i = std::max(start, 0); i < std::min(total, start + std::max(num, 0)); ++i)
+        page += blog_.posts[i];
     return page + "</posts></tumblr>\n";
 }
 
@@ -116,7 +121,8 @@ std::vector<HttpExchange> ReadApiServer::ApiRequests() const {
 std::vector<int> ReadApiServer::StartsRequested() const {
     std::vector<int> starts;
     for (const auto& request : ApiRequests())
-        starts.push_back(FieldNumber(request.method == "POST" ? request.FormFields() : QueryFields(request.target), "start", 0));
+        starts.push_back(FieldNumber(
+            request.method == "POST" ? request.FormFields() : QueryFields(request.target), "start", 0));
     return starts;
 }
 

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct Blog {
     std::string description = "Notes &amp; pictures \xE2\x80\x94 caf\xC3\xA9";
     // Each a whole <post .../> element, newest first, as the service lists them.
     std::vector<std::string> posts;
+    // What `posts/@total` says, when not the number of posts listed.
+    std::optional<int> announcedTotal;
 };
 
 // `count` posts with ids firstId, firstId - step, ... (newest first). Each is a

@@ -12,6 +12,8 @@ class ResetBeforeEachTest : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         ReadApiServer& server = environment->Get();
         server.SetBlog(Blog());
+        server.Http().SetHandler(server.Handler());
+        server.Http().SetKeepAlive(false);
         server.Http().ClearQueue();
         server.Http().ClearExchanges();
     }

@@ -23,10 +23,26 @@ TEST(DataFolder, AFileInTheWayIsReportedAndGivesNoFolder) {
     test::ScopedMessages messages;
     EXPECT_EQ(GetDataFolder(), "");
     ASSERT_EQ(messages->Shown().size(), 1u);
-    EXPECT_EQ(messages->Shown()[0].Text,
-              folders.Folder().File("data/Quarrytide/Quillvault") + "\r\n\r\nCan't create or open data folder.");
+    EXPECT_EQ(messages->Shown()[0].Text, folders.Folder().File("data/Quarrytide/Quillvault") +
+                                             "\r\n\r\nCan't create or open data folder.");
     EXPECT_EQ(messages->Shown()[0].Style, mbCritical);
     EXPECT_EQ(messages->Shown()[0].Title, "Corvane - Quillvault");
+}
+
+TEST(DataFolder, NoHomeFolderAtAllIsReportedAndTheProgramEnds) {
+    test::FreshUserFolders folders;
+    const QByteArray home = qgetenv("HOME");
+    qunsetenv("HOME");
+    qunsetenv("XDG_DATA_HOME");
+    test::ScopedMessages messages;
+    const bool started = Main();
+    qputenv("HOME", home);
+    EXPECT_FALSE(started);
+    ASSERT_EQ(messages->Shown().size(), 1u);
+    EXPECT_TRUE(messages->Shown()[0].Text.starts_with(
+        "Quarrytide/Quillvault\r\n\r\nCan't create or open data folder."))
+        << messages->Shown()[0].Text;
+    EXPECT_EQ(messages->Shown()[0].Style, mbCritical);
 }
 
 }  // namespace

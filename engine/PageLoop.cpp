@@ -1,0 +1,102 @@
+#include "PageLoop.h"
+
+#include <charconv>
+
+#include "Sundrykit.h"
+
+namespace qv {
+
+namespace {
+
+// The service has been seen sending the same page again and again past some
+// offset; a full run would then never end. This many pages in a row with posts
+// but nothing new end the paging. More than one, so that a burst of new posts
+// shifting the pages cannot cut a healthy run short.
+constexpr int kStalePagesToStop = 3;
+
+// A name from the answer, short and harmless enough to show.
+std::string Shown(const std::string& name) {
+    constexpr size_t kLongest = 40;
+    return skPrintable(name.size() > kLongest ? name.substr(0, kLongest) + "..." : name);
+}
+
+std::optional<int64_t> TotalOf(const XmlDocument& page) {
+    const std::string text = page.NodeText("/tumblr/posts/@total");
+    int64_t total = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), total);
+    if (error != std::errc() || end != text.data() + text.size() || total < 0) return std::nullopt;
+    return total;
+}
+
+}  // namespace
+
+PageLoop::PageLoop(XmlDocument previous, PostIdSet previousIds)
+    : backup_(std::move(previous)),
+      previousIds_(std::move(previousIds)),
+      fullRun_(false),
+      previousCount_(previousIds_.Count()) {}
+
+bool PageLoop::Check(const XmlDocument& page, std::string& reason) const {
+    const XmlNode root = page.RootElement();
+    if (root.Name() != "tumblr") {
+        reason = "The answer is not the blog's XML: its root element is <" + Shown(root.Name()) + ">.";
+        return false;
+    }
+    if (XmlNode version = root.SelectSingleNode("@version"); !version) {
+        reason = "The answer's root element <tumblr> has no version.";
+        return false;
+    } else if (version.Text() != "1.0") {
+        reason = "The answer's root element <tumblr> has the version \"" + Shown(version.Text()) +
+                 "\", not \"1.0\".";
+        return false;
+    }
+    const bool emptyBlogAllowed = fullRun_ && !anyPageMerged_;
+    if (!emptyBlogAllowed && !root.SelectSingleNode("posts")) {
+        reason = "The answer holds no <posts> element.";
+        return false;
+    }
+    return true;
+}
+
+bool PageLoop::BringsNothingNew(const XmlDocument& page) {
+    const XmlNodeList posts = page.DocumentNode().SelectNodes("/tumblr/posts/post");
+    bool anyNew = false;
+    for (const XmlNode& post : posts) {
+        const std::string id = post.AttributeText("id");
+        if (!previousIds_.Contains(id) && seenThisRun_.Add(id)) anyNew = true;
+    }
+    return posts.Count() > 0 && !anyNew;
+}
+
+bool PageLoop::Merge(XmlDocument page) {
+    if (!anyPageMerged_) announcedTotal_ = TotalOf(page);
+    anyPageMerged_ = true;
+    const bool lastPage = IsLastPage(page);
+    stalePages_ = BringsNothingNew(page) ? stalePages_ + 1 : 0;
+
+    bool knownPostMet = false;
+    if (!backup_) {
+        backup_ = std::move(page);
+        previousIds_ = PostIdSet();
+        tumblelogTaken_ = true;
+    } else {
+        if (!tumblelogTaken_) {
+            CopyTumblelog(page, *backup_);
+            tumblelogTaken_ = true;
+        }
+        knownPostMet = !MergePosts(page, *backup_, previousIds_);
+    }
+
+    if (knownPostMet || lastPage) return false;
+    if (stalePages_ >= kStalePagesToStop) {
+        skLogWarning("The service sent " + std::to_string(kStalePagesToStop) +
+                     " pages in a row without a new post; paging ended at start " + std::to_string(start_) +
+                     ".");
+        endedByRepeatedPages_ = true;
+        return false;
+    }
+    start_ += PostsPerPage;
+    return true;
+}
+
+}  // namespace qv

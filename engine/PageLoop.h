@@ -1,0 +1,60 @@
+// The state of a run's page loop: the backup being built, where the next page
+// starts, and why paging ended. Every received page, whether it came from the
+// network, ahead of time or from a journal, goes through the same two steps:
+// Check, then Merge.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "modTumblrInteraction.h"
+
+namespace qv {
+
+class PageLoop {
+public:
+    // A full run: no previous backup.
+    PageLoop() = default;
+    // An incremental run over a loaded previous backup and its ids.
+    PageLoop(XmlDocument previous, PostIdSet previousIds);
+
+    int32_t NextStart() const { return start_; }
+    bool IsFullRun() const { return fullRun_; }
+    int32_t PreviousCount() const { return previousCount_; }
+
+    // Whether `page` is the blog's XML and may be merged; else `reason` says
+    // what was received instead. Only the first page of a full run may lack
+    // `posts`: a blog without posts.
+    bool Check(const XmlDocument& page, std::string& reason) const;
+
+    // Merges a checked page; answers whether paging goes on (NextStart then
+    // names the next page).
+    bool Merge(XmlDocument page);
+
+    // Known once the first page is merged: the number of posts the service announced.
+    std::optional<int64_t> AnnouncedTotal() const { return announcedTotal_; }
+    // Paging ended because the service kept sending pages without a new post.
+    bool EndedByRepeatedPages() const { return endedByRepeatedPages_; }
+
+    // The backup document; present once a page was merged or in an incremental run.
+    XmlDocument& Backup() { return *backup_; }
+    bool HasBackup() const { return backup_.has_value(); }
+
+private:
+    bool BringsNothingNew(const XmlDocument& page);
+
+    std::optional<XmlDocument> backup_;
+    PostIdSet previousIds_;
+    PostIdSet seenThisRun_;
+    bool fullRun_ = true;
+    int32_t previousCount_ = 0;
+    int32_t start_ = 0;
+    bool tumblelogTaken_ = false;
+    int stalePages_ = 0;
+    bool anyPageMerged_ = false;
+    std::optional<int64_t> announcedTotal_;
+    bool endedByRepeatedPages_ = false;
+};
+
+}  // namespace qv
