@@ -112,7 +112,8 @@ bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& wh
         user = rest.substr(0, at);
         rest.erase(0, at + 1);
         if (user.find(':') != std::string::npos) {
-            why = "a proxy password is not taken on the command line: set " + std::string(kProxyPasswordVariable);
+            why = "a proxy password is not taken on the command line: set " +
+                  std::string(kProxyPasswordVariable);
             return false;
         }
     }
@@ -195,6 +196,16 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->check(CLI::Range(0, 600))
         ->type_name("SECONDS")
         ->capture_default_str();
+    std::string maxWait = "6h";
+    app.add_option(
+           "--max-wait", maxWait,
+           "Give up when the waits for a throttling service (HTTP 429) add up to this: seconds, or with "
+           "s, m or h")
+        ->type_name("DURATION")
+        ->capture_default_str();
+    app.add_option("--rate", options.rate, "Send at most this many requests a minute (default: no limit)")
+        ->check(CLI::Range(1, 60000))
+        ->type_name("N");
     app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
     // Hidden: present only to refuse them without echoing the password.
     app.add_option("-p,--password,--blog-password", refused)->group("");
@@ -222,6 +233,11 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     }
     if (app.count("--password") > 0) return Usage(refusal);
     if (options.address.empty()) return Usage("the blog address is empty");
+    if (const auto seconds = ParseDuration(maxWait)) {
+        options.maxWaitSeconds = *seconds;
+    } else {
+        return Usage("--max-wait takes a duration such as 90s, 30m or 6h");
+    }
     if (options.output.empty()) return Usage("--output is empty");
 
     std::string why;
@@ -251,6 +267,29 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     outcome.kind = ParseOutcome::Run;
     outcome.options = std::move(options);
     return outcome;
+}
+
+std::optional<long long> ParseDuration(const std::string& text) {
+    if (text.empty() || text.size() > 12) return std::nullopt;
+    long long unit = 1;
+    std::string digits = text;
+    switch (text.back()) {
+        case 's':
+            digits.pop_back();
+            break;
+        case 'm':
+            unit = 60, digits.pop_back();
+            break;
+        case 'h':
+            unit = 3600, digits.pop_back();
+            break;
+        default:
+            break;
+    }
+    if (digits.empty() ||
+        !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return std::nullopt;
+    return std::stoll(digits) * unit;
 }
 
 std::string ProposedFileName(const std::string& address, bool addDateTime, const std::tm& localNow) {

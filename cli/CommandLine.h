@@ -26,8 +26,15 @@ struct CliOptions {
     std::optional<ProxySettings> proxy;
     int retries = 3;
     int retryDelaySeconds = 5;
+    // Waits for a throttling service may add up to this before the run gives up.
+    long long maxWaitSeconds = 6 * 3600;
+    // Requests a minute at most; 0: as fast as the service answers.
+    int rate = 0;
     bool quiet = false;
 };
+
+// "90", "90s", "30m", "6h": a duration in seconds; nullopt when it is none.
+std::optional<long long> ParseDuration(const std::string& text);
 
 struct ParseOutcome {
     enum Kind { Run, Help, Version, Usage };

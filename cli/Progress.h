@@ -23,6 +23,7 @@ public:
     void DisableCancel() override {}
     void DoEvents() override {}
     void Warn(const std::string& text) override;
+    bool StopRequested() override { return stopRequested_(); }
 
 private:
     Console& console_;

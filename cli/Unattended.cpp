@@ -9,13 +9,25 @@ namespace qv::cli {
 namespace {
 
 const char* const kPrivatePostsQuestion = "Private posts will not be included.";
+const char* const kUnreadablePage = "Can't load received XML data.";
+
+bool IsThrottling(const MessageBoxRequest& request) {
+    return request.HttpStatus == 429 || (request.HttpStatus == 503 && request.RetryAfterSeconds >= 0);
+}
+
+std::string Duration(std::chrono::seconds duration) {
+    const long long seconds = duration.count();
+    if (seconds < 120) return std::to_string(seconds) + " s";
+    if (seconds < 7200) return std::to_string((seconds + 30) / 60) + " min";
+    return std::to_string(seconds / 3600) + " h " + std::to_string(seconds % 3600 / 60) + " min";
+}
 
 }  // namespace
 
 RetryPolicy::Decision RetryPolicy::Next(Question question, int32_t page, int retryAfterSeconds) {
     if (page_ != page) {
         page_ = page;
-        used_[PageFailed] = used_[DummyRequestFailed] = 0;
+        used_[PageFailed] = used_[DummyRequestFailed] = used_[PageUnreadable] = 0;
     }
     Decision decision;
     int& used = used_[question];
@@ -46,8 +58,10 @@ UnattendedPresenter::Outcome UnattendedPresenter::RetryAfterPause(RetryPolicy::Q
     if (!decision.retry) {
         const std::string after =
             allowed == 0 ? "." : " after " + retries + (allowed == 1 ? " retry." : " retries.");
-        console_.Message(question == RetryPolicy::PageFailed ? "Giving up" + after
-                                                             : "Going on without the dummy request" + after);
+        console_.Message((question == RetryPolicy::DummyRequestFailed ? "Going on without the dummy request"
+                          : question == RetryPolicy::PageUnreadable ? "Asking for its posts in smaller pieces"
+                                                                    : "Giving up") +
+                         after);
         return GiveUp;
     }
     std::string line = "Retry " + std::to_string(decision.attempt) + " of " + retries;
@@ -57,6 +71,44 @@ UnattendedPresenter::Outcome UnattendedPresenter::RetryAfterPause(RetryPolicy::Q
     }
     console_.Progress(line + "...");
     return waiter_.Wait(decision.wait) ? Retry : Stopped;
+}
+
+UnattendedPresenter::Outcome UnattendedPresenter::WaitOutThrottling(const MessageBoxRequest& request) {
+    if (stopRequested_()) return Stopped;
+    const int32_t page = currentPage_();
+    if (throttledPage_ != page) {
+        throttledPage_ = page;
+        throttledOnPage_ = 0;
+        tooManyInARow_ = 0;
+    }
+    ++throttledOnPage_;
+    tooManyInARow_ = request.HttpStatus == 429 ? tooManyInARow_ + 1 : 0;
+    if (tooManyInARow_ == 3 && pacer_ != nullptr && pacer_->Interval() < kThrottledInterval) {
+        pacer_->SlowTo(kThrottledInterval);
+        const long long tenths = (pacer_->Interval().count() + 50) / 100;
+        console_.Message("From now on at most one request every " + std::to_string(tenths / 10) + "." +
+                         std::to_string(tenths % 10) + " s.");
+    }
+
+    std::chrono::seconds wait;
+    if (request.RetryAfterSeconds >= 0) {
+        wait = std::min(std::chrono::seconds(request.RetryAfterSeconds), kLongestThrottleWait);
+    } else {
+        const double doubled = static_cast<double>(policy_.Rules().delay.count()) *
+                               std::ldexp(1.0, std::min(throttledOnPage_ - 1, 30));
+        wait = std::chrono::seconds(
+            static_cast<long long>(std::min(doubled, static_cast<double>(kLongestThrottleWait.count()))));
+    }
+    if (waitedForThrottling_ + wait > policy_.Rules().maxWait) {
+        console_.Message("Giving up: the service has kept asking to wait (" + Duration(waitedForThrottling_) +
+                         " waited in all).");
+        return GiveUp;
+    }
+    waitedForThrottling_ += wait;
+    const std::string why =
+        request.HttpStatus == 429 ? "it is asked too often (HTTP 429)" : "it is busy (HTTP 503)";
+    console_.Message("The service says " + why + "; waiting " + Duration(wait) + " before asking again.");
+    return waiter_.Wait(wait) ? Retry : Stopped;
 }
 
 int UnattendedPresenter::Show(const MessageBoxRequest& request) {
@@ -70,8 +122,16 @@ int UnattendedPresenter::Show(const MessageBoxRequest& request) {
         case mbOKCancel:
             return request.Text == kPrivatePostsQuestion ? mrOK : CautiousAnswer(request.Style);
         case mbRetryCancel:
-            return RetryAfterPause(RetryPolicy::PageFailed, request.RetryAfterSeconds) == Retry ? mrRetry
-                                                                                                : mrCancel;
+            if (request.RetryWontHelp) {
+                console_.Message("Not asking again: the answer will not change.");
+                return mrCancel;
+            }
+            if (IsThrottling(request)) return WaitOutThrottling(request) == Retry ? mrRetry : mrCancel;
+            return RetryAfterPause(request.Text.starts_with(kUnreadablePage) ? RetryPolicy::PageUnreadable
+                                                                             : RetryPolicy::PageFailed,
+                                   request.RetryAfterSeconds) == Retry
+                       ? mrRetry
+                       : mrCancel;
         case mbAbortRetryIgnore:
             switch (RetryAfterPause(RetryPolicy::DummyRequestFailed, request.RetryAfterSeconds)) {
                 case Retry:

@@ -11,6 +11,7 @@
 #include "Progress.h"
 #include "ProxyOverlay.h"
 #include "QtSettingsStore.h"
+#include "RequestPacer.h"
 #include "Unattended.h"
 #include "modPasswordCryptor.h"
 #include "modTumblrInteraction.h"
@@ -43,9 +44,11 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
 
     TransferProgress progress(console, StopSignal::Requested);
     SignalAwareWaiter waiter;
+    RequestPacer pacer(waiter, RequestPacer::IntervalForRate(options.rate));
+    const RetryRules rules{options.retries, std::chrono::seconds(options.retryDelaySeconds),
+                           std::chrono::seconds(options.maxWaitSeconds)};
     const ScopedPresenter presenter(std::make_shared<UnattendedPresenter>(
-        console, RetryRules{options.retries, std::chrono::seconds(options.retryDelaySeconds)}, waiter,
-        [] { return Traffic().PieceCount; }, StopSignal::Requested));
+        console, rules, waiter, [] { return Traffic().PieceCount; }, StopSignal::Requested, &pacer));
 
     BackupOptions backup;
     backup.ProgressCallback = &progress;
@@ -56,6 +59,8 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
     backup.Password = options.password;
     backup.Password2 = options.blogPassword;
     backup.ApplyNTFSCompression = options.compress;
+    backup.Extras.Pacer = &pacer;
+    backup.Extras.SplitUnparseablePages = true;
 
     const BackupResult result = RunBackup(backup, progress);
     console.EndProgress();

@@ -77,8 +77,11 @@ int CautiousAnswer(int style) {
 }
 
 int MessageUtility::MessageBox(const std::string& text, int style, const std::string& title, int, int, int) {
-    MessageBoxRequest request{text, style, title.empty() ? App().Title : title, retryAfterHint_};
+    MessageBoxRequest request{
+        text, style, title.empty() ? App().Title : title, retryAfterHint_, statusHint_, retryWontHelpHint_};
     retryAfterHint_ = -1;
+    statusHint_ = 0;
+    retryWontHelpHint_ = false;
     return Presenter()->Show(request);
 }
 
@@ -89,6 +92,7 @@ void MessageUtility::ShowErrorCode(int errorCode, int style, int, const std::str
 std::string MessageUtility::DescribeRequestError(const HttpRequest& request) const {
     retryAfterHint_ =
         request.ErrorKind() == hekHttpStatus ? RetryAfterSeconds(request.ResponseHeaders()) : -1;
+    statusHint_ = request.StatusCode();
     if (retryAfterHint_ >= 0)
         return HttpStatusWords(request) + " It asks to wait " + std::to_string(retryAfterHint_) +
                " seconds before trying again.";

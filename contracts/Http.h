@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,10 +106,10 @@ public:
     // than 64 MiB, fails too. No redirect is followed. A non-empty `authPassword` is sent as HTTP Basic
     // authentication with `authUser`.
     bool Send(const std::string& host, int port, const std::string& method, const std::string& path,
-              const std::string& version, int reserved1, const std::string& body, const std::string& contentType,
-              int timeoutMs, const std::string& userAgent, IHTTPRequestCallback* callback, bool option1,
-              bool option2, bool option3, bool option4, const std::string& authUser,
-              const std::string& authPassword, int reserved2);
+              const std::string& version, int reserved1, const std::string& body,
+              const std::string& contentType, int timeoutMs, const std::string& userAgent,
+              IHTTPRequestCallback* callback, bool option1, bool option2, bool option3, bool option4,
+              const std::string& authUser, const std::string& authPassword, int reserved2);
 
     // 0 when no answer arrived.
     int StatusCode() const;
@@ -120,6 +121,8 @@ public:
     std::string ErrorText() const;
     // The answer's header block as received: status line and header lines, each ending in CR LF.
     std::string ResponseHeaders() const;
+    // The value of the answer's first header of that name, whatever its case.
+    std::optional<std::string> ResponseHeader(const std::string& name) const;
     std::string ResponseBody() const;
     // The address the last Send went to (no credentials in it).
     std::string EffectiveUrl() const;
@@ -128,6 +131,9 @@ public:
     // keeps its query and is "/" when the URL has none.
     static bool ParseUrl(const std::string& url, std::string& protocol, std::string& host, int& port,
                          std::string& path);
+    // `reference` (absolute, or relative as a Location header may be) resolved
+    // against the absolute `base`, as RFC 3986 says.
+    static bool ResolveUrl(const std::string& base, const std::string& reference, std::string& absolute);
 
 private:
     struct Impl;

@@ -33,6 +33,11 @@ struct MessageBoxRequest {
     // For a box about a failed request whose answer said when to try again
     // (Retry-After): that many seconds; otherwise -1.
     int RetryAfterSeconds = -1;
+    // For a box about a failed request: the answer's HTTP status, 0 when none came.
+    int HttpStatus = 0;
+    // The answer says what the service means (a login wall, no such blog):
+    // asking again the same way cannot help.
+    bool RetryWontHelp = false;
 };
 
 // The one way a message reaches the user: the window shows real dialogs, the
@@ -57,6 +62,8 @@ public:
     // Plain words for what went wrong with the request's last Send. When the
     // answer asked to wait before trying again, the next MessageBox carries it.
     std::string DescribeRequestError(const HttpRequest& request) const;
+    // The next box is about a failure that asking again the same way cannot mend.
+    void NextBoxRetryWontHelp() { retryWontHelpHint_ = true; }
 
     void SetPresenter(std::shared_ptr<IMessagePresenter> presenter);
     std::shared_ptr<IMessagePresenter> Presenter() const;
@@ -64,6 +71,8 @@ public:
 private:
     std::shared_ptr<IMessagePresenter> presenter_;
     mutable int retryAfterHint_ = -1;
+    mutable int statusHint_ = 0;
+    bool retryWontHelpHint_ = false;
 };
 
 // The program's one MessageUtility, made on first use.

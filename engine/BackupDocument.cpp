@@ -11,7 +11,8 @@ std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const Xm
         return std::nullopt;
     }
     PostIdSet ids;
-    for (const XmlNode& post : document.DocumentNode().SelectNodes("/tumblr/posts/post")) ids.Add(post.AttributeText("id"));
+    for (const XmlNode& post : document.DocumentNode().SelectNodes("/tumblr/posts/post"))
+        ids.Add(post.AttributeText("id"));
     return ids;
 }
 
@@ -24,7 +25,8 @@ bool IsLastPage(const XmlDocument& page) {
 bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds) {
     bool noneKnown = true;
     XmlNode container = backup.DocumentNode().SelectSingleNode("/tumblr/posts");
-    if (!container) container = backup.DocumentNode().SelectSingleNode("/tumblr").AddChild(xntElement, "posts", "");
+    if (!container)
+        container = backup.DocumentNode().SelectSingleNode("/tumblr").AddChild(xntElement, "posts", "");
 
     for (const XmlNode& post : page.DocumentNode().SelectNodes("/tumblr/posts/post")) {
         if (ContainsId(post.AttributeText("id"), previousIds)) {
@@ -34,6 +36,18 @@ bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& p
         container.AppendChild(post);
     }
     return noneKnown;
+}
+
+bool KnownPostsEndPage(const XmlDocument& page, const PostIdSet& previousIds) {
+    bool knownMet = false;
+    for (const XmlNode& post : page.DocumentNode().SelectNodes("/tumblr/posts/post")) {
+        if (previousIds.Contains(post.AttributeText("id"))) {
+            knownMet = true;
+        } else if (knownMet) {
+            return false;
+        }
+    }
+    return knownMet;
 }
 
 void CopyTumblelog(const XmlDocument& page, XmlDocument& backup) {

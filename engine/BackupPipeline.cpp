@@ -5,6 +5,7 @@
 #include "AtomicFile.h"
 #include "Messages.h"
 #include "PageLoop.h"
+#include "PageSplitter.h"
 #include "Sundrykit.h"
 #include "modTumblrInteraction.h"
 
@@ -37,12 +38,22 @@ void ReportSaveFailure(const std::string& why, IBackupHost& host) {
     host.Warn(why);
 }
 
+void ReportLostPosts(const std::vector<std::string>& lost, IBackupHost& host) {
+    if (lost.empty()) return;
+    std::string text = "Never in a readable answer, and so not in the backup: the post";
+    text += lost.size() == 1 ? " at " : "s at ";
+    for (size_t i = 0; i < lost.size(); ++i) text += (i == 0 ? "" : ", ") + lost[i];
+    text += ".";
+    skLogWarning(text);
+    host.Warn(text);
+}
+
 }  // namespace
 
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
                            IHTTPRequestCallback* callback, const std::string& groupAddress,
                            const std::string& email, const std::string& password,
-                           const std::string& password2, IBackupHost& host) {
+                           const std::string& password2, IBackupHost& host, const RunExtras& extras) {
     BackupResult result;
     const std::time_t runStarted = std::time(nullptr);
     MessageUtility& messages = SharedMessageUtility();
@@ -57,11 +68,14 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
 
     DownloadSession session;
     session.host = &host;
+    session.pacer = extras.Pacer;
+    const PageFetch fetch = [&](int32_t start, int32_t num) {
+        return DownloadPage(start, num, callback, groupAddress, email, password, password2, session);
+    };
     TrafficCounters& traffic = Traffic();
     traffic.PieceCount = 1;
     for (;;) {
-        const std::optional<std::string> body = DownloadPage(
-            loop->NextStart(), PostsPerPage, callback, groupAddress, email, password, password2, session);
+        const std::optional<std::string> body = fetch(loop->NextStart(), PostsPerPage);
         if (!body) return result;
 
         XmlDocument page;
@@ -76,7 +90,15 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
             // would end the paging and the rest of the blog would be lost.
             const std::string text = "Can't load received XML data.\r\n\r\n" + problem;
             if (messages.MessageBox(text, mbRetryCancel + mbCritical, "", -1, -1, 15) == mrRetry) continue;
-            return result;
+            if (!extras.SplitUnparseablePages || host.StopRequested()) return result;
+            PiecedPage pieces = FetchInPieces(loop->NextStart(), PostsPerPage, *loop, fetch);
+            if (pieces.failed) return result;
+            ReportLostPosts(pieces.lost, host);
+            if (!pieces.page) continue;  // not one readable answer: the range is asked for again
+            if (!loop->Merge(std::move(*pieces.page), static_cast<int>(pieces.lost.size()))) break;
+            ++traffic.PieceCount;
+            host.DoEvents();
+            continue;
         }
 
         if (!loop->Merge(std::move(page))) break;

@@ -52,7 +52,7 @@ BackupResult RunBackup(const BackupOptions& options, IBackupHost& host) {
 
     const BackupResult result =
         MakeBackupXML(options.XMLFileName, options.XMLBaseFileName, options.ProgressCallback,
-                      options.GroupAddress, email, password, options.Password2, host);
+                      options.GroupAddress, email, password, options.Password2, host, options.Extras);
     if (!result.Success) return result;
 
     if (options.ApplyNTFSCompression) {

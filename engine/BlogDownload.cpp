@@ -63,17 +63,49 @@ std::optional<std::string> IncorrectResponse() {
     return std::nullopt;
 }
 
-// The target of a 301, from the "Location: " header line.
-bool RedirectTarget(const HttpRequest& request, std::string& location) {
-    const std::string headers = request.ResponseHeaders();
-    const std::string marker = "\r\nLocation: ";
-    const auto found = headers.find(marker);
-    if (found == std::string::npos) return false;
-    const auto begin = found + marker.size();
-    const auto end = headers.find("\r\n", begin);
-    if (end == std::string::npos) return false;
-    location = skTrimEx(headers.substr(begin, end - begin));
-    return true;
+// Where a redirect leads: its Location header, whatever the case of the name,
+// resolved against the address the answer came from. "" when there is none.
+std::string RedirectTarget(const HttpRequest& request) {
+    const std::optional<std::string> location = request.ResponseHeader("Location");
+    if (!location || location->empty()) return "";
+    std::string absolute;
+    if (!HttpRequest::ResolveUrl(request.EffectiveUrl(), *location, absolute)) return "";
+    return absolute;
+}
+
+bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307; }
+
+// The service's answer for a blog nobody may read as asked: a redirect to one
+// of its walls, a 401 or a 404. One sentence on what it means and what the
+// user can do; "" for any other answer.
+std::string WallSentence(const HttpRequest& request) {
+    const int status = request.StatusCode();
+    if (IsRedirect(status)) {
+        const std::string target = RedirectTarget(request);
+        const std::string where = " (" + skPrintable(target) + ")";
+        if (target.find("login_required") != std::string::npos ||
+            target.find("dashboard/blog") != std::string::npos)
+            return "The service sent the request to its login page" + where +
+                   ": the blog can only be read when logged in, so give the account's e-mail and password.";
+        if (target.find("safe-mode") != std::string::npos)
+            return "The service sent the request to its safe-mode page" + where +
+                   ": the blog is marked as sensitive, so give the e-mail and password of an account that "
+                   "may see it.";
+        if (target.find("privacy/consent") != std::string::npos)
+            return "The service sent the request to its consent page" + where +
+                   ": accept the service's privacy terms once in a web browser, then try again.";
+        if (target.find("blog_auth") != std::string::npos)
+            return "The service sent the request to its blog-password page" + where +
+                   ": the blog is protected by a password, so give it as the blog's password.";
+        return "";
+    }
+    const std::string where = skPrintable(request.EffectiveUrl());
+    if (status == 401)
+        return "The blog at " + where +
+               " is protected by a password: give it as the blog's password, or check it.";
+    if (status == 404)
+        return "There is no blog at " + where + ": it does not exist or was deleted, so check the address.";
+    return "";
 }
 
 }  // namespace
@@ -114,20 +146,22 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
         request.BlockSize(kPageBlockSize);
         request.Proxy(FreshProxySettings());
         request.Secure(secure);
+        if (session.pacer != nullptr) session.pacer->BeforeRequest();
         request.Send(host, port, "POST", path, "HTTP/1.1", 0, form.Body(), form.ContentType(), kTimeoutMs,
                      HttpRequest::MakeUserAgent(App()), callback, true, true, true, true, "",
                      credentialsAllowed ? password2 : "", 0);
 
-        if (request.StatusCode() == 301) {
+        const std::string wall = WallSentence(request);
+        if (request.StatusCode() == 301 && wall.empty()) {
             if (++redirects > kMaxRedirects) {
                 skLogError("The server redirected the request more than " + std::to_string(kMaxRedirects) +
                            " times.");
                 return IncorrectResponse();
             }
-            std::string location, protocol, newHost, newPath;
+            std::string protocol, newHost, newPath;
             int newPort = 0;
-            if (!RedirectTarget(request, location)) return IncorrectResponse();
-            if (!HttpRequest::ParseUrl(location, protocol, newHost, newPort, newPath))
+            const std::string location = RedirectTarget(request);
+            if (location.empty() || !HttpRequest::ParseUrl(location, protocol, newHost, newPort, newPath))
                 return IncorrectResponse();
             host = newHost;
             port = newPort;
@@ -153,8 +187,12 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
             skLogError("HTTP 408 was detected again. Dummy request doesn't help at all.");
         dummyGetTried = false;
 
-        const std::string text =
-            "Can't download blog's XML file.\r\n\r\n" + messages.DescribeRequestError(request);
+        std::string text = "Can't download blog's XML file.\r\n\r\n" + messages.DescribeRequestError(request);
+        if (!wall.empty()) {
+            text += " " + wall;
+            skLogError(wall);
+            messages.NextBoxRetryWontHelp();
+        }
         if (messages.MessageBox(text, mbRetryCancel + mbCritical, "", -1, -1, 15) != mrRetry)
             return std::nullopt;
     }
@@ -171,6 +209,7 @@ bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callbac
     for (;;) {
         request.Reset();
         request.Proxy(FreshProxySettings());
+        if (session.pacer != nullptr) session.pacer->BeforeRequest();
         request.Send(groupAddress, 80, "GET", kReadApiPath, "HTTP/1.1", 0, "", "", kTimeoutMs,
                      HttpRequest::MakeUserAgent(App()), callback, false, true, true, true, "", "", 0);
         if (!request.Failed()) return true;

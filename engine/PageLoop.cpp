@@ -68,13 +68,17 @@ bool PageLoop::BringsNothingNew(const XmlDocument& page) {
     return posts.Count() > 0 && !anyNew;
 }
 
-bool PageLoop::Merge(XmlDocument page) {
+bool PageLoop::Merge(XmlDocument page, int missingPosts) {
     if (!anyPageMerged_) announcedTotal_ = TotalOf(page);
     anyPageMerged_ = true;
-    const bool lastPage = IsLastPage(page);
+    // Posts that never came readably still took their places on the page.
+    const bool lastPage =
+        missingPosts == 0
+            ? IsLastPage(page)
+            : page.DocumentNode().SelectNodes("/tumblr/posts/post").Count() + missingPosts < PostsPerPage;
     stalePages_ = BringsNothingNew(page) ? stalePages_ + 1 : 0;
 
-    bool knownPostMet = false;
+    bool caughtUp = false;
     if (!backup_) {
         backup_ = std::move(page);
         previousIds_ = PostIdSet();
@@ -84,10 +88,11 @@ bool PageLoop::Merge(XmlDocument page) {
             CopyTumblelog(page, *backup_);
             tumblelogTaken_ = true;
         }
-        knownPostMet = !MergePosts(page, *backup_, previousIds_);
+        caughtUp = KnownPostsEndPage(page, previousIds_);
+        MergePosts(page, *backup_, previousIds_);
     }
 
-    if (knownPostMet || lastPage) return false;
+    if (caughtUp || lastPage) return false;
     if (stalePages_ >= kStalePagesToStop) {
         skLogWarning("The service sent " + std::to_string(kStalePagesToStop) +
                      " pages in a row without a new post; paging ended at start " + std::to_string(start_) +

@@ -29,8 +29,9 @@ public:
     bool Check(const XmlDocument& page, std::string& reason) const;
 
     // Merges a checked page; answers whether paging goes on (NextStart then
-    // names the next page).
-    bool Merge(XmlDocument page);
+    // names the next page). `missingPosts` were asked for with the page but
+    // never came in a readable answer: they count toward the page being full.
+    bool Merge(XmlDocument page, int missingPosts = 0);
 
     // Known once the first page is merged: the number of posts the service announced.
     std::optional<int64_t> AnnouncedTotal() const { return announcedTotal_; }

@@ -31,6 +31,20 @@ public:
     // Something about the run the user should read beyond its messages (it is
     // in the log too). The window leaves it to the log.
     virtual void Warn(const std::string& /*text*/) {}
+    // Whether the user asked the run to stop (the window's stop reaches the
+    // transfer through its progress callback instead).
+    virtual bool StopRequested() { return false; }
+};
+
+class IRequestPacer;
+
+// What the command line adds to a run; the window leaves them at their defaults.
+struct RunExtras {
+    IRequestPacer* Pacer = nullptr;
+    // A page that still does not parse after its retries is asked for again in
+    // smaller pieces; the posts that never come in a readable answer are named
+    // and left out, and the run goes on.
+    bool SplitUnparseablePages = false;
 };
 
 struct BackupOptions {
@@ -42,6 +56,7 @@ struct BackupOptions {
     std::string Password;
     std::string Password2;
     bool ApplyNTFSCompression = false;
+    RunExtras Extras;
 };
 
 struct BackupResult {
@@ -54,10 +69,19 @@ struct BackupResult {
     bool EndedByRepeatedPages = false;
 };
 
-// What the requests of one run share: open connections, and what has been said once.
+// Holds each request back until the service's pace allows it.
+class IRequestPacer {
+public:
+    virtual ~IRequestPacer() = default;
+    // Returns when the next request may go out (at once when a stop was asked for).
+    virtual void BeforeRequest() = 0;
+};
+
+// What the requests of one run share: open connections, the pace, and what has been said once.
 struct DownloadSession {
     http::HttpClient client;
     IBackupHost* host = nullptr;
+    IRequestPacer* pacer = nullptr;
     bool toldCredentialsWithheld = false;
 };
 
@@ -90,7 +114,7 @@ BackupResult RunBackup(const BackupOptions& options, IBackupHost& host);
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
                            IHTTPRequestCallback* callback, const std::string& groupAddress,
                            const std::string& email, const std::string& password,
-                           const std::string& password2, IBackupHost& host);
+                           const std::string& password2, IBackupHost& host, const RunExtras& extras = {});
 
 // The body of one page of the read API, or nothing when no page text was
 // obtained (cancelled, given up, refused redirect); every message about a
@@ -115,6 +139,10 @@ std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const Xm
 bool ContainsId(const std::string& id, const PostIdSet& set);
 bool IsLastPage(const XmlDocument& page);
 bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds);
+// Whether the page holds a known post and nothing but known posts after the
+// first of them: where an incremental run has caught up. A pinned old post
+// shown first, followed by new ones, is no such place.
+bool KnownPostsEndPage(const XmlDocument& page, const PostIdSet& previousIds);
 void CopyTumblelog(const XmlDocument& page, XmlDocument& backup);
 void FixPostsAttributes(XmlDocument& backup, int32_t postCount);
 

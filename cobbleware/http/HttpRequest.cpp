@@ -241,9 +241,20 @@ std::string HttpRequest::ErrorText() const { return impl_->answer.errorText; }
 
 std::string HttpRequest::ResponseHeaders() const { return impl_->answer.headers; }
 
+std::optional<std::string> HttpRequest::ResponseHeader(const std::string& name) const {
+    return impl_->answer.Header(name);
+}
+
 std::string HttpRequest::ResponseBody() const { return impl_->body; }
 
 std::string HttpRequest::EffectiveUrl() const { return impl_->answer.effectiveUrl; }
+
+bool HttpRequest::ResolveUrl(const std::string& base, const std::string& reference, std::string& absolute) {
+    http::CurlUrl url;
+    if (!url.Set(CURLUPART_URL, base) || !url.Set(CURLUPART_URL, reference)) return false;
+    absolute = url.Get(CURLUPART_URL);
+    return !absolute.empty();
+}
 
 bool HttpRequest::ParseUrl(const std::string& url, std::string& protocol, std::string& host, int& port,
                            std::string& path) {

@@ -9,9 +9,9 @@
 #include "Http.h"
 #include "Messages.h"
 #include "QtSettingsStore.h"
-#include "modPasswordCryptor.h"
 #include "Sundrykit.h"
 #include "TempFolder.h"
+#include "modPasswordCryptor.h"
 #include "modTumblrInteraction.h"
 
 namespace qv {
@@ -175,7 +175,7 @@ TEST(CliRetries, AFailingDummyRequestIsRetriedThenLeftOutAndThePageAskedForAgain
 TEST(CliRetries, ARetryAfterIsWaitedInsteadOfTheRetryDelay) {
     TempFolder folder;
     Service().SetBlog(BlogWith(10));
-    Service().Http().Enqueue(Unavailable(503, "1"));
+    Service().Http().Enqueue(Unavailable(500, "1"));
 
     // With the ten-minute delay the run would outlast the bound of Finish.
     const CliResult run =
@@ -186,13 +186,13 @@ TEST(CliRetries, ARetryAfterIsWaitedInsteadOfTheRetryDelay) {
     EXPECT_NE(run.err.find("Retry 1 of 3 in 1 s, as the service asked..."), std::string::npos) << run.err;
 }
 
-TEST(CliRetries, ALongRetryAfterIsCutToTenMinutesAndASignalEndsTheWait) {
+TEST(CliRetries, AThrottlingServicesLongRetryAfterIsCutToFifteenMinutesAndASignalEndsTheWait) {
     TempFolder folder;
     Service().SetBlog(BlogWith(10));
     Service().Http().Enqueue(Unavailable(429, "86400"));
 
     CliProcess process({Service().Address(), "-o", folder.File("blog.xml")});
-    ASSERT_TRUE(process.WaitForError("Retry 1 of 3 in 600 s, as the service asked...", 60s));
+    ASSERT_TRUE(process.WaitForError("asked too often (HTTP 429); waiting 15 min before asking again.", 60s));
     process.Signal(SIGTERM);
     const CliResult run = process.Finish();
     EXPECT_EQ(run.exitCode, 130) << run.err;

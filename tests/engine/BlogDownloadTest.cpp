@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "EngineDoubles.h"
+#include "SharedService.h"
 #include "Sundrykit.h"
 #include "TempFolder.h"
-#include "SharedService.h"
 #include "modTumblrInteraction.h"
 
 namespace qv {
@@ -22,7 +22,10 @@ const std::string kDownloadFailed = "Can't download blog's XML file.\r\n\r\n";
 const std::string kIncorrect = "Incorrect response received from server.";
 
 Fields PageFields(const std::string& email, const std::string& password, int start) {
-    return {{"email", email}, {"password", password}, {"start", std::to_string(start)}, {"num", "50"},
+    return {{"email", email},
+            {"password", password},
+            {"start", std::to_string(start)},
+            {"num", "50"},
             {"generator", "Quillvault 2.0.41"}};
 }
 
@@ -30,7 +33,8 @@ std::optional<std::string> Fetch(const std::string& address, int start = 0, cons
                                  const std::string& password = "", const std::string& password2 = "",
                                  IHTTPRequestCallback* progress = nullptr) {
     CountingProgress counting;
-    return DownloadPage(start, PostsPerPage, progress ? progress : &counting, address, email, password, password2);
+    return DownloadPage(start, PostsPerPage, progress ? progress : &counting, address, email, password,
+                        password2);
 }
 
 std::string LogText() { return test::ReadAll(skLogFilePath()); }
@@ -91,7 +95,8 @@ TEST(DownloadPage, FollowsAMovedPermanentlyToAnotherPortAndPathWithTheSameReques
 TEST(DownloadPage, ARedirectToAnotherHostGetsNoCredentials) {
     auto& service = Service();
     LoopbackServer elsewhere([&](const HttpExchange&) { return ScriptedResponse::Ok(service.Page(0, 50)); });
-    service.Http().Enqueue(ScriptedResponse::Redirect(301, "http://localhost:" + std::to_string(elsewhere.Port()) + "/api/read"));
+    service.Http().Enqueue(ScriptedResponse::Redirect(
+        301, "http://localhost:" + std::to_string(elsewhere.Port()) + "/api/read"));
 
     ASSERT_TRUE(Fetch(service.Address(), 0, "me@example.com", "pw", "blog pass").has_value());
     const auto there = elsewhere.Exchanges();
@@ -107,10 +112,9 @@ TEST(DownloadPage, AnUnusableRedirectIsAnIncorrectResponse) {
         return response;
     };
     const std::vector<ScriptedResponse> unusable = {
-        moved("location", "http://127.0.0.1:1/api/read"),  // lower case is not recognised
-        moved("", ""),                                     // no Location at all
-        moved("Location", "/relative/path"),
+        moved("", ""),  // no Location at all
         moved("Location", "ftp://example.com/api/read"),
+        moved("Location", "http://[::1"),
     };
     for (const ScriptedResponse& response : unusable) {
         auto& service = Service();
@@ -128,7 +132,8 @@ TEST(DownloadPage, AnUnusableRedirectIsAnIncorrectResponse) {
 TEST(DownloadPage, ARedirectLoopEndsAsAnIncorrectResponse) {
     ScopedMessages messages;
     LoopbackServer circle;
-    circle.SetHandler([&](const HttpExchange&) { return ScriptedResponse::Redirect(301, circle.Url("/api/read")); });
+    circle.SetHandler(
+        [&](const HttpExchange&) { return ScriptedResponse::Redirect(301, circle.Url("/api/read")); });
     EXPECT_FALSE(Fetch(circle.Address()).has_value());
     EXPECT_EQ(messages->Texts(), std::vector<std::string>{kIncorrect});
     EXPECT_EQ(circle.ExchangeCount(), 51u);
@@ -138,12 +143,14 @@ TEST(DownloadPage, FailedAnswersOfferRetryWhichResendsTheSamePage) {
     auto& service = Service();
     ScopedMessages messages;
     messages->QueueAnswers({mrRetry, mrRetry});
-    service.Http().Enqueue({ScriptedResponse::Status(500), ScriptedResponse::Redirect(302, "http://elsewhere/")});
+    service.Http().Enqueue(
+        {ScriptedResponse::Status(500), ScriptedResponse::Redirect(302, "http://elsewhere/")});
 
     const auto body = Fetch(service.Address(), 100);
     ASSERT_TRUE(body.has_value());
     ASSERT_EQ(messages->Shown().size(), 2u);
-    EXPECT_EQ(messages->Shown()[0].Text, kDownloadFailed + "The server answered HTTP 500 Internal Server Error.");
+    EXPECT_EQ(messages->Shown()[0].Text,
+              kDownloadFailed + "The server answered HTTP 500 Internal Server Error.");
     EXPECT_EQ(messages->Shown()[0].Style, mbRetryCancel + mbCritical);
     EXPECT_EQ(messages->Shown()[0].Title, "Corvane - Quillvault");
     EXPECT_EQ(messages->Shown()[1].Text, kDownloadFailed + "The server answered HTTP 302 Found.");
@@ -162,9 +169,10 @@ TEST(DownloadPage, AnAnswerThatSaysWhenToComeBackIsPassedOnWithTheDialog) {
 
     ASSERT_TRUE(Fetch(service.Address()).has_value());
     ASSERT_EQ(messages->Shown().size(), 2u);
-    EXPECT_EQ(messages->Shown()[0].Text, kDownloadFailed +
-                                             "The server answered HTTP 503 Service Unavailable. It asks to wait 120 "
-                                             "seconds before trying again.");
+    EXPECT_EQ(messages->Shown()[0].Text,
+              kDownloadFailed +
+                  "The server answered HTTP 503 Service Unavailable. It asks to wait 120 "
+                  "seconds before trying again.");
     EXPECT_EQ(messages->Shown()[0].RetryAfterSeconds, 120);
     EXPECT_EQ(messages->Shown()[1].RetryAfterSeconds, -1);
 }
@@ -173,9 +181,11 @@ TEST(DownloadPage, CancelInTheFailureDialogGivesNoPage) {
     auto& service = Service();
     ScopedMessages messages;
     messages->QueueAnswer(mrCancel);
-    service.Http().Enqueue(ScriptedResponse::Status(404));
+    service.Http().Enqueue(ScriptedResponse::Status(500));
     EXPECT_FALSE(Fetch(service.Address()).has_value());
-    EXPECT_EQ(messages->Texts(), std::vector<std::string>{kDownloadFailed + "The server answered HTTP 404 Not Found."});
+    EXPECT_EQ(
+        messages->Texts(),
+        std::vector<std::string>{kDownloadFailed + "The server answered HTTP 500 Internal Server Error."});
 }
 
 TEST(DownloadPage, ARefusedConnectionIsDescribedInPlainWords) {
@@ -205,7 +215,9 @@ TEST(DownloadPage, A408IsAnsweredWithOneDummyGetThenThePageAgain) {
     EXPECT_EQ(requests[2].method, "POST");
     EXPECT_TRUE(messages->Shown().empty());
     const std::string log = LogText().substr(logBefore);
-    EXPECT_NE(log.find(" WARNING HTTP 408 was detected. Trying to send dummy GET request.\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" WARNING HTTP 408 was detected. Trying to send dummy GET request.\n"),
+              std::string::npos)
+        << log;
     EXPECT_EQ(log.find("pw"), std::string::npos) << "no password in the log";
 }
 
@@ -214,14 +226,18 @@ TEST(DownloadPage, A408AfterTheDummyGetIsLoggedAndOffersRetry) {
     ScopedMessages messages;
     messages->QueueAnswer(mrCancel);
     const auto logBefore = LogText().size();
-    service.Http().Enqueue({ScriptedResponse::Status(408), ScriptedResponse::Ok("dummy"), ScriptedResponse::Status(408)});
+    service.Http().Enqueue(
+        {ScriptedResponse::Status(408), ScriptedResponse::Ok("dummy"), ScriptedResponse::Status(408)});
 
     EXPECT_FALSE(Fetch(service.Address()).has_value());
     EXPECT_EQ(service.ApiRequests().size(), 3u);
-    EXPECT_EQ(messages->Texts(), std::vector<std::string>{kDownloadFailed + "The server answered HTTP 408 Request Timeout."});
+    EXPECT_EQ(messages->Texts(),
+              std::vector<std::string>{kDownloadFailed + "The server answered HTTP 408 Request Timeout."});
     const std::string log = LogText().substr(logBefore);
     EXPECT_NE(log.find(" WARNING HTTP 408 was detected."), std::string::npos);
-    EXPECT_NE(log.find(" ERROR HTTP 408 was detected again. Dummy request doesn't help at all.\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" ERROR HTTP 408 was detected again. Dummy request doesn't help at all.\n"),
+              std::string::npos)
+        << log;
 }
 
 TEST(DownloadPage, AFailedDummyGetAsksAbortRetryIgnore) {
@@ -247,7 +263,8 @@ TEST(DownloadPage, AFailedDummyGetAsksAbortRetryIgnore) {
         service.Http().ClearExchanges();
         ScopedMessages messages;
         messages->QueueAnswers({mrRetry, mrAbort});
-        service.Http().Enqueue({ScriptedResponse::Status(408), ScriptedResponse::Status(503), ScriptedResponse::Status(503)});
+        service.Http().Enqueue(
+            {ScriptedResponse::Status(408), ScriptedResponse::Status(503), ScriptedResponse::Status(503)});
         EXPECT_FALSE(Fetch(service.Address()).has_value());
         const auto requests = service.ApiRequests();
         ASSERT_EQ(requests.size(), 3u);
@@ -261,8 +278,9 @@ TEST(DownloadPage, TheDummyGetGoesToTheTypedAddressEvenAfterARedirect) {
     auto& service = Service();
     ScopedMessages messages;
     LoopbackServer moved([&](const HttpExchange& exchange) {
-        return exchange.method == "POST" && moved.ExchangeCount() == 1 ? ScriptedResponse::Status(408)
-                                                                         : ScriptedResponse::Ok(service.Page(0, 50));
+        return exchange.method == "POST" && moved.ExchangeCount() == 1
+                   ? ScriptedResponse::Status(408)
+                   : ScriptedResponse::Ok(service.Page(0, 50));
     });
     service.Http().Enqueue(ScriptedResponse::Redirect(301, moved.Url("/api/read")));
     ASSERT_TRUE(Fetch(service.Address()).has_value());

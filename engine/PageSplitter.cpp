@@ -1,0 +1,78 @@
+#include "PageSplitter.h"
+
+#include "Sundrykit.h"
+
+namespace qv {
+
+namespace {
+
+// The id of the first post in a text the parser could not read, when it can be seen.
+std::string VisibleId(const std::string& text) {
+    const auto post = text.find("<post ");
+    if (post == std::string::npos) return "";
+    const auto end = text.find('>', post);
+    const auto id = text.find(" id=", post);
+    if (id == std::string::npos || id > end || id + 5 > text.size()) return "";
+    const char quote = text[id + 4];
+    if (quote != '"' && quote != '\'') return "";
+    const auto close = text.find(quote, id + 5);
+    if (close == std::string::npos || close - id - 5 > 32) return "";
+    return skPrintable(text.substr(id + 5, close - id - 5));
+}
+
+class Collector {
+public:
+    Collector(const PageLoop& loop, const PageFetch& fetch) : loop_(loop), fetch_(fetch) {}
+
+    // False when a request gave up.
+    bool Collect(int32_t start, int32_t num) {
+        const std::optional<std::string> body = fetch_(start, num);
+        if (!body) return false;
+        XmlDocument answer;
+        std::string problem;
+        const std::string text = skUTF8ToUNICODE(*body);
+        if (answer.LoadXml(text, 0) && loop_.Check(answer, problem)) {
+            Keep(std::move(answer));
+            return true;
+        }
+        if (num == 1) {
+            const std::string id = VisibleId(text);
+            result.lost.push_back("offset " + std::to_string(start) + (id.empty() ? "" : " (id " + id + ")"));
+            return true;
+        }
+        const int32_t first = num / 2;
+        return Collect(start, first) && Collect(start + first, num - first);
+    }
+
+    PiecedPage result;
+
+private:
+    void Keep(XmlDocument answer) {
+        if (!result.page) {
+            result.page = std::move(answer);
+            return;
+        }
+        XmlNode container = result.page->DocumentNode().SelectSingleNode("/tumblr/posts");
+        if (!container) container = result.page->RootElement().AddChild(xntElement, "posts", "");
+        for (const XmlNode& post : answer.DocumentNode().SelectNodes("/tumblr/posts/post"))
+            container.AppendChild(post);
+    }
+
+    const PageLoop& loop_;
+    const PageFetch& fetch_;
+};
+
+}  // namespace
+
+PiecedPage FetchInPieces(int32_t start, int32_t num, const PageLoop& loop, const PageFetch& fetch) {
+    Collector collector(loop, fetch);
+    const int32_t first = num / 2;
+    // The whole range has just failed: begin with its halves.
+    const bool fetched =
+        num > 1 ? collector.Collect(start, first) && collector.Collect(start + first, num - first)
+                : collector.Collect(start, num);
+    collector.result.failed = !fetched;
+    return std::move(collector.result);
+}
+
+}  // namespace qv
