@@ -68,7 +68,14 @@ void frmMain::SetRunning(bool running) {
     UpdateControlStates();
     if (running) lblTag[5]->setText("Preparing...");
     pnlProgress->setVisible(running);
-    if (!running) txtGroup->setFocus(Qt::OtherFocusReason);
+    if (!running) {
+        // Like the platform's SetFocus, this brings the window back to the
+        // front of the keyboard too: a message box that closed during the run
+        // may have left no window active, and then the address box would get
+        // keys without ever being told it has the focus (so nothing selected).
+        activateWindow();
+        txtGroup->setFocus(Qt::OtherFocusReason);
+    }
     QCoreApplication::processEvents();
 }
 

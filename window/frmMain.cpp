@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "AboutBox.h"
 #include "ControlFramework.h"
@@ -229,21 +230,23 @@ void frmMain::reject() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || (widget != this && !isAncestorOf(widget))) return false;
-
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && watched->isWindowType() && watched == windowHandle()) {
+        // The platform hands every key to the window before the focused control,
+        // and only once; as it travels on from control to parent it is not ours to see again.
         const auto* key = static_cast<QKeyEvent*>(event);
-        // Seen before the focused control, which still gets the key.
         if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::ShiftModifier && !key->isAutoRepeat() &&
             !IsRunning()) {
+            // After the focused control has had the key, which is not consumed.
             QTimer::singleShot(0, this, [this] { ShowAboutBox(); });
         }
-    } else if (event->type() == QEvent::FocusIn && (watched == txtGroup || watched == txtEMail || watched == txtPassword)) {
+        return false;
+    }
+    if (event->type() != QEvent::FocusIn) return false;
+    if (watched == txtGroup || watched == txtEMail || watched == txtPassword) {
         // After the event, so that a click that gave the focus does not undo the selection.
         auto* box = static_cast<QLineEdit*>(watched);
         QTimer::singleShot(0, box, [box] { skHighlightText(box); });
-    } else if (event->type() == QEvent::FocusIn && watched == txtPassword2) {
+    } else if (watched == txtPassword2) {
         // A line edit selects its text when tabbed into; this box is meant not to.
         QTimer::singleShot(0, txtPassword2, [this] { txtPassword2->deselect(); });
     }

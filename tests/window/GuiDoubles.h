@@ -3,17 +3,22 @@
 #pragma once
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 #include "EngineDoubles.h"
 #include "FileDialog.h"
 #include "TempFolder.h"
 #include "frmMain.h"
+
+// Failures show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace qv::test {
 
@@ -103,6 +108,55 @@ public:
 private:
     std::function<bool()> action_;
     QTimer timer_;
+};
+
+// Counts the about boxes that come up and closes each, so that a test can
+// press keys and then ask how many boxes they opened.
+class AboutBoxWatcher : public QObject {
+public:
+    AboutBoxWatcher() {
+        qApp->installEventFilter(this);
+        closer_.setInterval(20);
+        QObject::connect(&closer_, &QTimer::timeout, this, [] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == "AboutBox" && top->isVisible()) top->close();
+        });
+        closer_.start();
+    }
+    ~AboutBoxWatcher() override { qApp->removeEventFilter(this); }
+    int Opened() const { return opened_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType() && watched->objectName() == "AboutBox")
+            ++opened_;
+        return false;
+    }
+
+private:
+    QTimer closer_;
+    int opened_ = 0;
+};
+
+// Counts presses of one key that reach one control.
+class KeyPressCounter : public QObject {
+public:
+    KeyPressCounter(QWidget* control, int key) : control_(control), key_(key) {
+        control_->installEventFilter(this);
+    }
+    ~KeyPressCounter() override { control_->removeEventFilter(this); }
+    int Count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == key_) ++count_;
+        return false;
+    }
+
+private:
+    QWidget* control_;
+    int key_;
+    int count_ = 0;
 };
 
 }  // namespace qv::test

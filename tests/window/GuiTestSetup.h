@@ -1,0 +1,19 @@
+// What every window test program sets up once its QApplication exists: the
+// program's resources, settings store and password scrambling.
+#pragma once
+
+#include "Application.h"
+#include "QtSettingsStore.h"
+#include "modMain.h"
+#include "modPasswordCryptor.h"
+
+namespace qv::test {
+
+inline void PrepareTestProgram() {
+    InitProgramResources();
+    UseQtSettingsStore(App());
+    App().ScramblePassword = Scramble;
+    App().UnscramblePassword = Unscramble;
+}
+
+}  // namespace qv::test
