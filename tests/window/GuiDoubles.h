@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
@@ -109,6 +111,15 @@ private:
     std::function<bool()> action_;
     QTimer timer_;
 };
+
+// Writes what the user sees to the screenshots folder (QV_SCREENSHOTS), for a
+// person to look at.
+inline void Keep(const QImage& image, const QString& name) {
+    const QString folder = qEnvironmentVariable("QV_SCREENSHOTS", QDir::tempPath());
+    QDir().mkpath(folder);
+    image.save(folder + "/" + name + ".png");
+}
+inline void Keep(QWidget& window, const QString& name) { Keep(window.grab().toImage(), name); }
 
 // Counts the about boxes that come up and closes each, so that a test can
 // press keys and then ask how many boxes they opened.

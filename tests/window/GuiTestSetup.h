@@ -1,5 +1,5 @@
-// What every window test program sets up once its QApplication exists: the
-// program's resources, settings store and password scrambling.
+// What every window test program sets up once its QApplication exists, as the
+// program does: resources, look, settings store and password scrambling.
 #pragma once
 
 #include "Application.h"
@@ -11,6 +11,7 @@ namespace qv::test {
 
 inline void PrepareTestProgram() {
     InitProgramResources();
+    InitCommonControls();
     UseQtSettingsStore(App());
     App().ScramblePassword = Scramble;
     App().UnscramblePassword = Unscramble;
