@@ -121,6 +121,31 @@ inline void Keep(const QImage& image, const QString& name) {
 }
 inline void Keep(QWidget& window, const QString& name) { Keep(window.grab().toImage(), name); }
 
+// Counts the pixels of a 3D bevel's two rings that do not have their colour:
+// raised is light top-left and dark bottom-right, inset the other way round.
+// The corners, where the rings meet, are left out.
+inline int WrongBevelPixels(const QImage& shot, const QRect& area, const QPalette& palette, bool raised) {
+    auto colour = [&](QPalette::ColorRole role) { return palette.color(QPalette::Active, role).rgb(); };
+    const QRgb outerTopLeft = colour(raised ? QPalette::Light : QPalette::Shadow);
+    const QRgb innerTopLeft = colour(raised ? QPalette::Midlight : QPalette::Dark);
+    const QRgb outerBottomRight = colour(raised ? QPalette::Shadow : QPalette::Light);
+    const QRgb innerBottomRight = colour(raised ? QPalette::Dark : QPalette::Midlight);
+    int wrong = 0;
+    for (int x = area.left() + 2; x <= area.right() - 2; ++x) {
+        wrong += shot.pixel(x, area.top()) != outerTopLeft;
+        wrong += shot.pixel(x, area.top() + 1) != innerTopLeft;
+        wrong += shot.pixel(x, area.bottom()) != outerBottomRight;
+        wrong += shot.pixel(x, area.bottom() - 1) != innerBottomRight;
+    }
+    for (int y = area.top() + 2; y <= area.bottom() - 2; ++y) {
+        wrong += shot.pixel(area.left(), y) != outerTopLeft;
+        wrong += shot.pixel(area.left() + 1, y) != innerTopLeft;
+        wrong += shot.pixel(area.right(), y) != outerBottomRight;
+        wrong += shot.pixel(area.right() - 1, y) != innerBottomRight;
+    }
+    return wrong;
+}
+
 // Counts the about boxes that come up and closes each, so that a test can
 // press keys and then ask how many boxes they opened.
 class AboutBoxWatcher : public QObject {

@@ -7,6 +7,9 @@
 
 namespace qv::test {
 
+// Why there is no X server in this run; empty when there is one.
+QString NoXServerReason();
+
 // Why real key presses cannot be sent in this run; empty when they can.
 QString NoRealKeysReason();
 
@@ -15,6 +18,13 @@ QString NoRealKeysReason();
 bool RealKeys(const QStringList& arguments);
 
 }  // namespace qv::test
+
+// Skips the current test when there is no X server.
+#define SKIP_WITHOUT_X_SERVER()                                                      \
+    do {                                                                             \
+        if (const QString reason = ::qv::test::NoXServerReason(); !reason.isEmpty()) \
+            GTEST_SKIP() << reason.toStdString();                                    \
+    } while (false)
 
 // Skips the current test when there is no X server or no xdotool.
 #define SKIP_WITHOUT_REAL_KEYS()                                                      \

@@ -211,31 +211,6 @@ TEST(Unload, EscapeInTheIdleWindowClosesItAndKeepsHistoriesAndSettings) {
     EXPECT_EQ(std::get<std::string>(stored), "first.example");
 }
 
-// Counts the pixels of a 3D bevel's two rings that do not have their colour:
-// raised is light top-left and dark bottom-right, inset the other way round.
-// The corners, where the rings meet, are left out.
-int WrongBevelPixels(const QImage& shot, const QRect& area, const QPalette& palette, bool raised) {
-    auto colour = [&](QPalette::ColorRole role) { return palette.color(QPalette::Active, role).rgb(); };
-    const QRgb outerTopLeft = colour(raised ? QPalette::Light : QPalette::Shadow);
-    const QRgb innerTopLeft = colour(raised ? QPalette::Midlight : QPalette::Dark);
-    const QRgb outerBottomRight = colour(raised ? QPalette::Shadow : QPalette::Light);
-    const QRgb innerBottomRight = colour(raised ? QPalette::Dark : QPalette::Midlight);
-    int wrong = 0;
-    for (int x = area.left() + 2; x <= area.right() - 2; ++x) {
-        wrong += shot.pixel(x, area.top()) != outerTopLeft;
-        wrong += shot.pixel(x, area.top() + 1) != innerTopLeft;
-        wrong += shot.pixel(x, area.bottom()) != outerBottomRight;
-        wrong += shot.pixel(x, area.bottom() - 1) != innerBottomRight;
-    }
-    for (int y = area.top() + 2; y <= area.bottom() - 2; ++y) {
-        wrong += shot.pixel(area.left(), y) != outerTopLeft;
-        wrong += shot.pixel(area.left() + 1, y) != innerTopLeft;
-        wrong += shot.pixel(area.right(), y) != outerBottomRight;
-        wrong += shot.pixel(area.right() - 1, y) != innerBottomRight;
-    }
-    return wrong;
-}
-
 TEST(Screens, TheRunningWindowShowsTheFramedProgressOverTheFrames) {
     test::ReadApiServer service;
     test::Blog blog;
@@ -262,8 +237,8 @@ TEST(Screens, TheRunningWindowShowsTheFramedProgressOverTheFrames) {
     // frames, the inset inner one inside it.
     const QRect outer = w.pnlProgress->geometry();
     const QRect inner = w.pnlProgressInner->geometry().translated(outer.topLeft());
-    EXPECT_EQ(WrongBevelPixels(running, outer, w.pnlProgress->palette(), true), 0);
-    EXPECT_EQ(WrongBevelPixels(running, inner, w.pnlProgress->palette(), false), 0);
+    EXPECT_EQ(test::WrongBevelPixels(running, outer, w.pnlProgress->palette(), true), 0);
+    EXPECT_EQ(test::WrongBevelPixels(running, inner, w.pnlProgress->palette(), false), 0);
     // The progress text is there too: dark pixels on the inner panel's face.
     const QRect text = w.lblTag[5]->geometry().translated(inner.topLeft());
     int dark = 0;

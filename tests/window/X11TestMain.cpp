@@ -15,13 +15,18 @@
 namespace qv::test {
 
 namespace {
-QString& Unavailable() {
+QString& NoXServer() {
+    static QString reason;
+    return reason;
+}
+QString& NoXdotool() {
     static QString reason;
     return reason;
 }
 }  // namespace
 
-QString NoRealKeysReason() { return Unavailable(); }
+QString NoXServerReason() { return NoXServer(); }
+QString NoRealKeysReason() { return NoXServer().isEmpty() ? NoXdotool() : NoXServer(); }
 
 bool RealKeys(const QStringList& arguments) {
     QProcess xdotool;
@@ -36,13 +41,13 @@ bool RealKeys(const QStringList& arguments) {
 int main(int argc, char** argv) {
     qv::test::XvfbSession xvfb;
     if (xvfb.Display().empty()) {
-        qv::test::Unavailable() = QString::fromStdString(xvfb.Failure());
+        qv::test::NoXServer() = QString::fromStdString(xvfb.Failure());
         qputenv("QT_QPA_PLATFORM", "offscreen");
     } else {
         qputenv("DISPLAY", QByteArray::fromStdString(xvfb.Display()));
         qputenv("QT_QPA_PLATFORM", "xcb");
         if (QStandardPaths::findExecutable("xdotool").isEmpty())
-            qv::test::Unavailable() = "xdotool is not installed (scripts/setup --test installs it)";
+            qv::test::NoXdotool() = "xdotool is not installed (scripts/setup --test installs it)";
     }
     int status = 0;
     {
