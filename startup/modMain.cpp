@@ -41,7 +41,8 @@ void InitCommonControls(const std::string& fontFolder) {
         if (QFontDatabase::addApplicationFont(QString::fromStdString(file.string())) < 0)
             skLogWarning("The font " + file.string() + " can't be loaded.");
     }
-    QApplication::setStyle(new PasswordStarStyle(QApplication::style()->name()));
+    if (!dynamic_cast<PasswordStarStyle*>(QApplication::style()))
+        QApplication::setStyle(new PasswordStarStyle(QApplication::style()->name()));
     QApplication::setFont(WindowFont());
 }
 

@@ -69,10 +69,9 @@ void frmMain::SetRunning(bool running) {
     if (running) lblTag[5]->setText("Preparing...");
     pnlProgress->setVisible(running);
     if (!running) {
-        // Like the platform's SetFocus, this brings the window back to the
-        // front of the keyboard too: a message box that closed during the run
-        // may have left no window active, and then the address box would get
-        // keys without ever being told it has the focus (so nothing selected).
+        // Like the platform's SetFocus, this makes the window active too: a box
+        // that closed during the run may have left none active, and the address
+        // box would then get keys without its focus handler ever selecting its text.
         activateWindow();
         txtGroup->setFocus(Qt::OtherFocusReason);
     }

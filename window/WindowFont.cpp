@@ -95,9 +95,9 @@ QStringList PreferredWindowFaces() {
     return {"Tahoma", "DejaVu Sans Condensed", "Liberation Sans", "DejaVu Sans"};
 }
 
-QFont WindowFont(const QStringList& faces) {
+QFont WindowFont() {
     QString family = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    for (const QString& face : faces) {
+    for (const QString& face : PreferredWindowFaces()) {
         if (Installed(face)) {
             family = face;
             break;

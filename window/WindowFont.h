@@ -10,8 +10,9 @@ namespace qv {
 // for, then sans-serif faces of similar width.
 QStringList PreferredWindowFaces();
 
-// The first of `faces` that is installed, at the largest size up to 9 points
-// at which every caption of the window fits its control on this screen.
-QFont WindowFont(const QStringList& faces = PreferredWindowFaces());
+// The first preferred face that is installed (else the system's), at the
+// largest size up to the designed 9 points at which every caption of the
+// window fits its control on this screen.
+QFont WindowFont();
 
 }  // namespace qv
