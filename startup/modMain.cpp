@@ -1,11 +1,17 @@
 #include "modMain.h"
 
+#include <QApplication>
+#include <QFontDatabase>
+#include <QStyle>
 #include <QtGlobal>
+#include <filesystem>
 
 #include "Error.h"
 #include "Messages.h"
+#include "PasswordStarStyle.h"
 #include "Sundrykit.h"
 #include "SundrykitGui.h"
+#include "WindowFont.h"
 #include "frmMain.h"
 #include "modPerchbar.h"
 
@@ -28,10 +34,23 @@ const std::string& DataFolder() { return DataFolderValue(); }
 
 void InitProgramResources() { InitIconResources(); }
 
+void InitCommonControls(const std::string& fontFolder) {
+    for (const char* face : {"tahoma.ttf", "tahomabd.ttf"}) {
+        const std::filesystem::path file = std::filesystem::path(fontFolder) / face;
+        if (!std::filesystem::exists(file)) continue;
+        // Without it the window falls back to a face that still fits every caption.
+        if (QFontDatabase::addApplicationFont(QString::fromStdString(file.string())) < 0)
+            skLogWarning("The font " + file.string() + " can't be loaded.");
+    }
+    if (!dynamic_cast<PasswordStarStyle*>(QApplication::style()))
+        QApplication::setStyle(new PasswordStarStyle(QApplication::style()->name()));
+    QApplication::setFont(WindowFont());
+}
+
 bool Main() {
     InitProgramResources();
     skRegisterAppPath();
-    // The widget toolkit was set up by QApplication before any window exists.
+    InitCommonControls();
     if (!skIsInIDE()) skSetWindowResIconAll(skGetThunderMainHandle(), "A_MAIN");
 
     DataFolderValue() = GetDataFolder();

@@ -13,6 +13,14 @@ const std::string& DataFolder();
 // this first.
 void InitProgramResources();
 
+// Where Debian's fonts-wine puts its Tahoma-metric faces (outside fontconfig's folders).
+inline constexpr const char* kTahomaFolder = "/usr/share/wine/fonts";
+
+// What every window of the program looks like, set up before any exists: the
+// Tahoma faces of `fontFolder` when they are there, password boxes that show
+// "*", and the window's font for the window and every box and dialog alike.
+void InitCommonControls(const std::string& fontFolder = kTahomaFolder);
+
 // Prepares the process and shows the main window; answers false when the
 // program has to end at once (no data folder).
 bool Main();

@@ -68,7 +68,13 @@ void frmMain::SetRunning(bool running) {
     UpdateControlStates();
     if (running) lblTag[5]->setText("Preparing...");
     pnlProgress->setVisible(running);
-    if (!running) txtGroup->setFocus(Qt::OtherFocusReason);
+    if (!running) {
+        // Like the platform's SetFocus, this makes the window active too: a box
+        // that closed during the run may have left none active, and the address
+        // box would then get keys without its focus handler ever selecting its text.
+        activateWindow();
+        txtGroup->setFocus(Qt::OtherFocusReason);
+    }
     QCoreApplication::processEvents();
 }
 

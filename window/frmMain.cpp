@@ -11,14 +11,17 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "AboutBox.h"
 #include "ControlFramework.h"
 #include "ControlInterfaces.h"
+#include "Design.h"
 #include "Error.h"
 #include "Messages.h"
 #include "Sundrykit.h"
 #include "SundrykitGui.h"
+#include "WindowFont.h"
 #include "modCommon.h"
 #include "modPerchbar.h"
 
@@ -26,21 +29,12 @@ namespace qv {
 
 namespace {
 
-constexpr int kClientWidth = 4575;  // twips
-constexpr int kClientHeight = 5355;
-constexpr int kTwipsPerInch = 1440;
-
 const char* const kGroupHistoryFile = "Group Adress History.DAT";
 const char* const kEMailHistoryFile = "E-Mail History.DAT";
 const char* const kDedication = "For everyone who keeps what they wrote.";
 
-QFont WindowFont() {
-    // Tahoma where it is installed, else the closest sans-serif face.
-    QFont font;
-    font.setFamilies({"Tahoma", "Liberation Sans", "DejaVu Sans", "Sans Serif"});
-    font.setPointSize(9);
-    font.setWeight(QFont::Normal);
-    return font;
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -58,76 +52,76 @@ frmMain::frmMain(std::string dataFolder, QWidget* parent) : QDialog(parent), dat
 
 frmMain::~frmMain() { qApp->removeEventFilter(this); }
 
-int frmMain::Twips(int twips) const { return static_cast<int>(twips * dotsPerInch_ / kTwipsPerInch + 0.5); }
+int frmMain::Twips(int twips) const { return TwipsToPixels(twips, dotsPerInch_); }
 
-QRect frmMain::TwipsRect(int left, int top, int width, int height) const {
-    return QRect(Twips(left), Twips(top), Twips(width), Twips(height));
+QRect frmMain::DesignedRect(std::string_view name) const {
+    const ControlDesign& control = Designed(name);
+    return QRect(Twips(control.left), Twips(control.top), Twips(control.width), Twips(control.height));
 }
 
 void frmMain::BuildControls() {
     setFixedSize(Twips(kClientWidth), Twips(kClientHeight));
 
-    auto label = [&](int index, QWidget* parent, const char* caption, QRect where) {
-        lblTag[index] = new QLabel(caption, parent);
-        lblTag[index]->setObjectName(QString("lblTag(%1)").arg(index));
-        lblTag[index]->setGeometry(where);
+    // Each control takes its name, caption and place from the design.
+    auto place = [&](QWidget* control, std::string_view name) {
+        control->setObjectName(Text(name));
+        control->setGeometry(DesignedRect(name));
     };
-    auto textBox = [&](QWidget* parent, const char* name, QRect where, bool masked) {
+    auto caption = [](std::string_view name) { return Text(Designed(name).caption); };
+    auto label = [&](int index, QWidget* parent) {
+        const std::string name = "lblTag(" + std::to_string(index) + ")";
+        lblTag[index] = new QLabel(caption(name), parent);
+        place(lblTag[index], name);
+    };
+    auto textBox = [&](QWidget* parent, std::string_view name, bool masked) {
         auto* box = new QLineEdit(parent);
-        box->setObjectName(name);
-        box->setGeometry(where);
+        place(box, name);
         if (masked) box->setEchoMode(QLineEdit::Password);
         return box;
     };
-    auto button = [&](QWidget* parent, const char* name, const char* caption, QRect where) {
-        auto* push = new QPushButton(caption, parent);
-        push->setObjectName(name);
-        push->setGeometry(where);
+    auto button = [&](QWidget* parent, std::string_view name) {
+        auto* push = new QPushButton(caption(name), parent);
+        place(push, name);
         return push;
     };
-    auto frame = [&](const char* name, const char* caption, QRect where) {
-        auto* box = new QGroupBox(caption, this);
-        box->setObjectName(name);
-        box->setGeometry(where);
+    auto frame = [&](std::string_view name) {
+        auto* box = new QGroupBox(caption(name), this);
+        place(box, name);
         return box;
     };
-    auto checkBox = [&](QWidget* parent, const char* name, const char* caption, QRect where) {
-        auto* check = new QCheckBox(caption, parent);
-        check->setObjectName(name);
-        check->setGeometry(where);
+    auto checkBox = [&](QWidget* parent, std::string_view name) {
+        auto* check = new QCheckBox(caption(name), parent);
+        place(check, name);
         return check;
     };
 
-    label(0, this, "Group:", TwipsRect(180, 180, 555, 210));
-    txtGroup = textBox(this, "txtGroup", TwipsRect(900, 120, 3075, 315), false);
+    label(0, this);
+    txtGroup = textBox(this, "txtGroup", false);
     txtGroup->setToolTip(" Blog's address, e.g. myblog.tumblr.com, www.myblog.com, etc. ");
-    cmdGroupAddressHistory = button(this, "cmdGroupAddressHistory", "H!", TwipsRect(4020, 120, 375, 315));
+    cmdGroupAddressHistory = button(this, "cmdGroupAddressHistory");
     cmdGroupAddressHistory->setToolTip(" History ");
 
-    fraAuth = frame("fraAuth", " Authorization (optional) ", TwipsRect(120, 540, 4335, 1515));
-    label(2, fraAuth, "E-Mail:", TwipsRect(240, 420, 510, 210));
-    txtEMail = textBox(fraAuth, "txtEMail", TwipsRect(1200, 360, 2475, 315), false);
-    label(3, fraAuth, "Password:", TwipsRect(240, 780, 825, 210));
-    txtPassword = textBox(fraAuth, "txtPassword", TwipsRect(1200, 720, 2475, 315), true);
-    cmdEMailHistory = button(fraAuth, "cmdEMailHistory", "H!", TwipsRect(3720, 360, 375, 315));
+    fraAuth = frame("fraAuth");
+    label(2, fraAuth);
+    txtEMail = textBox(fraAuth, "txtEMail", false);
+    label(3, fraAuth);
+    txtPassword = textBox(fraAuth, "txtPassword", true);
+    cmdEMailHistory = button(fraAuth, "cmdEMailHistory");
     cmdEMailHistory->setToolTip(" History ");
-    chkAnonymous = checkBox(fraAuth, "chkAnonymous", "Anonymous access", TwipsRect(1200, 1140, 2055, 210));
+    chkAnonymous = checkBox(fraAuth, "chkAnonymous");
 
-    fraAuth2 = frame("fraAuth2", " For password protected blogs ", TwipsRect(120, 2160, 4335, 915));
-    label(1, fraAuth2, "Password:", TwipsRect(240, 420, 825, 210));
-    txtPassword2 = textBox(fraAuth2, "txtPassword2", TwipsRect(1200, 360, 2475, 315), true);
+    fraAuth2 = frame("fraAuth2");
+    label(1, fraAuth2);
+    txtPassword2 = textBox(fraAuth2, "txtPassword2", true);
 
-    fraMiscOptions = frame("fraMiscOptions", " Misc options ", TwipsRect(120, 3180, 4335, 1455));
-    chkAddDateTimeToFileName =
-        checkBox(fraMiscOptions, "chkAddDateTimeToFileName", "Add date and time to file name", TwipsRect(180, 360, 2955, 255));
-    chkApplyNTFSCompression = checkBox(fraMiscOptions, "chkApplyNTFSCompression",
-                                       "Apply NTFS compression for saved XML file", TwipsRect(180, 660, 3915, 315));
-    chkIncrementalBackup =
-        checkBox(fraMiscOptions, "chkIncrementalBackup", "Incremental backup", TwipsRect(180, 1020, 1935, 315));
+    fraMiscOptions = frame("fraMiscOptions");
+    chkAddDateTimeToFileName = checkBox(fraMiscOptions, "chkAddDateTimeToFileName");
+    chkApplyNTFSCompression = checkBox(fraMiscOptions, "chkApplyNTFSCompression");
+    chkIncrementalBackup = checkBox(fraMiscOptions, "chkIncrementalBackup");
 
-    cmdProxySetup = button(this, "cmdProxySetup", "Proxy...", TwipsRect(180, 4800, 1095, 435));
-    cmdStart = button(this, "cmdStart", "Start!", TwipsRect(1860, 4800, 1215, 435));
-    cmdCancel = button(this, "cmdCancel", "Exit", TwipsRect(3180, 4800, 1215, 435));
+    cmdProxySetup = button(this, "cmdProxySetup");
+    cmdStart = button(this, "cmdStart");
+    cmdCancel = button(this, "cmdCancel");
     cmdStart->setDefault(true);
 
     // Labels and frames take no focus, so the first stop is the address box.
@@ -170,11 +164,11 @@ void frmMain::CreateProgressPanels() {
     }
     pnlProgress->setObjectName("pnlProgress");
     pnlProgressInner->setObjectName("pnlProgressInner");
-    pnlProgress->setGeometry(TwipsRect(480, 240, 3075, 915));
-    pnlProgressInner->setGeometry(TwipsRect(120, 120, 2835, 675));
+    pnlProgress->setGeometry(DesignedRect("pnlProgress"));
+    pnlProgressInner->setGeometry(DesignedRect("pnlProgressInner"));
     lblTag[5] = new QLabel(pnlProgressInner);
     lblTag[5]->setObjectName("lblTag(5)");
-    lblTag[5]->setGeometry(TwipsRect(120, 120, 2595, 495));
+    lblTag[5]->setGeometry(DesignedRect("lblTag(5)"));
     lblTag[5]->setWordWrap(true);
     lblTag[5]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     pnlProgress->hide();
@@ -195,8 +189,9 @@ void frmMain::Load() {
     EMailHistory.Load();
 
     // Centred in whole twips, the remainder of the halving dropped.
-    const int left = (kClientWidth - 3075) / 2;
-    const int top = (kClientHeight - 915) / 2;
+    const ControlDesign& panel = Designed("pnlProgress");
+    const int left = (kClientWidth - panel.width) / 2;
+    const int top = (kClientHeight - panel.height) / 2;
     pnlProgress->move(Twips(left), Twips(top));
     txtGroup->setFocus(Qt::OtherFocusReason);
 }
@@ -229,21 +224,23 @@ void frmMain::reject() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || (widget != this && !isAncestorOf(widget))) return false;
-
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && watched->isWindowType() && watched == windowHandle()) {
+        // The platform hands every key to the window before the focused control,
+        // and only once; as it travels on from control to parent it is not ours to see again.
         const auto* key = static_cast<QKeyEvent*>(event);
-        // Seen before the focused control, which still gets the key.
         if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::ShiftModifier && !key->isAutoRepeat() &&
             !IsRunning()) {
+            // After the focused control has had the key, which is not consumed.
             QTimer::singleShot(0, this, [this] { ShowAboutBox(); });
         }
-    } else if (event->type() == QEvent::FocusIn && (watched == txtGroup || watched == txtEMail || watched == txtPassword)) {
+        return false;
+    }
+    if (event->type() != QEvent::FocusIn) return false;
+    if (watched == txtGroup || watched == txtEMail || watched == txtPassword) {
         // After the event, so that a click that gave the focus does not undo the selection.
         auto* box = static_cast<QLineEdit*>(watched);
         QTimer::singleShot(0, box, [box] { skHighlightText(box); });
-    } else if (event->type() == QEvent::FocusIn && watched == txtPassword2) {
+    } else if (watched == txtPassword2) {
         // A line edit selects its text when tabbed into; this box is meant not to.
         QTimer::singleShot(0, txtPassword2, [this] { txtPassword2->deselect(); });
     }

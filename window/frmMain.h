@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "HistoryList.h"
 #include "Http.h"
@@ -90,7 +91,7 @@ private:
     void BuildControls();
     void CreateProgressPanels();
     int Twips(int twips) const;
-    QRect TwipsRect(int left, int top, int width, int height) const;
+    QRect DesignedRect(std::string_view name) const;
 
     void cmdStart_Click();
     void UpdateControlStates();

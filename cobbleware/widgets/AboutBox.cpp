@@ -4,12 +4,14 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "ReturnFocus.h"
 #include "Sundrykit.h"
 
 namespace qv {
 
 void AboutBox::Show(QWidget* owner, const Application& app, const std::string& extraText, const QPixmap* picture,
                     const std::string& dedication) {
+    const ReturnFocusToOwner returnFocus(owner);
     QMessageBox box(owner);
     box.setObjectName("AboutBox");
     box.setWindowTitle(QString::fromStdString("About " + app.ProductName));

@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+#include "ReturnFocus.h"
+
 namespace qv {
 
 namespace {
@@ -9,6 +11,7 @@ namespace {
 class QtFileDialogPresenter : public IFileDialogPresenter {
 public:
     std::optional<QString> Show(const FileDialogRequest& request) override {
+        const ReturnFocusToOwner returnFocus(request.owner);
         QFileDialog dialog(request.owner, request.title, request.initialFolder);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

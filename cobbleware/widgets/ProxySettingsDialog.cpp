@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ReturnFocus.h"
+
 namespace qv {
 
 namespace {
@@ -120,7 +122,9 @@ void ProxySettingsDialog::StoreInto(ProxySettings& settings) const {
 }
 
 void ProxySettingsDialog::Edit(ProxySettings& settings) {
-    ProxySettingsDialog dialog(settings, QApplication::activeWindow());
+    QWidget* owner = QApplication::activeWindow();
+    const ReturnFocusToOwner returnFocus(owner);
+    ProxySettingsDialog dialog(settings, owner);
     if (auto answer = std::exchange(NextAnswer(), nullptr)) {
         QTimer::singleShot(0, &dialog, [&dialog, answer] {
             answer(dialog);

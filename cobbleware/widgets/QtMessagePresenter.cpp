@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "ReturnFocus.h"
+
 namespace qv {
 
 namespace {
@@ -49,7 +51,9 @@ void PrepareMessageBox(QMessageBox& box, const MessageBoxRequest& request) {
 }
 
 int QtMessagePresenter::Show(const MessageBoxRequest& request) {
-    QMessageBox box(QApplication::activeWindow());
+    QWidget* owner = QApplication::activeWindow();
+    const ReturnFocusToOwner returnFocus(owner);
+    QMessageBox box(owner);
     PrepareMessageBox(box, request);
     const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
     for (const Choice& choice : ChoicesFor(request.Style))

@@ -3,17 +3,24 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 #include "EngineDoubles.h"
 #include "FileDialog.h"
 #include "TempFolder.h"
 #include "frmMain.h"
+
+// Failures show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace qv::test {
 
@@ -103,6 +110,89 @@ public:
 private:
     std::function<bool()> action_;
     QTimer timer_;
+};
+
+// Writes what the user sees to the screenshots folder (QV_SCREENSHOTS), for a
+// person to look at.
+inline void Keep(const QImage& image, const QString& name) {
+    const QString folder = qEnvironmentVariable("QV_SCREENSHOTS", QDir::tempPath());
+    QDir().mkpath(folder);
+    image.save(folder + "/" + name + ".png");
+}
+inline void Keep(QWidget& window, const QString& name) { Keep(window.grab().toImage(), name); }
+
+// Counts the pixels of a 3D bevel's two rings that do not have their colour:
+// raised is light top-left and dark bottom-right, inset the other way round.
+// The corners, where the rings meet, are left out.
+inline int WrongBevelPixels(const QImage& shot, const QRect& area, const QPalette& palette, bool raised) {
+    auto colour = [&](QPalette::ColorRole role) { return palette.color(QPalette::Active, role).rgb(); };
+    const QRgb outerTopLeft = colour(raised ? QPalette::Light : QPalette::Shadow);
+    const QRgb innerTopLeft = colour(raised ? QPalette::Midlight : QPalette::Dark);
+    const QRgb outerBottomRight = colour(raised ? QPalette::Shadow : QPalette::Light);
+    const QRgb innerBottomRight = colour(raised ? QPalette::Dark : QPalette::Midlight);
+    int wrong = 0;
+    for (int x = area.left() + 2; x <= area.right() - 2; ++x) {
+        wrong += shot.pixel(x, area.top()) != outerTopLeft;
+        wrong += shot.pixel(x, area.top() + 1) != innerTopLeft;
+        wrong += shot.pixel(x, area.bottom()) != outerBottomRight;
+        wrong += shot.pixel(x, area.bottom() - 1) != innerBottomRight;
+    }
+    for (int y = area.top() + 2; y <= area.bottom() - 2; ++y) {
+        wrong += shot.pixel(area.left(), y) != outerTopLeft;
+        wrong += shot.pixel(area.left() + 1, y) != innerTopLeft;
+        wrong += shot.pixel(area.right(), y) != outerBottomRight;
+        wrong += shot.pixel(area.right() - 1, y) != innerBottomRight;
+    }
+    return wrong;
+}
+
+// Counts the about boxes that come up and closes each, so that a test can
+// press keys and then ask how many boxes they opened.
+class AboutBoxWatcher : public QObject {
+public:
+    AboutBoxWatcher() {
+        qApp->installEventFilter(this);
+        closer_.setInterval(20);
+        QObject::connect(&closer_, &QTimer::timeout, this, [] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == "AboutBox" && top->isVisible()) top->close();
+        });
+        closer_.start();
+    }
+    ~AboutBoxWatcher() override { qApp->removeEventFilter(this); }
+    int Opened() const { return opened_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType() && watched->objectName() == "AboutBox")
+            ++opened_;
+        return false;
+    }
+
+private:
+    QTimer closer_;
+    int opened_ = 0;
+};
+
+// Counts presses of one key that reach one control.
+class KeyPressCounter : public QObject {
+public:
+    KeyPressCounter(QWidget* control, int key) : control_(control), key_(key) {
+        control_->installEventFilter(this);
+    }
+    ~KeyPressCounter() override { control_->removeEventFilter(this); }
+    int Count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == key_) ++count_;
+        return false;
+    }
+
+private:
+    QWidget* control_;
+    int key_;
+    int count_ = 0;
 };
 
 }  // namespace qv::test

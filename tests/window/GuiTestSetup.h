@@ -1,0 +1,20 @@
+// What every window test program sets up once its QApplication exists, as the
+// program does: resources, look, settings store and password scrambling.
+#pragma once
+
+#include "Application.h"
+#include "QtSettingsStore.h"
+#include "modMain.h"
+#include "modPasswordCryptor.h"
+
+namespace qv::test {
+
+inline void PrepareTestProgram() {
+    InitProgramResources();
+    InitCommonControls();
+    UseQtSettingsStore(App());
+    App().ScramblePassword = Scramble;
+    App().UnscramblePassword = Unscramble;
+}
+
+}  // namespace qv::test
