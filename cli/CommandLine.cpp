@@ -206,6 +206,11 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     app.add_option("--rate", options.rate, "Send at most this many requests a minute (default: no limit)")
         ->check(CLI::Range(1, 60000))
         ->type_name("N");
+    app.add_option("--prefetch", options.prefetch,
+                   "In a full backup, ask for up to N pages beyond the one being merged at the same time")
+        ->check(CLI::Range(0, 7))
+        ->type_name("N")
+        ->capture_default_str();
     app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
     // Hidden: present only to refuse them without echoing the password.
     app.add_option("-p,--password,--blog-password", refused)->group("");

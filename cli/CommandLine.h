@@ -30,6 +30,8 @@ struct CliOptions {
     long long maxWaitSeconds = 6 * 3600;
     // Requests a minute at most; 0: as fast as the service answers.
     int rate = 0;
+    // Pages asked for ahead of the one being merged (full runs).
+    int prefetch = 0;
     bool quiet = false;
 };
 

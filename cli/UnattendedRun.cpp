@@ -61,6 +61,7 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
     backup.ApplyNTFSCompression = options.compress;
     backup.Extras.Pacer = &pacer;
     backup.Extras.SplitUnparseablePages = true;
+    backup.Extras.Prefetch = options.prefetch;
 
     const BackupResult result = RunBackup(backup, progress);
     console.EndProgress();

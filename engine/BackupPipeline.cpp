@@ -5,6 +5,7 @@
 #include "AtomicFile.h"
 #include "Messages.h"
 #include "PageLoop.h"
+#include "PagePrefetch.h"
 #include "PageSplitter.h"
 #include "Sundrykit.h"
 #include "modTumblrInteraction.h"
@@ -72,10 +73,20 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
     const PageFetch fetch = [&](int32_t start, int32_t num) {
         return DownloadPage(start, num, callback, groupAddress, email, password, password2, session);
     };
+    std::optional<PagePrefetch> ahead;
+    if (extras.Prefetch > 0 && loop->IsFullRun())
+        ahead.emplace(session, PageAccount{groupAddress, email, password, password2}, extras.Prefetch);
     TrafficCounters& traffic = Traffic();
     traffic.PieceCount = 1;
     for (;;) {
-        const std::optional<std::string> body = fetch(loop->NextStart(), PostsPerPage);
+        std::optional<std::string> body;
+        if (ahead) {
+            ahead->Fill(loop->NextStart());
+            bool cancelled = false;
+            body = ahead->Take(loop->NextStart(), callback, cancelled);
+            if (cancelled) return result;
+        }
+        if (!body) body = fetch(loop->NextStart(), PostsPerPage);
         if (!body) return result;
 
         XmlDocument page;
@@ -106,6 +117,7 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
         host.DoEvents();
     }
 
+    if (ahead) ahead->Abandon(callback);  // pages past the end: their cost is counted
     host.DisableCancel();
     XmlDocument& backup = loop->Backup();
     SortPosts(backup, host);

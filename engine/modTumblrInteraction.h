@@ -45,6 +45,9 @@ struct RunExtras {
     // smaller pieces; the posts that never come in a readable answer are named
     // and left out, and the run goes on.
     bool SplitUnparseablePages = false;
+    // A full run asks for up to this many pages beyond the one being merged at
+    // the same time; they are still merged in order.
+    int Prefetch = 0;
 };
 
 struct BackupOptions {

@@ -528,7 +528,12 @@ void LoopbackServer::ReapFinished() {
 void LoopbackServer::Serve(int fd, int number) {
     const int stopFd = stopPipe_[0];
     Reader reader(fd, stopFd);
-    bool again = true;
+    std::chrono::milliseconds setupDelay;
+    {
+        std::lock_guard lock(mutex_);
+        setupDelay = setupDelay_;
+    }
+    bool again = Pause(stopFd, static_cast<int>(setupDelay.count()));
     while (again) {
         HttpExchange exchange;
         exchange.localPort = port_;
@@ -540,10 +545,12 @@ void LoopbackServer::Serve(int fd, int number) {
         }
         if (request == Request::Gone) break;
         bool keepAlive = false;
+        std::chrono::milliseconds serviceTime;
         {
             std::lock_guard lock(mutex_);
             exchanges_.push_back(exchange);
             keepAlive = keepAlive_;
+            serviceTime = serviceTime_;
         }
         arrived_.notify_all();
         const auto connectionHeader = exchange.Header("Connection");
@@ -556,7 +563,8 @@ void LoopbackServer::Serve(int fd, int number) {
             std::cerr << "LoopbackServer handler threw: " << e.what() << std::endl;
             response = ScriptedResponse::Status(500, e.what());
         }
-        again = WriteResponse(fd, stopFd, exchange, response, keepAlive);
+        again = Pause(stopFd, static_cast<int>(serviceTime.count())) &&
+                WriteResponse(fd, stopFd, exchange, response, keepAlive);
     }
     CloseGracefully(fd, stopFd);
 }
@@ -599,6 +607,21 @@ std::size_t LoopbackServer::QueuedCount() const {
 void LoopbackServer::ClearQueue() {
     std::lock_guard lock(mutex_);
     queue_.clear();
+}
+
+void LoopbackServer::SetConnectionSetupDelay(std::chrono::milliseconds delay) {
+    std::lock_guard lock(mutex_);
+    setupDelay_ = delay;
+}
+
+void LoopbackServer::SetServiceTime(std::chrono::milliseconds time) {
+    std::lock_guard lock(mutex_);
+    serviceTime_ = time;
+}
+
+int LoopbackServer::ConnectionsAccepted() const {
+    std::lock_guard lock(mutex_);
+    return connectionCount_;
 }
 
 void LoopbackServer::SetKeepAlive(bool keepAlive) {

@@ -102,6 +102,12 @@ public:
     // Off by default: every answer says "Connection: close". On: answers that
     // end cleanly keep the connection open for the client's next request.
     void SetKeepAlive(bool keepAlive);
+    // What a real service costs: a pause before a new connection's first
+    // request is read (its TCP and TLS set-up), and before every answer.
+    void SetConnectionSetupDelay(std::chrono::milliseconds delay);
+    void SetServiceTime(std::chrono::milliseconds time);
+    // Connections accepted since the server started.
+    int ConnectionsAccepted() const;
 
     int Port() const { return port_; }
     std::string Address() const;                   // "127.0.0.1:<port>"
@@ -140,6 +146,8 @@ private:
     std::list<Connection> connections_;
     int connectionCount_ = 0;
     bool keepAlive_ = false;
+    std::chrono::milliseconds setupDelay_{0};
+    std::chrono::milliseconds serviceTime_{0};
     bool stopped_ = false;
 };
 

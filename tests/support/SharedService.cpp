@@ -14,6 +14,8 @@ class ResetBeforeEachTest : public ::testing::EmptyTestEventListener {
         server.SetBlog(Blog());
         server.Http().SetHandler(server.Handler());
         server.Http().SetKeepAlive(false);
+        server.Http().SetConnectionSetupDelay(std::chrono::milliseconds(0));
+        server.Http().SetServiceTime(std::chrono::milliseconds(0));
         server.Http().ClearQueue();
         server.Http().ClearExchanges();
     }

@@ -1,0 +1,61 @@
+// What every request for a page of the read API has in common, whether it is
+// sent when the page is due or ahead of time: the form, the target and how a
+// redirect moves it, and what the service's walls mean.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Http.h"
+#include "modTumblrInteraction.h"
+
+namespace qv::page {
+
+inline constexpr int kTimeoutMs = 30000;
+// A server that keeps redirecting (to itself, or in a circle) would otherwise
+// keep an unattended run going for ever.
+inline constexpr int kMaxRedirects = 50;
+inline constexpr int kBlockSize = 10240;
+inline constexpr const char* kReadApiPath = "/api/read";
+
+// The proxy set up in the window, read afresh for every attempt.
+std::shared_ptr<ProxySettings> FreshProxySettings();
+
+// Where the next attempt for a page goes: the blog's address, moved by 301s.
+struct Target {
+    explicit Target(std::string groupAddress);
+
+    std::string groupAddress;
+    std::string host;
+    int port = 80;
+    std::string path = kReadApiPath;
+    bool secure = false;
+    // The account and the blog password go only to the blog's own host: a
+    // redirect elsewhere gets the request without them.
+    bool credentialsAllowed = true;
+    int redirects = 0;
+
+    // Moves to where a 301 leads; false when the answer is no usable redirect.
+    bool Follow(const std::string& location);
+};
+
+// The five fields of the page request, with the account only where allowed.
+HttpFormData Form(int32_t start, int32_t num, const Target& target, const std::string& email,
+                  const std::string& password);
+
+// Where a redirect leads: its Location header resolved against the address
+// the answer came from. "" when there is none or it cannot be resolved.
+std::string RedirectTarget(const std::optional<std::string>& location, const std::string& effectiveUrl);
+
+// The service's answer for a blog nobody may read as asked: a redirect to one
+// of its walls, a 401 or a 404. One sentence on what it means and what the
+// user can do; "" for any other answer.
+std::string WallSentence(int status, const std::string& redirectTarget, const std::string& effectiveUrl);
+
+// Says once per run that the passwords stayed behind on a redirect to another host.
+void NoteCredentialsWithheld(DownloadSession& session, const Target& target, const std::string& email,
+                             const std::string& password, const std::string& password2);
+
+}  // namespace qv::page
