@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "EngineDoubles.h"
+#include "PageJournal.h"
 #include "ReadApiServer.h"
 #include "TempFolder.h"
 #include "modTumblrInteraction.h"
@@ -74,5 +75,20 @@ int main() {
     std::printf(
         "full_20k_prefetch_identical: %s\n",
         test::ReadAll(folder.File("seq.xml")) == test::ReadAll(folder.File("ahead.xml")) ? "yes" : "no");
+
+    // What keeping every page in a journal costs, with the service answering at once.
+    service.Http().SetServiceTime(milliseconds(0));
+    double bare = 0;
+    double journaled = 0;
+    for (int round = 0; round < 3; ++round) {  // alternated, so that a busy moment hits both alike
+        bare += FullRunMs(folder.File("bare.xml"), service.Address(), 20000);
+        PageJournal journal(folder.File("journaled.xml"), service.Address(), false, false,
+                            [](const std::string&) {});
+        journaled +=
+            FullRunMs(folder.File("journaled.xml"), service.Address(), 20000, RunExtras{.Journal = &journal});
+    }
+    std::printf("full_20k_ms: %.0f\n", bare / 3);
+    std::printf("full_20k_journal_ms: %.0f\n", journaled / 3);
+    std::printf("full_20k_journal_ratio: %.2f (target at most 1.15)\n", journaled / bare);
     return 0;
 }

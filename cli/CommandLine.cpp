@@ -211,6 +211,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->check(CLI::Range(0, 7))
         ->type_name("N")
         ->capture_default_str();
+    app.add_flag("--restart", options.restart,
+                 "Start a full backup from the first page, discarding what an interrupted run of it kept");
     app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
     // Hidden: present only to refuse them without echoing the password.
     app.add_option("-p,--password,--blog-password", refused)->group("");

@@ -32,6 +32,8 @@ struct CliOptions {
     int rate = 0;
     // Pages asked for ahead of the one being merged (full runs).
     int prefetch = 0;
+    // Start a full backup afresh instead of continuing an interrupted one.
+    bool restart = false;
     bool quiet = false;
 };
 

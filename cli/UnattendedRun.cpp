@@ -8,10 +8,12 @@
 #include "Console.h"
 #include "Error.h"
 #include "Interrupt.h"
+#include "PageJournal.h"
 #include "Progress.h"
 #include "ProxyOverlay.h"
 #include "QtSettingsStore.h"
 #include "RequestPacer.h"
+#include "TargetLock.h"
 #include "Unattended.h"
 #include "modPasswordCryptor.h"
 #include "modTumblrInteraction.h"
@@ -63,11 +65,29 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
     backup.Extras.SplitUnparseablePages = true;
     backup.Extras.Prefetch = options.prefetch;
 
+    TargetLock lock(target);
+    if (std::string why; !lock.Take(why)) {
+        console.Message(std::string(kProgramName) + ": " + why + ".");
+        return kExitFailure;
+    }
+    // A full run keeps its pages, so that an interrupted one goes on where it stopped.
+    std::optional<PageJournal> journal;
+    if (options.incremental.empty()) {
+        const bool credentials =
+            (!options.email.empty() && !options.password.empty()) || !options.blogPassword.empty();
+        journal.emplace(target, options.address, credentials, options.restart,
+                        [&console](const std::string& text) { console.Message(text); });
+        backup.Extras.Journal = &*journal;
+    }
+
     const BackupResult result = RunBackup(backup, progress);
     console.EndProgress();
     if (result.Success) return kExitSuccess;
+    if (journal && journal->HoldsPages())
+        console.Message("The pages received so far are kept in " + journal->Folder() +
+                        "; the next run goes on from there (--restart starts afresh).");
     if (StopSignal::Requested()) {
-        console.Message("Cancelled; nothing was written.");
+        console.Message("Cancelled; the backup file was not written.");
         return kExitCancelled;
     }
     return kExitFailure;

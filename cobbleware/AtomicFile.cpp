@@ -18,6 +18,16 @@ namespace qv {
 
 namespace {
 
+int SyncOpened(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) return -1;
+    const int result = ::fsync(fd);
+    const int savedErrno = errno;
+    ::close(fd);
+    errno = savedErrno;
+    return result;
+}
+
 class PosixFileOps : public FileOps {
 public:
     int CreateTemp(std::string& pathTemplate) override { return mkostemp(pathTemplate.data(), O_CLOEXEC); }
@@ -29,15 +39,7 @@ public:
         return ::rename(from.c_str(), to.c_str());
     }
     int Unlink(const std::string& path) override { return ::unlink(path.c_str()); }
-    int SyncFolder(const std::string& folder) override {
-        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) return -1;
-        const int result = ::fsync(fd);
-        const int savedErrno = errno;
-        ::close(fd);
-        errno = savedErrno;
-        return result;
-    }
+    int SyncFolder(const std::string& folder) override { return SyncOpened(folder, O_RDONLY | O_DIRECTORY); }
 };
 
 constexpr const char* kTempMarker = ".saving-";
@@ -78,6 +80,12 @@ std::string FolderOf(const std::string& path) {
 }
 
 }  // namespace
+
+int FileOps::MakeFolder(const std::string& path, unsigned mode) {
+    return ::mkdir(path.c_str(), mode) == 0 || errno == EEXIST ? 0 : -1;
+}
+
+int FileOps::SyncFile(const std::string& path) { return SyncOpened(path, O_RDONLY); }
 
 FileOps& SystemFileOps() {
     static PosixFileOps ops;

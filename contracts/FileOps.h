@@ -22,6 +22,10 @@ public:
     virtual int Rename(const std::string& from, const std::string& to) = 0;
     virtual int Unlink(const std::string& path) = 0;
     virtual int SyncFolder(const std::string& folder) = 0;
+    // mkdir; an existing folder is no failure. By default the system's.
+    virtual int MakeFolder(const std::string& path, unsigned mode);
+    // Brings a closed file's data to the disk. By default the system's.
+    virtual int SyncFile(const std::string& path);
 };
 
 // How a file is replaced, beyond the content.

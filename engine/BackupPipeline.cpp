@@ -4,6 +4,7 @@
 
 #include "AtomicFile.h"
 #include "Messages.h"
+#include "PageJournal.h"
 #include "PageLoop.h"
 #include "PagePrefetch.h"
 #include "PageSplitter.h"
@@ -49,6 +50,30 @@ void ReportLostPosts(const std::vector<std::string>& lost, IBackupHost& host) {
     host.Warn(text);
 }
 
+// Merges the pages an interrupted run kept, as far as they are readable, and
+// goes back to ask for the last of them again: what was published or deleted
+// since then shifts the pages, and the overlap keeps any post from falling
+// between two of them.
+void Rebuild(PageLoop& loop, PageJournal& journal, IBackupHost& host) {
+    int32_t received = 0;
+    for (const JournalPage& kept : journal.Kept()) {
+        XmlDocument page;
+        std::string problem;
+        if (kept.start != loop.NextStart() || !page.LoadXml(skUTF8ToUNICODE(kept.text), 0) ||
+            !loop.Check(page, problem))
+            break;
+        ++received;
+        ++Traffic().PieceCount;
+        if (!loop.Merge(std::move(page))) break;
+    }
+    if (received == 0) return;
+    host.Warn("Continuing an interrupted backup: " + std::to_string(received) + " pages already received.");
+    const int32_t overlap = (received - 1) * PostsPerPage;
+    loop.AskAgainFrom(overlap);
+    journal.ForgetFrom(overlap);
+    --Traffic().PieceCount;
+}
+
 }  // namespace
 
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
@@ -78,6 +103,15 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
         ahead.emplace(session, PageAccount{groupAddress, email, password, password2}, extras.Prefetch);
     TrafficCounters& traffic = Traffic();
     traffic.PieceCount = 1;
+    PageJournal* journal = loop->IsFullRun() ? extras.Journal : nullptr;
+    if (journal) Rebuild(*loop, *journal, host);
+    // Every merged page is kept in the journal as it was received.
+    const auto mergeAndKeep = [&](XmlDocument page, const std::string& received, int missing) {
+        const int32_t start = loop->NextStart();
+        const bool goOn = loop->Merge(std::move(page), missing);
+        if (journal) journal->Keep(start, received, loop->AnnouncedTotal());
+        return goOn;
+    };
     for (;;) {
         std::optional<std::string> body;
         if (ahead) {
@@ -106,13 +140,15 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
             if (pieces.failed) return result;
             ReportLostPosts(pieces.lost, host);
             if (!pieces.page) continue;  // not one readable answer: the range is asked for again
-            if (!loop->Merge(std::move(*pieces.page), static_cast<int>(pieces.lost.size()))) break;
+            const std::string assembled = pieces.page->Xml(false);
+            if (!mergeAndKeep(std::move(*pieces.page), assembled, static_cast<int>(pieces.lost.size())))
+                break;
             ++traffic.PieceCount;
             host.DoEvents();
             continue;
         }
 
-        if (!loop->Merge(std::move(page))) break;
+        if (!mergeAndKeep(std::move(page), *body, 0)) break;
         ++traffic.PieceCount;
         host.DoEvents();
     }
@@ -136,6 +172,7 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
         return result;
     }
 
+    if (journal) journal->Finish();
     host.SetStatus("All done! ^_^v");
     result.Success = true;
     result.PostsInBackup = postCount;

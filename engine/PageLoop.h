@@ -33,6 +33,12 @@ public:
     // never came in a readable answer: they count toward the page being full.
     bool Merge(XmlDocument page, int missingPosts = 0);
 
+    // Goes back to the merged page at `start`, to ask for it again.
+    void AskAgainFrom(int32_t start) {
+        start_ = start;
+        endedByRepeatedPages_ = false;
+    }
+
     // Known once the first page is merged: the number of posts the service announced.
     std::optional<int64_t> AnnouncedTotal() const { return announcedTotal_; }
     // Paging ended because the service kept sending pages without a new post.

@@ -37,6 +37,7 @@ public:
 };
 
 class IRequestPacer;
+class PageJournal;
 
 // What the command line adds to a run; the window leaves them at their defaults.
 struct RunExtras {
@@ -48,6 +49,9 @@ struct RunExtras {
     // A full run asks for up to this many pages beyond the one being merged at
     // the same time; they are still merged in order.
     int Prefetch = 0;
+    // A full run keeps its merged pages here, and continues from the pages an
+    // interrupted run kept there.
+    PageJournal* Journal = nullptr;
 };
 
 struct BackupOptions {

@@ -196,7 +196,7 @@ TEST(CliRetries, AThrottlingServicesLongRetryAfterIsCutToFifteenMinutesAndASigna
     process.Signal(SIGTERM);
     const CliResult run = process.Finish();
     EXPECT_EQ(run.exitCode, 130) << run.err;
-    EXPECT_NE(run.err.find("Cancelled; nothing was written."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Cancelled; the backup file was not written."), std::string::npos) << run.err;
     EXPECT_EQ(Service().StartsRequested(), std::vector<int>{0}) << "no retry after the signal";
     EXPECT_TRUE(folder.Entries().empty());
 }
@@ -219,7 +219,9 @@ TEST(CliCancel, SigintDuringASlowPageStopsTheRunAndLeavesTheEarlierFile) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50}));
     EXPECT_EQ(ReadAll(file), "earlier backup");
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"blog.xml"});
+    // The first page stays in the journal of the interrupted run.
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"blog.xml", "blog.xml.partial"}));
+    EXPECT_NE(run.err.find("the next run goes on from there"), std::string::npos) << run.err;
 }
 
 TEST(CliPasswords, FromTheEnvironmentTheyReachTheRequestAndNoOutputOrLog) {

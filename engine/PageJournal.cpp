@@ -1,0 +1,275 @@
+#include "PageJournal.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "Application.h"
+#include "Sundrykit.h"
+#include "modTumblrInteraction.h"
+
+namespace qv {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const char* const kDescription = "journal.json";
+constexpr auto kSyncEvery = std::chrono::seconds(1);
+constexpr size_t kMostQueued = 32;
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The start a page file is named by, or nullopt for any other file.
+std::optional<int32_t> StartOf(const std::string& name) {
+    if (!name.ends_with(".xml")) return std::nullopt;
+    int32_t start = 0;
+    const char* end = name.data() + name.size() - 4;
+    const auto [stop, error] = std::from_chars(name.data(), end, start);
+    if (error != std::errc() || stop != end || start < 0) return std::nullopt;
+    return start;
+}
+
+std::map<int32_t, std::string> PageFiles(const std::string& folder) {
+    std::map<int32_t, std::string> pages;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(folder, ignored)) {
+        if (const auto start = StartOf(entry.path().filename().string()))
+            pages[*start] = entry.path().string();
+    }
+    return pages;
+}
+
+std::string ProgramVersion() {
+    const Application& app = App();
+    return app.ProductName + " " + skFormatVersion(app.Major, app.Minor, app.Revision);
+}
+
+}  // namespace
+
+PageJournal::PageJournal(std::string target, std::string blogAddress, bool privateFiles, bool restart,
+                         std::function<void(const std::string&)> warn, FileOps& files)
+    : target_(std::move(target)),
+      folder_(FolderFor(target_)),
+      blogAddress_(std::move(blogAddress)),
+      privateFiles_(privateFiles),
+      warn_(std::move(warn)),
+      files_(files),
+      lastSync_(Clock::now()) {
+    std::error_code error;
+    if (!fs::exists(folder_, error)) return;
+    if (restart) {
+        fs::remove_all(folder_, error);
+        if (error) GiveUp("the earlier one can't be removed: " + error.message());
+        return;
+    }
+    const std::string unfit = Unfit();
+    if (unfit.empty()) {
+        begun_ = true;
+    } else {
+        SetAside(unfit);
+    }
+}
+
+PageJournal::~PageJournal() {
+    StopWriter(true);
+    TellFailure();
+}
+
+void PageJournal::StopWriter(bool drain) {
+    if (!writer_.joinable()) return;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        discard_ = !drain;
+    }
+    changed_.notify_all();
+    writer_.join();
+}
+
+void PageJournal::Fail(const std::string& what) {
+    std::lock_guard lock(mutex_);
+    if (failure_.empty()) failure_ = what;
+}
+
+void PageJournal::TellFailure() {
+    std::string failure;
+    {
+        std::lock_guard lock(mutex_);
+        failure.swap(failure_);
+    }
+    if (!failure.empty()) GiveUp(failure);
+}
+
+void PageJournal::WriteQueued() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait_for(lock, kSyncEvery, [this] { return stopping_ || !queue_.empty(); });
+        if (stopping_ && (discard_ || queue_.empty())) break;
+        if (!queue_.empty() && failure_.empty()) {
+            PendingFile next = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            changed_.notify_all();  // room in the queue
+            WriteFile(next.name, next.content);
+            lock.lock();
+        } else {
+            queue_.clear();
+        }
+        if (failure_.empty() && !unsynced_.empty() && Clock::now() - lastSync_ >= kSyncEvery) {
+            lock.unlock();
+            Sync();
+            lock.lock();
+        }
+    }
+    const bool sync = !discard_ && failure_.empty() && !unsynced_.empty();
+    lock.unlock();
+    if (sync) Sync();
+}
+
+std::string PageJournal::Unfit() const {
+    try {
+        const nlohmann::json description = nlohmann::json::parse(ReadWhole(folder_ + "/" + kDescription));
+        if (description.at("format").get<int>() != kFormat) return "it was written in another format";
+        const std::string blog = description.at("blog").get<std::string>();
+        if (blog != blogAddress_) return "it belongs to another blog, " + skPrintable(blog);
+        if (description.at("posts_per_page").get<int>() != PostsPerPage)
+            return "its pages are of another size";
+    } catch (const nlohmann::json::exception&) {
+        return "its description can't be read";
+    }
+    return "";
+}
+
+void PageJournal::SetAside(const std::string& why) {
+    std::string aside = folder_ + ".set-aside";
+    for (int n = 2; fs::exists(aside); ++n) aside = folder_ + ".set-aside-" + std::to_string(n);
+    if (files_.Rename(folder_, aside) != 0) {
+        GiveUp(folder_ + " " + why + " and can't be set aside: " + std::strerror(errno));
+        return;
+    }
+    warn_("The journal " + folder_ + " was set aside as " + aside + ": " + why +
+          ". The backup starts from the first page.");
+}
+
+// On the caller's thread only.
+void PageJournal::GiveUp(const std::string& what) {
+    if (broken_) return;
+    broken_ = true;
+    warn_("The journal of this run can't be written (" + what +
+          "); if the run is interrupted, the next one starts from the first page.");
+}
+
+std::vector<JournalPage> PageJournal::Kept() const {
+    std::vector<JournalPage> pages;
+    if (!begun_) return pages;
+    const std::map<int32_t, std::string> files = PageFiles(folder_);
+    for (int32_t start = 0;; start += PostsPerPage) {
+        const auto found = files.find(start);
+        if (found == files.end()) break;
+        pages.push_back({start, ReadWhole(found->second)});
+    }
+    return pages;
+}
+
+void PageJournal::ForgetFrom(int32_t start) {
+    if (!begun_ || broken_) return;
+    for (const auto& [page, path] : PageFiles(folder_))
+        if (page >= start && files_.Unlink(path) != 0)
+            GiveUp("can't remove " + path + ": " + std::strerror(errno));
+}
+
+bool PageJournal::Begin(std::optional<int64_t> announcedTotal) {
+    if (files_.MakeFolder(folder_, privateFiles_ ? 0700 : 0777) != 0) {
+        GiveUp("can't make " + folder_ + ": " + std::strerror(errno));
+        return false;
+    }
+    nlohmann::json description = {
+        {"format", kFormat},
+        {"blog", blogAddress_},
+        {"posts_per_page", PostsPerPage},
+        {"total", announcedTotal ? nlohmann::json(*announcedTotal) : nlohmann::json()},
+        {"program", ProgramVersion()}};
+    if (WriteFile(kDescription, description.dump(2) + "\n")) Sync();
+    TellFailure();
+    begun_ = !broken_;
+    return begun_;
+}
+
+bool PageJournal::WriteFile(const std::string& name, const std::string& content) {
+    std::string temp = folder_ + "/." + name + ".XXXXXX";
+    const int fd = files_.CreateTemp(temp);
+    if (fd < 0) {
+        Fail("can't write in " + folder_ + ": " + std::strerror(errno));
+        return false;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    bool written = files_.Chmod(fd, privateFiles_ ? 0600 : 0666 & ~mask) == 0;
+    for (size_t done = 0; written && done < content.size();) {
+        const long n = files_.Write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            written = false;
+        } else {
+            done += static_cast<size_t>(n);
+        }
+    }
+    const int savedErrno = errno;
+    written = files_.Close(fd) == 0 && written;
+    const std::string path = folder_ + "/" + name;
+    if (!written || files_.Rename(temp, path) != 0) {
+        const std::string why = std::strerror(written ? errno : savedErrno);
+        files_.Unlink(temp);
+        Fail("can't write " + path + ": " + why);
+        return false;
+    }
+    unsynced_.push_back(path);
+    return true;
+}
+
+void PageJournal::Sync() {
+    for (const std::string& path : unsynced_) {
+        if (files_.SyncFile(path) != 0)
+            return Fail("can't bring " + path + " to disk: " + std::strerror(errno));
+    }
+    if (files_.SyncFolder(folder_) != 0)
+        return Fail("can't bring " + folder_ + " to disk: " + std::strerror(errno));
+    unsynced_.clear();
+    lastSync_ = Clock::now();
+}
+
+void PageJournal::Keep(int32_t start, const std::string& text, std::optional<int64_t> announcedTotal) {
+    TellFailure();
+    if (broken_ || (!begun_ && !Begin(announcedTotal))) return;
+    if (!writer_.joinable()) writer_ = std::thread([this] { WriteQueued(); });
+    std::unique_lock lock(mutex_);
+    // A disk slower than the service holds the run back here, not memory.
+    changed_.wait(lock, [this] { return queue_.size() < kMostQueued || !failure_.empty(); });
+    queue_.push_back({std::to_string(start) + ".xml", text});
+    lock.unlock();
+    changed_.notify_all();
+}
+
+void PageJournal::Finish() {
+    StopWriter(false);
+    broken_ = true;  // nothing more is written or synced
+    unsynced_.clear();
+    std::error_code error;
+    fs::remove_all(folder_, error);
+    if (error) warn_("The journal " + folder_ + " can't be removed: " + error.message());
+}
+
+}  // namespace qv

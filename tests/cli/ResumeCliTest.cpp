@@ -1,0 +1,164 @@
+// An interrupted full backup goes on where it stopped: the real program,
+// killed and started again, against the loopback read-API server.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "CliTestSupport.h"
+#include "TempFolder.h"
+
+namespace qv {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Blog;
+using test::CliProcess;
+using test::CliResult;
+using test::ReadAll;
+using test::RunCli;
+using test::ScriptedResponse;
+using test::Service;
+using test::TempFolder;
+
+Blog BlogWith(int posts) {
+    Blog blog;
+    blog.posts = test::MakePosts(posts, 800000, 7);
+    return blog;
+}
+
+// The page files of a journal, by start.
+std::vector<int> JournalPages(const std::string& folder) {
+    std::vector<int> starts;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(".xml") && name.front() != '.') starts.push_back(std::stoi(name));
+    }
+    std::sort(starts.begin(), starts.end());
+    return starts;
+}
+
+std::vector<int> StartsFrom(int first, int last) {
+    std::vector<int> starts;
+    for (int start = first; start <= last; start += 50) starts.push_back(start);
+    return starts;
+}
+
+TEST(CliResume, AKilledRunIsContinuedWithOnlyThePagesItLackedAndTheSamePosts) {
+    TempFolder folder;
+    Service().SetBlog(BlogWith(400));
+    ASSERT_EQ(RunCli({Service().Address(), "-o", folder.File("whole.xml"), "-q"}).exitCode, 0);
+
+    Service().Http().SetServiceTime(150ms);
+    Service().Http().ClearExchanges();
+    const std::string file = folder.File("blog.xml");
+    {
+        CliProcess first({Service().Address(), "-o", file, "-q"});
+        ASSERT_TRUE(Service().Http().WaitForExchanges(5, 60s));
+        first.Signal(SIGKILL);
+        first.Finish();
+    }
+    const std::vector<int> kept = JournalPages(file + ".partial");
+    ASSERT_GE(kept.size(), 3u);
+    EXPECT_EQ(kept, StartsFrom(0, static_cast<int>(kept.size() - 1) * 50));
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    Service().Http().SetServiceTime(0ms);
+    Service().Http().ClearExchanges();
+    const CliResult second = RunCli({Service().Address(), "-o", file, "-q"});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("Continuing an interrupted backup: " + std::to_string(kept.size()) +
+                              " pages already received."),
+              std::string::npos)
+        << second.err;
+    // The last kept page once more, for the overlap, then what was missing.
+    EXPECT_EQ(Service().StartsRequested(), StartsFrom(static_cast<int>(kept.size() - 1) * 50, 400));
+    EXPECT_EQ(ReadAll(file), ReadAll(folder.File("whole.xml")));
+    EXPECT_FALSE(std::filesystem::exists(file + ".partial")) << "the journal goes once the backup is saved";
+    EXPECT_FALSE(std::filesystem::exists(file + ".lock"));
+}
+
+TEST(CliResume, AnUnreadableKeptPageIsAskedForAgainAndTheJournalIsPrivateWithAnAccount) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Service().SetBlog(BlogWith(400));
+    // Page 250 fails for good: the run ends with five pages kept.
+    Service().Http().SetHandler([](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=250&") != std::string::npos)
+            return ScriptedResponse::Status(500, "down");
+        return Service().Answer(exchange);
+    });
+    const std::map<std::string, std::string> account = {{"QUILLVAULT_PASSWORD", "secret"}};
+    const std::vector<std::string> args = {Service().Address(), "-o",        file, "-e",
+                                           "me@example.org",    "--retries", "0",  "-q"};
+    const CliResult failed = RunCli(args, account);
+    ASSERT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.err.find("the next run goes on from there"), std::string::npos) << failed.err;
+    ASSERT_EQ(JournalPages(file + ".partial"), StartsFrom(0, 200));
+    struct stat info {};
+    ASSERT_EQ(stat((file + ".partial/100.xml").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // A power cut took the end of page 100.
+    const std::string page = ReadAll(file + ".partial/100.xml");
+    test::WriteAll(file + ".partial/100.xml", page.substr(0, page.size() / 2));
+    Service().Http().SetHandler(Service().Handler());
+    Service().Http().ClearExchanges();
+    const CliResult second = RunCli(args, account);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("Continuing an interrupted backup: 2 pages already received."),
+              std::string::npos)
+        << second.err;
+    EXPECT_EQ(Service().StartsRequested(), StartsFrom(50, 400));
+}
+
+TEST(CliResume, AJournalOfAnotherBlogIsSetAsideAndRestartDiscardsOne) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    std::filesystem::create_directory(file + ".partial");
+    test::WriteAll(file + ".partial/journal.json",
+                   R"({"format": 1, "blog": "other.example", "posts_per_page": 50, "total": 10})");
+    test::WriteAll(file + ".partial/0.xml", "<tumblr version=\"1.0\"><posts total=\"10\"/></tumblr>");
+    Service().SetBlog(BlogWith(60));
+    const CliResult run = RunCli({Service().Address(), "-o", file, "-q"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("was set aside as " + file +
+                           ".partial.set-aside: it belongs to another blog, other.example"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadAll(file + ".partial.set-aside/0.xml"),
+              "<tumblr version=\"1.0\"><posts total=\"10\"/></tumblr>");
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50}));
+
+    // --restart throws a fitting journal away and starts at the first page.
+    std::filesystem::create_directory(file + ".partial");
+    test::WriteAll(file + ".partial/journal.json", R"({"format": 1, "blog": ")" + Service().Address() +
+                                                       R"(", "posts_per_page": 50, "total": 60})");
+    test::WriteAll(file + ".partial/0.xml", Service().Page(0, 50));
+    Service().Http().ClearExchanges();
+    ASSERT_EQ(RunCli({Service().Address(), "-o", file, "-q", "--restart"}).exitCode, 0);
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50}));
+}
+
+TEST(CliResume, ASecondRunOnTheSameTargetRefusesWhileTheFirstLives) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Service().SetBlog(BlogWith(400));
+    Service().Http().SetServiceTime(300ms);
+    CliProcess first({Service().Address(), "-o", file, "-q"});
+    ASSERT_TRUE(Service().Http().WaitForExchanges(1, 60s));
+    const CliResult second = RunCli({Service().Address(), "-o", file, "-q"});
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_NE(second.err.find("another run (process "), std::string::npos) << second.err;
+    first.Signal(SIGKILL);
+    first.Finish();
+
+    // The lock of the killed run no longer holds anyone back.
+    ASSERT_TRUE(std::filesystem::exists(file + ".lock"));
+    Service().Http().SetServiceTime(0ms);
+    EXPECT_EQ(RunCli({Service().Address(), "-o", file, "-q"}).exitCode, 0);
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,68 @@
+// The journal of a full run: what a failing disk does to it, and to the run.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "EngineDoubles.h"
+#include "PageJournal.h"
+#include "SharedService.h"
+#include "TempFolder.h"
+#include "modTumblrInteraction.h"
+
+namespace qv {
+namespace {
+
+using test::Blog;
+using test::Service;
+using test::TempFolder;
+
+// The system's calls, but writes fail as on a full disk once `healthyWrites` went through.
+class FillingDisk : public FileOps {
+public:
+    explicit FillingDisk(int healthyWrites) : left_(healthyWrites) {}
+    int CreateTemp(std::string& t) override { return real_.CreateTemp(t); }
+    long Write(int fd, const char* d, std::size_t n) override {
+        if (left_-- > 0) return real_.Write(fd, d, n);
+        errno = ENOSPC;
+        return -1;
+    }
+    int Sync(int fd) override { return real_.Sync(fd); }
+    int Close(int fd) override { return real_.Close(fd); }
+    int Chmod(int fd, unsigned mode) override { return real_.Chmod(fd, mode); }
+    int Rename(const std::string& a, const std::string& b) override { return real_.Rename(a, b); }
+    int Unlink(const std::string& path) override { return real_.Unlink(path); }
+    int SyncFolder(const std::string& folder) override { return real_.SyncFolder(folder); }
+
+private:
+    FileOps& real_ = SystemFileOps();
+    std::atomic<int> left_;
+};
+
+TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
+    TempFolder folder;
+    const std::string target = folder.File("blog.xml");
+    Blog blog;
+    blog.posts = test::MakePosts(300, 700000);
+    Service().SetBlog(blog);
+    std::vector<std::string> warnings;
+    FillingDisk disk(3);  // the description and two pages
+    BackupResult result;
+    {
+        PageJournal journal(
+            target, Service().Address(), false, false,
+            [&](const std::string& text) { warnings.push_back(text); }, disk);
+        test::RecordingHost host;
+        test::CountingProgress progress;
+        result = MakeBackupXML(target, "", &progress, Service().Address(), "", "", "", host,
+                               RunExtras{.Journal = &journal});
+    }
+    EXPECT_TRUE(result.Success);
+    EXPECT_EQ(result.PostsInBackup, 300);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("No space left on device"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("the next one starts from the first page"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(PageJournal::FolderFor(target))) << "gone with the saved backup";
+}
+
+}  // namespace
+}  // namespace qv
