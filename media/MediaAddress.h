@@ -14,6 +14,8 @@ struct MediaAddress {
     std::string postId;
     // Another site's player (a video site's embed, say): listed, never fetched.
     bool external = false;
+
+    bool operator==(const MediaAddress&) const = default;
 };
 
 // Whether the text starts with http:// or https:// (any case).
