@@ -196,6 +196,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->type_name("SECONDS")
         ->capture_default_str();
     app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+    app.add_flag("--media", options.media,
+                 "After saving, keep the pictures, audio and video files of the backup in a folder beside it "
+                 "(see '" + std::string(kProgramName) + " media --help')");
     // Hidden: present only to refuse them without echoing the password.
     app.add_option("-p,--password,--blog-password", refused)->group("");
     const std::string refusal = "passwords are not taken as arguments: set " +

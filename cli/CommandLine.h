@@ -27,6 +27,8 @@ struct CliOptions {
     int retries = 3;
     int retryDelaySeconds = 5;
     bool quiet = false;
+    // Keep the saved backup's media beside it after the run.
+    bool media = false;
 };
 
 struct ParseOutcome {
