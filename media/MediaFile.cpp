@@ -68,7 +68,6 @@ bool MediaFile::Keep(const std::string& name) {
     if (files_.Close(fd) != 0) return Fail("can't finish writing " + tempPath_);
     if (files_.Rename(tempPath_, target) != 0) return Fail("can't rename " + tempPath_ + " to " + target);
     tempPath_.clear();
-    if (files_.SyncFolder(folder_) != 0) return Fail("can't sync the folder " + folder_);
     digest_ = sha_.HexDigest();
     return true;
 }

@@ -26,8 +26,12 @@ public:
 
     bool Body(std::string_view data, const http::TransferState& state, std::string& failure) override;
 
-    // Syncs the file and renames it to `name` in the folder (replacing what
-    // is there, a link included, without following it), then syncs the folder.
+    // Syncs the file and renames it to `name` in the folder, replacing what
+    // is there (a link included, without following it). The rename becomes
+    // durable with the next sync of the folder: the manifest's save, which
+    // follows every kept file. Until then a crash may lose the name, never
+    // leave it on a partial file, and a file the manifest lists but the
+    // folder lacks is simply fetched again.
     bool Keep(const std::string& name);
     // Throws away what arrived. One object serves one attempt: a retry takes a fresh one.
     void Discard();
