@@ -111,10 +111,12 @@ private:
 
     MediaSummary summary_;
     std::string manifestPath_;
+    std::vector<std::string> present_;  // names in the folder when the run began
     Manifest manifest_;
     std::map<http::HttpClient::TransferId, Transfer> running_;
-    std::size_t planned_ = 0;  // files to fetch in this run
-    std::size_t settled_ = 0;  // of those, with an outcome
+    std::size_t planned_ = 0;    // files to fetch in this run
+    std::size_t settled_ = 0;    // of those, with an outcome
+    std::int64_t received_ = 0;  // by settled transfers, kept or not
     Clock::time_point started_;
     Clock::time_point lastReport_;
 };
@@ -167,11 +169,14 @@ bool MediaRun::PrepareFolder() {
         summary_.error = "can't make the folder " + folder + (error ? ": " + error.message() : "");
         return false;
     }
-    // Pieces of files a killed run left behind.
     for (const auto& entry : fs::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
-        if (name.starts_with(kTempPrefix) && entry.is_regular_file(error) && !entry.is_symlink(error))
+        // Pieces of files a killed run left behind.
+        if (name.starts_with(kTempPrefix) && entry.is_regular_file(error) && !entry.is_symlink(error)) {
             fs::remove(entry.path(), error);
+        } else {
+            present_.push_back(name);
+        }
     }
     if (error) {
         summary_.error = "can't read the folder " + folder + ": " + error.message();
@@ -184,6 +189,9 @@ bool MediaRun::PrepareFolder() {
 void MediaRun::Plan(const std::vector<MediaAddress>& addresses, const std::vector<ManifestEntry>& previous) {
     std::unordered_map<std::string, const ManifestEntry*> known;
     FileNamer namer;
+    // What the manifest does not list is not ours to overwrite, be it a file,
+    // a link or a file whose line was lost with a crash or with the manifest.
+    for (const std::string& name : present_) namer.Reserve(name);
     for (const ManifestEntry& entry : previous) {
         if (!known.emplace(entry.url, &entry).second) continue;
         // A kept file keeps its name, even while it is fetched again.
@@ -298,6 +306,7 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
     const std::unique_ptr<MediaFile> file = std::move(found->second.file);
     running_.erase(found);
     pacing_.Finished(job.host);
+    received_ += file->Bytes();
 
     if (!file->LocalError().empty()) return FailHere(job, file->LocalError());
     if (!response.failed) {
@@ -392,7 +401,7 @@ void MediaRun::Report(bool now, std::chrono::seconds waiting) {
     MediaProgress progress;
     progress.toKeep = static_cast<int>(planned_) + summary_.alreadyThere;
     progress.kept = summary_.kept + summary_.alreadyThere;
-    progress.bytes = summary_.bytes;
+    progress.bytes = received_;
     for (const auto& [id, transfer] : running_) progress.bytes += transfer.file->Bytes();
     const double seconds = std::chrono::duration<double>(at - started_).count();
     if (seconds > 0) progress.bytesPerSecond = static_cast<double>(progress.bytes) / seconds;

@@ -72,19 +72,6 @@ TEST(AddressCollection, MixedPageTakesTheWidestSizeEvenWhenItNamesASmallerFileAn
     EXPECT_EQ(external[0].url, "http://www.youtube.com/v/i7CgL7c4LeE&rel=0&egm=0&showinfo=0&fs=1");
 }
 
-TEST(AddressCollection, AnAuthenticatedReadListsEachAddressOnceForThePostThatNamesItFirst) {
-    const auto addresses = FromFixture("09-authenticated-read-private-posts-total-mismatch.xml");
-    const auto urls = Urls(addresses);
-    EXPECT_EQ(std::set<std::string>(urls.begin(), urls.end()).size(), urls.size());
-    // The same video is embedded by two posts: listed once.
-    EXPECT_EQ(std::count(urls.begin(), urls.end(),
-                         "http://www.youtube.com/v/rPaWZOM1LnY&rel=0&egm=0&showinfo=0&fs=1"),
-              1);
-    EXPECT_EQ(std::count(urls.begin(), urls.end(),
-                         "http://www.tumblr.com/audio_file/78846150/TofwJxqCAk12gje4UYRllUwM"),
-              1);
-}
-
 TEST(AddressCollection, PhotosetsGiveEachPhotoLargestFirstAndCaptionsAreSearchedForImages) {
     const std::string photoset =
         "<post id=\"9\" type=\"photo\"><photo-caption>" +

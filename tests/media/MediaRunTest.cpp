@@ -278,7 +278,7 @@ TEST(MediaRun, AFileOverTheCapFailsAsTooLargeWhetherOrNotItsSizeIsAnnounced) {
     EXPECT_EQ(run.Files(), (std::vector<std::string>{"manifest.tsv", "small.jpg"}));
 }
 
-TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndTwoAddressesNeverShareAFile) {
+TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndNeverTakeAFileTheManifestDoesNotList) {
     MediaServer server;
     const std::string passwd = MediaBytes(100, "passwd"), first = MediaBytes(200, "first"),
                       second = MediaBytes(300, "second");
@@ -287,29 +287,35 @@ TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndTwoAddressesNeverShareAFi
     server.AddFile("/b/Photo.JPG", second);
     MediaCase run(test::PhotoPosts(
         {server.Url("/x/..%2F..%2Fetc%2Fpasswd"), server.Url("/a/photo.jpg"), server.Url("/b/Photo.JPG")}));
-    // A link planted under a name the run will use must be replaced, not written through.
+    // A link planted under a name the run would use is neither written through nor replaced,
+    // and a file of the user's own stays as it is.
     std::filesystem::create_directory(run.Media());
     const std::string outside = run.folder.File("outside.txt");
     WriteAll(outside, "untouched");
     ASSERT_EQ(symlink(outside.c_str(), run.MediaFile("photo.jpg").c_str()), 0);
+    WriteAll(run.MediaFile("passwd"), "the user's own");
+    WriteAll(run.MediaFile(".part-abc123"), "a piece a killed run left");
 
     const media::MediaSummary summary = run.Run();
 
     EXPECT_TRUE(summary.AllSettled()) << summary.error;
     EXPECT_EQ(ReadAll(outside), "untouched");
     EXPECT_EQ(run.folder.Entries(), (std::vector<std::string>{"blog.media", "blog.xml", "outside.txt"}));
-    const auto manifest = run.Manifest();
-    const std::string passwdName = manifest.at(server.Url("/x/..%2F..%2Fetc%2Fpasswd")).file;
-    const std::string secondName = manifest.at(server.Url("/b/Photo.JPG")).file;
-    EXPECT_EQ(passwdName, "passwd");
-    EXPECT_EQ(manifest.at(server.Url("/a/photo.jpg")).file, "photo.jpg");
-    EXPECT_EQ(secondName, media::HashedFileName("Photo.JPG", server.Url("/b/Photo.JPG")));
-    EXPECT_EQ(ReadAll(run.MediaFile(passwdName)), passwd);
-    EXPECT_EQ(ReadAll(run.MediaFile("photo.jpg")), first);
-    EXPECT_EQ(ReadAll(run.MediaFile(secondName)), second);
     struct stat info {};
     ASSERT_EQ(lstat(run.MediaFile("photo.jpg").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    const auto manifest = run.Manifest();
+    const std::string passwdName = manifest.at(server.Url("/x/..%2F..%2Fetc%2Fpasswd")).file;
+    const std::string firstName = manifest.at(server.Url("/a/photo.jpg")).file;
+    const std::string secondName = manifest.at(server.Url("/b/Photo.JPG")).file;
+    EXPECT_EQ(passwdName, media::HashedFileName("passwd", server.Url("/x/..%2F..%2Fetc%2Fpasswd")));
+    EXPECT_EQ(ReadAll(run.MediaFile("passwd")), "the user's own");
+    EXPECT_EQ(firstName, media::HashedFileName("photo.jpg", server.Url("/a/photo.jpg")));
+    EXPECT_EQ(secondName, media::HashedFileName("Photo.JPG", server.Url("/b/Photo.JPG")));
+    EXPECT_EQ(ReadAll(run.MediaFile(passwdName)), passwd);
+    EXPECT_EQ(ReadAll(run.MediaFile(firstName)), first);
+    EXPECT_EQ(ReadAll(run.MediaFile(secondName)), second);
+    EXPECT_EQ(run.Files().size(), 6u) << "the piece is gone";
 }
 
 TEST(MediaRun, NoMoreConnectionsAtOnceThanJobsAndConnectionsAreKeptAlive) {

@@ -3,8 +3,6 @@
 
 #include "FileNames.h"
 #include "Manifest.h"
-#include "MediaAddress.h"
-#include "TempFolder.h"
 
 namespace qv {
 namespace {
@@ -48,20 +46,6 @@ TEST(FileNames, TwoAddressesWithOneNameGetAHashOfTheirAddressAndCaseDoesNotSepar
     // A hashed long name still fits.
     EXPECT_LE(namer.Assign("https://z.example/" + std::string(200, 'q')).size(), media::kLongestName);
     EXPECT_LE(namer.Assign("https://y.example/" + std::string(200, 'q')).size(), media::kLongestName);
-}
-
-TEST(MediaAddresses, AddressesAreCleanedAndTakenApart) {
-    EXPECT_EQ(media::CleanAddress("  https://m.example/a b\t.jpg\n"), "https://m.example/a%20b%09.jpg");
-    EXPECT_EQ(media::CleanAddress("HTTP://M.example/x"), "HTTP://M.example/x");
-    EXPECT_FALSE(media::CleanAddress("javascript:alert(1)"));
-    EXPECT_FALSE(media::CleanAddress("/relative.jpg"));
-    EXPECT_FALSE(media::CleanAddress("https:///nohost"));
-    EXPECT_EQ(media::QueryValue("http://x/p.swf?a=1&audio_file=http%3A%2F%2Fy%2Fz&c=3", "audio_file"),
-              "http://y/z");
-    EXPECT_FALSE(media::QueryValue("http://x/p.swf?xaudio_file=1", "audio_file"));
-    EXPECT_EQ(media::HostKey("https://User@Media.Example/x"), "media.example:443");
-    EXPECT_EQ(media::HostKey("http://127.0.0.1:8080/x"), "127.0.0.1:8080");
-    EXPECT_EQ(media::HostKey("http://[::1]/x"), "[::1]:80");
 }
 
 TEST(Manifest, LinesRoundTripInOrderWithEmptySlotsLeftOut) {
@@ -112,18 +96,6 @@ TEST(Manifest, DamagedLinesAreSkippedAndCountedNotTrusted) {
     EXPECT_EQ(parsed.entries[0].bytes, 10);
     EXPECT_EQ(parsed.entries[1].status, MediaStatus::Failed);
     EXPECT_EQ(parsed.entries[1].postId, "2");
-}
-
-TEST(Manifest, SavingReplacesTheFileWhole) {
-    test::TempFolder folder;
-    const std::string path = folder.File("manifest.tsv");
-    test::WriteAll(path, "old");
-    media::Manifest manifest;
-    manifest.AddSlot(ManifestEntry{"https://m.example/a.jpg", "", -1, "", MediaStatus::Missing, "", "1"});
-    std::string error;
-    ASSERT_TRUE(manifest.Save(path, SystemFileOps(), error)) << error;
-    EXPECT_EQ(test::ReadAll(path), manifest.Text());
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"manifest.tsv"});
 }
 
 }  // namespace
