@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
         const Figures idle = InChild(backup, jobs);
         std::printf("media_2k_peak_rss_mb: %.0f\n", Mb(run.peakKb));
         std::printf("media_idle_peak_rss_mb: %.0f\n", Mb(idle.peakKb));
-        std::printf("media_peak_over_idle_mb: %.0f\n", Mb(run.peakKb - idle.peakKb));
+        std::printf("media_peak_over_idle_mb: %.1f\n", Mb(run.peakKb - idle.peakKb));
     }
 
     const std::string backup = folder.File("large.xml");
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     const Figures largeRun = InChild(backup, 1);
     const Figures largeIdle = InChild(backup, 1);
     std::printf("media_256mb_file_ms: %.0f\n", largeRun.files == 1 ? largeRun.milliseconds : -1.0);
-    std::printf("media_256mb_file_peak_over_idle_mb: %.0f\n", Mb(largeRun.peakKb - largeIdle.peakKb));
+    std::printf("media_256mb_file_peak_over_idle_mb: %.1f\n", Mb(largeRun.peakKb - largeIdle.peakKb));
     std::printf("media_peak_over_idle_limit_mb: 64\n");
     return 0;
 }

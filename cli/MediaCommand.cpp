@@ -9,6 +9,7 @@
 #include "Http.h"
 #include "Interrupt.h"
 #include "MediaRun.h"
+#include "ProxyOverlay.h"
 #include "QtSettingsStore.h"
 #include "Sundrykit.h"
 #include "UnattendedRun.h"
@@ -76,7 +77,7 @@ std::string SummaryText(const media::MediaSummary& summary) {
 // The proxy the window set up (or the command line laid over it).
 std::shared_ptr<const ProxySettings> StoredProxy() {
     auto proxy = std::make_shared<ProxySettings>();
-    proxy->Load("HTTP Proxy", App(), true);
+    proxy->Load(kProxySection, App(), true);
     return proxy;
 }
 

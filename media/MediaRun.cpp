@@ -169,18 +169,23 @@ bool MediaRun::PrepareFolder() {
         summary_.error = "can't make the folder " + folder + (error ? ": " + error.message() : "");
         return false;
     }
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        // Pieces of files a killed run left behind.
-        if (name.starts_with(kTempPrefix) && entry.is_regular_file(error) && !entry.is_symlink(error)) {
-            fs::remove(entry.path(), error);
-        } else {
-            present_.push_back(name);
-        }
-    }
+    fs::directory_iterator entries(folder, error);
     if (error) {
         summary_.error = "can't read the folder " + folder + ": " + error.message();
         return false;
+    }
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        std::error_code status;
+        // Pieces of files a killed run left behind.
+        if (name.starts_with(kTempPrefix) && fs::is_regular_file(entry.symlink_status(status))) {
+            if (!fs::remove(entry.path(), error) && error) {
+                summary_.error = "can't remove " + entry.path().string() + ": " + error.message();
+                return false;
+            }
+        } else {
+            present_.push_back(name);
+        }
     }
     mode_ = FileMode();
     return true;
