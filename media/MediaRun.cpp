@@ -10,13 +10,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <unordered_map>
 
-#include "FileNames.h"
 #include "HostPacing.h"
 #include "Manifest.h"
 #include "MediaCollector.h"
 #include "MediaFile.h"
+#include "MediaPlan.h"
 #include "RetryAfter.h"
 #include "Xml.h"
 
@@ -37,12 +36,6 @@ unsigned FileMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
-}
-
-// A regular file of that size, not a link to one.
-bool FilePresent(const std::string& path, std::int64_t bytes) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == bytes;
 }
 
 bool ReadText(const std::string& path, std::string& text) {
@@ -87,7 +80,6 @@ private:
 
     bool Prepare();
     bool PrepareFolder();
-    void Plan(const std::vector<MediaAddress>& addresses, const std::vector<ManifestEntry>& previous);
     void Fetch();
     void StartWhatMay(Clock::time_point now);
     void Settle(http::HttpClient::TransferId id, http::Response response);
@@ -155,7 +147,13 @@ bool MediaRun::Prepare() {
         }
         previous = ParseManifest(text).entries;
     }
-    Plan(addresses, previous);
+    MediaPlan plan = PlanMedia(addresses, previous, summary_.folder, present_);
+    summary_.alreadyThere = plan.alreadyThere;
+    summary_.missing = plan.missing;
+    summary_.external = plan.external;
+    planned_ = plan.jobs.size();
+    for (MediaJob& job : plan.jobs) pacing_.Add(std::move(job));
+    manifest_ = std::move(plan.manifest);
     // Written at once: it lists what needs no transfer, and a folder we can't
     // write to shows before anything is fetched.
     return SaveManifest();
@@ -189,60 +187,6 @@ bool MediaRun::PrepareFolder() {
     }
     mode_ = FileMode();
     return true;
-}
-
-void MediaRun::Plan(const std::vector<MediaAddress>& addresses, const std::vector<ManifestEntry>& previous) {
-    std::unordered_map<std::string, const ManifestEntry*> known;
-    FileNamer namer;
-    // What the manifest does not list is not ours to overwrite, be it a file,
-    // a link or a file whose line was lost with a crash or with the manifest.
-    for (const std::string& name : present_) namer.Reserve(name);
-    for (const ManifestEntry& entry : previous) {
-        if (!known.emplace(entry.url, &entry).second) continue;
-        // A kept file keeps its name, even while it is fetched again.
-        if (entry.status == MediaStatus::Kept) namer.Reserve(entry.file);
-    }
-
-    for (const MediaAddress& address : addresses) {
-        const auto found = known.find(address.url);
-        const ManifestEntry* before = found == known.end() ? nullptr : found->second;
-        if (found != known.end()) known.erase(found);
-
-        if (address.external) {
-            ++summary_.external;
-            manifest_.AddSlot(
-                ManifestEntry{address.url, {}, -1, {}, MediaStatus::External, {}, address.postId});
-            continue;
-        }
-        if (before && before->status == MediaStatus::Kept &&
-            FilePresent(summary_.folder + "/" + before->file, before->bytes)) {
-            ++summary_.alreadyThere;
-            manifest_.AddSlot(*before);
-            continue;
-        }
-        if (before && before->status == MediaStatus::Missing) {
-            ++summary_.missing;
-            manifest_.AddSlot(*before);
-            continue;
-        }
-        // Fetched (again). A failure of an earlier run stays listed until this one's outcome replaces it.
-        MediaJob job;
-        job.slot = manifest_.AddSlot(before && before->status == MediaStatus::Failed
-                                         ? std::optional<ManifestEntry>(*before)
-                                         : std::nullopt);
-        job.url = address.url;
-        job.host = HostKey(address.url);
-        job.name = before && before->status == MediaStatus::Kept ? before->file : namer.Assign(address.url);
-        job.postId = address.postId;
-        pacing_.Add(std::move(job));
-        ++planned_;
-    }
-    // Lines of addresses the backup no longer names stay, in their order: their files are still here.
-    for (const ManifestEntry& entry : previous) {
-        const auto found = known.find(entry.url);
-        if (found == known.end() || found->second != &entry) continue;
-        manifest_.AddSlot(entry);
-    }
 }
 
 std::chrono::seconds MediaRun::Doubled(int attempt) const {
