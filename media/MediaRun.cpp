@@ -105,6 +105,7 @@ private:
     std::string manifestPath_;
     std::vector<std::string> present_;  // names in the folder when the run began
     Manifest manifest_;
+    bool unsaved_ = false;  // the manifest holds outcomes its file does not yet
     std::map<http::HttpClient::TransferId, Transfer> running_;
     std::size_t planned_ = 0;    // files to fetch in this run
     std::size_t settled_ = 0;    // of those, with an outcome
@@ -226,6 +227,9 @@ void MediaRun::Fetch() {
             if (!summary_.error.empty()) break;
             Settle(id, *client_.Take(id));
         }
+        // Once for the files that finished together: when the disk is slow
+        // and several are done by the time it has saved, it saves less often.
+        if (unsaved_) SaveManifest();
         Report(false);
     }
     // Abandoned transfers leave no piece behind: their files go with them.
@@ -333,13 +337,14 @@ void MediaRun::FailHere(const MediaJob& job, const std::string& reason) {
 
 void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {
     manifest_.Set(job.slot, std::move(entry));
-    SaveManifest();
+    unsaved_ = true;
 }
 
 bool MediaRun::SaveManifest() {
+    unsaved_ = false;
     std::string error;
     if (manifest_.Save(manifestPath_, files_, error)) return true;
-    summary_.error = error;
+    if (summary_.error.empty()) summary_.error = error;
     return false;
 }
 
