@@ -214,6 +214,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     app.add_flag("--restart", options.restart,
                  "Start a full backup from the first page, discarding what an interrupted run of it kept");
     app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+    app.add_flag("--media", options.media,
+                 "After saving, keep the pictures, audio and video files of the backup in a folder beside it "
+                 "(see '" + std::string(kProgramName) + " media --help')");
     // Hidden: present only to refuse them without echoing the password.
     app.add_option("-p,--password,--blog-password", refused)->group("");
     const std::string refusal = "passwords are not taken as arguments: set " +

@@ -35,6 +35,8 @@ struct CliOptions {
     // Start a full backup afresh instead of continuing an interrupted one.
     bool restart = false;
     bool quiet = false;
+    // Keep the saved backup's media beside it after the run.
+    bool media = false;
 };
 
 // "90", "90s", "30m", "6h": a duration in seconds; nullopt when it is none.

@@ -8,6 +8,7 @@
 #include "Console.h"
 #include "Error.h"
 #include "Interrupt.h"
+#include "MediaCommand.h"
 #include "PageJournal.h"
 #include "Progress.h"
 #include "ProxyOverlay.h"
@@ -32,6 +33,15 @@ std::tm LocalNow() {
     std::tm local{};
     localtime_r(&now, &local);
     return local;
+}
+
+MediaCommandOptions MediaAfterBackup(const CliOptions& options, const std::string& target) {
+    MediaCommandOptions media;
+    media.backupFile = target;
+    media.retries = options.retries;
+    media.retryDelaySeconds = options.retryDelaySeconds;
+    media.quiet = options.quiet;
+    return media;
 }
 
 // Outside calls that fail (the settings store, the system) raise; the caller reports them.
@@ -82,6 +92,7 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
 
     const BackupResult result = RunBackup(backup, progress);
     console.EndProgress();
+    if (result.Success && options.media) return KeepBackupMedia(MediaAfterBackup(options, target), console);
     if (result.Success) return kExitSuccess;
     if (journal && journal->HoldsPages())
         console.Message("The pages received so far are kept in " + journal->Folder() +
@@ -97,6 +108,8 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
 
 int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                   bool errIsTerminal) {
+    if (argc > 1 && std::string(argv[1]) == kMediaCommand)
+        return RunMediaCommand(argc - 1, argv + 1, out, err, errIsTerminal);
     const ParseOutcome parsed = ParseCommandLine(argc, argv, ProcessEnvironment());
     switch (parsed.kind) {
         case ParseOutcome::Help:

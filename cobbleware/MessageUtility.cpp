@@ -1,18 +1,12 @@
-#include <curl/curl.h>
-#include <strings.h>
-
-#include <algorithm>
-#include <cctype>
-#include <climits>
-#include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <iostream>
+#include <memory>
+#include <string>
 
 #include "Application.h"
 #include "Http.h"
 #include "Messages.h"
-#include "Sundrykit.h"
+#include "RetryAfter.h"
 
 namespace qv {
 
@@ -35,26 +29,6 @@ std::string HttpStatusWords(const HttpRequest& request) {
     std::string words = "The server answered HTTP " + std::to_string(request.StatusCode());
     if (!request.StatusText().empty()) words += " " + request.StatusText();
     return words + ".";
-}
-
-// Seconds from a Retry-After header (a number of seconds or an HTTP date), or -1.
-int RetryAfterSeconds(const std::string& headers) {
-    static const std::string name = "retry-after:";
-    for (size_t begin = 0; begin < headers.size();) {
-        size_t end = headers.find("\r\n", begin);
-        if (end == std::string::npos) end = headers.size();
-        const std::string line = headers.substr(begin, end - begin);
-        begin = end + 2;
-        if (line.size() <= name.size() || strncasecmp(line.c_str(), name.c_str(), name.size()) != 0) continue;
-        const std::string value = skTrimEx(line.substr(name.size()));
-        if (!value.empty() &&
-            std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); }))
-            return value.size() > 9 ? INT32_MAX : std::stoi(value);
-        const time_t when = curl_getdate(value.c_str(), nullptr);
-        if (when < 0) return -1;
-        return static_cast<int>(std::max<long long>(0, static_cast<long long>(when) - std::time(nullptr)));
-    }
-    return -1;
 }
 
 }  // namespace
@@ -91,7 +65,7 @@ void MessageUtility::ShowErrorCode(int errorCode, int style, int, const std::str
 
 std::string MessageUtility::DescribeRequestError(const HttpRequest& request) const {
     retryAfterHint_ =
-        request.ErrorKind() == hekHttpStatus ? RetryAfterSeconds(request.ResponseHeaders()) : -1;
+        request.ErrorKind() == hekHttpStatus ? http::RetryAfterSeconds(request.ResponseHeaders()) : -1;
     statusHint_ = request.StatusCode();
     if (retryAfterHint_ >= 0)
         return HttpStatusWords(request) + " It asks to wait " + std::to_string(retryAfterHint_) +

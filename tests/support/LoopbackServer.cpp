@@ -501,6 +501,7 @@ void LoopbackServer::AcceptLoop() {
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         std::lock_guard lock(mutex_);
         const int number = ++connectionCount_;
+        peakConnections_ = std::max(peakConnections_, ++openConnections_);
         auto finished = std::make_shared<std::atomic<bool>>(false);
         connections_.push_back({std::thread([this, fd, number, finished] {
                                     Serve(fd, number);
@@ -567,6 +568,8 @@ void LoopbackServer::Serve(int fd, int number) {
                 WriteResponse(fd, stopFd, exchange, response, keepAlive);
     }
     CloseGracefully(fd, stopFd);
+    std::lock_guard lock(mutex_);
+    --openConnections_;
 }
 
 ScriptedResponse LoopbackServer::NextResponse(const HttpExchange& exchange) {
@@ -633,6 +636,16 @@ std::string LoopbackServer::Address() const { return "127.0.0.1:" + std::to_stri
 
 std::string LoopbackServer::Url(std::string_view path) const {
     return "http://" + Address() + std::string(path);
+}
+
+int LoopbackServer::OpenConnections() const {
+    std::lock_guard lock(mutex_);
+    return openConnections_;
+}
+
+int LoopbackServer::PeakConnections() const {
+    std::lock_guard lock(mutex_);
+    return peakConnections_;
 }
 
 std::vector<HttpExchange> LoopbackServer::Exchanges() const {

@@ -113,6 +113,10 @@ public:
     std::string Address() const;                   // "127.0.0.1:<port>"
     std::string Url(std::string_view path) const;  // "http://127.0.0.1:<port><path>"
 
+    // Connections open right now, and the most that were ever open at once.
+    int OpenConnections() const;
+    int PeakConnections() const;
+
     std::vector<HttpExchange> Exchanges() const;
     std::size_t ExchangeCount() const;
     void ClearExchanges();
@@ -145,6 +149,8 @@ private:
     std::vector<HttpExchange> exchanges_;
     std::list<Connection> connections_;
     int connectionCount_ = 0;
+    int openConnections_ = 0;
+    int peakConnections_ = 0;
     bool keepAlive_ = false;
     std::chrono::milliseconds setupDelay_{0};
     std::chrono::milliseconds serviceTime_{0};

@@ -1,0 +1,22 @@
+// Keeping a backup's media from the command line: `quillvault-cli media`, and
+// the step after a backup run with --media. Progress on standard error, the
+// summary on standard output; exit 0 when every file is kept, missing or
+// external, 1 when some failed (a later run retries them), 130 when stopped.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "Console.h"
+#include "MediaCommandLine.h"
+
+namespace qv::cli {
+
+// `argv[0]` is the word "media".
+int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                    bool errIsTerminal);
+
+// Keeps the media of `options.backupFile` with the proxy the settings name.
+int KeepBackupMedia(const MediaCommandOptions& options, Console& console);
+
+}  // namespace qv::cli

@@ -1,0 +1,36 @@
+// The names media files get in the folder. A name comes from the address's
+// last path segment but is only ever a plain file name made of letters,
+// digits, '.', '_' and '-': never a path, never "..", never hidden.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+namespace qv::media {
+
+inline constexpr std::size_t kLongestName = 120;
+
+// The name of the address's file when no other address claims it.
+std::string SafeFileName(std::string_view url);
+
+// `name` with a short hash of the whole address before its extension, still at
+// most kLongestName characters.
+std::string HashedFileName(const std::string& name, std::string_view url);
+
+// Hands out one distinct name per address. Names differing only in case count
+// as the same, so the folder can be copied to a file system that ignores case.
+class FileNamer {
+public:
+    FileNamer();
+    // A name already in use (a kept file, say), never handed out again.
+    void Reserve(const std::string& name);
+    std::string Assign(std::string_view url);
+
+private:
+    bool Take(const std::string& name);
+
+    std::unordered_set<std::string> taken_;
+};
+
+}  // namespace qv::media

@@ -1,0 +1,70 @@
+// manifest.tsv: one line per address with what became of it, tab-separated,
+// the column names first. It is the only record of which file holds which
+// address, and it is replaced as a whole, atomically, whenever it changes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FileOps.h"
+
+namespace qv::media {
+
+inline constexpr const char* kManifestFileName = "manifest.tsv";
+inline constexpr const char* kManifestHeader = "url\tfile\tbytes\tsha256\tstatus\tpost_id";
+
+enum class MediaStatus { Kept, Missing, Failed, External };
+
+struct ManifestEntry {
+    std::string url;
+    std::string file;         // only for a kept file
+    std::int64_t bytes = -1;  // only for a kept file
+    std::string sha256;       // only for a kept file
+    MediaStatus status = MediaStatus::Failed;
+    std::string reason;  // why it failed
+    std::string postId;
+
+    bool operator==(const ManifestEntry&) const = default;
+};
+
+// The status column: "kept", "missing", "external", or "failed: <reason>".
+std::string StatusText(const ManifestEntry& entry);
+
+struct ParsedManifest {
+    std::vector<ManifestEntry> entries;
+    // Lines that are not a manifest line (another header, too few columns, an unknown status).
+    int skippedLines = 0;
+};
+
+ParsedManifest ParseManifest(std::string_view text);
+
+// Lines in order; slots that hold nothing are left out.
+class Manifest {
+public:
+    // Appends a slot, empty or filled; answers its index.
+    std::size_t AddSlot(std::optional<ManifestEntry> entry = std::nullopt);
+    void Set(std::size_t slot, ManifestEntry entry);
+    void Clear(std::size_t slot);
+    const std::optional<ManifestEntry>& At(std::size_t slot) const { return slots_.at(slot).entry; }
+    std::size_t Slots() const { return slots_.size(); }
+
+    std::string Text() const;
+    // Replaces the file at `path` by a complete, synced new one; on failure
+    // the old file stays as it was and `error` says why.
+    bool Save(const std::string& path, FileOps& files, std::string& error) const;
+
+private:
+    // The file is written after every change: each line is formatted once.
+    struct Slot {
+        std::optional<ManifestEntry> entry;
+        std::string line;
+    };
+
+    std::vector<Slot> slots_;
+    std::size_t textSize_ = 0;
+};
+
+}  // namespace qv::media

@@ -1,0 +1,60 @@
+// One media file on its way to disk: the body goes to a hidden temporary file
+// in the folder as it arrives, hashed on the way, and becomes the named file
+// only once it is complete and synced. Until then the name is never touched.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "FileOps.h"
+#include "HttpClient.h"
+#include "Sha256.h"
+
+namespace qv::media {
+
+// Temporary files begin with this; no kept file's name ever does.
+inline constexpr const char* kTempPrefix = ".part-";
+
+class MediaFile : public http::ITransferEvents {
+public:
+    // `mode` is what the kept file's permission bits become.
+    MediaFile(std::string folder, FileOps& files, unsigned mode);
+    ~MediaFile() override;  // removes the temporary file unless kept
+    MediaFile(const MediaFile&) = delete;
+    MediaFile& operator=(const MediaFile&) = delete;
+
+    bool Body(std::string_view data, const http::TransferState& state, std::string& failure) override;
+
+    // Syncs the file and renames it to `name` in the folder, replacing what
+    // is there (a link included, without following it). The rename becomes
+    // durable with the next sync of the folder: the manifest's save, which
+    // follows every kept file. Until then a crash may lose the name, never
+    // leave it on a partial file, and a file the manifest lists but the
+    // folder lacks is simply fetched again.
+    bool Keep(const std::string& name);
+    // Throws away what arrived. One object serves one attempt: a retry takes a fresh one.
+    void Discard();
+
+    std::int64_t Bytes() const { return bytes_; }
+    // Of everything kept; valid after Keep.
+    const std::string& Digest() const { return digest_; }
+    // Set when writing to the folder failed: a problem of this machine, not of the server.
+    const std::string& LocalError() const { return localError_; }
+
+private:
+    bool Open();
+    bool Fail(const std::string& what);
+
+    std::string folder_;
+    FileOps& files_;
+    unsigned mode_;
+    int fd_ = -1;
+    std::string tempPath_;
+    Sha256 sha_;
+    std::int64_t bytes_ = 0;
+    std::string digest_;
+    std::string localError_;
+};
+
+}  // namespace qv::media

@@ -1,0 +1,395 @@
+#include "MediaRun.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "HostPacing.h"
+#include "Manifest.h"
+#include "MediaCollector.h"
+#include "MediaFile.h"
+#include "MediaPlan.h"
+#include "RetryAfter.h"
+#include "Xml.h"
+
+namespace qv::media {
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kStep{100};
+constexpr milliseconds kProgressEvery{250};
+// Waits are cut into pieces this long so that progress keeps coming.
+constexpr milliseconds kLongestSleep{1000};
+
+// What a file made with open(..., 0666) would get.
+unsigned FileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool ReadText(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+std::string HttpWords(const http::Response& response) {
+    std::string words = "HTTP " + std::to_string(response.status);
+    if (!response.statusText.empty()) words += " " + response.statusText;
+    return words;
+}
+
+class MediaRun {
+public:
+    MediaRun(const MediaOptions& options, http::HttpClient& client, FileOps& files, IMediaHost& host)
+        : options_(options),
+          client_(client),
+          files_(files),
+          host_(host),
+          pacing_(std::clamp(options.jobs, 1, kMostJobs)),
+          jobs_(std::clamp(options.jobs, 1, kMostJobs)) {}
+
+    ~MediaRun() {
+        // Whatever still runs (a stop, or an error thrown past us) must not
+        // write into files that are going away.
+        for (auto& [id, transfer] : running_) client_.Abandon(id);
+    }
+
+    MediaRun(const MediaRun&) = delete;
+    MediaRun& operator=(const MediaRun&) = delete;
+
+    MediaSummary Run();
+
+private:
+    struct Transfer {
+        MediaJob job;
+        std::unique_ptr<MediaFile> file;
+    };
+
+    bool Prepare();
+    bool PrepareFolder();
+    void Fetch();
+    void StartWhatMay(Clock::time_point now);
+    void Settle(http::HttpClient::TransferId id, http::Response response);
+    void Keep(const MediaJob& job, const MediaFile& file);
+    void Record(const MediaJob& job, ManifestEntry entry);
+    void RetryLater(MediaJob job, const std::string& reason, std::optional<std::chrono::seconds> hostAsked);
+    void Fail(const MediaJob& job, const std::string& reason);
+    // Writing to the folder failed: every further file would fail alike, so the run ends.
+    void FailHere(const MediaJob& job, const std::string& reason);
+    bool SaveManifest();
+    void Report(bool now, std::chrono::seconds waiting = std::chrono::seconds(0));
+    std::chrono::seconds Doubled(int attempt) const;
+
+    const MediaOptions& options_;
+    http::HttpClient& client_;
+    FileOps& files_;
+    IMediaHost& host_;
+    HostPacing pacing_;
+    const int jobs_;
+    unsigned mode_ = 0644;
+
+    MediaSummary summary_;
+    std::string manifestPath_;
+    std::vector<std::string> present_;  // names in the folder when the run began
+    Manifest manifest_;
+    bool unsaved_ = false;  // the manifest holds outcomes its file does not yet
+    std::map<http::HttpClient::TransferId, Transfer> running_;
+    std::size_t planned_ = 0;    // files to fetch in this run
+    std::size_t settled_ = 0;    // of those, with an outcome
+    std::int64_t received_ = 0;  // by settled transfers, kept or not
+    Clock::time_point started_;
+    Clock::time_point lastReport_;
+};
+
+MediaSummary MediaRun::Run() {
+    summary_.folder =
+        options_.mediaFolder.empty() ? DefaultMediaFolder(options_.backupFile) : options_.mediaFolder;
+    if (Prepare()) Fetch();
+    return summary_;
+}
+
+bool MediaRun::Prepare() {
+    std::vector<MediaAddress> addresses;
+    {
+        XmlDocument backup;
+        if (!backup.Load(options_.backupFile, 0)) {
+            summary_.error = options_.backupFile + ": " + backup.ParseError().Reason();
+            return false;
+        }
+        if (backup.RootElement().Name() != "tumblr") {
+            summary_.error = options_.backupFile + ": this is not a blog's backup";
+            return false;
+        }
+        addresses = CollectMediaAddresses(backup);
+    }
+    if (!PrepareFolder()) return false;
+
+    manifestPath_ = summary_.folder + "/" + kManifestFileName;
+    std::vector<ManifestEntry> previous;
+    std::error_code missing;
+    if (fs::exists(fs::symlink_status(manifestPath_, missing))) {
+        std::string text;
+        if (!ReadText(manifestPath_, text)) {
+            summary_.error = "can't read " + manifestPath_ + ": " + std::strerror(errno);
+            return false;
+        }
+        previous = ParseManifest(text).entries;
+    }
+    MediaPlan plan = PlanMedia(addresses, previous, summary_.folder, present_);
+    summary_.alreadyThere = plan.alreadyThere;
+    summary_.missing = plan.missing;
+    summary_.external = plan.external;
+    planned_ = plan.jobs.size();
+    for (MediaJob& job : plan.jobs) pacing_.Add(std::move(job));
+    manifest_ = std::move(plan.manifest);
+    // Written at once: it lists what needs no transfer, and a folder we can't
+    // write to shows before anything is fetched.
+    return SaveManifest();
+}
+
+bool MediaRun::PrepareFolder() {
+    const std::string& folder = summary_.folder;
+    std::error_code error;
+    fs::create_directory(folder, error);
+    if (error || !fs::is_directory(folder, error)) {
+        summary_.error = "can't make the folder " + folder + (error ? ": " + error.message() : "");
+        return false;
+    }
+    fs::directory_iterator entries(folder, error);
+    if (error) {
+        summary_.error = "can't read the folder " + folder + ": " + error.message();
+        return false;
+    }
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        std::error_code status;
+        // Pieces of files a killed run left behind.
+        if (name.starts_with(kTempPrefix) && fs::is_regular_file(entry.symlink_status(status))) {
+            if (!fs::remove(entry.path(), error) && error) {
+                summary_.error = "can't remove " + entry.path().string() + ": " + error.message();
+                return false;
+            }
+        } else {
+            present_.push_back(name);
+        }
+    }
+    mode_ = FileMode();
+    return true;
+}
+
+std::chrono::seconds MediaRun::Doubled(int attempt) const {
+    const double seconds = static_cast<double>(options_.retryDelay.count()) * std::ldexp(1.0, attempt - 1);
+    return std::chrono::seconds(
+        static_cast<long long>(std::min(seconds, static_cast<double>(options_.longestWait.count()))));
+}
+
+void MediaRun::Fetch() {
+    summary_.started = true;
+    started_ = lastReport_ = Clock::now();
+    Report(true);
+    while (summary_.error.empty()) {
+        if (host_.StopRequested()) {
+            summary_.stopped = true;
+            break;
+        }
+        const auto now = Clock::now();
+        StartWhatMay(now);
+        if (running_.empty()) {
+            const auto opening = pacing_.NextOpening();
+            if (!opening) break;  // nothing left to do
+            const auto wait = std::chrono::duration_cast<milliseconds>(*opening - now);
+            if (wait.count() <= 0) continue;
+            Report(true, std::chrono::ceil<std::chrono::seconds>(wait));
+            if (!host_.Wait(std::min(wait, kLongestSleep))) {
+                summary_.stopped = true;
+                break;
+            }
+            continue;
+        }
+        client_.Step(kStep);
+        std::vector<http::HttpClient::TransferId> finished;
+        for (const auto& [id, transfer] : running_)
+            if (client_.Finished(id)) finished.push_back(id);
+        for (const auto id : finished) {
+            if (!summary_.error.empty()) break;
+            Settle(id, *client_.Take(id));
+        }
+        // Once for the files that finished together: when the disk is slow
+        // and several are done by the time it has saved, it saves less often.
+        if (unsaved_) SaveManifest();
+        Report(false);
+    }
+    // Abandoned transfers leave no piece behind: their files go with them.
+    for (auto& [id, transfer] : running_) client_.Abandon(id);
+    running_.clear();
+    Report(true);
+}
+
+void MediaRun::StartWhatMay(Clock::time_point now) {
+    while (static_cast<int>(running_.size()) < jobs_) {
+        std::optional<MediaJob> job = pacing_.Next(now);
+        if (!job) return;
+        http::Request request;
+        request.url = job->url;
+        request.userAgent = options_.userAgent;
+        request.proxy = options_.proxy;
+        request.limits = options_.limits;
+        auto file = std::make_unique<MediaFile>(summary_.folder, files_, mode_);
+        const auto id = client_.Start(std::move(request), *file);
+        running_.emplace(id, Transfer{std::move(*job), std::move(file)});
+    }
+}
+
+void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) {
+    const auto found = running_.find(id);
+    MediaJob job = std::move(found->second.job);
+    const std::unique_ptr<MediaFile> file = std::move(found->second.file);
+    running_.erase(found);
+    pacing_.Finished(job.host);
+    received_ += file->Bytes();
+
+    if (!file->LocalError().empty()) return FailHere(job, file->LocalError());
+    if (!response.failed) {
+        if (response.contentLength >= 0 && response.bodyBytes != response.contentLength) {
+            return RetryLater(std::move(job),
+                              "short body: " + std::to_string(response.bodyBytes) + " of " +
+                                  std::to_string(response.contentLength) + " bytes",
+                              std::nullopt);
+        }
+        if (!file->Keep(job.name)) return FailHere(job, file->LocalError());
+        return Keep(job, *file);
+    }
+    switch (response.errorKind) {
+        case hekTooLarge:
+            return Fail(job, "too large");
+        case hekBadAddress:
+            return Fail(job, response.errorText);
+        case hekHttpStatus:
+            break;
+        default:
+            return RetryLater(std::move(job),
+                              response.errorText.empty() ? "transfer failed" : response.errorText,
+                              std::nullopt);
+    }
+    const int status = response.status;
+    if (status == 404 || status == 410) {
+        ++summary_.missing;
+        ++settled_;
+        return Record(job, ManifestEntry{job.url, {}, -1, {}, MediaStatus::Missing, {}, job.postId});
+    }
+    if (status == 429 || status == 503) {
+        // The host is busy: leave it alone as long as it asks, or as long as we would wait anyway.
+        const int asked = http::RetryAfterSeconds(response.headers);
+        const auto wait = asked >= 0 ? std::min(std::chrono::seconds(asked), options_.longestWait)
+                                     : Doubled(job.attempt + 1);
+        return RetryLater(std::move(job), HttpWords(response), wait);
+    }
+    // Another client error will not change by asking again.
+    if (status >= 400 && status < 500 && status != 408) return Fail(job, HttpWords(response));
+    RetryLater(std::move(job), HttpWords(response), std::nullopt);
+}
+
+void MediaRun::RetryLater(MediaJob job, const std::string& reason,
+                          std::optional<std::chrono::seconds> hostAsked) {
+    if (job.attempt >= options_.retries) return Fail(job, reason);
+    ++job.attempt;
+    const auto now = Clock::now();
+    if (hostAsked) {
+        pacing_.SlowDown(job.host, now + *hostAsked);
+        job.notBefore = now;
+    } else {
+        job.notBefore = now + Doubled(job.attempt);
+    }
+    pacing_.Retry(std::move(job));
+}
+
+void MediaRun::Keep(const MediaJob& job, const MediaFile& file) {
+    ++summary_.kept;
+    ++settled_;
+    summary_.bytes += file.Bytes();
+    Record(job,
+           ManifestEntry{job.url, job.name, file.Bytes(), file.Digest(), MediaStatus::Kept, {}, job.postId});
+}
+
+void MediaRun::Fail(const MediaJob& job, const std::string& reason) {
+    ++summary_.failed;
+    ++settled_;
+    Record(job, ManifestEntry{job.url, {}, -1, {}, MediaStatus::Failed, reason, job.postId});
+}
+
+void MediaRun::FailHere(const MediaJob& job, const std::string& reason) {
+    Fail(job, reason);
+    if (summary_.error.empty()) summary_.error = reason;
+}
+
+void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {
+    manifest_.Set(job.slot, std::move(entry));
+    unsaved_ = true;
+}
+
+bool MediaRun::SaveManifest() {
+    unsaved_ = false;
+    std::string error;
+    if (manifest_.Save(manifestPath_, files_, error)) return true;
+    if (summary_.error.empty()) summary_.error = error;
+    return false;
+}
+
+void MediaRun::Report(bool now, std::chrono::seconds waiting) {
+    const auto at = Clock::now();
+    if (!now && at - lastReport_ < kProgressEvery) return;
+    lastReport_ = at;
+    MediaProgress progress;
+    progress.toKeep = static_cast<int>(planned_) + summary_.alreadyThere;
+    progress.kept = summary_.kept + summary_.alreadyThere;
+    progress.bytes = received_;
+    for (const auto& [id, transfer] : running_) progress.bytes += transfer.file->Bytes();
+    const double seconds = std::chrono::duration<double>(at - started_).count();
+    if (seconds > 0) progress.bytesPerSecond = static_cast<double>(progress.bytes) / seconds;
+    if (settled_ > 0 && settled_ < planned_) {
+        progress.timeLeft = std::chrono::seconds(static_cast<long long>(
+            std::ceil(seconds / static_cast<double>(settled_) * static_cast<double>(planned_ - settled_))));
+    }
+    progress.waiting = waiting;
+    host_.Progress(progress);
+}
+
+}  // namespace
+
+http::TransferLimits MediaOptions::DefaultLimits() {
+    http::TransferLimits limits;
+    limits.maxBodyBytes = kLargestFile;
+    limits.maxRedirects = 10;
+    return limits;
+}
+
+std::string DefaultMediaFolder(const std::string& backupFile) {
+    return fs::path(backupFile).replace_extension(".media").string();
+}
+
+http::ClientOptions MediaClientOptions(const MediaOptions& options) {
+    http::ClientOptions client;
+    client.maxConnectionsPerHost = std::clamp(options.jobs, 1, kMostJobs);
+    return client;
+}
+
+MediaSummary KeepMedia(const MediaOptions& options, http::HttpClient& client, FileOps& files,
+                       IMediaHost& host) {
+    MediaRun run(options, client, files, host);
+    return run.Run();
+}
+
+}  // namespace qv::media

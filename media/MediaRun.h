@@ -1,0 +1,90 @@
+// Keeps the media a saved backup names in a folder beside it: what is not
+// kept yet is fetched, several files at once, each written whole or not at
+// all, and manifest.tsv records every outcome the moment it is known. A run
+// stopped at any point loses nothing already kept; the next one goes on.
+// Failures go into the manifest and the summary; nothing here asks the user.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "FileOps.h"
+#include "Http.h"
+#include "HttpClient.h"
+
+namespace qv::media {
+
+inline constexpr int kDefaultJobs = 4;
+inline constexpr int kMostJobs = 16;
+inline constexpr std::int64_t kLargestFile = 1024 * http::kMiB;
+
+struct MediaOptions {
+    std::string backupFile;
+    // "" : beside the backup, named after it ("myblog.xml" keeps "myblog.media").
+    std::string mediaFolder;
+    // Transfers at once, and at once to any one host (1 to kMostJobs).
+    int jobs = kDefaultJobs;
+    // Further attempts at a failed file, the first after `retryDelay`, each
+    // pause twice the last; a host's Retry-After counts instead, at most `longestWait`.
+    int retries = 3;
+    std::chrono::seconds retryDelay{5};
+    std::chrono::seconds longestWait{600};
+    // Silence, speed floor, size cap (kLargestFile) and redirects of each transfer.
+    http::TransferLimits limits = DefaultLimits();
+    std::string userAgent;
+    std::shared_ptr<const ProxySettings> proxy;
+
+    static http::TransferLimits DefaultLimits();
+};
+
+// Where a run stands, for a progress line.
+struct MediaProgress {
+    int toKeep = 0;          // every file address
+    int kept = 0;            // kept earlier or by this run
+    std::int64_t bytes = 0;  // received by this run
+    double bytesPerSecond = 0;
+    std::optional<std::chrono::seconds> timeLeft;
+    // Nothing moves until a host that asked us to wait allows it again.
+    std::chrono::seconds waiting{0};
+};
+
+// The front end's side of a run; everything is called on the run's thread.
+class IMediaHost {
+public:
+    virtual ~IMediaHost() = default;
+    virtual void Progress(const MediaProgress& progress) = 0;
+    virtual bool StopRequested() = 0;
+    // Sleeps; answers false when a stop came first.
+    virtual bool Wait(std::chrono::milliseconds duration) = 0;
+};
+
+struct MediaSummary {
+    std::string folder;
+    // The folder and manifest were ready and the transfers began; the counts mean something.
+    bool started = false;
+    int kept = 0;          // by this run
+    int alreadyThere = 0;  // kept earlier, and still there
+    int missing = 0;
+    int failed = 0;
+    int external = 0;
+    std::int64_t bytes = 0;  // of the files this run kept
+    bool stopped = false;
+    // Why the run could not start or go on (the backup unreadable, the folder
+    // not writable); "" otherwise.
+    std::string error;
+
+    bool AllSettled() const { return !stopped && error.empty() && failed == 0; }
+};
+
+std::string DefaultMediaFolder(const std::string& backupFile);
+
+// `client` should allow `options.jobs` connections per host (MediaClientOptions).
+MediaSummary KeepMedia(const MediaOptions& options, http::HttpClient& client, FileOps& files,
+                       IMediaHost& host);
+
+http::ClientOptions MediaClientOptions(const MediaOptions& options);
+
+}  // namespace qv::media

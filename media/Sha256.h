@@ -1,0 +1,28 @@
+// SHA-256 of a stream of bytes, fed piece by piece, through OpenSSL's libcrypto.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qv::media {
+
+class Sha256 {
+public:
+    Sha256();
+    ~Sha256();
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    void Add(std::string_view data);
+    // Lower-case hex of everything added; the object starts afresh afterwards.
+    std::string HexDigest();
+
+    static std::string Of(std::string_view data);
+
+private:
+    struct Context;
+    std::unique_ptr<Context> context_;
+};
+
+}  // namespace qv::media

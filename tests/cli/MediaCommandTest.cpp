@@ -1,0 +1,176 @@
+// quillvault-cli media, and --media after a backup, run as users run them:
+// the real program as a child process against loopback hosts.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "CliTestSupport.h"
+#include "Manifest.h"
+#include "MediaServer.h"
+#include "TempFolder.h"
+
+namespace qv {
+namespace {
+
+using namespace std::chrono_literals;
+using test::CliProcess;
+using test::CliResult;
+using test::MediaBytes;
+using test::MediaServer;
+using test::ReadAll;
+using test::RunCli;
+using test::ScriptedResponse;
+using test::Service;
+using test::TempFolder;
+using test::WriteAll;
+
+std::string PhotoPost(long long id, const std::string& url) {
+    return "<post id=\"" + std::to_string(id) + "\" type=\"photo\"><photo-url max-width=\"1280\">" + url +
+           "</photo-url></post>";
+}
+
+// A saved backup whose posts show these photos, and the server holding them.
+std::string WriteBackup(const TempFolder& folder, MediaServer& server, int photos, int delayMs = 0) {
+    std::string posts;
+    for (int i = 0; i < photos; ++i) {
+        const std::string path = "/photos/" + std::to_string(i) + ".jpg";
+        server.AddFile(path, MediaBytes(20000, path), delayMs);
+        posts += PhotoPost(9000 - i, server.Url(path));
+    }
+    const std::string file = folder.File("myblog.xml");
+    WriteAll(
+        file,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"myblog\"/>"
+        "<posts start=\"0\" total=\"" +
+            std::to_string(photos) + "\">" + posts + "</posts></tumblr>\n");
+    return file;
+}
+
+std::string Summary(int kept, int already, int missing, int failed, const std::string& bytes) {
+    return "Kept:          " + std::to_string(kept) + "\nAlready there: " + std::to_string(already) +
+           "\nMissing:       " + std::to_string(missing) + "\nFailed:        " + std::to_string(failed) +
+           "\nExternal:      0\nBytes:         " + bytes + "\n";
+}
+
+TEST(CliMedia, KeepsTheFilesBesideTheBackupAndARerunFindsThemThere) {
+    TempFolder folder;
+    MediaServer server;
+    const std::string backup = WriteBackup(folder, server, 5);
+
+    const CliResult first = RunCli({"media", backup});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out, "Media kept in " + folder.File("myblog.media") + "\n" +
+                             Summary(5, 0, 0, 0, "97.66 KB (100,000 bytes)"));
+    EXPECT_NE(first.err.find("Media: 0 of 5 files kept"), std::string::npos) << first.err;
+    EXPECT_EQ(first.err.find('\r'), std::string::npos) << "not a terminal: plain lines";
+    EXPECT_EQ(ReadAll(folder.File("myblog.media/3.jpg")), MediaBytes(20000, "/photos/3.jpg"));
+    EXPECT_EQ(media::ParseManifest(ReadAll(folder.File("myblog.media/manifest.tsv"))).entries.size(), 5u);
+
+    const CliResult second = RunCli({"media", "-q", backup});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(second.err, "");
+    EXPECT_NE(second.out.find(Summary(0, 5, 0, 0, "0 bytes")), std::string::npos) << second.out;
+    EXPECT_EQ(server.TotalRequests(), 5);
+}
+
+TEST(CliMedia, FailuresEndWithStatusOneAndTheNextRunRetriesThem) {
+    TempFolder folder;
+    MediaServer server;
+    const std::string backup = WriteBackup(folder, server, 3);
+    server.Script("/photos/1.jpg", {ScriptedResponse::Status(500), ScriptedResponse::Status(500)});
+    server.Script("/photos/2.jpg", {ScriptedResponse::Status(404)});
+    const std::string elsewhere = folder.File("kept-here");
+
+    const CliResult first = RunCli(
+        {"media", backup, "--media-dir", elsewhere, "--retries", "1", "--retry-delay", "0", "--jobs", "1"});
+    EXPECT_EQ(first.exitCode, 1) << first.err;
+    EXPECT_NE(first.out.find(Summary(1, 0, 1, 1, "19.53 KB (20,000 bytes)")), std::string::npos) << first.out;
+    EXPECT_NE(first.err.find("1 file failed (see manifest.tsv); the next run tries again."),
+              std::string::npos)
+        << first.err;
+    EXPECT_FALSE(std::filesystem::exists(folder.File("myblog.media")));
+    EXPECT_EQ(server.Requests("/photos/1.jpg"), 2);
+
+    const CliResult second = RunCli({"media", "-q", backup, "--media-dir", elsewhere});
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.out.find(Summary(1, 1, 1, 0, "19.53 KB (20,000 bytes)")), std::string::npos)
+        << second.out;
+    EXPECT_EQ(server.Requests("/photos/2.jpg"), 1) << "missing stays missing";
+}
+
+TEST(CliMedia, ASignalStopsTheRunWith130AndTheNextRunGoesOn) {
+    TempFolder folder;
+    MediaServer server;
+    const std::string backup = WriteBackup(folder, server, 40, 100);
+
+    CliProcess process({"media", backup, "--jobs", "2"});
+    // Wait for the first plain progress line, then for some files to be kept.
+    ASSERT_TRUE(process.WaitForError("Media: 0 of 40 files kept", 30s));
+    for (int waited = 0; waited < 1000 && server.TotalRequests() < 6; ++waited)
+        std::this_thread::sleep_for(20ms);
+    process.Signal(SIGINT);
+    const CliResult stopped = process.Finish();
+    EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
+    EXPECT_NE(stopped.err.find("Stopped; every file kept so far stays, and the next run goes on from there."),
+              std::string::npos)
+        << stopped.err;
+    const int requestsBefore = server.TotalRequests();
+    EXPECT_LT(requestsBefore, 40);
+    const auto kept = media::ParseManifest(ReadAll(folder.File("myblog.media/manifest.tsv"))).entries;
+    ASSERT_FALSE(kept.empty());
+
+    const CliResult resumed = RunCli({"media", "-q", "--jobs", "8", backup});
+    EXPECT_EQ(resumed.exitCode, 0) << resumed.err;
+    EXPECT_NE(resumed.out.find("Already there: " + std::to_string(kept.size()) + "\n"), std::string::npos)
+        << resumed.out;
+    for (const auto& entry : kept)
+        EXPECT_EQ(server.Requests(entry.url.substr(entry.url.find("/photos/"))), 1);
+}
+
+TEST(CliMedia, WrongUsageAndAnUnreadableBackupAreReported) {
+    TempFolder folder;
+    const CliResult noFile = RunCli({"media"});
+    EXPECT_EQ(noFile.exitCode, 2);
+    EXPECT_NE(noFile.err.find("Try 'quillvault-cli media --help'."), std::string::npos) << noFile.err;
+    EXPECT_EQ(RunCli({"media", "x.xml", "--jobs", "17"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"media", "x.xml", "--jobs", "0"}).exitCode, 2);
+
+    WriteAll(folder.File("broken.xml"), "<tumblr><posts>");
+    const CliResult broken = RunCli({"media", folder.File("broken.xml")});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_NE(broken.err.find(folder.File("broken.xml") + ": "), std::string::npos) << broken.err;
+    EXPECT_EQ(broken.out, "");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"broken.xml"})
+        << "no folder for a backup that isn't one";
+}
+
+TEST(CliMedia, WithMediaABackupRunKeepsTheMediaOfTheFileItSaved) {
+    TempFolder folder;
+    MediaServer server;
+    test::Blog blog;
+    for (int i = 0; i < 4; ++i) {
+        const std::string path = "/m/" + std::to_string(i) + ".png";
+        server.AddFile(path, MediaBytes(1000 + i, path));
+        blog.posts.push_back(PhotoPost(700 - i, server.Url(path)));
+    }
+    Service().SetBlog(blog);
+
+    const CliResult run = RunCli({"-q", Service().Address(), "-o", folder.File("blog.xml"), "--media"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("4 posts in backup."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Media kept in " + folder.File("blog.media") + "\nKept:          4\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(ReadAll(folder.File("blog.media/2.png")), MediaBytes(1002, "/m/2.png"));
+
+    // A backup run that saves nothing keeps no media.
+    Service().Http().Enqueue(ScriptedResponse::Status(500));
+    const CliResult failed =
+        RunCli({"-q", Service().Address(), "-o", folder.File("other.xml"), "--media", "--retries", "0"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder.File("other.media")));
+}
+
+}  // namespace
+}  // namespace qv
