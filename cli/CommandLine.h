@@ -27,6 +27,8 @@ struct CliOptions {
     int retries = 3;
     int retryDelaySeconds = 5;
     bool quiet = false;
+    // After a run that saved, write the offline view of the saved file.
+    bool html = false;
 };
 
 struct ParseOutcome {

@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "Error.h"
+#include "HtmlCommand.h"
 #include "Interrupt.h"
 #include "Progress.h"
 #include "ProxyOverlay.h"
@@ -59,7 +60,16 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
 
     const BackupResult result = RunBackup(backup, progress);
     console.EndProgress();
-    if (result.Success) return kExitSuccess;
+    if (result.Success) {
+        // Kept media come first when both are asked for, so that the pages show them.
+        if (options.html) {
+            HtmlCommandOptions html;
+            html.backupFile = target;
+            html.quiet = options.quiet;
+            return WriteSiteAndReport(html, console);
+        }
+        return kExitSuccess;
+    }
     if (StopSignal::Requested()) {
         console.Message("Cancelled; nothing was written.");
         return kExitCancelled;
@@ -71,6 +81,8 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
 
 int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                   bool errIsTerminal) {
+    if (argc > 1 && std::string_view(argv[1]) == "html")
+        return RunHtmlCommand(argc - 1, argv + 1, out, err, errIsTerminal);
     const ParseOutcome parsed = ParseCommandLine(argc, argv, ProcessEnvironment());
     switch (parsed.kind) {
         case ParseOutcome::Help:

@@ -1,0 +1,62 @@
+// A piece of HTML as a browser would read it inside a page's body, parsed by
+// gumbo into a tree of owned nodes that callers walk or rebuild. Entities are
+// decoded; malformed markup is repaired the way browsers repair it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::html {
+
+enum class NodeKind { Element, Text, Comment };
+enum class Namespace { Html, Svg, MathMl };
+
+struct Attribute {
+    std::string name;  // lower case for HTML elements
+    std::string value;
+};
+
+struct Node {
+    NodeKind kind = NodeKind::Text;
+    Namespace space = Namespace::Html;
+    std::string name;  // elements: the tag name in lower case
+    std::vector<Attribute> attributes;
+    std::string text;  // text and comments
+    std::vector<Node> children;
+
+    static Node Element(std::string name, std::vector<Attribute> attributes = {});
+    static Node Text(std::string text);
+
+    bool IsElement() const { return kind == NodeKind::Element; }
+    bool IsElement(std::string_view tag) const { return kind == NodeKind::Element && name == tag; }
+    // The value of attribute `name`, or nullptr when the element has none.
+    const std::string* FindAttribute(std::string_view attributeName) const;
+};
+
+struct ParseOptions {
+    bool keepComments = false;
+    // Elements nested deeper than this keep only their text, so that hostile
+    // nesting cannot exhaust the stack of whoever walks the tree.
+    std::size_t maxDepth = 200;
+};
+
+class HtmlFragment {
+public:
+    static HtmlFragment Parse(std::string_view html, const ParseOptions& options = {});
+
+    const std::vector<Node>& Nodes() const { return nodes_; }
+    std::vector<Node>& Nodes() { return nodes_; }
+
+    // The text of every text node, in document order, without markup.
+    std::string Text() const;
+
+private:
+    std::vector<Node> nodes_;
+};
+
+// Appends the text of `node` and its descendants.
+void AppendText(const Node& node, std::string& out);
+
+}  // namespace qv::html
