@@ -1,14 +1,15 @@
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <map>
-#include <memory>
-#include <thread>
 
 #include "BlogReader.h"
 #include "HtmlSanitizer.h"
 #include "MediaCatalog.h"
 #include "MediaLinks.h"
+#include "PageFrame.h"
 #include "PostDate.h"
 #include "PostRenderer.h"
 #include "SearchIndex.h"
@@ -17,6 +18,7 @@
 #include "SitePaths.h"
 #include "Templates.h"
 #include "UrlPolicy.h"
+#include "Workers.h"
 
 namespace qv::site {
 
@@ -24,9 +26,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Posts rendered between two rounds of writing: enough to keep every thread
-// busy, few enough that their pages stay small in memory.
-constexpr std::size_t kChunk = 20 * kPostsPerPage;
+// Index pages written per round: enough posts to keep every thread busy, few
+// enough that their articles stay small in memory.
+constexpr std::size_t kIndexPagesPerRound = 20;
 
 // What the lists of tags and months, and the search, keep of a post once its
 // pages are written.
@@ -40,20 +42,14 @@ struct PostEntry {
     std::vector<std::string> tags;
 };
 
+using PageName = std::function<std::string(std::size_t)>;
+
 std::string StemOf(const std::string& backupFile) {
     const fs::path path(backupFile);
     std::string extension = path.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".xml" ? (path.parent_path() / path.stem()).string() : backupFile;
-}
-
-// What a page may load: our own stylesheet and script, pictures and sounds
-// from files, and from their original addresses only when the reader said so.
-std::string SecurityPolicy(bool remoteMedia) {
-    const std::string remote = remoteMedia ? " http: https:" : "";
-    return "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' data:" + remote +
-           "; media-src 'self'" + remote + "; base-uri 'self'; form-action 'none'";
 }
 
 // The media folder's address as the site's pages write it: relative when the
@@ -77,156 +73,122 @@ std::string LowerAscii(std::string text) {
     return text;
 }
 
-// Renders posts on several threads; each thread has its own templates.
-class PostRenderers {
-public:
-    PostRenderers(const HtmlSanitizer& sanitizer, const MediaLinks& media, unsigned threads) {
-        for (unsigned i = 0; i < std::max(1u, threads); ++i) {
-            auto worker = std::make_unique<Worker>();
-            worker->renderer = std::make_unique<PostRenderer>(sanitizer, media, worker->templates);
-            workers_.push_back(std::move(worker));
-        }
-    }
+PageFrame MakeFrame(const SiteOptions& options, const Blog& blog, const HtmlSanitizer& sanitizer) {
+    std::string title = !blog.title.empty() ? blog.title : blog.name;
+    if (title.empty()) title = fs::path(StemOf(options.backupFile)).filename().string();
+    std::string description = sanitizer.CleanHtml(blog.descriptionHtml, "");
+    if (description.find_first_not_of(" \t\r\n") == std::string::npos) description.clear();
+    const std::string footer = "An offline view of the backup " +
+                               fs::path(options.backupFile).filename().string() + ", written by Quillvault.";
+    return PageFrame(std::move(title), std::move(description), footer, SecurityPolicy(options.remoteMedia));
+}
 
-    std::vector<RenderedPost> Render(const std::vector<pugi::xml_node>& posts, std::size_t begin,
-                                     std::size_t end) {
-        std::vector<RenderedPost> rendered(end - begin);
-        const std::size_t stride = workers_.size();
-        std::vector<std::exception_ptr> failures(stride);
-        const auto work = [&](std::size_t w) {
-            try {
-                for (std::size_t i = begin + w; i < end; i += stride)
-                    rendered[i - begin] = workers_[w]->renderer->Render(posts[i]);
-            } catch (const std::exception&) {
-                failures[w] = std::current_exception();
-            }
-        };
-        std::vector<std::thread> threads;
-        for (std::size_t w = 1; w < stride; ++w) threads.emplace_back(work, w);
-        work(0);
-        for (std::thread& thread : threads) thread.join();
-        for (const std::exception_ptr& failure : failures)
-            if (failure) std::rethrow_exception(failure);
-        return rendered;
-    }
-
-private:
-    struct Worker {
-        Templates templates;
-        std::unique_ptr<PostRenderer> renderer;
-    };
-    std::vector<std::unique_ptr<Worker>> workers_;
-};
+std::string Pager(Templates& templates, std::size_t page, std::size_t pages, const PageName& pageName) {
+    TemplateData data{TemplateData::type::object};
+    data.set("page", std::to_string(page));
+    data.set("pages", std::to_string(pages));
+    if (page > 1) data.set("newer", pageName(page - 1));
+    if (page < pages) data.set("older", pageName(page + 1));
+    return templates.Render(Template::Pager, data);
+}
 
 class SiteBuilder {
 public:
-    SiteBuilder(const SiteOptions& options, Blog& blog, const MediaLinks& media, SiteFiles& files)
-        : options_(options), blog_(blog), media_(media), sanitizer_(media), files_(files) {}
+    SiteBuilder(const SiteOptions& options, const Blog& blog, const MediaLinks& media, SiteFiles& files)
+        : options_(options),
+          blog_(blog),
+          sanitizer_(media),
+          files_(files),
+          frame_(MakeFrame(options, blog, sanitizer_)),
+          workers_(sanitizer_, media, options.threads) {}
 
     bool Build() {
-        blogTitle_ = !blog_.title.empty()  ? blog_.title
-                     : !blog_.name.empty() ? blog_.name
-                                           : fs::path(StemOf(options_.backupFile)).filename().string();
-        const std::string description = sanitizer_.CleanHtml(blog_.descriptionHtml, "");
-        if (description.find_first_not_of(" \t\r\n") != std::string::npos) blogDescriptionHtml_ = description;
-        footer_ = "An offline view of the backup " + fs::path(options_.backupFile).filename().string() +
-                  ", written by Quillvault.";
-        policy_ = SecurityPolicy(options_.remoteMedia);
-
-        if (!WritePosts()) return false;
-        if (!WriteTags() || !WriteMonths()) return false;
+        if (!WritePosts() || !WriteTags() || !WriteMonths()) return false;
         std::vector<SearchEntry> search;
         search.reserve(entries_.size());
-        for (PostEntry& entry : entries_)
-            search.push_back({entry.page, entry.summary, entry.date, std::move(words_[search.size()])});
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            search.push_back({entries_[i].page, entries_[i].summary, entries_[i].date, std::move(words_[i])});
         return files_.Write("assets/site.css", Templates::Stylesheet()) &&
                files_.Write("assets/search.js", Templates::SearchScript()) &&
                files_.Write("assets/search-index.js", SearchIndexScript(search));
     }
 
 private:
-    bool WritePage(const std::string& page, const std::string& title, const std::string& contentHtml) {
-        TemplateData data{TemplateData::type::object};
-        data.set("policy", policy_);
-        SetIfAny(data, "root", RootFrom(page));
-        data.set("pageTitle", title);
-        data.set("blogTitle", blogTitle_);
-        SetIfAny(data, "blogDescriptionHtml", blogDescriptionHtml_);
-        data.set("contentHtml", contentHtml);
-        data.set("footer", footer_);
-        return files_.Write(page, templates_.Render(Template::Layout, data));
+    bool WritePage(Templates& templates, const std::string& page, const std::string& title,
+                   const std::string& contentHtml) {
+        return files_.Write(page, frame_.Render(templates, page, title, contentHtml));
     }
 
-    std::string Pager(std::size_t page, std::size_t pages,
-                      const std::function<std::string(std::size_t)>& pageName) {
-        TemplateData data{TemplateData::type::object};
-        data.set("page", std::to_string(page));
-        data.set("pages", std::to_string(pages));
-        if (page > 1) data.set("newer", pageName(page - 1));
-        if (page < pages) data.set("older", pageName(page + 1));
-        return templates_.Render(Template::Pager, data);
-    }
-
-    std::string Titled(const std::string& title) const { return title + " \xC2\xB7 " + blogTitle_; }
-
-    bool WriteIndexPage(std::size_t page, std::size_t pages, std::vector<std::string>& articles) {
-        TemplateData list{TemplateData::type::list};
-        for (std::string& article : articles)
-            list.push_back(TemplateData("articleHtml", TemplateData(article)));
-        TemplateData data{TemplateData::type::object};
-        data.set("articles", list);
-        data.set("pagerHtml", Pager(page, pages, IndexPage));
-        const std::string title =
-            page == 1 ? blogTitle_ : Titled("Page " + std::to_string(page) + " of " + std::to_string(pages));
-        articles.clear();
-        return WritePage(IndexPage(page), title, templates_.Render(Template::Posts, data));
-    }
-
-    bool WritePostPage(std::size_t index, const RenderedPost& post) {
+    bool WritePostPage(Templates& templates, std::size_t index, const RenderedPost& post) {
         TemplateData data{TemplateData::type::object};
         data.set("articleHtml", post.articleHtml);
         if (index > 0) data.set("newer", pages_[index - 1]);
         if (index + 1 < pages_.size()) data.set("older", pages_[index + 1]);
         SetIfAny(data, "original", post.url);
-        return WritePage(post.page, Titled(post.summary), templates_.Render(Template::PostPage, data));
+        return WritePage(templates, post.page, frame_.Titled(post.summary),
+                         templates.Render(Template::PostPage, data));
     }
 
+    // Index page `page` (from 1) shows rendered[first..first+50).
+    bool WriteIndexPage(Templates& templates, std::size_t page, const std::vector<RenderedPost>& rendered,
+                        std::size_t first) {
+        const std::size_t pages = PageCount(pages_.size());
+        TemplateData articles{TemplateData::type::list};
+        for (std::size_t i = first; i < std::min(rendered.size(), first + kPostsPerPage); ++i)
+            articles.push_back(TemplateData("articleHtml", TemplateData(rendered[i].articleHtml)));
+        TemplateData data{TemplateData::type::object};
+        data.set("articles", articles);
+        data.set("pagerHtml", Pager(templates, page, pages, IndexPage));
+        const std::string title =
+            page == 1 ? frame_.BlogTitle()
+                      : frame_.Titled("Page " + std::to_string(page) + " of " + std::to_string(pages));
+        return WritePage(templates, IndexPage(page), title, templates.Render(Template::Posts, data));
+    }
+
+    // Posts go round by round: their pages first, then the index pages that
+    // list them, each spread over the threads.
     bool WritePosts() {
         const std::vector<pugi::xml_node>& posts = blog_.posts;
         const std::size_t count = posts.size();
-        const std::size_t indexPages = PageCount(count);
         pages_.reserve(count);
         for (pugi::xml_node post : posts) pages_.push_back(PostPage(post.attribute("id").value()));
         entries_.resize(count);
         words_.resize(count);
 
-        unsigned threads = options_.threads != 0 ? options_.threads : std::thread::hardware_concurrency();
-        PostRenderers renderers(sanitizer_, media_, std::clamp(threads, 1u, 16u));
-        std::vector<std::string> articles;
-        for (std::size_t begin = 0; begin < count; begin += kChunk) {
-            const std::size_t end = std::min(count, begin + kChunk);
-            std::vector<RenderedPost> rendered = renderers.Render(posts, begin, end);
+        std::atomic<bool> written = true;
+        const std::size_t postsPerRound = kIndexPagesPerRound * kPostsPerPage;
+        std::vector<RenderedPost> rendered;
+        for (std::size_t begin = 0; begin < count || begin == 0; begin += postsPerRound) {
+            const std::size_t end = std::min(count, begin + postsPerRound);
+            rendered.assign(end - begin, RenderedPost());
+            workers_.Run(end - begin, [&](Workers::Worker& worker, std::size_t i) {
+                if (!written) return;
+                rendered[i] = worker.renderer.Render(posts[begin + i]);
+                if (!WritePostPage(worker.templates, begin + i, rendered[i])) written = false;
+            });
+            if (!written) return false;
+            const std::size_t firstPage = begin / kPostsPerPage + 1;
+            workers_.Run(PageCount(end - begin), [&](Workers::Worker& worker, std::size_t i) {
+                if (written && !WriteIndexPage(worker.templates, firstPage + i, rendered, i * kPostsPerPage))
+                    written = false;
+            });
+            if (!written) return false;
             for (std::size_t i = begin; i < end; ++i) {
                 RenderedPost& post = rendered[i - begin];
-                if (!WritePostPage(i, post)) return false;
-                articles.push_back(std::move(post.articleHtml));
-                if (articles.size() == kPostsPerPage || i + 1 == count) {
-                    if (!WriteIndexPage(i / kPostsPerPage + 1, indexPages, articles)) return false;
-                }
                 entries_[i] = {std::move(post.page), std::move(post.summary),   std::move(post.date),
                                std::move(post.iso),  std::move(post.typeLabel), std::move(post.monthKey),
                                std::move(post.tags)};
                 words_[i] = std::move(post.searchWords);
             }
             if (options_.progress != nullptr) options_.progress->PostsWritten(end, count);
+            if (count == 0) break;
         }
-        if (count == 0) return WriteIndexPage(1, 1, articles);
         return true;
     }
 
     // A list of posts (a tag's, a month's), 50 a page, newest first.
     bool WriteEntryPages(const std::vector<std::size_t>& posts, const std::string& heading,
-                         const std::function<std::string(std::size_t)>& pageName) {
+                         const PageName& pageName) {
         const std::size_t pages = PageCount(posts.size());
         for (std::size_t page = 1; page <= pages; ++page) {
             TemplateData list{TemplateData::type::list};
@@ -245,9 +207,10 @@ private:
             data.set("heading", heading);
             data.set("count", Plural(posts.size(), "post", "posts"));
             data.set("entries", list);
-            data.set("pagerHtml", Pager(page, pages, pageName));
+            data.set("pagerHtml", Pager(templates_, page, pages, pageName));
             const std::string title = page == 1 ? heading : heading + ", page " + std::to_string(page);
-            if (!WritePage(pageName(page), Titled(title), templates_.Render(Template::Entries, data)))
+            if (!WritePage(templates_, pageName(page), frame_.Titled(title),
+                           templates_.Render(Template::Entries, data)))
                 return false;
         }
         return true;
@@ -265,7 +228,7 @@ private:
         TemplateData items{TemplateData::type::list};
         for (const std::string* name : names) {
             const std::string slug = TagSlug(*name);
-            const auto& posts = byTag[*name];
+            const std::vector<std::size_t>& posts = byTag[*name];
             if (!WriteEntryPages(posts, "#" + *name,
                                  [&slug](std::size_t page) { return TagPage(slug, page); }))
                 return false;
@@ -277,7 +240,8 @@ private:
         }
         TemplateData data{TemplateData::type::object};
         if (!names.empty()) data.set("tags", TemplateData("items", items));
-        return WritePage(kTagsPage, Titled("Tags"), templates_.Render(Template::Tags, data));
+        return WritePage(templates_, kTagsPage, frame_.Titled("Tags"),
+                         templates_.Render(Template::Tags, data));
     }
 
     bool WriteMonths() {
@@ -297,7 +261,7 @@ private:
         };
         for (const auto& [key, posts] : byMonth) {
             const std::string title = MonthTitle(key);
-            const std::string monthKey = key;
+            const std::string& monthKey = key;
             if (!WriteEntryPages(posts, title,
                                  [&monthKey](std::size_t page) { return MonthPage(monthKey, page); }))
                 return false;
@@ -314,19 +278,17 @@ private:
         closeYear();
         TemplateData data{TemplateData::type::object};
         if (!byMonth.empty()) data.set("years", years);
-        return WritePage(kArchivePage, Titled("Archive"), templates_.Render(Template::Archive, data));
+        return WritePage(templates_, kArchivePage, frame_.Titled("Archive"),
+                         templates_.Render(Template::Archive, data));
     }
 
     const SiteOptions& options_;
-    Blog& blog_;
-    const MediaLinks& media_;
+    const Blog& blog_;
     HtmlSanitizer sanitizer_;
     SiteFiles& files_;
+    PageFrame frame_;
+    Workers workers_;
     Templates templates_;
-    std::string blogTitle_;
-    std::string blogDescriptionHtml_;
-    std::string footer_;
-    std::string policy_;
     std::vector<std::string> pages_;
     std::vector<PostEntry> entries_;
     std::vector<std::string> words_;

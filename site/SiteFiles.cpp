@@ -60,8 +60,19 @@ private:
 SiteFiles::SiteFiles(std::string folder, FileOps& files) : folder_(std::move(folder)), files_(files) {}
 
 bool SiteFiles::Fail(const std::string& text) {
+    const std::lock_guard lock(mutex_);
     if (error_.empty()) error_ = text;
     return false;
+}
+
+bool SiteFiles::Failed() const {
+    const std::lock_guard lock(mutex_);
+    return !error_.empty();
+}
+
+std::string SiteFiles::Error() const {
+    const std::lock_guard lock(mutex_);
+    return error_;
 }
 
 bool SiteFiles::Open() {
@@ -94,27 +105,41 @@ bool SiteFiles::Holds(const std::string& path, std::string_view content) const {
     return same;
 }
 
-bool SiteFiles::MakeFolderFor(const std::string& page) {
+bool SiteFiles::MakeFolderFor(const std::string& page, bool& fresh) {
+    fresh = false;
     const std::size_t slash = page.rfind('/');
     if (slash == std::string::npos) return true;
     const std::string folder = page.substr(0, slash);
-    if (folders_.contains(folder)) return true;
+    const std::lock_guard lock(mutex_);
+    if (folders_.contains(folder)) {
+        fresh = freshFolders_.contains(folder);
+        return true;
+    }
     std::error_code error;
-    fs::create_directories(fs::path(folder_) / folder, error);
-    if (error) return Fail("Can't create the folder " + folder_ + "/" + folder + ": " + error.message());
+    fresh = fs::create_directories(fs::path(folder_) / folder, error);
+    if (error) {
+        if (error_.empty())
+            error_ = "Can't create the folder " + folder_ + "/" + folder + ": " + error.message();
+        return false;
+    }
     folders_.insert(folder);
+    if (fresh) freshFolders_.insert(folder);
     return true;
 }
 
 bool SiteFiles::Write(const std::string& page, std::string_view content) {
-    if (!error_.empty()) return false;
-    pages_.insert(page);
+    if (Failed()) return false;
+    {
+        const std::lock_guard lock(mutex_);
+        pages_.insert(page);
+    }
+    bool fresh = false;
+    if (!MakeFolderFor(page, fresh)) return false;
     const std::string path = folder_ + "/" + page;
-    if (Holds(path, content)) {
+    if (!fresh && Holds(path, content)) {
         ++unchanged_;
         return true;
     }
-    if (!MakeFolderFor(page)) return false;
     UnsyncedFileOps unsynced(files_);
     AtomicFileWriter writer(path, unsynced);
     if (!writer.Open() || !writer.Write(content.data(), content.size()) || !writer.Commit())
@@ -124,23 +149,27 @@ bool SiteFiles::Write(const std::string& page, std::string_view content) {
 }
 
 bool SiteFiles::RemoveOthers() {
-    if (!error_.empty()) return false;
+    if (Failed()) return false;
     std::vector<fs::path> stale;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder_, error)) {
         const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file(error) && IsOurTopLevelName(name) && !pages_.contains(name))
+        std::error_code ignored;
+        if (entry.is_regular_file(ignored) && IsOurTopLevelName(name) && !pages_.contains(name))
             stale.push_back(entry.path());
     }
+    if (error) return Fail("Can't list the files of " + folder_ + ": " + error.message());
     for (const std::string_view folder : kOurFolders) {
         const fs::path path = fs::path(folder_) / folder;
-        if (!fs::is_directory(path, error)) continue;
+        std::error_code missing;
+        if (!fs::is_directory(path, missing)) continue;
         for (const auto& entry : fs::directory_iterator(path, error)) {
             const std::string page = std::string(folder) + "/" + entry.path().filename().string();
-            if (entry.is_regular_file(error) && !pages_.contains(page)) stale.push_back(entry.path());
+            std::error_code ignored;
+            if (entry.is_regular_file(ignored) && !pages_.contains(page)) stale.push_back(entry.path());
         }
+        if (error) return Fail("Can't list the files of " + path.string() + ": " + error.message());
     }
-    if (error) return Fail("Can't list the files of " + folder_ + ": " + error.message());
     for (const fs::path& path : stale) {
         if (files_.Unlink(path.string()) != 0 && errno != ENOENT)
             return Fail("Can't remove " + path.string() + ": " + std::strerror(errno));
@@ -148,7 +177,8 @@ bool SiteFiles::RemoveOthers() {
     }
     for (const std::string_view folder : kOurFolders) {
         const fs::path path = fs::path(folder_) / folder;
-        if (fs::is_directory(path, error) && fs::is_empty(path, error)) fs::remove(path, error);
+        std::error_code ignored;
+        if (fs::is_directory(path, ignored) && fs::is_empty(path, ignored)) fs::remove(path, ignored);
     }
     return true;
 }

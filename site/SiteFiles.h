@@ -2,10 +2,13 @@
 // the folder holds, through a temporary file renamed into place, so a reader
 // never sees half a page and a run that changed nothing touches nothing.
 // Pages of ours that a run did not write are removed at its end, which makes
-// a second run leave the folder as a fresh run would.
+// a second run leave the folder as a fresh run would. Write may be called
+// from several threads at once.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -26,23 +29,28 @@ public:
     bool RemoveOthers();
 
     const std::string& Folder() const { return folder_; }
-    const std::string& Error() const { return error_; }
+    std::string Error() const;
     std::size_t Written() const { return written_; }
     std::size_t Unchanged() const { return unchanged_; }
     std::size_t Removed() const { return removed_; }
 
 private:
     bool Holds(const std::string& path, std::string_view content) const;
-    bool MakeFolderFor(const std::string& page);
+    // Makes the page's folder; `fresh` tells that the folder is new, so the
+    // page cannot be there yet.
+    bool MakeFolderFor(const std::string& page, bool& fresh);
     bool Fail(const std::string& text);
+    bool Failed() const;
 
     std::string folder_;
     FileOps& files_;
+    mutable std::mutex mutex_;  // guards the sets and the error
     std::unordered_set<std::string> pages_;
     std::unordered_set<std::string> folders_;
+    std::unordered_set<std::string> freshFolders_;
     std::string error_;
-    std::size_t written_ = 0;
-    std::size_t unchanged_ = 0;
+    std::atomic<std::size_t> written_ = 0;
+    std::atomic<std::size_t> unchanged_ = 0;
     std::size_t removed_ = 0;
 };
 
