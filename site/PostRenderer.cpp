@@ -126,16 +126,29 @@ std::string WebAddressOf(const html::Node& node, std::string_view attribute, std
     return IsWebUrl(url) ? url : "";
 }
 
-// Where a player embedded by the service would have taken the reader.
-std::string PlayerAddress(const html::Node& node, std::string_view base) {
-    if (node.IsElement("iframe") || node.IsElement("embed") || node.IsElement("video") ||
-        node.IsElement("source"))
-        return WebAddressOf(node, "src", base);
-    if (node.IsElement("object")) return WebAddressOf(node, "data", base);
-    if (node.IsElement("a")) return WebAddressOf(node, "href", base);
-    if (node.IsElement("param")) {
-        const std::string* name = node.FindAttribute("name");
-        if (name != nullptr && *name == "movie") return WebAddressOf(node, "value", base);
+// Where a player embedded by the service would have taken the reader: a link
+// written next to the player names the film's page best, then what a frame or
+// a plug-in would have loaded.
+std::string PlayerAddress(const std::vector<html::Node>& nodes, std::string_view base) {
+    const std::vector<std::function<std::string(const html::Node&)>> preferred = {
+        [base](const html::Node& node) {
+            return node.IsElement("a") ? WebAddressOf(node, "href", base) : "";
+        },
+        [base](const html::Node& node) {
+            const bool loads = node.IsElement("iframe") || node.IsElement("embed") ||
+                               node.IsElement("video") || node.IsElement("source");
+            return loads ? WebAddressOf(node, "src", base) : "";
+        },
+        [base](const html::Node& node) {
+            if (node.IsElement("object")) return WebAddressOf(node, "data", base);
+            const std::string* name = node.FindAttribute("name");
+            const bool movie = node.IsElement("param") && name != nullptr && *name == "movie";
+            return movie ? WebAddressOf(node, "value", base) : "";
+        },
+    };
+    for (const auto& take : preferred) {
+        std::string address = FirstAddress(nodes, take);
+        if (!address.empty()) return address;
     }
     return "";
 }
@@ -365,10 +378,9 @@ void PostRenderer::Video(pugi::xml_node post, Fields& fields) {
     if (!IsWebUrl(watch)) watch.clear();
     const html::HtmlFragment player = html::HtmlFragment::Parse(ElementText(post.child("video-player")));
     if (watch.empty()) {
-        const auto address = [&base](const html::Node& node) { return PlayerAddress(node, base); };
         watch =
-            FirstAddress(html::HtmlFragment::Parse(ElementText(post.child("video-source"))).Nodes(), address);
-        if (watch.empty()) watch = FirstAddress(player.Nodes(), address);
+            PlayerAddress(html::HtmlFragment::Parse(ElementText(post.child("video-source"))).Nodes(), base);
+        if (watch.empty()) watch = PlayerAddress(player.Nodes(), base);
     }
     const std::string file = FirstAddress(player.Nodes(), [&base](const html::Node& node) {
         return node.IsElement("video") || node.IsElement("source") ? WebAddressOf(node, "src", base) : "";
