@@ -98,18 +98,21 @@ std::string BackupOf(const std::vector<std::string>& posts) {
     return text + "</posts></tumblr>";
 }
 
-std::string Png(int width, int height, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+std::string Png(int width, int height, Colour top, Colour bottom) {
     std::string header;
     AppendBigEndian(header, static_cast<std::uint32_t>(width));
     AppendBigEndian(header, static_cast<std::uint32_t>(height));
     header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, no interlace
+    const auto mix = [height](std::uint8_t from, std::uint8_t to, int y) {
+        return static_cast<char>(from + (to - from) * y / std::max(1, height - 1));
+    };
     std::string rows;
     for (int y = 0; y < height; ++y) {
         rows += '\0';  // no filter
         for (int x = 0; x < width; ++x) {
-            rows += static_cast<char>(red);
-            rows += static_cast<char>(green);
-            rows += static_cast<char>(blue);
+            rows += mix(top.red, bottom.red, y);
+            rows += mix(top.green, bottom.green, y);
+            rows += mix(top.blue, bottom.blue, y);
         }
     }
     std::string png = "\x89PNG\r\n\x1a\n";
@@ -117,6 +120,10 @@ std::string Png(int width, int height, std::uint8_t red, std::uint8_t green, std
     AppendChunk(png, "IDAT", Deflated(rows));
     AppendChunk(png, "IEND", "");
     return png;
+}
+
+std::string Png(int width, int height, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    return Png(width, height, Colour{red, green, blue}, Colour{red, green, blue});
 }
 
 void WriteMediaFolder(const std::string& folder,

@@ -24,6 +24,12 @@ std::string BackupOf(const std::vector<std::string>& posts);
 // A valid PNG of one colour.
 std::string Png(int width, int height, std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
+struct Colour {
+    std::uint8_t red, green, blue;
+};
+// A valid PNG shading from `top` to `bottom`, for pictures a person looks at.
+std::string Png(int width, int height, Colour top, Colour bottom);
+
 // A media folder: the files (name and bytes) and manifest.tsv listing each
 // url -> file as kept.
 void WriteMediaFolder(const std::string& folder,
