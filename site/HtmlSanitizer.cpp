@@ -134,9 +134,23 @@ std::string HtmlSanitizer::CleanHtml(std::string_view html, std::string_view bas
     return html::ToHtml(Clean(html, base, text));
 }
 
+namespace {
+
+// The text of what the sanitiser keeps: nothing of scripts, styles and the like.
+void AppendShownText(const Node& node, std::string& text) {
+    if (node.kind == html::NodeKind::Text) text += node.text;
+    if (!node.IsElement() || node.space != html::Namespace::Html || IsDroppedWithContent(node.name)) return;
+    for (const Node& child : node.children) AppendShownText(child, text);
+}
+
+}  // namespace
+
 std::string HtmlSanitizer::TextOf(std::string_view html) {
     if (html.find_first_of("<&") == std::string_view::npos) return std::string(html);
-    return html::HtmlFragment::Parse(html).Text();
+    std::string text;
+    const html::HtmlFragment fragment = html::HtmlFragment::Parse(html);
+    for (const Node& node : fragment.Nodes()) AppendShownText(node, text);
+    return text;
 }
 
 void HtmlSanitizer::CleanNode(const Node& node, std::vector<Node>& out, Walk& walk) const {

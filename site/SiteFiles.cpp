@@ -142,8 +142,11 @@ bool SiteFiles::Write(const std::string& page, std::string_view content) {
     }
     UnsyncedFileOps unsynced(files_);
     AtomicFileWriter writer(path, unsynced);
-    if (!writer.Open() || !writer.Write(content.data(), content.size()) || !writer.Commit())
-        return Fail(writer.ErrorText());
+    if (!writer.Open() || !writer.Write(content.data(), content.size())) return Fail(writer.ErrorText());
+    {
+        const std::lock_guard lock(commitMutex_);
+        if (!writer.Commit()) return Fail(writer.ErrorText());
+    }
     ++written_;
     return true;
 }

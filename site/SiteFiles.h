@@ -45,6 +45,9 @@ private:
     std::string folder_;
     FileOps& files_;
     mutable std::mutex mutex_;  // guards the sets and the error
+    // A commit learns the mode of a new file by setting the process's umask
+    // and back, which two threads must not do at the same time.
+    std::mutex commitMutex_;
     std::unordered_set<std::string> pages_;
     std::unordered_set<std::string> folders_;
     std::unordered_set<std::string> freshFolders_;

@@ -77,6 +77,9 @@ TEST(CliHtml, WrongUsageIsStatusTwoAndAFileThatIsNoBackupIsStatusOne) {
     const CliResult help = RunCli({"html", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--remote-media"), std::string::npos);
+    const CliResult backupHelp = RunCli({"--help"});
+    EXPECT_NE(backupHelp.out.find("--html"), std::string::npos);
+    EXPECT_NE(backupHelp.out.find("quillvault-cli html BACKUP.xml"), std::string::npos);
 
     WriteAll(folder.File("notes.xml"), "<notes/>");
     const CliResult notBackup = RunCli({"html", folder.File("notes.xml")});

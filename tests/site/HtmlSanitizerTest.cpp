@@ -179,6 +179,9 @@ TEST_F(SanitizerTest, TheTextOfAPostIsCollectedWithBlocksApart) {
     EXPECT_EQ(text, "Oneword two cat picture ");
     EXPECT_EQ(HtmlSanitizer::TextOf("Leonardo da Vinci&#8217;s <b>Polyhedra</b>"),
               "Leonardo da Vinci\xE2\x80\x99s Polyhedra");
+    EXPECT_EQ(
+        HtmlSanitizer::TextOf("<style>p{}</style>Title<script>steal()</script><svg><text>x</text></svg>"),
+        "Title");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <regex>
@@ -229,6 +230,16 @@ TEST_F(SitePages, IndexPagesListFiftyPostsNewestFirstWithAPagerAndNoPostTwice) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.File("blog.html/post")),
                             std::filesystem::directory_iterator()),
               120);
+    // Pages written on several threads at once get the mode any new file of the user's gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder_.File("blog.html"))) {
+        struct stat info {};
+        ASSERT_EQ(::stat(entry.path().c_str(), &info), 0);
+        if (S_ISREG(info.st_mode)) {
+            EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << entry.path();
+        }
+    }
     // The archive lists the months with their counts, the month pages the posts.
     const std::string archive = Page("archive.html");
     EXPECT_NE(archive.find("<li><a href=\"month/2009-07.html\">July 2009</a>"), std::string::npos);
