@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
-#include <functional>
 #include <optional>
 #include <unordered_set>
 
 #include "BlogReader.h"
 #include "HtmlWriter.h"
 #include "MediaMarkup.h"
+#include "PlayerAddresses.h"
 #include "PostDate.h"
 #include "SearchIndex.h"
 #include "SitePaths.h"
@@ -102,104 +102,6 @@ std::string IsoDateOf(pugi::xml_node post) {
     if (gmt.Valid()) return gmt.IsoUtc();
     if (const auto seconds = NumberOf(post.attribute("unix-timestamp")))
         return DateFromUnixTime(*seconds).IsoUtc();
-    return "";
-}
-
-// The first address in `html` that `take` accepts, looking at elements in
-// document order.
-std::string FirstAddress(const std::vector<html::Node>& nodes,
-                         const std::function<std::string(const html::Node&)>& take) {
-    for (const html::Node& node : nodes) {
-        if (!node.IsElement()) continue;
-        std::string address = take(node);
-        if (!address.empty()) return address;
-        address = FirstAddress(node.children, take);
-        if (!address.empty()) return address;
-    }
-    return "";
-}
-
-std::string WebAddressOf(const html::Node& node, std::string_view attribute, std::string_view base) {
-    const std::string* value = node.FindAttribute(attribute);
-    if (value == nullptr) return "";
-    const std::string url = ResolveUrl(CleanUrl(*value), base);
-    return IsWebUrl(url) ? url : "";
-}
-
-// Where a player embedded by the service would have taken the reader: a link
-// written next to the player names the film's page best, then what a frame or
-// a plug-in would have loaded.
-std::string PlayerAddress(const std::vector<html::Node>& nodes, std::string_view base) {
-    const std::vector<std::function<std::string(const html::Node&)>> preferred = {
-        [base](const html::Node& node) {
-            return node.IsElement("a") ? WebAddressOf(node, "href", base) : "";
-        },
-        [base](const html::Node& node) {
-            const bool loads = node.IsElement("iframe") || node.IsElement("embed") ||
-                               node.IsElement("video") || node.IsElement("source");
-            return loads ? WebAddressOf(node, "src", base) : "";
-        },
-        [base](const html::Node& node) {
-            if (node.IsElement("object")) return WebAddressOf(node, "data", base);
-            const std::string* name = node.FindAttribute("name");
-            const bool movie = node.IsElement("param") && name != nullptr && *name == "movie";
-            return movie ? WebAddressOf(node, "value", base) : "";
-        },
-    };
-    for (const auto& take : preferred) {
-        std::string address = FirstAddress(nodes, take);
-        if (!address.empty()) return address;
-    }
-    return "";
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string PercentDecoded(std::string_view text) {
-    std::string decoded;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
-    }
-    return decoded;
-}
-
-// The service's flash player named the sound file in its address: ...?audio_file=URL&color=...
-std::string AudioFileParameter(std::string_view address) {
-    const std::size_t query = address.find('?');
-    if (query == std::string_view::npos) return "";
-    std::string_view rest = address.substr(query + 1);
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('&');
-        const std::string_view field = rest.substr(0, end);
-        if (field.starts_with("audio_file=")) return std::string(field.substr(11));
-        if (end == std::string_view::npos) break;
-        rest.remove_prefix(end + 1);
-    }
-    return "";
-}
-
-std::string SoundAddress(const html::Node& node) {
-    for (const char* attribute : {"src", "data", "value"}) {
-        const std::string* value = node.FindAttribute(attribute);
-        if (value == nullptr) continue;
-        if (node.IsElement("audio") || node.IsElement("source")) {
-            const std::string url = CleanUrl(*value);
-            if (IsWebUrl(url)) return url;
-        }
-        const std::string parameter = AudioFileParameter(*value);
-        if (!parameter.empty()) return parameter;
-    }
     return "";
 }
 
@@ -373,19 +275,15 @@ void PostRenderer::Conversation(pugi::xml_node post, Fields& fields) {
 }
 
 void PostRenderer::Video(pugi::xml_node post, Fields& fields) {
-    const std::string base = fields.base;
     std::string watch = CleanUrl(ElementText(post.child("video-source")));
     if (!IsWebUrl(watch)) watch.clear();
     const html::HtmlFragment player = html::HtmlFragment::Parse(ElementText(post.child("video-player")));
     if (watch.empty()) {
-        watch =
-            PlayerAddress(html::HtmlFragment::Parse(ElementText(post.child("video-source"))).Nodes(), base);
-        if (watch.empty()) watch = PlayerAddress(player.Nodes(), base);
+        const html::HtmlFragment source = html::HtmlFragment::Parse(ElementText(post.child("video-source")));
+        watch = FilmPageAddress(source.Nodes(), fields.base);
+        if (watch.empty()) watch = FilmPageAddress(player.Nodes(), fields.base);
     }
-    const std::string file = FirstAddress(player.Nodes(), [&base](const html::Node& node) {
-        return node.IsElement("video") || node.IsElement("source") ? WebAddressOf(node, "src", base) : "";
-    });
-    const MediaLink kept = media_.File(file);
+    const MediaLink kept = media_.File(FilmFileAddress(player.Nodes(), fields.base));
 
     TemplateData video{TemplateData::type::object};
     SetIfAny(video, "watchUrl", watch);
@@ -399,8 +297,7 @@ void PostRenderer::Audio(pugi::xml_node post, Fields& fields) {
     std::string address;
     for (const char* field : {"audio-player", "audio-embed"}) {
         if (!address.empty()) break;
-        address =
-            FirstAddress(html::HtmlFragment::Parse(ElementText(post.child(field))).Nodes(), SoundAddress);
+        address = SoundFileAddress(html::HtmlFragment::Parse(ElementText(post.child(field))).Nodes());
     }
     TemplateData audio{TemplateData::type::object};
     if (!address.empty()) {
