@@ -217,6 +217,11 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     app.add_flag("--media", options.media,
                  "After saving, keep the pictures, audio and video files of the backup in a folder beside it "
                  "(see '" + std::string(kProgramName) + " media --help')");
+    app.add_flag("--html", options.html,
+                 "After a run that saved, write the backup's offline view (as 'html BACKUP' does)");
+    app.footer(std::string(kProgramName) +
+               " html BACKUP.xml writes the offline view of a saved backup; see '" + kProgramName +
+               " html --help'.");
     // Hidden: present only to refuse them without echoing the password.
     app.add_option("-p,--password,--blog-password", refused)->group("");
     const std::string refusal = "passwords are not taken as arguments: set " +

@@ -37,6 +37,8 @@ struct CliOptions {
     bool quiet = false;
     // Keep the saved backup's media beside it after the run.
     bool media = false;
+    // After a run that saved, write the offline view of the saved file.
+    bool html = false;
 };
 
 // "90", "90s", "30m", "6h": a duration in seconds; nullopt when it is none.

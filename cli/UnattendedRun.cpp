@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "Error.h"
+#include "HtmlCommand.h"
 #include "Interrupt.h"
 #include "MediaCommand.h"
 #include "PageJournal.h"
@@ -92,8 +93,19 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
 
     const BackupResult result = RunBackup(backup, progress);
     console.EndProgress();
-    if (result.Success && options.media) return KeepBackupMedia(MediaAfterBackup(options, target), console);
-    if (result.Success) return kExitSuccess;
+    if (result.Success) {
+        int status = kExitSuccess;
+        // Kept media come first when both are asked for, so that the pages show them.
+        if (options.media) status = KeepBackupMedia(MediaAfterBackup(options, target), console);
+        if (options.html && status != kExitCancelled) {
+            HtmlCommandOptions html;
+            html.backupFile = target;
+            html.quiet = options.quiet;
+            const int written = WriteSiteAndReport(html, console);
+            if (status == kExitSuccess) status = written;
+        }
+        return status;
+    }
     if (journal && journal->HoldsPages())
         console.Message("The pages received so far are kept in " + journal->Folder() +
                         "; the next run goes on from there (--restart starts afresh).");
@@ -110,6 +122,8 @@ int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ost
                   bool errIsTerminal) {
     if (argc > 1 && std::string(argv[1]) == kMediaCommand)
         return RunMediaCommand(argc - 1, argv + 1, out, err, errIsTerminal);
+    if (argc > 1 && std::string_view(argv[1]) == "html")
+        return RunHtmlCommand(argc - 1, argv + 1, out, err, errIsTerminal);
     const ParseOutcome parsed = ParseCommandLine(argc, argv, ProcessEnvironment());
     switch (parsed.kind) {
         case ParseOutcome::Help:

@@ -1,0 +1,112 @@
+#include "HtmlCommand.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
+
+#include "CommandLine.h"
+#include "Site.h"
+#include "UnattendedRun.h"
+
+extern char** environ;
+
+namespace qv::cli {
+
+namespace {
+
+class ConsoleProgress : public site::SiteProgress {
+public:
+    explicit ConsoleProgress(Console& console) : console_(console) {}
+    void PostsWritten(std::size_t done, std::size_t total) override {
+        console_.Progress("Writing pages: " + std::to_string(done) + " of " + std::to_string(total) +
+                          " posts");
+    }
+
+private:
+    Console& console_;
+};
+
+// Hands the page to the desktop's browser; answers whether xdg-open said it did.
+bool OpenInBrowser(const std::string& page, std::string& why) {
+    const char* const args[] = {"xdg-open", page.c_str(), nullptr};
+    pid_t child = -1;
+    const int started =
+        posix_spawnp(&child, "xdg-open", nullptr, nullptr, const_cast<char* const*>(args), environ);
+    if (started != 0) {
+        why = std::string("can't start xdg-open: ") + std::strerror(started);
+        return false;
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            why = std::string("can't wait for xdg-open: ") + std::strerror(errno);
+            return false;
+        }
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    why = "xdg-open could not open " + page;
+    return false;
+}
+
+}  // namespace
+
+int WriteSiteAndReport(const HtmlCommandOptions& options, Console& console) {
+    ConsoleProgress progress(console);
+    site::SiteOptions site;
+    site.backupFile = options.backupFile;
+    site.siteFolder = options.siteFolder;
+    site.mediaFolder = options.mediaFolder;
+    site.remoteMedia = options.remoteMedia;
+    site.progress = &progress;
+    const site::SiteResult result = site::WriteSite(site);
+    console.EndProgress();
+    if (!result.ok) {
+        console.Message(std::string(kProgramName) + ": " + result.error);
+        return kExitFailure;
+    }
+    console.Summary(result.indexFile);
+    if (!options.open) return kExitSuccess;
+    std::string why;
+    if (OpenInBrowser(result.indexFile, why)) return kExitSuccess;
+    console.Message(std::string(kProgramName) + ": " + why);
+    return kExitFailure;
+}
+
+int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                   bool errIsTerminal) {
+    HtmlCommandOptions options;
+    CLI::App app{"Writes an offline view of a saved backup: pages to read in a browser, without a network.",
+                 std::string(kProgramName) + " html"};
+    app.set_help_flag("-h,--help", "Print this help and exit");
+    app.add_option("BACKUP", options.backupFile, "The backup file (.xml)")->required();
+    app.add_option("-o,--output", options.siteFolder,
+                   "The folder for the pages (default: BACKUP.html beside it)")
+        ->type_name("DIR");
+    app.add_option("--media-dir", options.mediaFolder,
+                   "The folder of kept media (default: BACKUP.media beside the backup)")
+        ->type_name("DIR");
+    app.add_flag("--open", options.open, "Open index.html in the desktop's browser (xdg-open)");
+    app.add_flag("--remote-media", options.remoteMedia,
+                 "Load pictures and sounds that are not kept from their original addresses");
+    app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help() << std::flush;
+        return kExitSuccess;
+    } catch (const CLI::ParseError& error) {
+        std::string problem = error.what();
+        for (char& c : problem)
+            if (c == '\n') c = ' ';
+        err << kProgramName << " html: " << problem << ". Try '" << kProgramName << " html --help'.\n"
+            << std::flush;
+        return kExitUsage;
+    }
+    Console console(out, err, errIsTerminal, options.quiet);
+    return WriteSiteAndReport(options, console);
+}
+
+}  // namespace qv::cli

@@ -1,0 +1,28 @@
+// A saved backup, loaded once and walked without copying: the blog's own
+// description and the post elements in the order of the file (newest first,
+// as saved), one per id.
+#pragma once
+
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+#include "Xml.h"
+
+namespace qv::site {
+
+struct Blog {
+    XmlDocument document;  // owns everything the nodes point into
+    std::string name;
+    std::string title;
+    std::string descriptionHtml;
+    std::vector<pugi::xml_node> posts;
+};
+
+// Loads `path`; false with `error` when it cannot be read or is no backup.
+bool ReadBlog(const std::string& path, Blog& blog, std::string& error);
+
+// The text of an element's content, whatever pieces (text, CDATA) it is stored in.
+std::string ElementText(pugi::xml_node element);
+
+}  // namespace qv::site

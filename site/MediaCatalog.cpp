@@ -1,0 +1,98 @@
+#include "MediaCatalog.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace qv::site {
+
+namespace {
+
+const char* const kManifestName = "manifest.tsv";
+
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = line.find('\t', start)) != std::string_view::npos; start = tab + 1)
+        fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+// A name from the manifest is used as a path only when it cannot leave the folder.
+bool IsPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+
+}  // namespace
+
+bool MediaCatalog::Load(const std::string& folder, std::string& error) {
+    kept_.clear();
+    const std::string path = folder + "/" + kManifestName;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (errno == ENOENT) return true;
+        error = "Can't read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        error = "Can't read " + path;
+        return false;
+    }
+    if (!Parse(text, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool MediaCatalog::Parse(std::string_view manifest, std::string& error) {
+    kept_.clear();
+    std::size_t url = std::string_view::npos;
+    std::size_t file = std::string_view::npos;
+    std::size_t status = std::string_view::npos;
+    bool header = true;
+    std::size_t start = 0;
+    while (start < manifest.size()) {
+        std::size_t end = manifest.find('\n', start);
+        if (end == std::string_view::npos) end = manifest.size();
+        std::string_view line = manifest.substr(start, end - start);
+        start = end + 1;
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        const std::vector<std::string_view> fields = Fields(line);
+        if (header) {
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                if (fields[i] == "url") url = i;
+                if (fields[i] == "file") file = i;
+                if (fields[i] == "status") status = i;
+            }
+            if (url == std::string_view::npos || file == std::string_view::npos ||
+                status == std::string_view::npos) {
+                error = "the first line does not name the columns url, file and status";
+                return false;
+            }
+            header = false;
+            continue;
+        }
+        if (fields.size() <= std::max({url, file, status})) continue;
+        if (fields[status] != "kept" || !IsPlainFileName(fields[file]) || fields[url].empty()) continue;
+        kept_.insert_or_assign(std::string(fields[url]), std::string(fields[file]));
+    }
+    if (header) {
+        error = "the file is empty";
+        return false;
+    }
+    return true;
+}
+
+const std::string* MediaCatalog::KeptFile(std::string_view url) const {
+    const auto found = kept_.find(url);
+    return found == kept_.end() ? nullptr : &found->second;
+}
+
+}  // namespace qv::site

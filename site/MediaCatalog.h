@@ -1,0 +1,35 @@
+// The media kept beside a backup, as its folder's manifest.tsv lists them:
+// a header line naming the columns (url, file, bytes, sha256, status,
+// post_id), then one tab-separated line per address. Only addresses whose
+// status is "kept" count, and only when their file is a plain name in the
+// folder.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace qv::site {
+
+class MediaCatalog {
+public:
+    // Reads `folder`/manifest.tsv. A folder without one is an empty catalog,
+    // not a failure; a manifest that cannot be read or lacks a needed column is.
+    bool Load(const std::string& folder, std::string& error);
+    // Reads the manifest's text.
+    bool Parse(std::string_view manifest, std::string& error);
+
+    // The kept file's name for `url`, or nullptr.
+    const std::string* KeptFile(std::string_view url) const;
+    std::size_t Count() const { return kept_.size(); }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, std::string, Hash, std::equal_to<>> kept_;
+};
+
+}  // namespace qv::site

@@ -1,0 +1,99 @@
+#include "SearchIndex.h"
+
+#include <nlohmann/json.hpp>
+#include <unordered_set>
+
+namespace qv::site {
+
+namespace {
+
+bool IsWordByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c >= 0x80;
+}
+
+// Letters of the Latin-1 block are the ones a blog's words mostly carry
+// beyond ASCII; the search script lower-cases the query likewise.
+void AppendLower(std::string_view word, std::string& out) {
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const auto c = static_cast<unsigned char>(word[i]);
+        if (c >= 'A' && c <= 'Z') {
+            out += static_cast<char>(c - 'A' + 'a');
+        } else if (c == 0xC3 && i + 1 < word.size()) {
+            const auto next = static_cast<unsigned char>(word[i + 1]);
+            out += static_cast<char>(c);
+            // U+00C0..U+00DE are capitals of U+00E0..U+00FE, but for U+00D7 (the multiplication sign).
+            out += static_cast<char>(next >= 0x80 && next <= 0x9E && next != 0x97 ? next + 0x20 : next);
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+}
+
+// Punctuation of the General Punctuation block (U+2000..U+206F: dashes,
+// curly quotes, ellipsis) separates words like ASCII punctuation does.
+std::size_t PunctuationLength(std::string_view text, std::size_t at) {
+    if (at + 2 < text.size() && static_cast<unsigned char>(text[at]) == 0xE2) {
+        const auto second = static_cast<unsigned char>(text[at + 1]);
+        if (second == 0x80 || second == 0x81) return 3;
+    }
+    if (at + 1 < text.size() && static_cast<unsigned char>(text[at]) == 0xC2) {
+        const auto second = static_cast<unsigned char>(text[at + 1]);
+        if (second == 0xA0 || second == 0xAB || second == 0xBB) return 2;  // no-break space, guillemets
+    }
+    return 0;
+}
+
+std::string Quoted(std::string_view text) {
+    // Text from a backup is not always valid UTF-8; a bad byte must not stop the site.
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::string CollectWords(std::string_view text) {
+    std::string words;
+    std::unordered_set<std::string> seen;
+    std::string word;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t punctuation = PunctuationLength(text, at);
+        if (punctuation > 0 || !IsWordByte(static_cast<unsigned char>(text[at]))) {
+            at += punctuation > 0 ? punctuation : 1;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < text.size() && PunctuationLength(text, end) == 0 &&
+               IsWordByte(static_cast<unsigned char>(text[end])))
+            ++end;
+        word.clear();
+        AppendLower(text.substr(at, end - at), word);
+        at = end;
+        if (!seen.insert(word).second) continue;
+        if (!words.empty()) words += ' ';
+        words += word;
+    }
+    return words;
+}
+
+std::string SearchIndexScript(const std::vector<SearchEntry>& entries) {
+    std::string script = "window.quillvaultSearch = [\n";
+    bool first = true;
+    for (const SearchEntry& entry : entries) {
+        if (!first) script += ",\n";
+        first = false;
+        script += '[';
+        script += Quoted(entry.page);
+        script += ',';
+        script += Quoted(entry.title);
+        script += ',';
+        script += Quoted(entry.date);
+        script += ',';
+        script += Quoted(entry.words);
+        script += ']';
+    }
+    script += "\n];\n";
+    return script;
+}
+
+}  // namespace qv::site

@@ -1,0 +1,189 @@
+#include "SiteFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "AtomicFile.h"
+
+namespace qv::site {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Tells a folder we made from one of the user's.
+const char* const kMarkerName = ".quillvault-site";
+const char* const kMarkerText =
+    "This folder is an offline view of a blog backup, written by quillvault-cli.\n"
+    "Every run rewrites it: files put here by hand may be removed.\n";
+
+// The folders and top-level files that belong to a site.
+constexpr std::array<std::string_view, 5> kOurFolders = {"assets", "month", "page", "post", "tag"};
+constexpr std::array<std::string_view, 3> kOurPages = {"index.html", "tags.html", "archive.html"};
+
+bool IsOurTopLevelName(std::string_view name) {
+    for (const std::string_view page : kOurPages) {
+        // A temporary file left by an interrupted write is ours too.
+        if (name == page || (name.starts_with(page) && name.substr(page.size()).starts_with(".saving-")))
+            return true;
+    }
+    return name == kMarkerName;
+}
+
+// Pages are rebuilt from the backup at any time, so a crash costs nothing that
+// is worth a disk sync per page; the rename still keeps pages whole.
+class UnsyncedFileOps : public FileOps {
+public:
+    explicit UnsyncedFileOps(FileOps& inner) : inner_(inner) {}
+    int CreateTemp(std::string& pathTemplate) override { return inner_.CreateTemp(pathTemplate); }
+    long Write(int fd, const char* data, std::size_t size) override { return inner_.Write(fd, data, size); }
+    int Sync(int) override { return 0; }
+    int Close(int fd) override { return inner_.Close(fd); }
+    int Chmod(int fd, unsigned mode) override { return inner_.Chmod(fd, mode); }
+    int Rename(const std::string& from, const std::string& to) override { return inner_.Rename(from, to); }
+    int Unlink(const std::string& path) override { return inner_.Unlink(path); }
+    int SyncFolder(const std::string&) override { return 0; }
+
+private:
+    FileOps& inner_;
+};
+
+}  // namespace
+
+SiteFiles::SiteFiles(std::string folder, FileOps& files) : folder_(std::move(folder)), files_(files) {}
+
+bool SiteFiles::Fail(const std::string& text) {
+    const std::lock_guard lock(mutex_);
+    if (error_.empty()) error_ = text;
+    return false;
+}
+
+bool SiteFiles::Failed() const {
+    const std::lock_guard lock(mutex_);
+    return !error_.empty();
+}
+
+std::string SiteFiles::Error() const {
+    const std::lock_guard lock(mutex_);
+    return error_;
+}
+
+bool SiteFiles::Open() {
+    std::error_code error;
+    if (fs::exists(folder_, error) && !fs::is_directory(folder_, error))
+        return Fail(folder_ + " is a file, not a folder");
+    const bool ours = fs::exists(fs::path(folder_) / kMarkerName, error);
+    if (!ours && fs::exists(folder_, error) && !fs::is_empty(folder_, error))
+        return Fail(folder_ + " already holds other files; choose an empty or a new folder");
+    fs::create_directories(folder_, error);
+    if (error) return Fail("Can't create the folder " + folder_ + ": " + error.message());
+    return Write(kMarkerName, kMarkerText);
+}
+
+bool SiteFiles::Holds(const std::string& path, std::string_view content) const {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                static_cast<std::size_t>(info.st_size) == content.size();
+    std::array<char, 1 << 16> buffer;
+    std::size_t at = 0;
+    while (same && at < content.size()) {
+        const ssize_t got = ::read(fd, buffer.data(), std::min(buffer.size(), content.size() - at));
+        if (got < 0 && errno == EINTR) continue;
+        same = got > 0 && std::memcmp(buffer.data(), content.data() + at, static_cast<std::size_t>(got)) == 0;
+        at += got > 0 ? static_cast<std::size_t>(got) : 0;
+    }
+    ::close(fd);
+    return same;
+}
+
+bool SiteFiles::MakeFolderFor(const std::string& page, bool& fresh) {
+    fresh = false;
+    const std::size_t slash = page.rfind('/');
+    if (slash == std::string::npos) return true;
+    const std::string folder = page.substr(0, slash);
+    const std::lock_guard lock(mutex_);
+    if (folders_.contains(folder)) {
+        fresh = freshFolders_.contains(folder);
+        return true;
+    }
+    std::error_code error;
+    fresh = fs::create_directories(fs::path(folder_) / folder, error);
+    if (error) {
+        if (error_.empty())
+            error_ = "Can't create the folder " + folder_ + "/" + folder + ": " + error.message();
+        return false;
+    }
+    folders_.insert(folder);
+    if (fresh) freshFolders_.insert(folder);
+    return true;
+}
+
+bool SiteFiles::Write(const std::string& page, std::string_view content) {
+    if (Failed()) return false;
+    {
+        const std::lock_guard lock(mutex_);
+        pages_.insert(page);
+    }
+    bool fresh = false;
+    if (!MakeFolderFor(page, fresh)) return false;
+    const std::string path = folder_ + "/" + page;
+    if (!fresh && Holds(path, content)) {
+        ++unchanged_;
+        return true;
+    }
+    UnsyncedFileOps unsynced(files_);
+    AtomicFileWriter writer(path, unsynced);
+    if (!writer.Open() || !writer.Write(content.data(), content.size())) return Fail(writer.ErrorText());
+    {
+        const std::lock_guard lock(commitMutex_);
+        if (!writer.Commit()) return Fail(writer.ErrorText());
+    }
+    ++written_;
+    return true;
+}
+
+bool SiteFiles::RemoveOthers() {
+    if (Failed()) return false;
+    std::vector<fs::path> stale;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder_, error)) {
+        const std::string name = entry.path().filename().string();
+        std::error_code ignored;
+        if (entry.is_regular_file(ignored) && IsOurTopLevelName(name) && !pages_.contains(name))
+            stale.push_back(entry.path());
+    }
+    if (error) return Fail("Can't list the files of " + folder_ + ": " + error.message());
+    for (const std::string_view folder : kOurFolders) {
+        const fs::path path = fs::path(folder_) / folder;
+        std::error_code missing;
+        if (!fs::is_directory(path, missing)) continue;
+        for (const auto& entry : fs::directory_iterator(path, error)) {
+            const std::string page = std::string(folder) + "/" + entry.path().filename().string();
+            std::error_code ignored;
+            if (entry.is_regular_file(ignored) && !pages_.contains(page)) stale.push_back(entry.path());
+        }
+        if (error) return Fail("Can't list the files of " + path.string() + ": " + error.message());
+    }
+    for (const fs::path& path : stale) {
+        if (files_.Unlink(path.string()) != 0 && errno != ENOENT)
+            return Fail("Can't remove " + path.string() + ": " + std::strerror(errno));
+        ++removed_;
+    }
+    for (const std::string_view folder : kOurFolders) {
+        const fs::path path = fs::path(folder_) / folder;
+        std::error_code ignored;
+        if (fs::is_directory(path, ignored) && fs::is_empty(path, ignored)) fs::remove(path, ignored);
+    }
+    return true;
+}
+
+}  // namespace qv::site
