@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 
 #include "Sundrykit.h"
@@ -50,10 +51,7 @@ constexpr size_t kTempSuffixLength = 6;  // mkstemp's XXXXXX
 unsigned ModeForTarget(const std::string& target, bool privateNewFile) {
     struct stat info {};
     if (::stat(target.c_str(), &info) == 0) return info.st_mode & 07777;
-    if (privateNewFile) return 0600;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    return privateNewFile ? 0600 : NewFileMode();
 }
 
 bool IsOurTempName(const std::string& name) {
@@ -80,6 +78,18 @@ std::string FolderOf(const std::string& path) {
 }
 
 }  // namespace
+
+unsigned NewFileMode() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Umask:"))
+            return 0666 & ~static_cast<unsigned>(std::stoul(line.substr(6), nullptr, 8));
+    }
+    // Without /proc the umask can only be read by setting it, and back.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
 
 int FileOps::MakeFolder(const std::string& path, unsigned mode) {
     return ::mkdir(path.c_str(), mode) == 0 || errno == EEXIST ? 0 : -1;

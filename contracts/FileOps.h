@@ -38,6 +38,10 @@ struct FileSaveOptions {
     std::optional<std::time_t> removeTempsOlderThan;
 };
 
+// The mode open(..., 0666) gives a new file under the process's umask. Safe
+// to call from any thread, unlike reading the umask by setting it.
+unsigned NewFileMode();
+
 // The real system calls.
 FileOps& SystemFileOps();
 

@@ -214,9 +214,7 @@ bool PageJournal::WriteFile(const std::string& name, const std::string& content)
         Fail("can't write in " + folder_ + ": " + std::strerror(errno));
         return false;
     }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    bool written = files_.Chmod(fd, privateFiles_ ? 0600 : 0666 & ~mask) == 0;
+    bool written = files_.Chmod(fd, privateFiles_ ? 0600 : NewFileMode()) == 0;
     for (size_t done = 0; written && done < content.size();) {
         const long n = files_.Write(fd, content.data() + done, content.size() - done);
         if (n < 0 && errno == EINTR) continue;

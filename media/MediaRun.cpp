@@ -31,13 +31,6 @@ constexpr milliseconds kProgressEvery{250};
 // Waits are cut into pieces this long so that progress keeps coming.
 constexpr milliseconds kLongestSleep{1000};
 
-// What a file made with open(..., 0666) would get.
-unsigned FileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 bool ReadText(const std::string& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
@@ -186,7 +179,7 @@ bool MediaRun::PrepareFolder() {
             present_.push_back(name);
         }
     }
-    mode_ = FileMode();
+    mode_ = NewFileMode();
     return true;
 }
 
