@@ -216,7 +216,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
     app.add_flag("--media", options.media,
                  "After saving, keep the pictures, audio and video files of the backup in a folder beside it "
-                 "(see '" + std::string(kProgramName) + " media --help')");
+                 "(see '" +
+                     std::string(kProgramName) + " media --help')");
     app.add_flag("--html", options.html,
                  "After a run that saved, write the backup's offline view (as 'html BACKUP' does)");
     app.footer(std::string(kProgramName) +

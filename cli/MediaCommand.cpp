@@ -136,18 +136,12 @@ int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::o
             break;
     }
     Console console(out, err, errIsTerminal, parsed.options.quiet);
-    try {
+    return ReportingFailures(console, [&] {
         Application& app = App();
         UseQtSettingsStore(app);
         app.UnscramblePassword = Unscramble;
         return KeepBackupMedia(parsed.options, console);
-    } catch (const Error& error) {
-        console.Message(std::string(kProgramName) + ": " + error.what() + " (error " +
-                        std::to_string(error.Number()) + ")");
-    } catch (const std::exception& error) {
-        console.Message(std::string(kProgramName) + ": " + error.what());
-    }
-    return kExitFailure;
+    });
 }
 
 }  // namespace qv::cli

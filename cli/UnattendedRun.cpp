@@ -143,8 +143,12 @@ int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ost
     if (!target) return WrongUsage(err, why);
 
     Console console(out, err, errIsTerminal, options.quiet);
+    return ReportingFailures(console, [&] { return Backup(options, *target, console); });
+}
+
+int ReportingFailures(Console& console, const std::function<int()>& work) {
     try {
-        return Backup(options, *target, console);
+        return work();
     } catch (const Error& error) {
         console.Message(std::string(kProgramName) + ": " + error.what() + " (error " +
                         std::to_string(error.Number()) + ")");

@@ -79,6 +79,20 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
+bool WriteFully(FileOps& files, int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const long written = files.Write(fd, data, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (written == 0) errno = ENOSPC;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
 unsigned NewFileMode() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
@@ -190,17 +204,7 @@ bool AtomicFileWriter::Open() {
 
 bool AtomicFileWriter::Write(const char* data, std::size_t size) {
     if (failed_ || fd_ < 0) return false;
-    while (size > 0) {
-        const long written = files_.Write(fd_, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = ENOSPC;
-            return Fail("Can't write " + tempPath_);
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return WriteFully(files_, fd_, data, size) || Fail("Can't write " + tempPath_);
 }
 
 bool AtomicFileWriter::Commit() {

@@ -38,6 +38,10 @@ struct FileSaveOptions {
     std::optional<std::time_t> removeTempsOlderThan;
 };
 
+// Writes all of `data`, through interruptions and short writes; false with
+// errno set when it can't (ENOSPC for a write that took nothing).
+bool WriteFully(FileOps& files, int fd, const char* data, std::size_t size);
+
 // The mode open(..., 0666) gives a new file under the process's umask. Safe
 // to call from any thread, unlike reading the umask by setting it.
 unsigned NewFileMode();

@@ -214,17 +214,8 @@ bool PageJournal::WriteFile(const std::string& name, const std::string& content)
         Fail("can't write in " + folder_ + ": " + std::strerror(errno));
         return false;
     }
-    bool written = files_.Chmod(fd, privateFiles_ ? 0600 : NewFileMode()) == 0;
-    for (size_t done = 0; written && done < content.size();) {
-        const long n = files_.Write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = ENOSPC;
-            written = false;
-        } else {
-            done += static_cast<size_t>(n);
-        }
-    }
+    bool written = files_.Chmod(fd, privateFiles_ ? 0600 : NewFileMode()) == 0 &&
+                   WriteFully(files_, fd, content.data(), content.size());
     const int savedErrno = errno;
     written = files_.Close(fd) == 0 && written;
     const std::string path = folder_ + "/" + name;

@@ -42,16 +42,10 @@ bool MediaFile::Body(std::string_view data, const http::TransferState&, std::str
     }
     sha_.Add(data);
     bytes_ += static_cast<std::int64_t>(data.size());
-    while (!data.empty()) {
-        const long written = files_.Write(fd_, data.data(), data.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = ENOSPC;
-            Fail("can't write " + tempPath_);
-            failure = localError_;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
+    if (!WriteFully(files_, fd_, data.data(), data.size())) {
+        Fail("can't write " + tempPath_);
+        failure = localError_;
+        return false;
     }
     return true;
 }

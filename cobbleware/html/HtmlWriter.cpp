@@ -46,9 +46,8 @@ void AppendComment(std::string& out, std::string_view text) {
     AppendLiteral(out, "-->");
 }
 
-}  // namespace
-
-void AppendEscapedText(std::string& out, std::string_view text) {
+// Text and attribute values alike; a quote matters only inside a value.
+void AppendEscaped(std::string& out, std::string_view text, bool inAttribute) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char* replacement = nullptr;
@@ -62,6 +61,10 @@ void AppendEscapedText(std::string& out, std::string_view text) {
             case '>':
                 replacement = "&gt;";
                 break;
+            case '"':
+                if (!inAttribute) continue;
+                replacement = "&quot;";
+                break;
             default:
                 continue;
         }
@@ -72,32 +75,11 @@ void AppendEscapedText(std::string& out, std::string_view text) {
     out.append(text, start, text.size() - start);
 }
 
-void AppendEscapedAttribute(std::string& out, std::string_view value) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const char* replacement = nullptr;
-        switch (value[i]) {
-            case '&':
-                replacement = "&amp;";
-                break;
-            case '"':
-                replacement = "&quot;";
-                break;
-            case '<':
-                replacement = "&lt;";
-                break;
-            case '>':
-                replacement = "&gt;";
-                break;
-            default:
-                continue;
-        }
-        out.append(value, start, i - start);
-        out += replacement;
-        start = i + 1;
-    }
-    out.append(value, start, value.size() - start);
-}
+}  // namespace
+
+void AppendEscapedText(std::string& out, std::string_view text) { AppendEscaped(out, text, false); }
+
+void AppendEscapedAttribute(std::string& out, std::string_view value) { AppendEscaped(out, value, true); }
 
 bool IsVoidElement(std::string_view name) {
     return std::find(kVoidElements.begin(), kVoidElements.end(), name) != kVoidElements.end();
