@@ -22,16 +22,10 @@ using test::ScriptedResponse;
 using test::Service;
 using test::TempFolder;
 
-class WarningHost : public RecordingHost {
-public:
-    void Warn(const std::string& text) override { warnings.push_back(text); }
-    std::vector<std::string> warnings;
-};
-
 BackupResult Backup(const std::string& target, const std::string& previous = "", const RunExtras& extras = {},
-                    WarningHost* host = nullptr) {
+                    RecordingHost* host = nullptr) {
     CountingProgress progress;
-    WarningHost own;
+    RecordingHost own;
     return MakeBackupXML(target, previous, &progress, Service().Address(), "", "", "", host ? *host : own,
                          extras);
 }
@@ -148,7 +142,7 @@ TEST(ServiceBehaviour, APageOneBrokenPostMakesUnreadableIsFetchedInPiecesWhenAsk
     }
     // The command line's way: every other post is kept and the lost one named.
     ScopedMessages messages;
-    WarningHost host;
+    RecordingHost host;
     Service().Http().ClearExchanges();
     const BackupResult run =
         Backup(folder.File("cli.xml"), "", RunExtras{.SplitUnparseablePages = true}, &host);

@@ -29,15 +29,9 @@ const std::string kFixtures = QV_FIXTURES_DIR;
 const std::string kSignInPage =
     "<?xml version=\"1.0\"?><html><head><title>Sign in</title></head><body>Log in to continue</body></html>";
 
-class WarningHost : public RecordingHost {
-public:
-    void Warn(const std::string& text) override { warnings.push_back(text); }
-    std::vector<std::string> warnings;
-};
-
 struct RunOutcome {
     BackupResult result;
-    WarningHost host;
+    RecordingHost host;
     CountingProgress progress;
 };
 

@@ -72,11 +72,13 @@ public:
         statusesBeforeCancelDisabled = statuses.size();
     }
     void DoEvents() override { ++eventRounds; }
+    void Warn(const std::string& text) override { warnings.push_back(text); }
 
     std::vector<std::string> statuses;
     bool cancelDisabled = false;
     std::size_t statusesBeforeCancelDisabled = 0;
     int eventRounds = 0;
+    std::vector<std::string> warnings;
     std::function<void(const std::string&)> onStatus;
 };
 
