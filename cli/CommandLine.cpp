@@ -218,6 +218,14 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
                  "After saving, keep the pictures, audio and video files of the backup in a folder beside it "
                  "(see '" +
                      std::string(kProgramName) + " media --help')");
+    app.add_option(
+           "--media-dir", options.mediaFolder,
+           "With --media or --html: the media folder (default: the backup's name with .media, beside it)")
+        ->type_name("DIR");
+    app.add_option("--jobs", options.jobs,
+                   "With --media: files transferred at once, and connections to one host")
+        ->check(CLI::Range(1, 16))
+        ->capture_default_str();
     app.add_flag("--html", options.html,
                  "After a run that saved, write the backup's offline view (as 'html BACKUP' does)");
     app.footer(std::string(kProgramName) +

@@ -37,6 +37,9 @@ struct CliOptions {
     bool quiet = false;
     // Keep the saved backup's media beside it after the run.
     bool media = false;
+    // Where the media are kept ("": beside the backup), and how many files at once.
+    std::string mediaFolder;
+    int jobs = 4;
     // After a run that saved, write the offline view of the saved file.
     bool html = false;
 };

@@ -39,6 +39,8 @@ std::tm LocalNow() {
 MediaCommandOptions MediaAfterBackup(const CliOptions& options, const std::string& target) {
     MediaCommandOptions media;
     media.backupFile = target;
+    media.mediaFolder = options.mediaFolder;
+    media.jobs = options.jobs;
     media.retries = options.retries;
     media.retryDelaySeconds = options.retryDelaySeconds;
     media.quiet = options.quiet;
@@ -100,6 +102,7 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
         if (options.html && status != kExitCancelled) {
             HtmlCommandOptions html;
             html.backupFile = target;
+            html.mediaFolder = options.mediaFolder;
             html.quiet = options.quiet;
             const int written = WriteSiteAndReport(html, console);
             if (status == kExitSuccess) status = written;

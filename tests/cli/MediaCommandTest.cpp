@@ -164,6 +164,17 @@ TEST(CliMedia, WithMediaABackupRunKeepsTheMediaOfTheFileItSaved) {
         << run.out;
     EXPECT_EQ(ReadAll(folder.File("blog.media/2.png")), MediaBytes(1002, "/m/2.png"));
 
+    // With the offline view as well: the media first, in the folder asked for, and the pages show them.
+    const std::string elsewhere = folder.File("pictures");
+    const CliResult both = RunCli({"-q", Service().Address(), "-o", folder.File("blog.xml"), "--media",
+                                   "--html", "--media-dir", elsewhere, "--jobs", "2"});
+    ASSERT_EQ(both.exitCode, 0) << both.err;
+    EXPECT_EQ(ReadAll(elsewhere + "/3.png"), MediaBytes(1003, "/m/3.png"));
+    const std::string index = ReadAll(folder.File("blog.html/index.html"));
+    EXPECT_NE(index.find("pictures/3.png"), std::string::npos) << index;
+    EXPECT_EQ(index.find(server.Url("/m/3.png")), std::string::npos)
+        << "a kept picture is shown from its copy";
+
     // A backup run that saves nothing keeps no media.
     Service().Http().Enqueue(ScriptedResponse::Status(500));
     const CliResult failed =
