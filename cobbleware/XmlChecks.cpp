@@ -63,26 +63,35 @@ bool Holdable(std::string_view text, std::size_t at) {
     return value != 0 && value < 0x110000 && !(value >= 0xD800 && value <= 0xDFFF);
 }
 
+// Where the next comment, CDATA section, processing instruction or DOCTYPE
+// begins: the only places where "&#" is no reference.
+std::size_t NextMarkup(std::string_view text, std::size_t from) {
+    return std::min(text.find("<!", from), text.find("<?", from));
+}
+
+// Past the markup that begins at `at`.
+std::size_t SkipMarkup(std::string_view text, std::size_t at) {
+    if (text.substr(at, 4) == "<!--") return Skip(text, at, "<!--", "-->");
+    if (text.substr(at, 9) == "<![CDATA[") return Skip(text, at, "<![CDATA[", "]]>");
+    if (text.substr(at, 2) == "<?") return Skip(text, at, "<?", "?>");
+    return SkipDoctype(text, at);
+}
+
 }  // namespace
 
 std::optional<std::size_t> FindUnholdableReference(const char* data, std::size_t size) {
     const std::string_view text(data, size);
-    for (std::size_t at = text.find_first_of("<&"); at != std::string_view::npos;
-         at = text.find_first_of("<&", at)) {
-        if (text[at] == '&') {
-            if (text.substr(at, 2) == "&#" && !Holdable(text, at)) return at;
-            ++at;
-        } else if (text.substr(at, 4) == "<!--") {
-            at = Skip(text, at, "<!--", "-->");
-        } else if (text.substr(at, 9) == "<![CDATA[") {
-            at = Skip(text, at, "<![CDATA[", "]]>");
-        } else if (text.substr(at, 2) == "<?") {
-            at = Skip(text, at, "<?", "?>");
-        } else if (text.substr(at, 2) == "<!") {
-            at = SkipDoctype(text, at);
-        } else {
-            ++at;
+    std::size_t markup = NextMarkup(text, 0);
+    for (std::size_t at = text.find("&#"); at != std::string_view::npos; at = text.find("&#", at)) {
+        // Markup before the reference is passed over; one that holds it hides it.
+        while (markup < at) {
+            const std::size_t end = SkipMarkup(text, markup);
+            markup = NextMarkup(text, end);
+            if (end > at) at = end;
         }
+        if (text.compare(at, 2, "&#") != 0) continue;  // moved past markup: look again from here
+        if (!Holdable(text, at)) return at;
+        at += 2;
     }
     return std::nullopt;
 }

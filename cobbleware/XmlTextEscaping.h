@@ -18,14 +18,21 @@ public:
     void Write(const char* data, std::size_t size, Append append) {
         std::size_t copied = 0;
         for (std::size_t i = 0; i < size; ++i) {
-            const char c = data[i];
-            if (state_ == kText && c == '\r') {
+            // Runs of text and of a tag's inside are passed over whole: only
+            // where markup begins or ends, or a carriage return stands, matters.
+            if (state_ == kText) {
+                while (i < size && data[i] != '<' && data[i] != '\r') ++i;
+            } else if (state_ == kTag) {
+                while (i < size && !EndsTagRun(data[i])) ++i;
+            }
+            if (i == size) break;
+            if (state_ == kText && data[i] == '\r') {
                 append(data + copied, i - copied);
                 append("&#13;", 5);
                 copied = i + 1;
                 continue;
             }
-            Advance(c);
+            Advance(data[i]);
         }
         append(data + copied, size - copied);
     }
@@ -34,6 +41,7 @@ private:
     enum State { kText, kOpening, kBang, kTag, kComment, kInstruction, kCData, kDoctype };
 
     void Advance(char c);
+    bool EndsTagRun(char c) const { return quote_ != 0 ? c == quote_ : c == '>' || c == '"' || c == '\''; }
 
     State state_ = kText;
     // The two characters before the current one, for the closing sequences.
