@@ -1,7 +1,6 @@
 // Measures the backup engine on large blogs and prints one "name: value" line
 // per figure. The incremental run happens in a child process so that its peak
 // memory is measured on its own, without the generated test data.
-#include <pugixml.hpp>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,31 +9,30 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <pugixml.hpp>
 #include <random>
 
 #include "EngineDoubles.h"
+#include "Measuring.h"
 #include "ReadApiServer.h"
 #include "TempFolder.h"
 #include "modTumblrInteraction.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace qv::bench;
 using namespace qv;
 
 constexpr int kBigBlog = 100000;
 constexpr int kFullBlog = 20000;
 constexpr int kPostBytes = 1000;
 
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
 // A backup file of `count` posts, written as the service lists them.
 void WriteBackup(const std::string& path, const std::vector<std::string>& posts) {
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"big\" "
-                       "title=\"Big blog\">A large blog</tumblelog><posts start=\"0\" total=\"" +
-                       std::to_string(posts.size()) + "\">";
+    std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"big\" "
+        "title=\"Big blog\">A large blog</tumblelog><posts start=\"0\" total=\"" +
+        std::to_string(posts.size()) + "\">";
     for (const std::string& post : posts) text += post;
     text += "</posts></tumblr>\n";
     test::WriteAll(path, text);
@@ -55,16 +53,6 @@ double SortMilliseconds(const std::vector<std::string>& posts) {
     return MillisecondsSince(start);
 }
 
-// The high-water mark of this process's resident memory. Read here rather
-// than through getrusage in the parent: the fork that starts a process counts
-// the parent's pages into the child's maximum.
-long PeakResidentKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-
 int MeasureFloor(const std::string& source, const std::string& target) {
     const auto start = Clock::now();
     pugi::xml_document document;
@@ -80,27 +68,11 @@ BackupResult Backup(const std::string& target, const std::string& previous, cons
     return MakeBackupXML(target, previous, &progress, address, "", "", "", host);
 }
 
-struct ChildFigures {
-    double milliseconds = -1;
-    long peakKb = -1;
-};
-
-// Each measurement runs in a process of its own, started afresh, so that both
-// pay the same start-up costs and the peak memory is the run's own.
-ChildFigures InChild(const std::string& mode, const std::string& file, const std::string& argument) {
-    const std::string command = "/proc/" + std::to_string(getpid()) + "/exe " + mode + " '" + file + "' '" + argument + "'";
-    FILE* child = popen(command.c_str(), "r");
-    if (!child) throw std::runtime_error("can't start the measuring process");
-    ChildFigures figures;
-    if (std::fscanf(child, "%lf %ld", &figures.milliseconds, &figures.peakKb) != 2) figures.milliseconds = -1;
-    pclose(child);
-    return figures;
-}
-
 int MeasureIncremental(const std::string& file, const std::string& address) {
     const auto start = Clock::now();
     const BackupResult result = Backup(file, file, address);
-    const double elapsed = result.Success && result.PostsAdded == PostsPerPage ? MillisecondsSince(start) : -1.0;
+    const double elapsed =
+        result.Success && result.PostsAdded == PostsPerPage ? MillisecondsSince(start) : -1.0;
     std::printf("%.0f %ld\n", elapsed, PeakResidentKb());
     return result.Success ? 0 : 1;
 }
@@ -119,7 +91,8 @@ int main(int argc, char** argv) {
     const double fileMb = static_cast<double>(std::filesystem::file_size(backupFile)) / (1024 * 1024);
 
     std::printf("sort_100k_ms: %.0f\n", SortMilliseconds(posts));
-    std::printf("floor_load_save_100k_ms: %.0f\n", InChild("--floor", backupFile, folder.File("floor.xml")).milliseconds);
+    std::printf("floor_load_save_100k_ms: %.0f\n",
+                InChild("--floor", backupFile, folder.File("floor.xml")).milliseconds);
 
     // The blog gained one page of posts since the backup was made.
     test::ReadApiServer service;
@@ -135,7 +108,8 @@ int main(int argc, char** argv) {
     service.SetBlog(full);
     const auto start = Clock::now();
     const BackupResult fullRun = Backup(folder.File("full.xml"), "", service.Address());
-    std::printf("full_20k_ms: %.0f\n", fullRun.Success && fullRun.PostsInBackup == kFullBlog ? MillisecondsSince(start) : -1);
+    std::printf("full_20k_ms: %.0f\n",
+                fullRun.Success && fullRun.PostsInBackup == kFullBlog ? MillisecondsSince(start) : -1);
 
     std::printf("peak_rss_mb: %.0f\n", static_cast<double>(incremental.peakKb) / 1024);
     std::printf("backup_file_mb: %.0f\n", fileMb);

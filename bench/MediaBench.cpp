@@ -15,25 +15,19 @@
 #include <string>
 
 #include "LoopbackServer.h"
+#include "Measuring.h"
 #include "MediaRun.h"
 #include "TempFolder.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace qv::bench;
 using namespace qv;
 
 constexpr int kFiles = 2000;
 constexpr std::size_t kFileBytes = 50 * 1024;
 constexpr int kServiceMs = 20;
 constexpr std::size_t kLargeFileBytes = 256 * 1024 * 1024;
-
-long PeakResidentKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
 
 class QuietHost : public media::IMediaHost {
 public:
@@ -54,7 +48,7 @@ int MeasureRun(const std::string& backup, int jobs) {
     QuietHost host;
     const auto start = Clock::now();
     const media::MediaSummary summary = media::KeepMedia(options, client, SystemFileOps(), host);
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const double ms = MillisecondsSince(start);
     std::printf("%.0f %ld %d\n", summary.AllSettled() ? ms : -1.0, PeakResidentKb(),
                 summary.kept + summary.alreadyThere);
     return summary.AllSettled() ? 0 : 1;
@@ -66,7 +60,7 @@ struct Figures {
     int files = 0;
 };
 
-Figures InChild(const std::string& backup, int jobs) {
+Figures RunInChild(const std::string& backup, int jobs) {
     const std::string command =
         "/proc/" + std::to_string(getpid()) + "/exe --run '" + backup + "' " + std::to_string(jobs);
     FILE* child = popen(command.c_str(), "r");
@@ -115,11 +109,11 @@ int main(int argc, char** argv) {
     for (const int jobs : {1, 4}) {
         const std::string backup = folder.File("jobs" + std::to_string(jobs) + ".xml");
         WriteBackup(backup, server, kFiles, "/media/" + std::to_string(jobs) + "/");
-        const Figures run = InChild(backup, jobs);
+        const Figures run = RunInChild(backup, jobs);
         std::printf("media_2k_jobs%d_ms: %.0f\n", jobs, run.files == kFiles ? run.milliseconds : -1.0);
         if (jobs != 4) continue;
         // The same backup again: every file is there, nothing is fetched.
-        const Figures idle = InChild(backup, jobs);
+        const Figures idle = RunInChild(backup, jobs);
         std::printf("media_2k_peak_rss_mb: %.0f\n", Mb(run.peakKb));
         std::printf("media_idle_peak_rss_mb: %.0f\n", Mb(idle.peakKb));
         std::printf("media_peak_over_idle_mb: %.1f\n", Mb(run.peakKb - idle.peakKb));
@@ -127,8 +121,8 @@ int main(int argc, char** argv) {
 
     const std::string backup = folder.File("large.xml");
     WriteBackup(backup, server, 1, "/large/");
-    const Figures largeRun = InChild(backup, 1);
-    const Figures largeIdle = InChild(backup, 1);
+    const Figures largeRun = RunInChild(backup, 1);
+    const Figures largeIdle = RunInChild(backup, 1);
     std::printf("media_256mb_file_ms: %.0f\n", largeRun.files == 1 ? largeRun.milliseconds : -1.0);
     std::printf("media_256mb_file_peak_over_idle_mb: %.1f\n", Mb(largeRun.peakKb - largeIdle.peakKb));
     std::printf("media_peak_over_idle_limit_mb: 64\n");

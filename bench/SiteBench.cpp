@@ -12,6 +12,7 @@
 #include <string>
 
 #include "GeneratedBackup.h"
+#include "Measuring.h"
 #include "ReadApiServer.h"
 #include "Site.h"
 #include "TempFolder.h"
@@ -19,21 +20,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace qv::bench;
 
 constexpr int kBigBlog = 100000;
 constexpr int kPostBytes = 1000;
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-long PeakResidentKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
 
 // The floor: the backup loaded the way the site loads it, and nothing else.
 int MeasureLoad(const std::string& backup) {
@@ -56,22 +46,6 @@ int MeasureSite(const std::string& backup, const std::string& folder) {
     }
     std::printf("%.0f %ld\n", MillisecondsSince(start), PeakResidentKb());
     return 0;
-}
-
-struct ChildFigures {
-    double milliseconds = -1;
-    long peakKb = -1;
-};
-
-ChildFigures InChild(const std::string& mode, const std::string& file, const std::string& argument) {
-    const std::string command =
-        "/proc/" + std::to_string(getpid()) + "/exe " + mode + " '" + file + "' '" + argument + "'";
-    FILE* child = popen(command.c_str(), "r");
-    if (!child) throw std::runtime_error("can't start the measuring process");
-    ChildFigures figures;
-    if (std::fscanf(child, "%lf %ld", &figures.milliseconds, &figures.peakKb) != 2) figures.milliseconds = -1;
-    pclose(child);
-    return figures;
 }
 
 }  // namespace
