@@ -50,7 +50,7 @@ RetryPolicy::Decision RetryPolicy::Next(Question question, int32_t page, int ret
 }
 
 UnattendedPresenter::Outcome UnattendedPresenter::RetryAfterPause(RetryPolicy::Question question,
-                                                                  int retryAfterSeconds) {
+                                                                  int retryAfterSeconds, bool inPieces) {
     if (stopRequested_()) return Stopped;
     const RetryPolicy::Decision decision = policy_.Next(question, currentPage_(), retryAfterSeconds);
     const int allowed = policy_.Rules().retries;
@@ -59,8 +59,8 @@ UnattendedPresenter::Outcome UnattendedPresenter::RetryAfterPause(RetryPolicy::Q
         const std::string after =
             allowed == 0 ? "." : " after " + retries + (allowed == 1 ? " retry." : " retries.");
         console_.Message((question == RetryPolicy::DummyRequestFailed ? "Going on without the dummy request"
-                          : question == RetryPolicy::PageUnreadable ? "Asking for its posts in smaller pieces"
-                                                                    : "Giving up") +
+                          : inPieces ? "Asking for its posts in smaller pieces"
+                                     : "Giving up") +
                          after);
         return GiveUp;
     }
@@ -129,7 +129,7 @@ int UnattendedPresenter::Show(const MessageBoxRequest& request) {
             if (IsThrottling(request)) return WaitOutThrottling(request) == Retry ? mrRetry : mrCancel;
             return RetryAfterPause(request.Text.starts_with(kUnreadablePage) ? RetryPolicy::PageUnreadable
                                                                              : RetryPolicy::PageFailed,
-                                   request.RetryAfterSeconds) == Retry
+                                   request.RetryAfterSeconds, request.CancelAsksInPieces) == Retry
                        ? mrRetry
                        : mrCancel;
         case mbAbortRetryIgnore:

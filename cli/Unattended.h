@@ -70,8 +70,9 @@ public:
 
 private:
     enum Outcome { Retry, GiveUp, Stopped };
-    // Retry comes after the pause the policy asks for.
-    Outcome RetryAfterPause(RetryPolicy::Question question, int retryAfterSeconds);
+    // Retry comes after the pause the policy asks for. `inPieces`: giving up
+    // asks for the page in smaller pieces.
+    Outcome RetryAfterPause(RetryPolicy::Question question, int retryAfterSeconds, bool inPieces = false);
     // A service that says it is asked too often is waited out without using up a retry.
     Outcome WaitOutThrottling(const MessageBoxRequest& request);
 

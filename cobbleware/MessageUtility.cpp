@@ -51,11 +51,17 @@ int CautiousAnswer(int style) {
 }
 
 int MessageUtility::MessageBox(const std::string& text, int style, const std::string& title, int, int, int) {
-    MessageBoxRequest request{
-        text, style, title.empty() ? App().Title : title, retryAfterHint_, statusHint_, retryWontHelpHint_};
+    MessageBoxRequest request{text,
+                              style,
+                              title.empty() ? App().Title : title,
+                              retryAfterHint_,
+                              statusHint_,
+                              retryWontHelpHint_,
+                              piecesHint_};
     retryAfterHint_ = -1;
     statusHint_ = 0;
     retryWontHelpHint_ = false;
+    piecesHint_ = false;
     return Presenter()->Show(request);
 }
 

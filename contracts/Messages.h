@@ -38,6 +38,9 @@ struct MessageBoxRequest {
     // The answer says what the service means (a login wall, no such blog):
     // asking again the same way cannot help.
     bool RetryWontHelp = false;
+    // For a box about an unreadable page: Cancel asks for the page's posts in
+    // smaller pieces instead of ending the run.
+    bool CancelAsksInPieces = false;
 };
 
 // The one way a message reaches the user: the window shows real dialogs, the
@@ -64,6 +67,8 @@ public:
     std::string DescribeRequestError(const HttpRequest& request) const;
     // The next box is about a failure that asking again the same way cannot mend.
     void NextBoxRetryWontHelp() { retryWontHelpHint_ = true; }
+    // Cancel in the next box asks for the page in smaller pieces.
+    void NextBoxCancelAsksInPieces() { piecesHint_ = true; }
 
     void SetPresenter(std::shared_ptr<IMessagePresenter> presenter);
     std::shared_ptr<IMessagePresenter> Presenter() const;
@@ -73,6 +78,7 @@ private:
     mutable int retryAfterHint_ = -1;
     mutable int statusHint_ = 0;
     bool retryWontHelpHint_ = false;
+    bool piecesHint_ = false;
 };
 
 // The program's one MessageUtility, made on first use.

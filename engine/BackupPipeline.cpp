@@ -50,6 +50,13 @@ void ReportLostPosts(const std::vector<std::string>& lost, IBackupHost& host) {
     host.Warn(text);
 }
 
+// A page asked for in pieces could not be had after all: the run ends unsaved.
+void ReportUnreadablePiece(const std::string& why, IBackupHost& host) {
+    const std::string text = "The page could not be read in pieces either. " + why;
+    skLogError(text);
+    host.Warn(text);
+}
+
 // Merges the pages an interrupted run kept, as far as they are readable, and
 // goes back to ask for the last of them again: what was published or deleted
 // since then shifts the pages, and the overlap keeps any post from falling
@@ -125,8 +132,15 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
 
         XmlDocument page;
         std::string problem;
-        if (!page.LoadXml(skUTF8ToUNICODE(*body), 0)) {
+        bool inPieces = false;
+        if (const std::string text = skUTF8ToUNICODE(*body); !page.LoadXml(text, 0)) {
             problem = page.ParseError().Reason();
+            // Only the blog's own XML, broken by a post, can be read in smaller
+            // pieces; a sign-in or error page would come back for every piece.
+            if (BeginsAsBlogXml(text))
+                inPieces = extras.SplitUnparseablePages;
+            else
+                problem += "\r\n" + NotTheBlogsXml(text);
         } else {
             loop->Check(page, problem);
         }
@@ -134,12 +148,17 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
             // A sign-in or error page that happens to parse is no last page: it
             // would end the paging and the rest of the blog would be lost.
             const std::string text = "Can't load received XML data.\r\n\r\n" + problem;
+            if (inPieces) messages.NextBoxCancelAsksInPieces();
             if (messages.MessageBox(text, mbRetryCancel + mbCritical, "", -1, -1, 15) == mrRetry) continue;
-            if (!extras.SplitUnparseablePages || host.StopRequested()) return result;
+            if (!inPieces || host.StopRequested()) return result;
             PiecedPage pieces = FetchInPieces(loop->NextStart(), PostsPerPage, *loop, fetch);
-            if (pieces.failed) return result;
             ReportLostPosts(pieces.lost, host);
-            if (!pieces.page) continue;  // not one readable answer: the range is asked for again
+            if (!pieces.refusal.empty()) ReportUnreadablePiece(pieces.refusal, host);
+            if (pieces.failed) return result;
+            if (!pieces.page) {
+                ReportUnreadablePiece("Not one of its posts came in a readable answer.", host);
+                return result;
+            }
             const std::string assembled = pieces.page->Xml(false);
             if (!mergeAndKeep(std::move(*pieces.page), assembled, static_cast<int>(pieces.lost.size())))
                 break;

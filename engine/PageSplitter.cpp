@@ -1,5 +1,7 @@
 #include "PageSplitter.h"
 
+#include <cctype>
+
 #include "Sundrykit.h"
 
 namespace qv {
@@ -20,6 +22,21 @@ std::string VisibleId(const std::string& text) {
     return skPrintable(text.substr(id + 5, close - id - 5));
 }
 
+// Where the first element's name begins, past the declaration, comments,
+// processing instructions and a DOCTYPE; npos when there is none.
+size_t FirstElementName(const std::string& text) {
+    size_t at = 0;
+    for (;;) {
+        at = text.find('<', at);
+        if (at == std::string::npos || at + 1 >= text.size()) return std::string::npos;
+        const char next = text[at + 1];
+        if (next != '?' && next != '!') return at + 1;
+        const char* close = text.compare(at, 4, "<!--") == 0 ? "-->" : ">";
+        at = text.find(close, at + 2);
+        if (at == std::string::npos) return std::string::npos;
+    }
+}
+
 class Collector {
 public:
     Collector(const PageLoop& loop, const PageFetch& fetch) : loop_(loop), fetch_(fetch) {}
@@ -31,9 +48,15 @@ public:
         XmlDocument answer;
         std::string problem;
         const std::string text = skUTF8ToUNICODE(*body);
-        if (answer.LoadXml(text, 0) && loop_.Check(answer, problem)) {
+        const bool parsed = answer.LoadXml(text, 0);
+        if (parsed && loop_.Check(answer, problem)) {
             Keep(std::move(answer));
             return true;
+        }
+        if (!parsed && !BeginsAsBlogXml(text)) problem = NotTheBlogsXml(text);
+        if (!problem.empty()) {
+            result.refusal = problem;
+            return false;
         }
         if (num == 1) {
             const std::string id = VisibleId(text);
@@ -63,6 +86,25 @@ private:
 };
 
 }  // namespace
+
+bool BeginsAsBlogXml(const std::string& text) {
+    const size_t name = FirstElementName(text);
+    if (name == std::string::npos || text.compare(name, 6, "tumblr") != 0) return false;
+    const size_t after = name + 6;
+    return after < text.size() && (text[after] == '>' || text[after] == '/' ||
+                                   std::isspace(static_cast<unsigned char>(text[after])));
+}
+
+std::string NotTheBlogsXml(const std::string& text) {
+    const size_t name = FirstElementName(text);
+    size_t end = name;
+    while (end < text.size() && end - name < 40 &&
+           (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == ':' || text[end] == '-' ||
+            text[end] == '_'))
+        ++end;
+    if (name == std::string::npos || end == name) return "The answer is not the blog's XML.";
+    return "The answer is not the blog's XML: it begins with <" + text.substr(name, end - name) + ">.";
+}
 
 PiecedPage FetchInPieces(int32_t start, int32_t num, const PageLoop& loop, const PageFetch& fetch) {
     Collector collector(loop, fetch);

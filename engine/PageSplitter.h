@@ -18,9 +18,19 @@ struct PiecedPage {
     std::optional<XmlDocument> page;
     // Posts asked for that never came in a readable answer, as "offset 73 (id 12345)".
     std::vector<std::string> lost;
-    // A request gave up or was cancelled: the page cannot be had.
+    // A request gave up or was cancelled, or an answer was not the blog's
+    // XML at all (a sign-in page, say): the page cannot be had.
     bool failed = false;
+    // Why, when it was an answer: what came instead of the blog's XML.
+    std::string refusal;
 };
+
+// Whether an answer the parser could not read began as the blog's XML. Only
+// then may smaller pieces of it be readable; a sign-in or error page stays one
+// whatever is asked for.
+bool BeginsAsBlogXml(const std::string& text);
+// Says what an unreadable answer that is not the blog's XML begins with.
+std::string NotTheBlogsXml(const std::string& text);
 
 // `fetch(start, num)` is one request of the read API: its body, or nothing
 // when it gave up. Each answer must pass `loop`'s check to count as readable.

@@ -89,5 +89,31 @@ TEST(CliService, OneBrokenPostCostsOnlyItselfAndIsNamed) {
     EXPECT_NE(run.out.find("199 posts in backup."), std::string::npos) << run.out;
 }
 
+TEST(CliService, ASignInPageFromPageTwoOnEndsTheRunAndLeavesTheEarlierBackup) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Blog blog;
+    blog.posts = test::MakePosts(160, 800000);
+    Service().SetBlog(blog);
+    ASSERT_EQ(RunCli({Service().Address(), "-o", file, "-q"}).exitCode, 0);
+    const std::string complete = test::ReadAll(file);
+
+    Service().Http().SetHandler([](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=0&") != std::string::npos) return Service().Answer(exchange);
+        return ScriptedResponse::Ok("<!DOCTYPE html><html><head><title>Log in</title><body>Log in",
+                                    "text/html");
+    });
+    Service().Http().ClearExchanges();
+    const CliResult run =
+        RunCli({Service().Address(), "-o", file, "--retries", "2", "--retry-delay", "0", "-q"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("The answer is not the blog's XML: it begins with <html>."), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("Giving up after 2 retries."), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("smaller pieces"), std::string::npos) << run.err;
+    EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50, 50, 50}));
+    EXPECT_EQ(test::ReadAll(file), complete);
+}
+
 }  // namespace
 }  // namespace qv

@@ -161,5 +161,78 @@ TEST(ServiceBehaviour, APageOneBrokenPostMakesUnreadableIsFetchedInPiecesWhenAsk
     EXPECT_LE(starts.size(), 20u);
 }
 
+TEST(ServiceBehaviour, ASignInPageIsNeverAskedForInPiecesAndEndsTheRunUnsaved) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Blog blog;
+    blog.posts = MakePosts(150, 400000);
+    Service().SetBlog(blog);
+    ASSERT_TRUE(Backup(file).Success);
+    const std::string complete = test::ReadAll(file);
+    blog.posts = MakePosts(210, 400060);
+    Service().SetBlog(blog);
+
+    // From page two on the service answers every request with its sign-in
+    // page: one that parses, and one that does not.
+    const std::vector<std::string> signInPages = {
+        "<?xml version=\"1.0\"?><html><body>Log in to continue</body></html>",
+        "<!DOCTYPE html>\n<html><head><meta charset=utf-8><title>Log in</title><body><p>Log in<br>to "
+        "continue"};
+    for (const std::string& signIn : signInPages) {
+        for (const bool incremental : {false, true}) {
+            SCOPED_TRACE(signIn.substr(0, 9) + (incremental ? " incremental" : " full"));
+            Service().Http().SetHandler([signIn](const test::HttpExchange& exchange) {
+                if (exchange.body.find("start=0&") == std::string::npos)
+                    return ScriptedResponse::Ok(signIn, "text/html");
+                return Service().Answer(exchange);
+            });
+            Service().Http().ClearExchanges();
+            ScopedMessages messages;  // answers Cancel, as the command line does once its retries are spent
+            RecordingHost host;
+            EXPECT_FALSE(
+                Backup(file, incremental ? file : "", RunExtras{.SplitUnparseablePages = true}, &host)
+                    .Success);
+            ASSERT_EQ(messages->Shown().size(), 1u);
+            EXPECT_FALSE(messages->Shown()[0].CancelAsksInPieces);
+            EXPECT_NE(messages->Texts()[0].find("<html>"), std::string::npos) << messages->Texts()[0];
+            EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50}))
+                << "no pieces of a sign-in page";
+            EXPECT_EQ(test::ReadAll(file), complete);
+            EXPECT_EQ(folder.Entries(), std::vector<std::string>{"blog.xml"});
+        }
+    }
+}
+
+TEST(ServiceBehaviour, APageAskedForInPiecesThatMeetsASignInPageEndsTheRunUnsaved) {
+    TempFolder folder;
+    Blog blog;
+    blog.posts = MakePosts(120, 300000);
+    blog.posts[60] = "<post id=\"299940\" type=\"regular\"><regular-body>never closed</post>";
+    Service().SetBlog(blog);
+    // The broken page comes once; the service then asks to sign in.
+    auto brokenSent = std::make_shared<bool>(false);
+    Service().Http().SetHandler([brokenSent](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=50&") != std::string::npos && !*brokenSent) {
+            *brokenSent = true;
+            return Service().Answer(exchange);
+        }
+        if (*brokenSent)
+            return ScriptedResponse::Ok("<?xml version=\"1.0\"?><html><body>Log in</body></html>",
+                                        "text/html");
+        return Service().Answer(exchange);
+    });
+    ScopedMessages messages;
+    RecordingHost host;
+    EXPECT_FALSE(Backup(folder.File("cli.xml"), "", RunExtras{.SplitUnparseablePages = true}, &host).Success);
+    ASSERT_EQ(messages->Shown().size(), 1u);
+    EXPECT_TRUE(messages->Shown()[0].CancelAsksInPieces) << "a page broken by a post may be read in pieces";
+    ASSERT_EQ(host.warnings.size(), 1u);
+    EXPECT_EQ(host.warnings[0],
+              "The page could not be read in pieces either. The answer is not the blog's XML: its root "
+              "element is <html>.");
+    EXPECT_EQ(Service().ApiRequests().size(), 3u) << "the first piece that is no blog's XML ends it";
+    EXPECT_TRUE(folder.Entries().empty());
+}
+
 }  // namespace
 }  // namespace qv
