@@ -6,6 +6,7 @@
 
 #include "CommandLine.h"
 #include "Console.h"
+#include "DatedJournal.h"
 #include "Error.h"
 #include "HtmlCommand.h"
 #include "Interrupt.h"
@@ -86,6 +87,10 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
     // A full run keeps its pages, so that an interrupted one goes on where it stopped.
     std::optional<PageJournal> journal;
     if (options.incremental.empty()) {
+        if (options.addDateTime) {
+            if (const auto earlier = TakeOverDatedJournal(target, options.address))
+                console.Message("The pages an interrupted run kept in " + *earlier + " go on into this one.");
+        }
         const bool credentials =
             (!options.email.empty() && !options.password.empty()) || !options.blogPassword.empty();
         journal.emplace(target, options.address, credentials, options.restart,

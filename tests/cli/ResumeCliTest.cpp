@@ -160,5 +160,45 @@ TEST(CliResume, ASecondRunOnTheSameTargetRefusesWhileTheFirstLives) {
     EXPECT_EQ(RunCli({Service().Address(), "-o", file, "-q"}).exitCode, 0);
 }
 
+TEST(CliResume, ADatedRunTakesOverTheJournalOfTheInterruptedDatedRunOfItsBlog) {
+    TempFolder folder;
+    Service().SetBlog(BlogWith(300));
+    ASSERT_EQ(RunCli({Service().Address(), "-o", folder.File("whole.xml"), "-q"}).exitCode, 0);
+    // Another blog's journal in the same folder is none of this run's business.
+    const std::string otherJournal = folder.File("other.example 2026-01-02 03-04-05.xml.partial");
+    std::filesystem::create_directory(otherJournal);
+
+    Service().Http().SetServiceTime(150ms);
+    Service().Http().ClearExchanges();
+    {
+        CliProcess first({Service().Address(), "-o", folder.Path().string(), "-d", "-q"});
+        ASSERT_TRUE(Service().Http().WaitForExchanges(3, 60s));
+        first.Signal(SIGKILL);
+        first.Finish();
+    }
+    std::vector<std::string> journals;
+    for (const std::string& name : folder.Entries())
+        if (name.starts_with(Service().Address() + " ") && name.ends_with(".xml.partial"))
+            journals.push_back(name);
+    ASSERT_EQ(journals.size(), 1u);
+    const size_t kept = JournalPages(folder.File(journals[0])).size();
+    ASSERT_GE(kept, 2u);
+
+    Service().Http().SetServiceTime(0ms);
+    Service().Http().ClearExchanges();
+    const CliResult second = RunCli({Service().Address(), "-o", folder.Path().string(), "-d", "-q"});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("Continuing an interrupted backup: " + std::to_string(kept) + " pages"),
+              std::string::npos)
+        << second.err;
+    EXPECT_EQ(Service().StartsRequested(), StartsFrom(static_cast<int>(kept - 1) * 50, 300));
+    std::vector<std::string> saved;
+    for (const std::string& name : folder.Entries())
+        if (name.starts_with(Service().Address() + " ")) saved.push_back(name);
+    ASSERT_EQ(saved.size(), 1u) << "the journal went with the save, and so did the locks";
+    EXPECT_EQ(ReadAll(folder.File(saved[0])), ReadAll(folder.File("whole.xml")));
+    EXPECT_TRUE(std::filesystem::exists(otherJournal));
+}
+
 }  // namespace
 }  // namespace qv
