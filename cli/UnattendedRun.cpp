@@ -79,6 +79,9 @@ int Backup(const CliOptions& options, const std::string& target, Console& consol
     backup.Extras.SplitUnparseablePages = true;
     backup.Extras.Prefetch = options.prefetch;
 
+    // The lock and the journal live beside the target: a folder that can't
+    // take the backup is said as such first.
+    if (!TargetCanBeSaved(target, progress)) return kExitFailure;
     TargetLock lock(target);
     if (std::string why; !lock.Take(why)) {
         console.Message(std::string(kProgramName) + ": " + why + ".");

@@ -83,6 +83,13 @@ void Rebuild(PageLoop& loop, PageJournal& journal, IBackupHost& host) {
 
 }  // namespace
 
+bool TargetCanBeSaved(const std::string& xmlFileName, IBackupHost& host) {
+    std::string why;
+    if (AtomicFileWriter::CanSave(xmlFileName, SystemFileOps(), why)) return true;
+    ReportSaveFailure("Saving " + xmlFileName + " is not possible: " + why, host);
+    return false;
+}
+
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
                            IHTTPRequestCallback* callback, const std::string& groupAddress,
                            const std::string& email, const std::string& password,
@@ -94,10 +101,7 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
     if (!loop) return result;
 
     // A download the save could never keep is not started.
-    if (std::string why; !AtomicFileWriter::CanSave(xmlFileName, SystemFileOps(), why)) {
-        ReportSaveFailure("Saving " + xmlFileName + " is not possible: " + why, host);
-        return result;
-    }
+    if (!TargetCanBeSaved(xmlFileName, host)) return result;
 
     DownloadSession session;
     session.host = &host;

@@ -123,6 +123,10 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
                            const std::string& email, const std::string& password,
                            const std::string& password2, IBackupHost& host, const RunExtras& extras = {});
 
+// Whether a backup could be saved as `xmlFileName`; when not, says so as a
+// failed save does. A run checks this before its first request.
+bool TargetCanBeSaved(const std::string& xmlFileName, IBackupHost& host);
+
 // The body of one page of the read API, or nothing when no page text was
 // obtained (cancelled, given up, refused redirect); every message about a
 // failed download is shown here.

@@ -2,6 +2,8 @@
 // or the disk misbehave.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "CliTestSupport.h"
 #include "TempFolder.h"
 
@@ -59,6 +61,29 @@ TEST(CliUntrusted, ASaveOverTheFileSizeLimitFailsWithTheReasonAndLeavesTheOldFil
     EXPECT_EQ(ReadAll(file), "an earlier backup");
     // The pages stay in the journal for the next run; no temporary file stays.
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"blog.xml", "blog.xml.partial"}));
+}
+
+TEST(CliUntrusted, ATargetThatCannotBeSavedIsSaidAsSuchBeforeAnyRequest) {
+    TempFolder folder;
+    const std::string readOnly = folder.File("kept.xml");
+    test::WriteAll(readOnly, "an earlier backup");
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+    Service().SetBlog(BlogWith(60));
+    Service().Http().ClearExchanges();
+    for (const auto& [target, reason] : std::vector<std::pair<std::string, std::string>>{
+             {folder.File("no such folder/blog.xml"), "No such file or directory"},
+             {readOnly, "is read-only"}}) {
+        SCOPED_TRACE(target);
+        const CliResult run = RunCli({Service().Address(), "-o", target, "-q"});
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_TRUE(
+            run.err.starts_with("Can't save backup XML file.\nSaving " + target + " is not possible: "))
+            << run.err;
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(Service().ApiRequests().empty());
+    EXPECT_EQ(ReadAll(readOnly), "an earlier backup");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"kept.xml"}) << "no lock, no journal";
 }
 
 TEST(CliUntrusted, AShortfallAndWithheldCredentialsAreSaidOnStandardErrorAndTheRunStillSucceeds) {
