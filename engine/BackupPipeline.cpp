@@ -143,7 +143,7 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
             // pieces; a sign-in or error page would come back for every piece.
             if (BeginsAsBlogXml(text))
                 inPieces = extras.SplitUnparseablePages;
-            else
+            else if (!FirstElementOf(text).empty())
                 problem += "\r\n" + NotTheBlogsXml(text);
         } else {
             loop->Check(page, problem);

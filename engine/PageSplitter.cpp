@@ -95,15 +95,21 @@ bool BeginsAsBlogXml(const std::string& text) {
                                    std::isspace(static_cast<unsigned char>(text[after])));
 }
 
-std::string NotTheBlogsXml(const std::string& text) {
+std::string FirstElementOf(const std::string& text) {
     const size_t name = FirstElementName(text);
+    if (name == std::string::npos) return "";
     size_t end = name;
     while (end < text.size() && end - name < 40 &&
            (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == ':' || text[end] == '-' ||
             text[end] == '_'))
         ++end;
-    if (name == std::string::npos || end == name) return "The answer is not the blog's XML.";
-    return "The answer is not the blog's XML: it begins with <" + text.substr(name, end - name) + ">.";
+    return text.substr(name, end - name);
+}
+
+std::string NotTheBlogsXml(const std::string& text) {
+    const std::string first = FirstElementOf(text);
+    if (first.empty()) return "The answer is not the blog's XML.";
+    return "The answer is not the blog's XML: it begins with <" + first + ">.";
 }
 
 PiecedPage FetchInPieces(int32_t start, int32_t num, const PageLoop& loop, const PageFetch& fetch) {

@@ -29,6 +29,8 @@ struct PiecedPage {
 // then may smaller pieces of it be readable; a sign-in or error page stays one
 // whatever is asked for.
 bool BeginsAsBlogXml(const std::string& text);
+// The name of the first element of an unreadable answer; "" when there is none.
+std::string FirstElementOf(const std::string& text);
 // Says what an unreadable answer that is not the blog's XML begins with.
 std::string NotTheBlogsXml(const std::string& text);
 
