@@ -84,11 +84,35 @@ bool ReadFile(const std::string& path, char*& buffer, size_t& size, std::string&
     return false;
 }
 
+// Whether some text of the document holds a carriage return. Only then must
+// the output be followed for where text stands, which costs more than the
+// rest of the save.
+bool TextHoldsCarriageReturn(const pugi::xml_node& root) {
+    pugi::xml_node node = root.first_child();
+    while (node) {
+        if (node.type() == pugi::node_pcdata && std::strchr(node.value(), '\r') != nullptr) return true;
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != root && !node.next_sibling()) node = node.parent();
+        if (!node || node == root) break;
+        node = node.next_sibling();
+    }
+    return false;
+}
+
 class BufferedWriter : public pugi::xml_writer {
 public:
-    explicit BufferedWriter(AtomicFileWriter& out) : out_(out) { buffer_.reserve(kCapacity); }
+    BufferedWriter(AtomicFileWriter& out, bool escape) : out_(out), escape_(escape) {
+        buffer_.reserve(kCapacity);
+    }
 
     void write(const void* data, size_t size) override {
+        if (!escape_) {
+            Append(static_cast<const char*>(data), size);
+            return;
+        }
         escaper_.Write(static_cast<const char*>(data), size,
                        [this](const char* part, size_t length) { Append(part, length); });
     }
@@ -112,6 +136,7 @@ private:
 
     static constexpr size_t kCapacity = 1 << 16;
     AtomicFileWriter& out_;
+    const bool escape_;
     CarriageReturnEscaper escaper_;
     std::string buffer_;
     bool failed_ = false;
@@ -257,7 +282,7 @@ bool XmlDocument::Save(const std::string& path, bool indent, const FileSaveOptio
     AtomicFileWriter out(path, files, options);
     bool saved = out.Open();
     if (saved) {
-        BufferedWriter writer(out);
+        BufferedWriter writer(out, TextHoldsCarriageReturn(impl_->document));
         impl_->document.save(writer, "\t", FormatFlags(indent), pugi::encoding_utf8);
         saved = writer.Flush() && out.Commit();
     }

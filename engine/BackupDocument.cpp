@@ -5,14 +5,18 @@
 
 namespace qv {
 
+bool IsBlogXml(const std::string& displayName, const XmlDocument& document) {
+    if (document.NodeText("/tumblr/@version") == "1.0") return true;
+    MsgBox(displayName + "\r\n\r\nThis XML doesnt appear to be Tumblr XML.", mbCritical);
+    return false;
+}
+
 std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document) {
-    if (document.NodeText("/tumblr/@version") != "1.0") {
-        MsgBox(displayName + "\r\n\r\nThis XML doesnt appear to be Tumblr XML.", mbCritical);
-        return std::nullopt;
-    }
+    if (!IsBlogXml(displayName, document)) return std::nullopt;
     PostIdSet ids;
-    for (const XmlNode& post : document.DocumentNode().SelectNodes("/tumblr/posts/post"))
-        ids.Add(post.AttributeText("id"));
+    const XmlNodeList posts = document.DocumentNode().SelectNodes("/tumblr/posts/post");
+    ids.Reserve(static_cast<size_t>(posts.Count()));
+    for (const XmlNode& post : posts) ids.Add(post.AttributeText("id"));
     return ids;
 }
 

@@ -40,14 +40,31 @@ bool KeyLess(std::string_view a, std::string_view b) {
 struct Kept {
     std::string_view number;
     XmlNode post;
+    // Digits only and no longer than a key: then the longer number is the
+    // greater, and numbers of one length compare as text.
+    bool plain = false;
 };
+
+bool IsPlainNumber(std::string_view number) {
+    return number.size() <= kKeyWidth &&
+           std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool Before(const Kept& a, const Kept& b) {
+    if (a.plain && b.plain) {
+        if (a.number.size() != b.number.size()) return a.number.size() > b.number.size();
+        return a.number > b.number;
+    }
+    return KeyLess(b.number, a.number);
+}
 
 }  // namespace
 
 std::vector<std::string> PadSortKeys(const std::vector<std::string>& ids) {
     std::vector<std::string> keys;
     keys.reserve(ids.size());
-    for (const std::string& id : ids) keys.push_back(id.size() >= kKeyWidth ? id : kPadding.substr(id.size()) + id);
+    for (const std::string& id : ids)
+        keys.push_back(id.size() >= kKeyWidth ? id : kPadding.substr(id.size()) + id);
     return keys;
 }
 
@@ -56,7 +73,8 @@ std::vector<std::string> UnpadSortKeys(const std::vector<std::string>& sortedKey
     ids.reserve(sortedKeys.size());
     for (auto key = sortedKeys.rbegin(); key != sortedKeys.rend(); ++key) {
         const auto firstNonZero = key->find_first_not_of('0');
-        const std::string id = skCutLeft(*key, static_cast<int>(firstNonZero == std::string::npos ? key->size() : firstNonZero));
+        const std::string id =
+            skCutLeft(*key, static_cast<int>(firstNonZero == std::string::npos ? key->size() : firstNonZero));
         ids.push_back(id.empty() ? "0" : id);
     }
     return ids;
@@ -66,15 +84,17 @@ std::vector<std::string> UnpadSortKeys(const std::vector<std::string>& sortedKey
 // reached with one sort instead of one query per post.
 void SortPosts(XmlDocument& backup, IBackupHost& host) {
     host.SetStatus(kStatus + "Stage 1 of 3");
-    const std::optional<PostIdSet> ids = CollectPostIds("*** Dummy ***", backup);
-    if (!ids || ids->Count() == 0) return;
-
+    if (!IsBlogXml("*** Dummy ***", backup)) return;
     XmlNode container = backup.DocumentNode().SelectSingleNode("/tumblr/posts");
+    if (!container) return;
+    const XmlNodeList posts = container.SelectNodes("post");
+    if (std::none_of(posts.begin(), posts.end(),
+                     [](const XmlNode& post) { return !post.AttributeView("id").empty(); }))
+        return;
 
     host.SetStatus(kStatus + "Stage 2 of 3");
     // The first element of each id is kept; later elements of an id and
     // elements without one are dropped.
-    const XmlNodeList posts = container.SelectNodes("post");
     std::unordered_set<std::string_view> seen;
     seen.reserve(static_cast<size_t>(posts.Count()));
     std::vector<Kept> kept;
@@ -84,13 +104,15 @@ void SortPosts(XmlDocument& backup, IBackupHost& host) {
         const std::string_view id = post.AttributeView("id");
         if (id.empty() || !seen.insert(id).second)
             dropped.push_back(post);
-        else
-            kept.push_back({WithoutLeadingZeros(id), post});
+        else {
+            const std::string_view number = WithoutLeadingZeros(id);
+            kept.push_back({number, post, IsPlainNumber(number)});
+        }
     }
 
     host.SetStatus(kStatus + "Stage 3 of 3");
     // Stable, so two spellings of one number keep the order they came in.
-    std::stable_sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return KeyLess(b.number, a.number); });
+    std::stable_sort(kept.begin(), kept.end(), Before);
     for (XmlNode& post : dropped) post.Remove();
     for (const Kept& each : kept) container.MoveToEnd(each.post);
 }

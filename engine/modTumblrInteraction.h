@@ -106,6 +106,10 @@ public:
     // Answers false when the id is empty or already held.
     bool Add(const std::string& id);
     bool Contains(const std::string& id) const;
+    void Reserve(size_t count) {
+        ids_.reserve(count);
+        order_.reserve(count);
+    }
     int Count() const { return static_cast<int>(order_.size()); }
     const std::vector<std::string>& InOrder() const { return order_; }
 
@@ -146,6 +150,8 @@ bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callbac
 std::string CompletenessNote(const BackupResult& result);
 
 // The backup document.
+// Whether the document is the blog's XML; says so when it is not.
+bool IsBlogXml(const std::string& displayName, const XmlDocument& document);
 std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document);
 bool ContainsId(const std::string& id, const PostIdSet& set);
 bool IsLastPage(const XmlDocument& page);

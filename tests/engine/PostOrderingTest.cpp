@@ -22,7 +22,8 @@ XmlDocument Parsed(const std::string& text) {
 }
 
 XmlDocument WithPosts(const std::string& posts) {
-    return Parsed("<tumblr version=\"1.0\"><tumblelog/><posts start=\"0\" total=\"9\">" + posts + "</posts></tumblr>");
+    return Parsed("<tumblr version=\"1.0\"><tumblelog/><posts start=\"0\" total=\"9\">" + posts +
+                  "</posts></tumblr>");
 }
 
 std::string Post(const std::string& id, const std::string& text = "") {
@@ -71,8 +72,8 @@ TEST(SortPosts, OrdersByNumberLargestFirst) {
 }
 
 TEST(SortPosts, KeepsTheFirstElementOfAnIdAndDropsPostsWithoutOne) {
-    XmlDocument document = WithPosts(Post("42", "first") + "<post>no id</post>" + Post("7") + Post("42", "second") +
-                                     "<post id=\"\">empty id</post>");
+    XmlDocument document = WithPosts(Post("42", "first") + "<post>no id</post>" + Post("7") +
+                                     Post("42", "second") + "<post id=\"\">empty id</post>");
     EXPECT_EQ(Sorted(document), (std::vector<std::string>{"42", "7"}));
     EXPECT_EQ(document.NodeText("/tumblr/posts/post[@id='42']"), "first");
     EXPECT_EQ(document.Xml(false).find("temp"), std::string::npos);
@@ -83,15 +84,18 @@ TEST(SortPosts, OtherChildrenOfPostsStayInFrontAndTheRestOfTheDocumentIsUntouche
                                   "note<feed/>" + Post("2") + "</posts><after/></tumblr>");
     RecordingHost host;
     SortPosts(document, host);
-    EXPECT_EQ(document.Xml(false), "<?xml version=\"1.0\"?><tumblr version=\"1.0\"><tumblelog>t</tumblelog><posts>note<feed/>" +
-                                       Post("2") + Post("1") + "</posts><after/></tumblr>");
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{kStage + "1 of 3", kStage + "2 of 3", kStage + "3 of 3"}));
+    EXPECT_EQ(document.Xml(false),
+              "<?xml version=\"1.0\"?><tumblr version=\"1.0\"><tumblelog>t</tumblelog><posts>note<feed/>" +
+                  Post("2") + Post("1") + "</posts><after/></tumblr>");
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{kStage + "1 of 3", kStage + "2 of 3", kStage + "3 of 3"}));
 }
 
 TEST(SortPosts, LeavesDocumentsWithoutIdsOrOfAnotherVersionAsTheyAre) {
     for (const std::string& text :
          {std::string("<tumblr version=\"1.0\"><posts>x</posts></tumblr>"),
-          std::string("<tumblr version=\"1.0\"><posts><post>a</post><post id=\"\">b</post></posts></tumblr>")}) {
+          std::string(
+              "<tumblr version=\"1.0\"><posts><post>a</post><post id=\"\">b</post></posts></tumblr>")}) {
         XmlDocument document = Parsed(text);
         const std::string before = document.Xml(false);
         RecordingHost host;
@@ -101,9 +105,11 @@ TEST(SortPosts, LeavesDocumentsWithoutIdsOrOfAnotherVersionAsTheyAre) {
     }
 
     ScopedMessages messages;
-    XmlDocument newer = Parsed("<tumblr version=\"1.1\"><posts>" + Post("1") + Post("2") + "</posts></tumblr>");
+    XmlDocument newer =
+        Parsed("<tumblr version=\"1.1\"><posts>" + Post("1") + Post("2") + "</posts></tumblr>");
     EXPECT_EQ(Sorted(newer), (std::vector<std::string>{"1", "2"}));
-    EXPECT_EQ(messages->Texts(), std::vector<std::string>{"*** Dummy ***\r\n\r\nThis XML doesnt appear to be Tumblr XML."});
+    EXPECT_EQ(messages->Texts(),
+              std::vector<std::string>{"*** Dummy ***\r\n\r\nThis XML doesnt appear to be Tumblr XML."});
 }
 
 TEST(SortPosts, AnIdWrittenWithLeadingZerosIsKeptAtItsNumbersPlace) {
@@ -127,12 +133,27 @@ TEST(SortPosts, GivesExactlyTheDocumentOfTheOneQueryPerPostMethod) {
         std::string posts;
         const int count = std::uniform_int_distribution<>(0, 40)(random);
         for (int i = 0; i < count; ++i) {
-            const int kind = std::uniform_int_distribution<>(0, 19)(random);
-            if (kind == 0) posts += "<post>no id " + std::to_string(i) + "</post>";
-            else if (kind == 1) posts += "text" + std::to_string(i);
-            else if (kind == 2) posts += "<feed n=\"" + std::to_string(i) + "\"/>";
-            else posts += Post(std::to_string(std::uniform_int_distribution<long long>(0, kind < 10 ? 30 : 99999999999LL)(random)),
-                               "copy " + std::to_string(i));
+            const int kind = std::uniform_int_distribution<>(0, 21)(random);
+            // Ids that are no plain number, or longer than a key, mixed with plain ones
+            // (leading zeros are kept where the reference loses them; see above).
+            static const std::vector<std::string> odd = {"0", "12a", "-5", " 7", "A", "1e3", "99x", "9a"};
+            if (kind == 20)
+                posts += Post(odd[std::uniform_int_distribution<size_t>(0, odd.size() - 1)(random)],
+                              "odd " + std::to_string(i));
+            else if (kind == 21)
+                posts += Post(
+                    std::string(std::uniform_int_distribution<>(29, 33)(random), '9') + std::to_string(i % 3),
+                    "long " + std::to_string(i));
+            else if (kind == 0)
+                posts += "<post>no id " + std::to_string(i) + "</post>";
+            else if (kind == 1)
+                posts += "text" + std::to_string(i);
+            else if (kind == 2)
+                posts += "<feed n=\"" + std::to_string(i) + "\"/>";
+            else
+                posts += Post(std::to_string(std::uniform_int_distribution<long long>(
+                                  0, kind < 10 ? 30 : 99999999999LL)(random)),
+                              "copy " + std::to_string(i));
         }
         XmlDocument fast = WithPosts(posts);
         XmlDocument reference = WithPosts(posts);
