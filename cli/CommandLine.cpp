@@ -257,6 +257,10 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     }
     if (app.count("--password") > 0) return Usage(refusal);
     if (options.address.empty()) return Usage("the blog address is empty");
+    if (std::string why; auto bare = BareBlogAddress(options.address, why))
+        options.address = *bare;
+    else
+        return Usage(why);
     if (const auto seconds = ParseDuration(maxWait)) {
         options.maxWaitSeconds = *seconds;
     } else {
@@ -314,6 +318,24 @@ std::optional<long long> ParseDuration(const std::string& text) {
         !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
         return std::nullopt;
     return std::stoll(digits) * unit;
+}
+
+std::optional<std::string> BareBlogAddress(const std::string& typed, std::string& why) {
+    std::string address = typed;
+    for (const std::string scheme : {"http://", "https://"}) {
+        if (address.size() >= scheme.size() &&
+            std::equal(scheme.begin(), scheme.end(), address.begin(),
+                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
+            address.erase(0, scheme.size());
+            break;
+        }
+    }
+    while (address.ends_with('/')) address.pop_back();
+    if (address.empty() || address.find_first_of("/?#@ \t") != std::string::npos) {
+        why = "the blog address is a host name such as myblog.example.com, without a path";
+        return std::nullopt;
+    }
+    return address;
 }
 
 std::string ProposedFileName(const std::string& address, bool addDateTime, const std::tm& localNow) {

@@ -78,6 +78,8 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
             text += " " + wall;
             skLogError(wall);
             messages.NextBoxRetryWontHelp();
+        } else if (request.ErrorKind() == hekBadAddress) {
+            messages.NextBoxRetryWontHelp();  // the address itself can't be asked
         }
         if (messages.MessageBox(text, mbRetryCancel + mbCritical, "", -1, -1, 15) != mrRetry)
             return std::nullopt;

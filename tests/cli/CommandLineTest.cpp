@@ -24,6 +24,24 @@ TEST(ProposedFileName, IsTheAddressAsTypedWithTheDateInTheWindowsFormat) {
               "My.Blog.example 2027-01-02 23-00-05.xml");
 }
 
+TEST(BareBlogAddress, TakesAnAddressCopiedFromABrowserButNoPath) {
+    for (const auto& [typed, bare] : std::vector<std::pair<std::string, std::string>>{
+             {"myblog.example.com", "myblog.example.com"},
+             {"https://myblog.example.com/", "myblog.example.com"},
+             {"HTTP://127.0.0.1:8080", "127.0.0.1:8080"},
+             {"myblog.example.com//", "myblog.example.com"}}) {
+        std::string why;
+        EXPECT_EQ(BareBlogAddress(typed, why), bare) << typed;
+    }
+    for (const std::string typed :
+         {"https://www.example.com/blog/myblog", "myblog.example.com/archive", "https://",
+          "me@myblog.example.com", "myblog.example.com?x=1", "my blog"}) {
+        std::string why;
+        EXPECT_FALSE(BareBlogAddress(typed, why)) << typed;
+        EXPECT_NE(why.find("without a path"), std::string::npos);
+    }
+}
+
 TEST(ParseProxyUrl, TakesHostPortAndUserButNeverAPassword) {
     const struct {
         std::string url;

@@ -197,6 +197,17 @@ TEST(DownloadPage, ARefusedConnectionIsDescribedInPlainWords) {
     ASSERT_EQ(messages->Shown().size(), 1u);
     EXPECT_TRUE(messages->Shown()[0].Text.starts_with(kDownloadFailed + "Could not connect to the server"))
         << messages->Shown()[0].Text;
+    EXPECT_FALSE(messages->Shown()[0].RetryWontHelp) << "the server may be back the next time";
+}
+
+TEST(DownloadPage, AnAddressThatNamesNoHostIsSaidAsSuchAndNotWorthARetry) {
+    ScopedMessages messages;
+    EXPECT_FALSE(Fetch("https://myblog.example.com/").has_value());
+    ASSERT_EQ(messages->Shown().size(), 1u);
+    EXPECT_TRUE(
+        messages->Shown()[0].Text.starts_with(kDownloadFailed + "The blog address is not a valid host name"))
+        << messages->Shown()[0].Text;
+    EXPECT_TRUE(messages->Shown()[0].RetryWontHelp);
 }
 
 TEST(DownloadPage, A408IsAnsweredWithOneDummyGetThenThePageAgain) {
