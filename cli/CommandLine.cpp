@@ -158,7 +158,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
                          std::string(kProgramName) + " " +
                              skFormatVersion(application.Major, application.Minor, application.Revision),
                          "Print the version and exit");
-    app.add_option("BLOG_ADDRESS", options.address, "The blog's address, as typed in the window")->required();
+    app.add_option("BLOG_ADDRESS", options.address,
+                   "The blog's address, a host name such as myblog.example.com (as typed in the window)")
+        ->required();
     app.add_option("-o,--output", options.output,
                    "The backup file to write; in an existing folder the name is the blog's address")
         ->type_name("PATH")
