@@ -285,8 +285,9 @@ TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndNeverTakeAFileTheManifest
     server.AddFile("/x/..%2F..%2Fetc%2Fpasswd", passwd);
     server.AddFile("/a/photo.jpg", first);
     server.AddFile("/b/Photo.JPG", second);
-    MediaCase run(test::PhotoPosts(
-        {server.Url("/x/..%2F..%2Fetc%2Fpasswd"), server.Url("/a/photo.jpg"), server.Url("/b/Photo.JPG")}));
+    server.AddFile("/c/escape.jpg", MediaBytes(400, "escape"));
+    MediaCase run(test::PhotoPosts({server.Url("/x/..%2F..%2Fetc%2Fpasswd"), server.Url("/a/photo.jpg"),
+                                    server.Url("/b/Photo.JPG"), server.Url("/c/escape.jpg")}));
     // A link planted under a name the run would use is neither written through nor replaced,
     // and a file of the user's own stays as it is.
     std::filesystem::create_directory(run.Media());
@@ -295,6 +296,10 @@ TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndNeverTakeAFileTheManifest
     ASSERT_EQ(symlink(outside.c_str(), run.MediaFile("photo.jpg").c_str()), 0);
     WriteAll(run.MediaFile("passwd"), "the user's own");
     WriteAll(run.MediaFile(".part-abc123"), "a piece a killed run left");
+    // An edited or foreign manifest that names a path for a kept file is not followed out of the folder.
+    WriteAll(run.MediaFile(media::kManifestFileName), std::string(media::kManifestHeader) + "\n" +
+                                                          server.Url("/c/escape.jpg") +
+                                                          "\t../escape.jpg\t1\t\tkept\t997\n");
 
     const media::MediaSummary summary = run.Run();
 
@@ -315,7 +320,9 @@ TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndNeverTakeAFileTheManifest
     EXPECT_EQ(ReadAll(run.MediaFile(passwdName)), passwd);
     EXPECT_EQ(ReadAll(run.MediaFile(firstName)), first);
     EXPECT_EQ(ReadAll(run.MediaFile(secondName)), second);
-    EXPECT_EQ(run.Files().size(), 6u) << "the piece is gone";
+    EXPECT_EQ(manifest.at(server.Url("/c/escape.jpg")).file, "escape.jpg");
+    EXPECT_EQ(ReadAll(run.MediaFile("escape.jpg")), MediaBytes(400, "escape"));
+    EXPECT_EQ(run.Files().size(), 7u) << "the piece is gone";
 }
 
 TEST(MediaRun, NoMoreConnectionsAtOnceThanJobsAndConnectionsAreKeptAlive) {
