@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "FileNames.h"
@@ -465,6 +466,37 @@ TEST(MediaRun, AStopAbandonsTransfersLeavesNoPiecesAndTheNextRunGoesOn) {
     EXPECT_EQ(second.alreadyThere, first.kept);
     EXPECT_EQ(second.alreadyThere + second.kept, 12);
     for (const auto& [url, entry] : kept) EXPECT_EQ(server.Requests(url.substr(url.find("/s/"))), 1) << url;
+}
+
+TEST(MediaRun, ASecondRunInTheFolderLeavesItToTheFirstAndItsPiecesAlone) {
+    MediaServer server;
+    std::vector<std::string> urls;
+    for (int i = 0; i < 6; ++i) {
+        const std::string path = "/r/" + std::to_string(i) + ".jpg";
+        server.AddFile(path, MediaBytes(200000, path), 100);
+        urls.push_back(server.Url(path));
+    }
+    MediaCase run(test::PhotoPosts(urls));
+    run.options.jobs = 2;
+    // Started while the first has a file on its way: a second terminal, a timer, the same command twice.
+    std::optional<media::MediaSummary> second;
+    run.host.onProgress = [&](const media::MediaProgress& progress) {
+        if (second || progress.bytes == 0) return;
+        http::HttpClient client(media::MediaClientOptions(run.options));
+        test::RecordingMediaHost host;
+        second = media::KeepMedia(run.options, client, SystemFileOps(), host);
+    };
+
+    const media::MediaSummary first = run.Run();
+
+    ASSERT_TRUE(second.has_value());
+    EXPECT_FALSE(second->started);
+    EXPECT_NE(second->error.find("another run"), std::string::npos) << second->error;
+    EXPECT_TRUE(first.AllSettled()) << first.error;
+    EXPECT_EQ(first.kept, 6);
+    EXPECT_EQ(server.TotalRequests(), 6);
+    EXPECT_EQ(run.Manifest().size(), 6u);
+    EXPECT_TRUE(NoPieces(run));
 }
 
 }  // namespace
