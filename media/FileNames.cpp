@@ -68,7 +68,8 @@ bool IsPlainFileName(std::string_view name) {
 }
 
 std::string HashedFileName(const std::string& name, std::string_view url) {
-    const std::string hash = "-" + Sha256::Of(url).substr(0, 10);
+    std::string hash(1, '-');
+    hash += std::string_view(Sha256::Of(url)).substr(0, 10);
     const std::string base = Shortened(name, kLongestName - hash.size());
     const std::size_t dot = ExtensionStart(base);
     return base.substr(0, dot) + hash + base.substr(dot);
