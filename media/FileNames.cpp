@@ -58,8 +58,18 @@ std::string SafeFileName(std::string_view url) {
     return Shortened(name, kLongestName);
 }
 
+bool IsPlainFileName(std::string_view name) {
+    if (name.empty() || name.size() > kLongestName || name.front() == '.' || name.front() == '-' ||
+        name.back() == '.' || name.find("..") != std::string_view::npos)
+        return false;
+    if (!std::all_of(name.begin(), name.end(), [](char c) { return Allowed(static_cast<unsigned char>(c)); }))
+        return false;
+    return Folded(std::string(name)) != kManifestFileName;
+}
+
 std::string HashedFileName(const std::string& name, std::string_view url) {
-    const std::string hash = "-" + Sha256::Of(url).substr(0, 10);
+    std::string hash(1, '-');
+    hash += std::string_view(Sha256::Of(url)).substr(0, 10);
     const std::string base = Shortened(name, kLongestName - hash.size());
     const std::size_t dot = ExtensionStart(base);
     return base.substr(0, dot) + hash + base.substr(dot);

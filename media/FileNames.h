@@ -14,6 +14,11 @@ inline constexpr std::size_t kLongestName = 120;
 // The name of the address's file when no other address claims it.
 std::string SafeFileName(std::string_view url);
 
+// Whether `name` is one SafeFileName or HashedFileName could have made: what
+// a manifest line read back may name, since the folder is the only place a
+// kept file can be.
+bool IsPlainFileName(std::string_view name);
+
 // `name` with a short hash of the whole address before its extension, still at
 // most kLongestName characters.
 std::string HashedFileName(const std::string& name, std::string_view url);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "AtomicFile.h"
+#include "FileNames.h"
 
 namespace qv::media {
 
@@ -60,8 +61,10 @@ bool ParseLine(std::string_view line, ManifestEntry& entry) {
     }
     entry.sha256 = fields[3];
     entry.postId = fields[5];
-    // A kept file without its name or size can't be checked: it is no record of a kept file.
-    return entry.status != MediaStatus::Kept || (!entry.file.empty() && entry.bytes >= 0);
+    // A kept file without its name or size can't be checked, and a name that is
+    // a path (an edited or foreign manifest) would be written outside the
+    // folder: neither is a record of a kept file.
+    return entry.status != MediaStatus::Kept || (IsPlainFileName(entry.file) && entry.bytes >= 0);
 }
 
 }  // namespace

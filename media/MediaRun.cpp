@@ -11,6 +11,7 @@
 #include <iterator>
 #include <map>
 
+#include "FolderLock.h"
 #include "HostPacing.h"
 #include "Manifest.h"
 #include "MediaCollector.h"
@@ -92,6 +93,7 @@ private:
     IMediaHost& host_;
     HostPacing pacing_;
     const int jobs_;
+    FolderLock lock_;
     unsigned mode_ = 0644;
 
     MediaSummary summary_;
@@ -161,6 +163,7 @@ bool MediaRun::PrepareFolder() {
         summary_.error = "can't make the folder " + folder + (error ? ": " + error.message() : "");
         return false;
     }
+    if (!lock_.Take(folder, summary_.error)) return false;
     fs::directory_iterator entries(folder, error);
     if (error) {
         summary_.error = "can't read the folder " + folder + ": " + error.message();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "FileNames.h"
@@ -285,8 +286,9 @@ TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndNeverTakeAFileTheManifest
     server.AddFile("/x/..%2F..%2Fetc%2Fpasswd", passwd);
     server.AddFile("/a/photo.jpg", first);
     server.AddFile("/b/Photo.JPG", second);
-    MediaCase run(test::PhotoPosts(
-        {server.Url("/x/..%2F..%2Fetc%2Fpasswd"), server.Url("/a/photo.jpg"), server.Url("/b/Photo.JPG")}));
+    server.AddFile("/c/escape.jpg", MediaBytes(400, "escape"));
+    MediaCase run(test::PhotoPosts({server.Url("/x/..%2F..%2Fetc%2Fpasswd"), server.Url("/a/photo.jpg"),
+                                    server.Url("/b/Photo.JPG"), server.Url("/c/escape.jpg")}));
     // A link planted under a name the run would use is neither written through nor replaced,
     // and a file of the user's own stays as it is.
     std::filesystem::create_directory(run.Media());
@@ -295,6 +297,10 @@ TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndNeverTakeAFileTheManifest
     ASSERT_EQ(symlink(outside.c_str(), run.MediaFile("photo.jpg").c_str()), 0);
     WriteAll(run.MediaFile("passwd"), "the user's own");
     WriteAll(run.MediaFile(".part-abc123"), "a piece a killed run left");
+    // An edited or foreign manifest that names a path for a kept file is not followed out of the folder.
+    WriteAll(run.MediaFile(media::kManifestFileName), std::string(media::kManifestHeader) + "\n" +
+                                                          server.Url("/c/escape.jpg") +
+                                                          "\t../escape.jpg\t1\t\tkept\t997\n");
 
     const media::MediaSummary summary = run.Run();
 
@@ -315,7 +321,9 @@ TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndNeverTakeAFileTheManifest
     EXPECT_EQ(ReadAll(run.MediaFile(passwdName)), passwd);
     EXPECT_EQ(ReadAll(run.MediaFile(firstName)), first);
     EXPECT_EQ(ReadAll(run.MediaFile(secondName)), second);
-    EXPECT_EQ(run.Files().size(), 6u) << "the piece is gone";
+    EXPECT_EQ(manifest.at(server.Url("/c/escape.jpg")).file, "escape.jpg");
+    EXPECT_EQ(ReadAll(run.MediaFile("escape.jpg")), MediaBytes(400, "escape"));
+    EXPECT_EQ(run.Files().size(), 7u) << "the piece is gone";
 }
 
 TEST(MediaRun, NoMoreConnectionsAtOnceThanJobsAndConnectionsAreKeptAlive) {
@@ -458,6 +466,37 @@ TEST(MediaRun, AStopAbandonsTransfersLeavesNoPiecesAndTheNextRunGoesOn) {
     EXPECT_EQ(second.alreadyThere, first.kept);
     EXPECT_EQ(second.alreadyThere + second.kept, 12);
     for (const auto& [url, entry] : kept) EXPECT_EQ(server.Requests(url.substr(url.find("/s/"))), 1) << url;
+}
+
+TEST(MediaRun, ASecondRunInTheFolderLeavesItToTheFirstAndItsPiecesAlone) {
+    MediaServer server;
+    std::vector<std::string> urls;
+    for (int i = 0; i < 6; ++i) {
+        const std::string path = "/r/" + std::to_string(i) + ".jpg";
+        server.AddFile(path, MediaBytes(200000, path), 100);
+        urls.push_back(server.Url(path));
+    }
+    MediaCase run(test::PhotoPosts(urls));
+    run.options.jobs = 2;
+    // Started while the first has a file on its way: a second terminal, a timer, the same command twice.
+    std::optional<media::MediaSummary> second;
+    run.host.onProgress = [&](const media::MediaProgress& progress) {
+        if (second || progress.bytes == 0) return;
+        http::HttpClient client(media::MediaClientOptions(run.options));
+        test::RecordingMediaHost host;
+        second = media::KeepMedia(run.options, client, SystemFileOps(), host);
+    };
+
+    const media::MediaSummary first = run.Run();
+
+    ASSERT_TRUE(second.has_value());
+    EXPECT_FALSE(second->started);
+    EXPECT_NE(second->error.find("another run"), std::string::npos) << second->error;
+    EXPECT_TRUE(first.AllSettled()) << first.error;
+    EXPECT_EQ(first.kept, 6);
+    EXPECT_EQ(server.TotalRequests(), 6);
+    EXPECT_EQ(run.Manifest().size(), 6u);
+    EXPECT_TRUE(NoPieces(run));
 }
 
 }  // namespace

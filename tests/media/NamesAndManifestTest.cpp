@@ -89,9 +89,15 @@ TEST(Manifest, DamagedLinesAreSkippedAndCountedNotTrusted) {
         "https://m.example/odd.jpg\todd.jpg\t10\tabc\tstolen\t1\n"
         "https://m.example/nosize.jpg\tnosize.jpg\t\tabc\tkept\t1\n"
         "https://m.example/badsize.jpg\tbad.jpg\t1x\tabc\tkept\t1\n"
+        "https://m.example/up.jpg\t../up.jpg\t10\tabc\tkept\t1\n"
+        "https://m.example/root.jpg\t/etc/root.jpg\t10\tabc\tkept\t1\n"
+        "https://m.example/sub.jpg\tsub/sub.jpg\t10\tabc\tkept\t1\n"
+        "https://m.example/dots.jpg\t..\t10\tabc\tkept\t1\n"
+        "https://m.example/piece.jpg\t.part-x1\t10\tabc\tkept\t1\n"
+        "https://m.example/list.jpg\tManifest.tsv\t10\tabc\tkept\t1\n"
         "\n"
         "https://m.example/cut.jpg\t\t\t\tfailed\t2");
-    EXPECT_EQ(parsed.skippedLines, 4);
+    EXPECT_EQ(parsed.skippedLines, 10) << "a kept file's name is a plain name in the folder, never a path";
     ASSERT_EQ(parsed.entries.size(), 2u);
     EXPECT_EQ(parsed.entries[0].bytes, 10);
     EXPECT_EQ(parsed.entries[1].status, MediaStatus::Failed);

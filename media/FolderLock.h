@@ -1,0 +1,26 @@
+// Keeps two runs from keeping media in one folder at once: each would take
+// the other's unfinished pieces for leftovers of a killed run and remove
+// them, and each would replace manifest.tsv with its own lines only. The
+// lock is the kernel's, on the folder itself: it leaves no file behind and
+// is gone with the process, however that ends.
+#pragma once
+
+#include <string>
+
+namespace qv::media {
+
+class FolderLock {
+public:
+    FolderLock() = default;
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    // False with `why` when another process holds the folder or it can't be opened.
+    bool Take(const std::string& folder, std::string& why);
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace qv::media
