@@ -27,7 +27,7 @@ public:
 
 std::string HttpStatusWords(const HttpRequest& request) {
     std::string words = "The server answered HTTP " + std::to_string(request.StatusCode());
-    if (!request.StatusText().empty()) words += " " + request.StatusText();
+    if (!request.StatusText().empty()) words.append(1, ' ').append(request.StatusText());
     return words + ".";
 }
 

@@ -156,7 +156,7 @@ bool BuildRequestUrl(CurlUrl& url, bool tls, const HostPort& target, const std::
         pathPart = path.substr(0, mark);
         query = path.substr(mark + 1);
     }
-    if (pathPart.empty() || pathPart.front() != '/') pathPart.insert(0, "/");
+    if (pathPart.empty() || pathPart.front() != '/') pathPart = std::string(1, '/').append(pathPart);
 
     if (!url.Set(CURLUPART_SCHEME, tls ? "https" : "http") || !url.Set(CURLUPART_HOST, target.host)) {
         why = Quoted(target.host) + " is not a host name";

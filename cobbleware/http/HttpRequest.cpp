@@ -282,9 +282,9 @@ bool HttpRequest::ParseUrl(const std::string& url, std::string& protocol, std::s
     if (name.empty() || number < 1 || number > 65535) return false;
 
     std::string fullPath = parsed.Get(CURLUPART_PATH);
-    if (fullPath.empty()) fullPath = "/";
+    if (fullPath.empty()) fullPath.push_back('/');
     const std::string query = parsed.Get(CURLUPART_QUERY);
-    if (!query.empty()) fullPath += "?" + query;
+    if (!query.empty()) fullPath.append(1, '?').append(query);
 
     protocol = scheme;
     host = name;
