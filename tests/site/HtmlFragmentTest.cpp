@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <pugixml.hpp>
+
 #include "HtmlFragment.h"
 #include "HtmlWriter.h"
+#include "NestingCap.h"
 
 namespace qv::html {
 namespace {
@@ -64,13 +68,70 @@ TEST(HtmlFragment, DropsCommentsUnlessAskedAndWritesThemSoTheyCannotEndEarly) {
     EXPECT_EQ(back.Nodes()[0].kind, NodeKind::Comment);
 }
 
+std::string Repeated(std::string_view piece, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) text += piece;
+    return text;
+}
+
+std::size_t Count(std::string_view text, std::string_view piece) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = text.find(piece, at)) != std::string_view::npos; at += piece.size())
+        ++count;
+    return count;
+}
+
 TEST(HtmlFragment, HostileNestingKeepsItsTextButNotItsDepth) {
-    std::string deep;
-    for (int i = 0; i < 20000; ++i) deep += "<div>";
-    deep += "bottom";
+    // Deep enough that the parser would need minutes if every tag reached it.
+    const std::string deep =
+        Repeated("<div><b>", 100000) + "bottom" + Repeated("</b></div>", 100000) + "<p>after</p>";
     const HtmlFragment fragment = HtmlFragment::Parse(deep);
     EXPECT_LE(Depth(fragment.Nodes()), ParseOptions().maxDepth + 1);
-    EXPECT_EQ(fragment.Text(), "bottom");
+    EXPECT_EQ(fragment.Text(), "bottomafter");
+    ASSERT_FALSE(fragment.Nodes().empty());
+    EXPECT_TRUE(fragment.Nodes().back().IsElement("p")) << "the end tags close what was opened";
+}
+
+TEST(NestingCap, LeavesOutOnlyStartTagsBeyondTheLimitAndKeepsTheirText) {
+    std::string capped;
+    const std::string deep =
+        Repeated("<div class=\"x\">", 30) + "text" + Repeated("</div>", 30) + "<i>after</i>";
+    ASSERT_TRUE(CapNesting(deep, 10, capped));
+    EXPECT_EQ(Count(capped, "<div class=\"x\">"), 10u);
+    EXPECT_EQ(Count(capped, "</div>"), 30u);
+    EXPECT_NE(capped.find("text"), std::string::npos);
+    EXPECT_TRUE(capped.ends_with("<i>after</i>"));
+
+    // End tags of elements that are not open make no room, and "/>" opens an HTML element.
+    EXPECT_TRUE(CapNesting(Repeated("<span></div>", 30), 10, capped));
+    EXPECT_TRUE(CapNesting(Repeated("<div/>", 30), 10, capped));
+    EXPECT_EQ(Count(capped, "<div/>"), 10u);
+}
+
+TEST(NestingCap, WhatABrowserDoesNotNestIsNeverLeftOut) {
+    std::string capped;
+    // Paragraphs, items and cells without end tags, void elements, and tags in
+    // comments, attribute values, scripts and SVG's self-closed shapes.
+    const std::string flat = Repeated("<p>one<li>two<td>three<br><img src=x><hr>", 100) + "<!-- " +
+                             Repeated("<div>", 100) + " -->" + "<a title='" + Repeated("<div>", 100) +
+                             "'>t</a><script>" + Repeated("<div>", 100) + "</script><svg>" +
+                             Repeated("<path d='M0'/>", 100) + "</svg>" + Repeated("<b>x</b>", 100);
+    EXPECT_FALSE(CapNesting(flat, 10, capped)) << capped;
+
+    // Nor is anything in the posts of the real sample pages.
+    std::size_t posts = 0;
+    for (const auto& file : std::filesystem::directory_iterator(QV_FIXTURES_DIR)) {
+        if (file.path().extension() != ".xml") continue;
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_file(file.path().c_str())) << file.path();
+        for (const pugi::xpath_node& post : document.select_nodes("//post")) {
+            ++posts;
+            for (pugi::xml_node field : post.node().children())
+                EXPECT_FALSE(CapNesting(field.text().get(), 20, capped))
+                    << file.path() << ": " << field.name();
+        }
+    }
+    EXPECT_GT(posts, 100u);
 }
 
 TEST(HtmlWriter, EscapesTextAndValuesAndNeverWritesANameThatBreaksTheTag) {
