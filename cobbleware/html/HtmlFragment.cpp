@@ -5,7 +5,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "NestingCap.h"
+#include "MarkupBounds.h"
 
 namespace qv::html {
 
@@ -156,8 +156,8 @@ HtmlFragment HtmlFragment::Parse(std::string_view html, const ParseOptions& opti
     gumboOptions.fragment_namespace = GUMBO_NAMESPACE_HTML;
     gumboOptions.max_errors = 0;  // nobody reads them, and recording them costs time
     // Deeper elements keep only their text below, so their tags need not cost the parser time.
-    std::string capped;
-    if (CapNesting(html, options.maxDepth, capped)) html = capped;
+    std::string bounded;
+    if (BoundMarkup(html, {options.maxDepth, options.maxAttributes}, bounded)) html = bounded;
     const std::unique_ptr<GumboOutput, OutputDeleter> output(
         gumbo_parse_with_options(&gumboOptions, html.data(), html.size()), OutputDeleter{&gumboOptions});
     if (!output) throw std::runtime_error("The HTML parser could not read a fragment");

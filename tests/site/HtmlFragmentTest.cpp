@@ -5,7 +5,7 @@
 
 #include "HtmlFragment.h"
 #include "HtmlWriter.h"
-#include "NestingCap.h"
+#include "MarkupBounds.h"
 
 namespace qv::html {
 namespace {
@@ -81,8 +81,8 @@ std::size_t Count(std::string_view text, std::string_view piece) {
     return count;
 }
 
-TEST(HtmlFragment, HostileNestingKeepsItsTextButNotItsDepth) {
-    // Deep enough that the parser would need minutes if every tag reached it.
+TEST(HtmlFragment, HostileNestingOrAttributesKeepTheirTextButNotTheirNumber) {
+    // Deep enough, or wide enough, that the parser would need minutes if every tag reached it.
     const std::string deep =
         Repeated("<div><b>", 100000) + "bottom" + Repeated("</b></div>", 100000) + "<p>after</p>";
     const HtmlFragment fragment = HtmlFragment::Parse(deep);
@@ -90,33 +90,49 @@ TEST(HtmlFragment, HostileNestingKeepsItsTextButNotItsDepth) {
     EXPECT_EQ(fragment.Text(), "bottomafter");
     ASSERT_FALSE(fragment.Nodes().empty());
     EXPECT_TRUE(fragment.Nodes().back().IsElement("p")) << "the end tags close what was opened";
+
+    std::string wide = "<b id=\"first\"";
+    for (int i = 0; i < 100000; ++i) wide += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+    const HtmlFragment tag = HtmlFragment::Parse(wide + ">text</b><i>after</i>");
+    ASSERT_EQ(tag.Nodes().size(), 2u);
+    EXPECT_EQ(tag.Nodes()[0].attributes.size(), ParseOptions().maxAttributes);
+    EXPECT_EQ(*tag.Nodes()[0].FindAttribute("id"), "first");
+    EXPECT_EQ(tag.Text(), "textafter");
 }
 
-TEST(NestingCap, LeavesOutOnlyStartTagsBeyondTheLimitAndKeepsTheirText) {
-    std::string capped;
+TEST(MarkupBounds, LeavesOutOnlyStartTagsBeyondTheDepthAndAttributesBeyondTheirNumber) {
+    std::string bounded;
+    const MarkupBounds bounds{10, 3};
     const std::string deep =
         Repeated("<div class=\"x\">", 30) + "text" + Repeated("</div>", 30) + "<i>after</i>";
-    ASSERT_TRUE(CapNesting(deep, 10, capped));
-    EXPECT_EQ(Count(capped, "<div class=\"x\">"), 10u);
-    EXPECT_EQ(Count(capped, "</div>"), 30u);
-    EXPECT_NE(capped.find("text"), std::string::npos);
-    EXPECT_TRUE(capped.ends_with("<i>after</i>"));
+    ASSERT_TRUE(BoundMarkup(deep, bounds, bounded));
+    EXPECT_EQ(Count(bounded, "<div class=\"x\">"), 10u);
+    EXPECT_EQ(Count(bounded, "</div>"), 30u);
+    EXPECT_NE(bounded.find("text"), std::string::npos);
+    EXPECT_TRUE(bounded.ends_with("<i>after</i>"));
 
     // End tags of elements that are not open make no room, and "/>" opens an HTML element.
-    EXPECT_TRUE(CapNesting(Repeated("<span></div>", 30), 10, capped));
-    EXPECT_TRUE(CapNesting(Repeated("<div/>", 30), 10, capped));
-    EXPECT_EQ(Count(capped, "<div/>"), 10u);
+    EXPECT_TRUE(BoundMarkup(Repeated("<span></div>", 30), bounds, bounded));
+    EXPECT_TRUE(BoundMarkup(Repeated("<div/>", 30), bounds, bounded));
+    EXPECT_EQ(Count(bounded, "<div/>"), 10u);
+
+    // A quoted value may hold what looks like the tag's end.
+    ASSERT_TRUE(BoundMarkup("<a href=\"x\" title='1 > 0' lang=en dir=\"a>b\" hidden x=y>link</a> more",
+                            bounds, bounded));
+    EXPECT_EQ(bounded, "<a href=\"x\" title='1 > 0' lang=en >link</a> more");
+    EXPECT_FALSE(BoundMarkup("<a href=\"x\" title='1 > 0' lang=en>link</a>", bounds, bounded));
 }
 
-TEST(NestingCap, WhatABrowserDoesNotNestIsNeverLeftOut) {
-    std::string capped;
+TEST(MarkupBounds, WhatABrowserDoesNotNestIsNeverLeftOut) {
+    std::string bounded;
+    const MarkupBounds bounds{10, 64};
     // Paragraphs, items and cells without end tags, void elements, and tags in
     // comments, attribute values, scripts and SVG's self-closed shapes.
     const std::string flat = Repeated("<p>one<li>two<td>three<br><img src=x><hr>", 100) + "<!-- " +
                              Repeated("<div>", 100) + " -->" + "<a title='" + Repeated("<div>", 100) +
                              "'>t</a><script>" + Repeated("<div>", 100) + "</script><svg>" +
                              Repeated("<path d='M0'/>", 100) + "</svg>" + Repeated("<b>x</b>", 100);
-    EXPECT_FALSE(CapNesting(flat, 10, capped)) << capped;
+    EXPECT_FALSE(BoundMarkup(flat, bounds, bounded)) << bounded;
 
     // Nor is anything in the posts of the real sample pages.
     std::size_t posts = 0;
@@ -127,7 +143,7 @@ TEST(NestingCap, WhatABrowserDoesNotNestIsNeverLeftOut) {
         for (const pugi::xpath_node& post : document.select_nodes("//post")) {
             ++posts;
             for (pugi::xml_node field : post.node().children())
-                EXPECT_FALSE(CapNesting(field.text().get(), 20, capped))
+                EXPECT_FALSE(BoundMarkup(field.text().get(), {20, 64}, bounded))
                     << file.path() << ": " << field.name();
         }
     }

@@ -1,4 +1,4 @@
-#include "NestingCap.h"
+#include "MarkupBounds.h"
 
 #include <algorithm>
 #include <array>
@@ -44,21 +44,44 @@ bool HoldsRawText(std::string_view name) {
 
 bool IsForeignRoot(std::string_view name) { return name == "svg" || name == "math"; }
 
-// The position after the '>' that ends the tag whose name ends at `at`; a
-// quoted attribute value may hold a '>'.
-std::size_t TagEnd(std::string_view html, std::size_t at) {
-    while (at < html.size()) {
-        const char c = html[at++];
-        if (c == '>') return at;
-        if (c != '=') continue;
+struct TagScan {
+    std::size_t end = 0;                           // after its '>', or the end of the text
+    std::size_t surplus = std::string_view::npos;  // where the attributes beyond the bound begin
+};
+
+// Reads the attributes of a tag whose name ends at `at`, as a browser's
+// tokenizer does: a quoted value may hold a '>'.
+TagScan ScanTag(std::string_view html, std::size_t at, std::size_t mostAttributes) {
+    TagScan scan{html.size()};
+    std::size_t attributes = 0;
+    const auto skipBlanks = [&] {
         while (at < html.size() && IsTagBlank(html[at])) ++at;
+    };
+    while (at < html.size()) {
+        while (at < html.size() && (IsTagBlank(html[at]) || html[at] == '/')) ++at;
+        if (at >= html.size()) break;
+        if (html[at] == '>') {
+            scan.end = at + 1;
+            break;
+        }
+        if (++attributes > mostAttributes && scan.surplus == std::string_view::npos) scan.surplus = at;
+        ++at;  // a name may begin with '='
+        while (at < html.size() && !IsTagBlank(html[at]) && html[at] != '/' && html[at] != '>' &&
+               html[at] != '=')
+            ++at;
+        skipBlanks();
+        if (at >= html.size() || html[at] != '=') continue;
+        ++at;
+        skipBlanks();
         if (at < html.size() && (html[at] == '"' || html[at] == '\'')) {
             const std::size_t close = html.find(html[at], at + 1);
-            if (close == std::string_view::npos) return html.size();
+            if (close == std::string_view::npos) break;
             at = close + 1;
+        } else {
+            while (at < html.size() && !IsTagBlank(html[at]) && html[at] != '>') ++at;
         }
     }
-    return html.size();
+    return scan;
 }
 
 // Where the end tag `</name` of a raw-text element starts, or the end of the text.
@@ -74,12 +97,17 @@ std::size_t RawTextEnd(std::string_view html, std::size_t at, std::string_view n
 
 }  // namespace
 
-bool CapNesting(std::string_view html, std::size_t limit, std::string& capped) {
-    capped.clear();
+bool BoundMarkup(std::string_view html, const MarkupBounds& bounds, std::string& bounded) {
+    bounded.clear();
     std::vector<std::string> open;
     std::size_t foreign = 0;  // open svg and math elements, inside which "/>" closes a tag
     std::size_t copied = 0;
     bool left = false;
+    const auto leaveOut = [&](std::size_t from, std::size_t to) {
+        bounded.append(html, copied, from - copied);
+        copied = to;
+        left = true;
+    };
     std::string name;
     for (std::size_t at = 0; (at = html.find('<', at)) != std::string_view::npos;) {
         const std::string_view rest = html.substr(at);
@@ -103,9 +131,17 @@ bool CapNesting(std::string_view html, std::size_t limit, std::string& capped) {
         while (nameEnd < html.size() && !IsTagBlank(html[nameEnd]) && html[nameEnd] != '/' &&
                html[nameEnd] != '>')
             name += LowerAscii(html[nameEnd++]);
-        const std::size_t end = TagEnd(html, nameEnd);
+        const TagScan tag = ScanTag(html, nameEnd, bounds.attributes);
         const std::size_t tagStart = at;
-        at = end;
+        at = tag.end;
+        const bool selfClosed = foreign > 0 && tag.end >= 2 && html[tag.end - 2] == '/';
+        const bool opens = !closing && !IsVoid(name) && !ClosesItsLike(name) && !selfClosed;
+        if (opens && open.size() >= bounds.depth) {
+            leaveOut(tagStart, tag.end);
+            continue;
+        }
+        if (tag.surplus != std::string_view::npos)
+            leaveOut(tag.surplus, html[tag.end - 1] == '>' ? tag.end - 1 : tag.end);
         if (closing) {
             const auto match = std::find(open.rbegin(), open.rend(), name);
             if (match == open.rend()) continue;
@@ -115,21 +151,14 @@ bool CapNesting(std::string_view html, std::size_t limit, std::string& capped) {
             open.erase(first, open.end());
             continue;
         }
-        const bool selfClosed = foreign > 0 && end >= 2 && html[end - 2] == '/';
-        if (IsVoid(name) || ClosesItsLike(name) || selfClosed) continue;
-        if (open.size() >= limit) {
-            capped.append(html, copied, tagStart - copied);
-            copied = end;
-            left = true;
-            continue;
-        }
+        if (!opens) continue;
         open.push_back(name);
         if (IsForeignRoot(name)) ++foreign;
         if (foreign == 0 && HoldsRawText(name)) at = RawTextEnd(html, at, name);
         if (foreign == 0 && name == "plaintext") break;
     }
     if (!left) return false;
-    capped.append(html, copied);
+    bounded.append(html, copied);
     return true;
 }
 
