@@ -167,6 +167,35 @@ TEST_F(SiteInBrowser, AHostilePostRunsNoneOfItsScriptsHandlersOrLinks) {
     }
 }
 
+TEST_F(SiteInBrowser, OnAPhoneNoPostIsWiderThanTheScreen) {
+    TempFolder folder;
+    std::string cells;
+    for (int i = 0; i < 12; ++i) cells += "&lt;td&gt;a cell of a wide table&lt;/td&gt;";
+    const std::string wide =
+        "<post id=\"7\" url=\"http://blog.example/post/7\" type=\"regular\" date-gmt=\"2009-07-16 10:00:00 "
+        "GMT\">"
+        "<regular-body>&lt;table&gt;&lt;tr&gt;" +
+        cells + "&lt;/tr&gt;&lt;/table&gt;&lt;pre&gt;" + std::string(300, 'x') + "&lt;/pre&gt;&lt;p&gt;" +
+        std::string(300, 'y') +
+        "&lt;/p&gt;&lt;img "
+        "src=\"data:image/png;base64,iVBORw0KGgo=\" width=\"3000\" height=\"10\"&gt;</regular-body></post>";
+    ASSERT_TRUE(MakeSite(folder, BackupOf({wide})).ok);
+    WriteAll(folder.File("blog.html/assets/probe.js"),
+             "window.addEventListener('load', function () {\n"
+             "  var root = document.documentElement;\n"
+             "  root.dataset.overflow = String(root.scrollWidth - root.clientWidth);\n"
+             "});\n");
+    for (const std::string page : {"index.html", "post/7.html"}) {
+        std::string text = ReadAll(folder.File("blog.html/" + page));
+        text.insert(text.find("</head>"), "<script src=\"assets/probe.js\"></script>\n");
+        WriteAll(folder.File("blog.html/" + page), text);
+        const std::string dom =
+            chromium_->DumpDom(FileUrl(folder.File("blog.html/" + page)), 1000, "390,900");
+        EXPECT_NE(dom.find("data-overflow=\"0\""), std::string::npos)
+            << page << ": " << dom.substr(0, dom.find("<body"));
+    }
+}
+
 TEST_F(SiteInBrowser, ScreenshotsOfAnIndexPageAndAPostPage) {
     // The blog with the richest sample page, and its photos kept.
     TempFolder folder;
