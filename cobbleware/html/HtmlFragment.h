@@ -43,6 +43,9 @@ struct ParseOptions {
     // Attributes of a tag beyond this many are left out: only hostile markup
     // has more, and the parser compares each one with all before it.
     std::size_t maxAttributes = 64;
+    // Formatting elements (b, i, font, ...) left open beyond this many are
+    // left out: a browser opens all of them again in every new paragraph.
+    std::size_t maxFormatting = 8;
 };
 
 class HtmlFragment {

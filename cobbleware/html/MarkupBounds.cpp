@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 namespace qv::html {
@@ -26,13 +27,53 @@ bool IsVoid(std::string_view name) {
     return IsOneOf(name, kVoid);
 }
 
-// Elements a second one of their kind (or their container's end) closes, so
-// that leaving out their end tags does not pile them up.
-bool ClosesItsLike(std::string_view name) {
-    static constexpr std::array<std::string_view, 18> kClosedByLike = {
-        "p",  "li", "dt", "dd",  "tr",    "td",    "th",    "option",   "optgroup",
-        "rt", "rp", "rb", "rtc", "thead", "tbody", "tfoot", "colgroup", "caption"};
-    return IsOneOf(name, kClosedByLike);
+// Groups of elements whose start tag closes an open one of the group.
+constexpr std::array<std::string_view, 14> kGroups = {"p",       "li",       "dd",   "td",    "tr",
+                                                      "option",  "optgroup", "rt",   "tbody", "colgroup",
+                                                      "caption", "a",        "nobr", "button"};
+constexpr int kNoGroup = -1;
+
+int GroupOf(std::string_view name) {
+    if (name == "dt") name = "dd";
+    if (name == "th") name = "td";
+    if (name == "rb" || name == "rtc" || name == "rp") name = "rt";
+    if (name == "thead" || name == "tfoot") name = "tbody";
+    const auto found = std::find(kGroups.begin(), kGroups.end(), name);
+    return found == kGroups.end() ? kNoGroup : static_cast<int>(found - kGroups.begin());
+}
+
+// Whether an open `name` between keeps a start tag from closing an element of `group` further out.
+bool Shields(std::string_view group, std::string_view name) {
+    static constexpr std::array<std::string_view, 9> kScope = {
+        "table", "td", "th", "caption", "template", "object", "applet", "marquee", "html"};
+    if (IsOneOf(name, kScope)) return true;
+    if (group == "li") return name == "ul" || name == "ol";
+    if (group == "dd") return name == "dl";
+    if (group == "p") return name == "button";
+    if (group == "option" || group == "optgroup") return name == "select";
+    if (group == "rt") return name == "ruby";
+    return false;
+}
+
+// The groups that an open `name` shields, one bit each.
+std::uint32_t ShieldedGroups(std::string_view name) {
+    std::uint32_t groups = 0;
+    for (std::size_t i = 0; i < kGroups.size(); ++i)
+        if (Shields(kGroups[i], name)) groups |= 1u << i;
+    return groups;
+}
+
+bool IsHeading(std::string_view name) {
+    return name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6';
+}
+
+// Blocks whose start tag closes an open paragraph.
+bool ClosesParagraph(std::string_view name) {
+    static constexpr std::array<std::string_view, 28> kBlocks = {
+        "address",  "article",    "aside",  "blockquote", "center",  "details", "dialog", "dir",  "div", "dl",
+        "fieldset", "figcaption", "figure", "footer",     "header",  "hgroup",  "main",   "menu", "nav", "ol",
+        "section",  "summary",    "ul",     "pre",        "listing", "form",    "table",  "xmp"};
+    return IsHeading(name) || IsOneOf(name, kBlocks);
 }
 
 // Their content is text up to their own end tag.
@@ -41,6 +82,46 @@ bool HoldsRawText(std::string_view name) {
                                                                  "noembed", "noframes", "textarea", "title"};
     return IsOneOf(name, kRawText);
 }
+
+bool IsFormatting(std::string_view name) {
+    static constexpr std::array<std::string_view, 14> kFormatting = {
+        "a", "b", "big", "code", "em", "font", "i", "nobr", "s", "small", "strike", "strong", "tt", "u"};
+    return IsOneOf(name, kFormatting);
+}
+
+// The formatting elements that a browser opens again in every new block
+// after the block that held them ended, until their own end tag comes: each
+// of them costs an element per block.
+class LingeringFormatting {
+public:
+    // Answers whether the element that `tag` (its whole text) opens fits
+    // among `most`; it counts as lingering then.
+    bool Add(std::string_view name, std::string_view tag, std::size_t most) {
+        // A new link or nobr ends the one before.
+        if (name == "a" || name == "nobr")
+            std::erase_if(entries_, [name](const Entry& entry) { return entry.name == name; });
+        // Of identical ones only three are kept.
+        const auto same = [tag](const Entry& entry) { return entry.tag == tag; };
+        if (std::count_if(entries_.begin(), entries_.end(), same) >= 3)
+            entries_.erase(std::find_if(entries_.begin(), entries_.end(), same));
+        if (entries_.size() >= most) return false;
+        entries_.push_back({std::string(name), tag});
+        return true;
+    }
+
+    void End(std::string_view name) {
+        const auto last = std::find_if(entries_.rbegin(), entries_.rend(),
+                                       [name](const Entry& entry) { return entry.name == name; });
+        if (last != entries_.rend()) entries_.erase(last.base() - 1);
+    }
+
+private:
+    struct Entry {
+        std::string name;
+        std::string_view tag;
+    };
+    std::vector<Entry> entries_;
+};
 
 bool IsForeignRoot(std::string_view name) { return name == "svg" || name == "math"; }
 
@@ -95,12 +176,67 @@ std::size_t RawTextEnd(std::string_view html, std::size_t at, std::string_view n
     return html.size();
 }
 
+// The elements a browser holds open, as far as their tags tell: enough to
+// know how deep the next one would be.
+class OpenElements {
+public:
+    std::size_t Depth() const { return open_.size(); }
+    bool InForeign() const { return foreign_ > 0; }
+
+    // Closes what the start tag of `name` closes before its element opens.
+    void BeforeStart(std::string_view name) {
+        if (IsHeading(name) && !open_.empty() && IsHeading(open_.back().name)) PopFrom(open_.size() - 1);
+        if (ClosesParagraph(name)) Close(GroupOf("p"));
+        Close(GroupOf(name));
+    }
+
+    void Start(std::string_view name) {
+        const int group = GroupOf(name);
+        open_.push_back({std::string(name), group, ShieldedGroups(name)});
+        if (group != kNoGroup) ++members_[static_cast<std::size_t>(group)];
+        if (IsForeignRoot(name)) ++foreign_;
+    }
+
+    // An end tag closes the nearest open element of its name and all inside it.
+    void End(std::string_view name) {
+        for (std::size_t i = open_.size(); i-- > 0;)
+            if (open_[i].name == name) return PopFrom(i);
+    }
+
+private:
+    struct Element {
+        std::string name;
+        int group;
+        std::uint32_t shields;
+    };
+
+    void Close(int group) {
+        if (group == kNoGroup || members_[static_cast<std::size_t>(group)] == 0) return;
+        for (std::size_t i = open_.size(); i-- > 0;) {
+            if (open_[i].group == group) return PopFrom(i);
+            if ((open_[i].shields >> group & 1u) != 0) return;
+        }
+    }
+
+    void PopFrom(std::size_t index) {
+        for (std::size_t i = index; i < open_.size(); ++i) {
+            if (open_[i].group != kNoGroup) --members_[static_cast<std::size_t>(open_[i].group)];
+            if (IsForeignRoot(open_[i].name)) --foreign_;
+        }
+        open_.resize(index);
+    }
+
+    std::vector<Element> open_;
+    std::array<std::size_t, kGroups.size()> members_{};  // open elements of each group
+    std::size_t foreign_ = 0;  // open svg and math elements, inside which "/>" closes a tag
+};
+
 }  // namespace
 
 bool BoundMarkup(std::string_view html, const MarkupBounds& bounds, std::string& bounded) {
     bounded.clear();
-    std::vector<std::string> open;
-    std::size_t foreign = 0;  // open svg and math elements, inside which "/>" closes a tag
+    OpenElements open;
+    LingeringFormatting formatting;
     std::size_t copied = 0;
     bool left = false;
     const auto leaveOut = [&](std::size_t from, std::size_t to) {
@@ -134,28 +270,29 @@ bool BoundMarkup(std::string_view html, const MarkupBounds& bounds, std::string&
         const TagScan tag = ScanTag(html, nameEnd, bounds.attributes);
         const std::size_t tagStart = at;
         at = tag.end;
-        const bool selfClosed = foreign > 0 && tag.end >= 2 && html[tag.end - 2] == '/';
-        const bool opens = !closing && !IsVoid(name) && !ClosesItsLike(name) && !selfClosed;
-        if (opens && open.size() >= bounds.depth) {
-            leaveOut(tagStart, tag.end);
-            continue;
+        if (closing) {
+            if (IsFormatting(name)) formatting.End(name);
+            open.End(name);
+        } else {
+            const bool selfClosed = open.InForeign() && tag.end >= 2 && html[tag.end - 2] == '/';
+            if (IsVoid(name) || selfClosed) {
+                // Nothing opens.
+            } else {
+                // When the element is too deep, its start tag closed nothing either.
+                open.BeforeStart(name);
+                if (open.Depth() >= bounds.depth ||
+                    (IsFormatting(name) &&
+                     !formatting.Add(name, html.substr(tagStart, tag.end - tagStart), bounds.formatting))) {
+                    leaveOut(tagStart, tag.end);
+                    continue;
+                }
+                open.Start(name);
+                if (!open.InForeign() && HoldsRawText(name)) at = RawTextEnd(html, at, name);
+                if (!open.InForeign() && name == "plaintext") at = html.size();
+            }
         }
         if (tag.surplus != std::string_view::npos)
             leaveOut(tag.surplus, html[tag.end - 1] == '>' ? tag.end - 1 : tag.end);
-        if (closing) {
-            const auto match = std::find(open.rbegin(), open.rend(), name);
-            if (match == open.rend()) continue;
-            const auto first = match.base() - 1;
-            foreign -= static_cast<std::size_t>(
-                std::count_if(first, open.end(), [](const std::string& n) { return IsForeignRoot(n); }));
-            open.erase(first, open.end());
-            continue;
-        }
-        if (!opens) continue;
-        open.push_back(name);
-        if (IsForeignRoot(name)) ++foreign;
-        if (foreign == 0 && HoldsRawText(name)) at = RawTextEnd(html, at, name);
-        if (foreign == 0 && name == "plaintext") break;
     }
     if (!left) return false;
     bounded.append(html, copied);

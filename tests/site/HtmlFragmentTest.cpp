@@ -74,6 +74,13 @@ std::string Repeated(std::string_view piece, std::size_t times) {
     return text;
 }
 
+std::size_t Elements(const std::vector<Node>& nodes) {
+    std::size_t count = 0;
+    for (const Node& node : nodes)
+        if (node.IsElement()) count += 1 + Elements(node.children);
+    return count;
+}
+
 std::size_t Count(std::string_view text, std::string_view piece) {
     std::size_t count = 0;
     for (std::size_t at = 0; (at = text.find(piece, at)) != std::string_view::npos; at += piece.size())
@@ -98,11 +105,19 @@ TEST(HtmlFragment, HostileNestingOrAttributesKeepTheirTextButNotTheirNumber) {
     EXPECT_EQ(tag.Nodes()[0].attributes.size(), ParseOptions().maxAttributes);
     EXPECT_EQ(*tag.Nodes()[0].FindAttribute("id"), "first");
     EXPECT_EQ(tag.Text(), "textafter");
+
+    // Each paragraph would open again every bold element left open before it.
+    std::string lingering;
+    for (int i = 0; i < 5000; ++i) lingering += "<p><b class=\"c" + std::to_string(i) + "\">x</p>";
+    const HtmlFragment paragraphs = HtmlFragment::Parse(lingering);
+    EXPECT_EQ(paragraphs.Nodes().size(), 5000u);
+    EXPECT_LE(Elements(paragraphs.Nodes()), 5000 * (ParseOptions().maxFormatting + 1));
+    EXPECT_EQ(paragraphs.Text(), Repeated("x", 5000));
 }
 
 TEST(MarkupBounds, LeavesOutOnlyStartTagsBeyondTheDepthAndAttributesBeyondTheirNumber) {
     std::string bounded;
-    const MarkupBounds bounds{10, 3};
+    const MarkupBounds bounds{10, 3, 5};
     const std::string deep =
         Repeated("<div class=\"x\">", 30) + "text" + Repeated("</div>", 30) + "<i>after</i>";
     ASSERT_TRUE(BoundMarkup(deep, bounds, bounded));
@@ -121,17 +136,32 @@ TEST(MarkupBounds, LeavesOutOnlyStartTagsBeyondTheDepthAndAttributesBeyondTheirN
                             bounds, bounded));
     EXPECT_EQ(bounded, "<a href=\"x\" title='1 > 0' lang=en >link</a> more");
     EXPECT_FALSE(BoundMarkup("<a href=\"x\" title='1 > 0' lang=en>link</a>", bounds, bounded));
+
+    // Formatting elements that their own end tag has not closed stay open for the browser.
+    std::string lingering;
+    for (int i = 0; i < 10; ++i) lingering += "<p><b class=\"c" + std::to_string(i) + "\">z</p>";
+    ASSERT_TRUE(
+        BoundMarkup(lingering + "<i>over</i>" + Repeated("</b>", 10) + "<i>after</i>", bounds, bounded));
+    EXPECT_EQ(Count(bounded, "<b class"), 5u);
+    EXPECT_EQ(Count(bounded, "z</p>"), 10u);
+    EXPECT_EQ(Count(bounded, "<i>"), 1u);
+    EXPECT_TRUE(bounded.ends_with("<i>after</i>")) << "their own end tags close them";
+    EXPECT_FALSE(BoundMarkup(Repeated("<p><b class=same>z</p>", 10), bounds, bounded))
+        << "of identical ones a browser keeps three";
 }
 
 TEST(MarkupBounds, WhatABrowserDoesNotNestIsNeverLeftOut) {
     std::string bounded;
-    const MarkupBounds bounds{10, 64};
+    const MarkupBounds bounds{10, 64, 5};
     // Paragraphs, items and cells without end tags, void elements, and tags in
     // comments, attribute values, scripts and SVG's self-closed shapes.
-    const std::string flat = Repeated("<p>one<li>two<td>three<br><img src=x><hr>", 100) + "<!-- " +
-                             Repeated("<div>", 100) + " -->" + "<a title='" + Repeated("<div>", 100) +
-                             "'>t</a><script>" + Repeated("<div>", 100) + "</script><svg>" +
-                             Repeated("<path d='M0'/>", 100) + "</svg>" + Repeated("<b>x</b>", 100);
+    const std::string flat =
+        Repeated("<p>one<li>two<td>three<br><img src=x><hr>", 100) + "<!-- " + Repeated("<div>", 100) +
+        " -->" + "<a title='" + Repeated("<div>", 100) + "'>t</a><script>" + Repeated("<div>", 100) +
+        "</script><svg>" + Repeated("<path d='M0'/>", 100) + "</svg>" + Repeated("<b>x</b>", 100) +
+        // Closed formatting, identical ones of which a browser keeps three, and
+        // links, of which a new one ends the one before.
+        Repeated("<i class=n>x</i>", 100) + Repeated("<td><b>x", 100) + Repeated("<a href=x>y", 100);
     EXPECT_FALSE(BoundMarkup(flat, bounds, bounded)) << bounded;
 
     // Nor is anything in the posts of the real sample pages.
@@ -143,7 +173,7 @@ TEST(MarkupBounds, WhatABrowserDoesNotNestIsNeverLeftOut) {
         for (const pugi::xpath_node& post : document.select_nodes("//post")) {
             ++posts;
             for (pugi::xml_node field : post.node().children())
-                EXPECT_FALSE(BoundMarkup(field.text().get(), {20, 64}, bounded))
+                EXPECT_FALSE(BoundMarkup(field.text().get(), {20, 64, 8}, bounded))
                     << file.path() << ": " << field.name();
         }
     }
