@@ -109,6 +109,18 @@ std::string_view HostOf(std::string_view url) {
 struct HtmlSanitizer::Walk {
     std::string_view base;
     std::string* text;
+    std::size_t links = 0;  // kept links around the node being cleaned
+
+    // A stand-in for media is a link of its own, and links must not nest:
+    // inside one it is plain, and the outer link still leads somewhere.
+    void Add(Node node, std::vector<Node>& out) const {
+        if (links > 0 && node.IsElement("a")) {
+            node.name = "span";
+            std::erase_if(node.attributes,
+                          [](const Attribute& attribute) { return attribute.name == "href"; });
+        }
+        out.push_back(std::move(node));
+    }
 
     void Separate() const {
         if (text != nullptr && !text->empty() && text->back() != ' ') *text += ' ';
@@ -222,7 +234,10 @@ void HtmlSanitizer::CleanElement(const Node& node, std::vector<Node>& out, Walk&
         for (const Node& child : node.children) CleanNode(child, out, walk);
         return;
     }
+    const bool link = node.name == "a";
+    if (link) ++walk.links;
     for (const Node& child : node.children) CleanNode(child, clean.children, walk);
+    if (link) --walk.links;
     if (block) walk.Separate();
     out.push_back(std::move(clean));
 }
@@ -248,7 +263,7 @@ void HtmlSanitizer::CleanPicture(const Node& node, std::vector<Node>& out, Walk&
     const std::optional<int> width = PixelsOf(node, "width");
     const std::optional<int> height = PixelsOf(node, "height");
     if (width && height) declared = PixelSize{*width, *height};
-    out.push_back(PictureMarkup(link, alt, declared));
+    walk.Add(PictureMarkup(link, alt, declared), out);
 }
 
 void HtmlSanitizer::CleanPlayer(const Node& node, std::vector<Node>& out, Walk& walk) const {
@@ -259,7 +274,7 @@ void HtmlSanitizer::CleanPlayer(const Node& node, std::vector<Node>& out, Walk& 
     const MediaLink link = media_.File(ResolveUrl(CleanUrl(*source), walk.base));
     if (link.original.empty()) return;
     const bool sound = node.name == "audio";
-    out.push_back(PlayerMarkup(link, node.name, sound ? "Sound not kept offline" : "Film not kept offline"));
+    walk.Add(PlayerMarkup(link, node.name, sound ? "Sound not kept offline" : "Film not kept offline"), out);
 }
 
 void HtmlSanitizer::CleanEmbed(const Node& node, std::vector<Node>& out, Walk& walk) const {
@@ -269,7 +284,7 @@ void HtmlSanitizer::CleanEmbed(const Node& node, std::vector<Node>& out, Walk& w
     if (!IsWebUrl(url)) return;
     Node link = Node::Element("a", {{"class", "embed-link"}, {"href", url}});
     link.children.push_back(Node::Text("Embedded content from " + std::string(HostOf(url))));
-    out.push_back(std::move(link));
+    walk.Add(std::move(link), out);
 }
 
 }  // namespace qv::site

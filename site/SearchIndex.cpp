@@ -12,7 +12,7 @@ bool IsWordByte(unsigned char c) {
 }
 
 // Letters of the Latin-1 block are the ones a blog's words mostly carry
-// beyond ASCII; the search script lower-cases the query likewise.
+// beyond ASCII; the search script lower-cases the capitals of other scripts.
 void AppendLower(std::string_view word, std::string& out) {
     for (std::size_t i = 0; i < word.size(); ++i) {
         const auto c = static_cast<unsigned char>(word[i]);

@@ -5,6 +5,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "MarkupBounds.h"
+
 namespace qv::html {
 
 namespace {
@@ -153,6 +155,10 @@ HtmlFragment HtmlFragment::Parse(std::string_view html, const ParseOptions& opti
     gumboOptions.fragment_context = GUMBO_TAG_BODY;
     gumboOptions.fragment_namespace = GUMBO_NAMESPACE_HTML;
     gumboOptions.max_errors = 0;  // nobody reads them, and recording them costs time
+    // What lies beyond the bounds keeps only its text below, so its tags need not cost the parser time.
+    std::string bounded;
+    if (BoundMarkup(html, {options.maxDepth, options.maxAttributes, options.maxFormatting}, bounded))
+        html = bounded;
     const std::unique_ptr<GumboOutput, OutputDeleter> output(
         gumbo_parse_with_options(&gumboOptions, html.data(), html.size()), OutputDeleter{&gumboOptions});
     if (!output) throw std::runtime_error("The HTML parser could not read a fragment");

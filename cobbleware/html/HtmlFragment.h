@@ -40,6 +40,12 @@ struct ParseOptions {
     // Elements nested deeper than this keep only their text, so that hostile
     // nesting cannot exhaust the stack of whoever walks the tree.
     std::size_t maxDepth = 200;
+    // Attributes of a tag beyond this many are left out: only hostile markup
+    // has more, and the parser compares each one with all before it.
+    std::size_t maxAttributes = 64;
+    // Formatting elements (b, i, font, ...) left open beyond this many are
+    // left out: a browser opens all of them again in every new paragraph.
+    std::size_t maxFormatting = 8;
 };
 
 class HtmlFragment {

@@ -10,15 +10,10 @@
   var box, results, content;
 
   // The index was written with the same word rules: letters and digits of
-  // any script; ASCII and Latin-1 capitals lower-cased.
-  function lower(text) {
-    return text.replace(/[A-Z\u00c0-\u00d6\u00d8-\u00de]/g, function (c) {
-      return String.fromCharCode(c.charCodeAt(0) + 32);
-    });
-  }
-
+  // any script. It lower-cased only ASCII and Latin-1 capitals; the browser
+  // knows those of every script, for the query and the index alike.
   function wordsOf(text) {
-    return lower(text).split(/[^0-9a-z\u0080-\u009f\u00a1-\u00aa\u00ac-\u00ba\u00bc-\u1fff\u2070-\uffff]+/)
+    return text.toLowerCase().split(/[^0-9a-z\u0080-\u009f\u00a1-\u00aa\u00ac-\u00ba\u00bc-\u1fff\u2070-\uffff]+/)
       .filter(function (word) { return word.length > 0; });
   }
 
@@ -77,6 +72,7 @@
     script.src = 'assets/search-index.js';
     script.onload = function () {
       entries = window.quillvaultSearch || [];
+      entries.forEach(function (entry) { entry[3] = entry[3].toLowerCase(); });
       show(box.value);
     };
     script.onerror = function () {

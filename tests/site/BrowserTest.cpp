@@ -19,6 +19,8 @@ const std::string kHostilePost =
     "date-gmt=\"2009-07-16 10:00:00 GMT\" date=\"Thu, 16 Jul 2009 06:00:00\" unix-timestamp=\"1247738400\">"
     "<regular-title>A post that tries everything</regular-title><regular-body>"
     "&lt;p&gt;Reblogged from someone hostile.&lt;/p&gt;"
+    "&lt;p&gt;\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2 "
+    "\xCE\x91\xCE\x98\xCE\x97\xCE\x9D\xCE\x91&lt;/p&gt;"
     "&lt;script&gt;document.documentElement.dataset.pwned = 'script';&lt;/script&gt;"
     "&lt;img src=\"x\" onerror=\"document.documentElement.dataset.pwned = 'onerror'\"&gt;"
     "&lt;a id=\"bait\" href=\"javascript:document.documentElement.dataset.pwned = 'link'\"&gt;click "
@@ -140,6 +142,15 @@ TEST_F(SiteInBrowser, SearchFindsAPostOnTheLastPageByAWordOfItsBody) {
     const std::string month = chromium_->DumpDom(FileUrl(Site("month/2009-07.html")) + "?q=paintball", 5000);
     EXPECT_NE(month.find("href=\"post/109949120.html\""), std::string::npos)
         << "the search works from pages a folder down too";
+
+    // Capitals of other scripts than Latin are found by their small letters.
+    for (const std::string query :
+         {"%D0%BF%D1%80%D0%B8%D0%B2%D0%B5%D1%82", "%CE%B1%CE%B8%CE%B7%CE%BD%CE%B1"}) {
+        const std::string page = chromium_->DumpDom(FileUrl(Site("index.html")) + "?q=" + query, 5000);
+        const std::size_t shown = page.find("<section id=\"search-results\"");
+        ASSERT_NE(shown, std::string::npos) << page;
+        EXPECT_NE(page.find("href=\"post/300000000.html\"", shown), std::string::npos) << page.substr(shown);
+    }
 }
 
 TEST_F(SiteInBrowser, AHostilePostRunsNoneOfItsScriptsHandlersOrLinks) {
@@ -153,6 +164,35 @@ TEST_F(SiteInBrowser, AHostilePostRunsNoneOfItsScriptsHandlersOrLinks) {
         EXPECT_EQ(dom.find("data-pwned"), std::string::npos) << dom;
         EXPECT_EQ(Count(dom, "<script"), 2u) << "ours and the probe";
         EXPECT_EQ(Count(dom, "<iframe"), 0u);
+    }
+}
+
+TEST_F(SiteInBrowser, OnAPhoneNoPostIsWiderThanTheScreen) {
+    TempFolder folder;
+    std::string cells;
+    for (int i = 0; i < 12; ++i) cells += "&lt;td&gt;a cell of a wide table&lt;/td&gt;";
+    const std::string wide =
+        "<post id=\"7\" url=\"http://blog.example/post/7\" type=\"regular\" date-gmt=\"2009-07-16 10:00:00 "
+        "GMT\">"
+        "<regular-body>&lt;table&gt;&lt;tr&gt;" +
+        cells + "&lt;/tr&gt;&lt;/table&gt;&lt;pre&gt;" + std::string(300, 'x') + "&lt;/pre&gt;&lt;p&gt;" +
+        std::string(300, 'y') +
+        "&lt;/p&gt;&lt;img "
+        "src=\"data:image/png;base64,iVBORw0KGgo=\" width=\"3000\" height=\"10\"&gt;</regular-body></post>";
+    ASSERT_TRUE(MakeSite(folder, BackupOf({wide})).ok);
+    WriteAll(folder.File("blog.html/assets/probe.js"),
+             "window.addEventListener('load', function () {\n"
+             "  var root = document.documentElement;\n"
+             "  root.dataset.overflow = String(root.scrollWidth - root.clientWidth);\n"
+             "});\n");
+    for (const std::string page : {"index.html", "post/7.html"}) {
+        std::string text = ReadAll(folder.File("blog.html/" + page));
+        text.insert(text.find("</head>"), "<script src=\"assets/probe.js\"></script>\n");
+        WriteAll(folder.File("blog.html/" + page), text);
+        const std::string dom =
+            chromium_->DumpDom(FileUrl(folder.File("blog.html/" + page)), 1000, "390,900");
+        EXPECT_NE(dom.find("data-overflow=\"0\""), std::string::npos)
+            << page << ": " << dom.substr(0, dom.find("<body"));
     }
 }
 

@@ -154,6 +154,26 @@ TEST_F(SanitizerTest, PicturesThatAreNotKeptLoadNothingUnlessTheReaderAllowsIt) 
     // A picture written into the post itself loads nothing from anywhere.
     EXPECT_EQ(Clean("<img src=\"data:image/png;base64,iVBORw0KGgo=\" alt=\"dot\">"),
               "<img src=\"data:image/png;base64,iVBORw0KGgo=\" alt=\"dot\">");
+
+    // Inside a link the stand-ins are no links of their own, which a browser
+    // would pull out of the link and leave it empty.
+    const std::string linked = Clean(
+        "<a href=\"http://full.example/big\"><img src=\"http://media.example/p_500.jpg\"> and "
+        "<iframe src=\"https://video.example/embed/1\"></iframe></a>");
+    const html::HtmlFragment reread = html::HtmlFragment::Parse(linked);
+    ASSERT_EQ(reread.Nodes().size(), 1u) << linked;
+    const Node& link = reread.Nodes()[0];
+    ASSERT_TRUE(link.IsElement("a")) << linked;
+    EXPECT_EQ(*link.FindAttribute("href"), "http://full.example/big");
+    EXPECT_EQ(link.children.size(), 3u) << linked;
+    EXPECT_EQ(test::Count(linked, "<a "), 1u) << linked;
+    EXPECT_NE(
+        linked.find("<span class=\"media-missing\"><span class=\"media-label\">Picture not kept offline"),
+        std::string::npos)
+        << linked;
+    EXPECT_NE(linked.find("<span class=\"embed-link\">Embedded content from video.example</span>"),
+              std::string::npos)
+        << linked;
 }
 
 TEST_F(SanitizerTest, KeptPicturesComeFromTheMediaFolderWithTheirOwnSize) {
