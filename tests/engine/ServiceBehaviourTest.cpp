@@ -36,6 +36,15 @@ XmlDocument Loaded(const std::string& path) {
     return document;
 }
 
+// A blog whose post at `offset` never closes its body, which makes its page unreadable.
+void ServeBlogWithBrokenPost(int posts, int offset) {
+    Blog blog;
+    blog.posts = MakePosts(posts, 300000);
+    blog.posts[offset] = "<post id=\"" + std::to_string(300000 - offset) +
+                         "\" type=\"regular\"><regular-body>never closed</post>";
+    Service().SetBlog(blog);
+}
+
 TEST(ServiceBehaviour, APinnedOldPostShownFirstDoesNotEndAnIncrementalRun) {
     TempFolder folder;
     const std::string file = folder.File("blog.xml");
@@ -129,10 +138,7 @@ TEST(ServiceBehaviour, WallsAreNamedWithWhereTheServiceSentTheRequestAndNotWorth
 
 TEST(ServiceBehaviour, APageOneBrokenPostMakesUnreadableIsFetchedInPiecesWhenAskedTo) {
     TempFolder folder;
-    Blog blog;
-    blog.posts = MakePosts(200, 300000);
-    blog.posts[73] = "<post id=\"299927\" type=\"regular\"><regular-body>never closed</post>";
-    Service().SetBlog(blog);
+    ServeBlogWithBrokenPost(200, 73);
 
     // The window's way: the page fails and so does the run.
     {
@@ -205,10 +211,7 @@ TEST(ServiceBehaviour, ASignInPageIsNeverAskedForInPiecesAndEndsTheRunUnsaved) {
 
 TEST(ServiceBehaviour, APageAskedForInPiecesThatMeetsASignInPageEndsTheRunUnsaved) {
     TempFolder folder;
-    Blog blog;
-    blog.posts = MakePosts(120, 300000);
-    blog.posts[60] = "<post id=\"299940\" type=\"regular\"><regular-body>never closed</post>";
-    Service().SetBlog(blog);
+    ServeBlogWithBrokenPost(120, 60);
     // The broken page comes once; the service then asks to sign in.
     auto brokenSent = std::make_shared<bool>(false);
     Service().Http().SetHandler([brokenSent](const test::HttpExchange& exchange) {
