@@ -20,7 +20,8 @@ struct MediaJob {
     std::string host;
     std::string name;
     std::string postId;
-    int attempt = 0;  // retries so far
+    int attempt = 0;    // retries so far
+    int throttled = 0;  // busy answers (429, 503) so far, which use up no retry
     Clock::time_point notBefore{};
 };
 

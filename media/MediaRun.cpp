@@ -79,7 +79,9 @@ private:
     void Settle(http::HttpClient::TransferId id, http::Response response);
     void Keep(const MediaJob& job, const MediaFile& file);
     void Record(const MediaJob& job, ManifestEntry entry);
-    void RetryLater(MediaJob job, const std::string& reason, std::optional<std::chrono::seconds> hostAsked);
+    void RetryLater(MediaJob job, const std::string& reason);
+    // A busy host is left alone for `wait`; the file's retries stay as they are.
+    void WaitForHost(MediaJob job, const std::string& reason, std::chrono::seconds wait);
     void Fail(const MediaJob& job, const std::string& reason);
     // Writing to the folder failed: every further file would fail alike, so the run ends.
     void FailHere(const MediaJob& job, const std::string& reason);
@@ -260,10 +262,8 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
     if (!file->LocalError().empty()) return FailHere(job, file->LocalError());
     if (!response.failed) {
         if (response.contentLength >= 0 && response.bodyBytes != response.contentLength) {
-            return RetryLater(std::move(job),
-                              "short body: " + std::to_string(response.bodyBytes) + " of " +
-                                  std::to_string(response.contentLength) + " bytes",
-                              std::nullopt);
+            return RetryLater(std::move(job), "short body: " + std::to_string(response.bodyBytes) + " of " +
+                                                  std::to_string(response.contentLength) + " bytes");
         }
         if (!file->Keep(job.name)) return FailHere(job, file->LocalError());
         return Keep(job, *file);
@@ -277,8 +277,7 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
             break;
         default:
             return RetryLater(std::move(job),
-                              response.errorText.empty() ? "transfer failed" : response.errorText,
-                              std::nullopt);
+                              response.errorText.empty() ? "transfer failed" : response.errorText);
     }
     const int status = response.status;
     if (status == 404 || status == 410) {
@@ -290,25 +289,28 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
         // The host is busy: leave it alone as long as it asks, or as long as we would wait anyway.
         const int asked = http::RetryAfterSeconds(response.headers);
         const auto wait = asked >= 0 ? std::min(std::chrono::seconds(asked), options_.longestWait)
-                                     : Doubled(job.attempt + 1);
-        return RetryLater(std::move(job), HttpWords(response), wait);
+                                     : Doubled(job.throttled + 1);
+        return WaitForHost(std::move(job), HttpWords(response), wait);
     }
     // Another client error will not change by asking again.
     if (status >= 400 && status < 500 && status != 408) return Fail(job, HttpWords(response));
-    RetryLater(std::move(job), HttpWords(response), std::nullopt);
+    RetryLater(std::move(job), HttpWords(response));
 }
 
-void MediaRun::RetryLater(MediaJob job, const std::string& reason,
-                          std::optional<std::chrono::seconds> hostAsked) {
+void MediaRun::WaitForHost(MediaJob job, const std::string& reason, std::chrono::seconds wait) {
+    if (job.throttled >= options_.busyAnswers)
+        return Fail(job, reason + ", " + std::to_string(job.throttled + 1) + " times");
+    ++job.throttled;
+    const auto now = Clock::now();
+    pacing_.SlowDown(job.host, now + wait);
+    job.notBefore = now;
+    pacing_.Retry(std::move(job));
+}
+
+void MediaRun::RetryLater(MediaJob job, const std::string& reason) {
     if (job.attempt >= options_.retries) return Fail(job, reason);
     ++job.attempt;
-    const auto now = Clock::now();
-    if (hostAsked) {
-        pacing_.SlowDown(job.host, now + *hostAsked);
-        job.notBefore = now;
-    } else {
-        job.notBefore = now + Doubled(job.attempt);
-    }
+    job.notBefore = Clock::now() + Doubled(job.attempt);
     pacing_.Retry(std::move(job));
 }
 

@@ -30,6 +30,9 @@ struct MediaOptions {
     // Further attempts at a failed file, the first after `retryDelay`, each
     // pause twice the last; a host's Retry-After counts instead, at most `longestWait`.
     int retries = 3;
+    // A host that keeps saying it is busy (429, 503) is waited out this many
+    // times for one file, without using up its retries.
+    int busyAnswers = 10;
     std::chrono::seconds retryDelay{5};
     std::chrono::seconds longestWait{600};
     // Silence, speed floor, size cap (kLargestFile) and redirects of each transfer.

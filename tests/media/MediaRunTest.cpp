@@ -198,6 +198,30 @@ TEST(MediaRun, TooManyRequestsWaitsAsTheHostAskedAtMostTheLongestWait) {
                             [](const media::MediaProgress& p) { return p.waiting.count() > 0; }));
 }
 
+TEST(MediaRun, BusyAnswersUseUpNoRetryButAHostBusyForEverFailsTheFile) {
+    MediaServer server;
+    server.AddFile("/a.jpg", MediaBytes(1000, "a"));
+    server.AddFile("/b.jpg", MediaBytes(1000, "b"));
+    ScriptedResponse busy = ScriptedResponse::Status(429);
+    busy.reason = "Too Many Requests";
+    busy.headers.push_back({"Retry-After", "0"});
+    // Three busy answers, with no retries allowed: waited out all the same.
+    server.Script("/a.jpg", {busy, busy, busy});
+    // More busy answers than a file waits out.
+    server.Script("/b.jpg", std::vector<ScriptedResponse>(5, busy));
+    MediaCase run(test::PhotoPosts({server.Url("/a.jpg"), server.Url("/b.jpg")}));
+    run.options.retries = 0;
+    run.options.busyAnswers = 3;
+
+    const media::MediaSummary summary = run.Run();
+    EXPECT_EQ(summary.kept, 1);
+    EXPECT_EQ(server.RequestTimes("/a.jpg").size(), 4u);
+    EXPECT_EQ(server.RequestTimes("/b.jpg").size(), 4u);
+    const auto manifest = run.Manifest();
+    EXPECT_EQ(manifest.at(server.Url("/a.jpg")).status, MediaStatus::Kept);
+    EXPECT_EQ(media::StatusText(manifest.at(server.Url("/b.jpg"))), "failed: HTTP 429 Too Many Requests, 4 times");
+}
+
 TEST(MediaRun, RedirectsAreFollowedToAnotherHostAndTheFileIsNamedAfterTheListedAddress) {
     MediaServer server;
     MediaServer other;
