@@ -2,8 +2,12 @@
 // 2,000 files of 50 KB from a loopback host that takes 20 ms to answer each
 // request, one transfer at a time and four, and the peak memory of such a run
 // next to an idle run (the same backup with every file already kept), plus a
-// single large file to show that a body is streamed, never held. Every run
-// happens in a fresh process of its own, so its peak memory is its own.
+// single large file to show that a body is streamed, never held, and 10,000
+// small files from a host that answers at once, where the cost of recording
+// each outcome shows (the bytes written are everything the run wrote: files
+// and manifest). Every run happens in a fresh process of its own, so its peak
+// memory and its bytes written are its own. An argument picks the figures
+// whose names begin with it ("media_10k").
 #include <unistd.h>
 
 #include <chrono>
@@ -28,6 +32,8 @@ constexpr int kFiles = 2000;
 constexpr std::size_t kFileBytes = 50 * 1024;
 constexpr int kServiceMs = 20;
 constexpr std::size_t kLargeFileBytes = 256 * 1024 * 1024;
+constexpr int kManyFiles = 10000;
+constexpr std::size_t kSmallFileBytes = 7500;
 
 class QuietHost : public media::IMediaHost {
 public:
@@ -39,18 +45,27 @@ public:
     }
 };
 
-// In the child: one run, then "milliseconds peak-kB files-kept".
+// What this process passed to write() so far.
+long long BytesWritten() {
+    std::ifstream io("/proc/self/io");
+    for (std::string line; std::getline(io, line);)
+        if (line.starts_with("wchar:")) return std::stoll(line.substr(6));
+    return -1;
+}
+
+// In the child: one run, then "milliseconds peak-kB files-kept bytes-written".
 int MeasureRun(const std::string& backup, int jobs) {
     media::MediaOptions options;
     options.backupFile = backup;
     options.jobs = jobs;
     http::HttpClient client(media::MediaClientOptions(options));
     QuietHost host;
+    const long long writtenBefore = BytesWritten();
     const auto start = Clock::now();
     const media::MediaSummary summary = media::KeepMedia(options, client, SystemFileOps(), host);
     const double ms = MillisecondsSince(start);
-    std::printf("%.0f %ld %d\n", summary.AllSettled() ? ms : -1.0, PeakResidentKb(),
-                summary.kept + summary.alreadyThere);
+    std::printf("%.0f %ld %d %lld\n", summary.AllSettled() ? ms : -1.0, PeakResidentKb(),
+                summary.kept + summary.alreadyThere, BytesWritten() - writtenBefore);
     return summary.AllSettled() ? 0 : 1;
 }
 
@@ -58,6 +73,7 @@ struct Figures {
     double milliseconds = -1;
     long peakKb = -1;
     int files = 0;
+    long long bytesWritten = -1;
 };
 
 Figures RunInChild(const std::string& backup, int jobs) {
@@ -66,7 +82,8 @@ Figures RunInChild(const std::string& backup, int jobs) {
     FILE* child = popen(command.c_str(), "r");
     if (!child) throw std::runtime_error("can't start the measuring process");
     Figures figures;
-    if (std::fscanf(child, "%lf %ld %d", &figures.milliseconds, &figures.peakKb, &figures.files) != 3)
+    if (std::fscanf(child, "%lf %ld %d %lld", &figures.milliseconds, &figures.peakKb, &figures.files,
+                    &figures.bytesWritten) != 4)
         figures.milliseconds = -1;
     pclose(child);
     return figures;
@@ -90,6 +107,10 @@ void WriteBackup(const std::string& path, const test::LoopbackServer& server, in
 
 double Mb(long kb) { return static_cast<double>(kb) / 1024; }
 
+bool Wanted(int argc, char** argv, const std::string& figure) {
+    return argc < 2 || figure.starts_with(argv[1]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,7 +118,9 @@ int main(int argc, char** argv) {
 
     const auto small = std::make_shared<const std::string>(kFileBytes, 'm');
     const auto large = std::make_shared<const std::string>(kLargeFileBytes, 'L');
+    const auto tiny = std::make_shared<const std::string>(kSmallFileBytes, 't');
     test::LoopbackServer server([&](const test::HttpExchange& exchange) {
+        if (exchange.target.starts_with("/many/")) return test::ScriptedResponse::Ok(*tiny, "image/jpeg");
         test::ScriptedResponse response = test::ScriptedResponse::Ok(
             exchange.target.starts_with("/large/") ? *large : *small, "image/jpeg");
         response.delayBeforeHeadersMs = kServiceMs;
@@ -107,6 +130,7 @@ int main(int argc, char** argv) {
 
     test::TempFolder folder;
     for (const int jobs : {1, 4}) {
+        if (!Wanted(argc, argv, "media_2k")) break;
         const std::string backup = folder.File("jobs" + std::to_string(jobs) + ".xml");
         WriteBackup(backup, server, kFiles, "/media/" + std::to_string(jobs) + "/");
         const Figures run = RunInChild(backup, jobs);
@@ -119,12 +143,24 @@ int main(int argc, char** argv) {
         std::printf("media_peak_over_idle_mb: %.1f\n", Mb(run.peakKb - idle.peakKb));
     }
 
-    const std::string backup = folder.File("large.xml");
-    WriteBackup(backup, server, 1, "/large/");
-    const Figures largeRun = RunInChild(backup, 1);
-    const Figures largeIdle = RunInChild(backup, 1);
-    std::printf("media_256mb_file_ms: %.0f\n", largeRun.files == 1 ? largeRun.milliseconds : -1.0);
-    std::printf("media_256mb_file_peak_over_idle_mb: %.1f\n", Mb(largeRun.peakKb - largeIdle.peakKb));
-    std::printf("media_peak_over_idle_limit_mb: 64\n");
+    if (Wanted(argc, argv, "media_256mb")) {
+        const std::string backup = folder.File("large.xml");
+        WriteBackup(backup, server, 1, "/large/");
+        const Figures largeRun = RunInChild(backup, 1);
+        const Figures largeIdle = RunInChild(backup, 1);
+        std::printf("media_256mb_file_ms: %.0f\n", largeRun.files == 1 ? largeRun.milliseconds : -1.0);
+        std::printf("media_256mb_file_peak_over_idle_mb: %.1f\n", Mb(largeRun.peakKb - largeIdle.peakKb));
+        std::printf("media_peak_over_idle_limit_mb: 64\n");
+    }
+
+    if (Wanted(argc, argv, "media_10k")) {
+        const std::string backup = folder.File("many.xml");
+        WriteBackup(backup, server, kManyFiles, "/many/");
+        const Figures many = RunInChild(backup, media::kDefaultJobs);
+        std::printf("media_10k_small_ms: %.0f\n", many.files == kManyFiles ? many.milliseconds : -1.0);
+        std::printf("media_10k_bytes_written_mb: %.1f\n", static_cast<double>(many.bytesWritten) / 1048576);
+        std::printf("media_10k_files_mb: %.1f\n",
+                    static_cast<double>(kManyFiles * kSmallFileBytes) / 1048576);
+    }
     return 0;
 }

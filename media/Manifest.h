@@ -1,6 +1,7 @@
 // manifest.tsv: one line per address with what became of it, tab-separated,
 // the column names first. It is the only record of which file holds which
-// address, and it is replaced as a whole, atomically, whenever it changes.
+// address. It is replaced as a whole, atomically, now and then; the lines
+// recorded in between wait in the journal beside it (ManifestJournal.h).
 #pragma once
 
 #include <cstdint>
@@ -49,7 +50,11 @@ public:
     void Set(std::size_t slot, ManifestEntry entry);
     void Clear(std::size_t slot);
     const std::optional<ManifestEntry>& At(std::size_t slot) const { return slots_.at(slot).entry; }
+    // The slot's line as the file holds it, its line break included; "" for an empty slot.
+    const std::string& Line(std::size_t slot) const { return slots_.at(slot).line; }
     std::size_t Slots() const { return slots_.size(); }
+    // The lines' bytes, without the column names.
+    std::size_t Bytes() const { return textSize_; }
 
     std::string Text() const;
     // Replaces the file at `path` by a complete, synced new one; on failure
@@ -57,7 +62,7 @@ public:
     bool Save(const std::string& path, FileOps& files, std::string& error) const;
 
 private:
-    // The file is written after every change: each line is formatted once.
+    // The file is written many times over a run: each line is formatted once.
     struct Slot {
         std::optional<ManifestEntry> entry;
         std::string line;

@@ -28,8 +28,8 @@ public:
 
     // Syncs the file and renames it to `name` in the folder, replacing what
     // is there (a link included, without following it). The rename becomes
-    // durable with the next sync of the folder: the manifest's save, which
-    // follows every kept file. Until then a crash may lose the name, never
+    // durable with the next sync of the folder, which comes before the line
+    // that records the file. Until then a crash may lose the name, never
     // leave it on a partial file, and a file the manifest lists but the
     // folder lacks is simply fetched again.
     bool Keep(const std::string& name);

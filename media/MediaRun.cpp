@@ -10,10 +10,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <utility>
 
 #include "FolderLock.h"
 #include "HostPacing.h"
 #include "Manifest.h"
+#include "ManifestJournal.h"
 #include "MediaCollector.h"
 #include "MediaFile.h"
 #include "MediaPlan.h"
@@ -73,12 +75,20 @@ private:
     };
 
     bool Prepare();
+    bool ReadIfThere(const std::string& path, std::string& text);
     bool PrepareFolder();
     void Fetch();
     void StartWhatMay(Clock::time_point now);
     void Settle(http::HttpClient::TransferId id, http::Response response);
     void Keep(const MediaJob& job, const MediaFile& file);
     void Record(const MediaJob& job, ManifestEntry entry);
+    // Appends the outcomes of the files that just finished to the journal,
+    // and replaces the manifest when the journal has grown enough.
+    bool Journal();
+    // Replaces the manifest and empties the journal.
+    bool Consolidate();
+    // At the end of every run that started, however it ends short of a kill.
+    void Finish();
     void RetryLater(MediaJob job, const std::string& reason);
     // A busy host is left alone for `wait`; the file's retries stay as they are.
     void WaitForHost(MediaJob job, const std::string& reason, std::chrono::seconds wait);
@@ -102,7 +112,11 @@ private:
     std::string manifestPath_;
     std::vector<std::string> present_;  // names in the folder when the run began
     Manifest manifest_;
-    bool unsaved_ = false;  // the manifest holds outcomes its file does not yet
+    std::optional<ManifestJournal> journal_;
+    std::string unjournaled_;     // lines of outcomes on no disk yet
+    bool renamed_ = false;        // files were kept since the folder was last synced
+    bool unsaved_ = false;        // the manifest holds outcomes its file does not yet
+    std::size_t savedBytes_ = 0;  // of the manifest's lines when its file was last replaced
     std::map<http::HttpClient::TransferId, Transfer> running_;
     std::size_t planned_ = 0;    // files to fetch in this run
     std::size_t settled_ = 0;    // of those, with an outcome
@@ -135,16 +149,14 @@ bool MediaRun::Prepare() {
     if (!PrepareFolder()) return false;
 
     manifestPath_ = summary_.folder + "/" + kManifestFileName;
-    std::vector<ManifestEntry> previous;
-    std::error_code missing;
-    if (fs::exists(fs::symlink_status(manifestPath_, missing))) {
-        std::string text;
-        if (!ReadText(manifestPath_, text)) {
-            summary_.error = "can't read " + manifestPath_ + ": " + std::strerror(errno);
-            return false;
-        }
-        previous = ParseManifest(text).entries;
-    }
+    std::string manifestText, journalText;
+    if (!ReadIfThere(manifestPath_, manifestText) ||
+        !ReadIfThere(summary_.folder + "/" + kJournalFileName, journalText))
+        return false;
+    // What a killed run recorded after its last replacement of the manifest.
+    std::vector<ManifestEntry> previous = ParseManifest(manifestText).entries;
+    ApplyJournal(previous, ParseJournal(journalText).entries);
+    journal_.emplace(summary_.folder, files_);
     MediaPlan plan = PlanMedia(addresses, previous, summary_.folder, present_);
     summary_.alreadyThere = plan.alreadyThere;
     summary_.missing = plan.missing;
@@ -152,9 +164,17 @@ bool MediaRun::Prepare() {
     planned_ = plan.jobs.size();
     for (MediaJob& job : plan.jobs) pacing_.Add(std::move(job));
     manifest_ = std::move(plan.manifest);
-    // Written at once: it lists what needs no transfer, and a folder we can't
-    // write to shows before anything is fetched.
-    return SaveManifest();
+    // Written at once: it lists what needs no transfer, takes in the
+    // journal, and a folder we can't write to shows before anything is fetched.
+    return Consolidate();
+}
+
+bool MediaRun::ReadIfThere(const std::string& path, std::string& text) {
+    std::error_code missing;
+    if (!fs::exists(fs::symlink_status(path, missing))) return true;
+    if (ReadText(path, text)) return true;
+    summary_.error = "can't read " + path + ": " + std::strerror(errno);
+    return false;
 }
 
 bool MediaRun::PrepareFolder() {
@@ -226,13 +246,14 @@ void MediaRun::Fetch() {
             Settle(id, *client_.Take(id));
         }
         // Once for the files that finished together: when the disk is slow
-        // and several are done by the time it has saved, it saves less often.
-        if (unsaved_) SaveManifest();
+        // and several are done by the time it has synced, it syncs less often.
+        if (!unjournaled_.empty() && summary_.error.empty()) Journal();
         Report(false);
     }
     // Abandoned transfers leave no piece behind: their files go with them.
     for (auto& [id, transfer] : running_) client_.Abandon(id);
     running_.clear();
+    Finish();
     Report(true);
 }
 
@@ -266,6 +287,7 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
                                                   std::to_string(response.contentLength) + " bytes");
         }
         if (!file->Keep(job.name)) return FailHere(job, file->LocalError());
+        renamed_ = true;
         return Keep(job, *file);
     }
     switch (response.errorKind) {
@@ -335,13 +357,48 @@ void MediaRun::FailHere(const MediaJob& job, const std::string& reason) {
 
 void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {
     manifest_.Set(job.slot, std::move(entry));
+    unjournaled_ += manifest_.Line(job.slot);
     unsaved_ = true;
 }
 
-bool MediaRun::SaveManifest() {
-    unsaved_ = false;
+bool MediaRun::Journal() {
+    // A line may say a file is kept only once its name has reached the disk.
+    // A folder that can't be synced is no reason to stop: nothing else can be done there.
+    if (std::exchange(renamed_, false)) files_.SyncFolder(summary_.folder);
     std::string error;
-    if (manifest_.Save(manifestPath_, files_, error)) return true;
+    if (!journal_->Append(unjournaled_, error)) {
+        if (summary_.error.empty()) summary_.error = error;
+        return false;
+    }
+    unjournaled_.clear();
+    if (journal_->Bytes() < std::max(options_.replaceManifestAfter, savedBytes_)) return true;
+    return Consolidate();
+}
+
+bool MediaRun::Consolidate() {
+    if (!SaveManifest()) return false;
+    std::string error;
+    if (journal_->Discard(error)) return true;
+    if (summary_.error.empty()) summary_.error = error;
+    return false;
+}
+
+void MediaRun::Finish() {
+    if (!unsaved_) return;
+    // Into the journal first: should the manifest's replacement then fail (a
+    // full disk), the lines are there for the next run all the same.
+    if (!unjournaled_.empty()) Journal();
+    if (unsaved_) Consolidate();
+}
+
+bool MediaRun::SaveManifest() {
+    std::string error;
+    if (manifest_.Save(manifestPath_, files_, error)) {
+        unsaved_ = false;
+        unjournaled_.clear();
+        savedBytes_ = manifest_.Bytes();
+        return true;
+    }
     if (summary_.error.empty()) summary_.error = error;
     return false;
 }

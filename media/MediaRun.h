@@ -1,11 +1,14 @@
 // Keeps the media a saved backup names in a folder beside it: what is not
 // kept yet is fetched, several files at once, each written whole or not at
-// all, and manifest.tsv records every outcome the moment it is known. A run
-// stopped at any point loses nothing already kept; the next one goes on.
+// all, and every outcome is recorded on disk the moment it is known (in the
+// journal beside manifest.tsv, which is replaced now and then and whenever a
+// run ends). A run stopped at any point loses nothing already kept; the next
+// one goes on.
 // Failures go into the manifest and the summary; nothing here asks the user.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -39,6 +42,10 @@ struct MediaOptions {
     http::TransferLimits limits = DefaultLimits();
     std::string userAgent;
     std::shared_ptr<const ProxySettings> proxy;
+    // manifest.tsv is replaced during a run once the journal holds this many
+    // bytes and as many as the manifest itself: the manifest is rewritten
+    // ever more rarely as it grows, so a run writes in proportion to its files.
+    std::size_t replaceManifestAfter = 64 * 1024;
 
     static http::TransferLimits DefaultLimits();
 };

@@ -7,6 +7,7 @@
 
 #include "CliTestSupport.h"
 #include "Manifest.h"
+#include "ManifestJournal.h"
 #include "MediaServer.h"
 #include "TempFolder.h"
 
@@ -117,8 +118,10 @@ TEST(CliMedia, ASignalStopsTheRunWith130AndTheNextRunGoesOn) {
         << stopped.err;
     const int requestsBefore = server.TotalRequests();
     EXPECT_LT(requestsBefore, 40);
+    // A stop the program survives leaves everything in the manifest, no journal beside it.
     const auto kept = media::ParseManifest(ReadAll(folder.File("myblog.media/manifest.tsv"))).entries;
     ASSERT_FALSE(kept.empty());
+    EXPECT_FALSE(std::filesystem::exists(folder.File("myblog.media/") + media::kJournalFileName));
 
     const CliResult resumed = RunCli({"media", "-q", "--jobs", "8", backup});
     EXPECT_EQ(resumed.exitCode, 0) << resumed.err;

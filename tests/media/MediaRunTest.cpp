@@ -431,6 +431,76 @@ TEST(MediaRun, AFullDiskEndsTheRunAndKeepsWhatWasKept) {
     EXPECT_EQ(server.Requests("/1.jpg"), 1);
 }
 
+// A FileOps that counts how often, and with how many bytes, manifest.tsv is replaced.
+class CountingManifestSaves : public FileOps {
+public:
+    int CreateTemp(std::string& pattern) override {
+        const int fd = real_.CreateTemp(pattern);
+        if (fd >= 0 && pattern.find("/manifest.tsv.") != std::string::npos) manifestFds.insert(fd);
+        return fd;
+    }
+    long Write(int fd, const char* data, std::size_t size) override {
+        const long written = real_.Write(fd, data, size);
+        if (written > 0 && manifestFds.count(fd)) manifestBytes += written;
+        return written;
+    }
+    int Sync(int fd) override { return real_.Sync(fd); }
+    int Close(int fd) override {
+        manifestFds.erase(fd);
+        return real_.Close(fd);
+    }
+    int Chmod(int fd, unsigned mode) override { return real_.Chmod(fd, mode); }
+    int Rename(const std::string& from, const std::string& to) override {
+        if (to.ends_with("/manifest.tsv")) ++replacements;
+        return real_.Rename(from, to);
+    }
+    int Unlink(const std::string& path) override { return real_.Unlink(path); }
+    int SyncFolder(const std::string& folder) override { return real_.SyncFolder(folder); }
+
+    std::set<int> manifestFds;
+    int replacements = 0;
+    long long manifestBytes = 0;
+
+private:
+    FileOps& real_ = SystemFileOps();
+};
+
+TEST(MediaRun, TheManifestIsReplacedRarelyAndWrittenInProportionToItsLines) {
+    MediaServer server;
+    std::vector<std::string> urls;
+    for (int i = 0; i < 300; ++i) {
+        const std::string path = "/many/" + std::to_string(i) + ".jpg";
+        server.AddFile(path, MediaBytes(300, path));
+        urls.push_back(server.Url(path));
+    }
+    // By default 300 lines never fill the journal: the manifest is written when the run
+    // begins and when it ends. With a small journal it is replaced during the run too,
+    // each time once the journal is as long as the manifest.
+    for (const std::size_t journalBytes : {std::size_t{64 * 1024}, std::size_t{2048}}) {
+        MediaCase run(test::PhotoPosts(urls));
+        run.options.replaceManifestAfter = journalBytes;
+        CountingManifestSaves files;
+
+        const media::MediaSummary summary = run.Run(files);
+
+        ASSERT_TRUE(summary.AllSettled()) << summary.error;
+        EXPECT_EQ(summary.kept, 300);
+        const auto manifest = run.Manifest();
+        EXPECT_EQ(manifest.size(), 300u);
+        for (const std::string& url : urls) EXPECT_EQ(manifest.at(url).status, MediaStatus::Kept) << url;
+        EXPECT_TRUE(NoPieces(run)) << "no journal is left";
+        const auto finalBytes = static_cast<long long>(ReadAll(run.MediaFile("manifest.tsv")).size());
+        if (journalBytes > 2048) {
+            EXPECT_EQ(files.replacements, 2);
+            EXPECT_LT(files.manifestBytes, finalBytes + 100);
+        } else {
+            EXPECT_GE(files.replacements, 4);
+            EXPECT_LE(files.replacements, 9);
+            EXPECT_LT(files.manifestBytes, 3 * finalBytes);
+        }
+    }
+}
+
 TEST(MediaRun, ARerunFetchesOnlyWhatIsNotKeptAndRetriesEarlierFailures) {
     MediaServer server;
     for (const char* path : {"/a.jpg", "/b.jpg", "/c.jpg"}) server.AddFile(path, MediaBytes(3000, path));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Manifest.h"
+#include "ManifestJournal.h"
 #include "MediaRun.h"
 #include "TempFolder.h"
 
@@ -110,6 +111,14 @@ public:
     std::map<std::string, media::ManifestEntry> Manifest() const {
         std::map<std::string, media::ManifestEntry> byUrl;
         for (auto& entry : media::ParseManifest(ReadAll(MediaFile(media::kManifestFileName))).entries)
+            byUrl[entry.url] = entry;
+        return byUrl;
+    }
+
+    // The lines a run recorded after it last replaced the manifest, by address.
+    std::map<std::string, media::ManifestEntry> Journal() const {
+        std::map<std::string, media::ManifestEntry> byUrl;
+        for (auto& entry : media::ParseJournal(ReadAll(MediaFile(media::kJournalFileName))).entries)
             byUrl[entry.url] = entry;
         return byUrl;
     }

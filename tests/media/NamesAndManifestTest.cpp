@@ -1,8 +1,9 @@
-// File names made from addresses, and manifest.tsv read and written.
+// File names made from addresses, and manifest.tsv and its journal read and written.
 #include <gtest/gtest.h>
 
 #include "FileNames.h"
 #include "Manifest.h"
+#include "ManifestJournal.h"
 
 namespace qv {
 namespace {
@@ -102,6 +103,29 @@ TEST(Manifest, DamagedLinesAreSkippedAndCountedNotTrusted) {
     EXPECT_EQ(parsed.entries[0].bytes, 10);
     EXPECT_EQ(parsed.entries[1].status, MediaStatus::Failed);
     EXPECT_EQ(parsed.entries[1].postId, "2");
+}
+
+TEST(ManifestJournal, OnlyWholeLinesCountAndALaterLineReplacesTheLineOfItsAddressWhereItStands) {
+    const auto parsed = media::ParseJournal(
+        "https://m.example/a.jpg\ta.jpg\t10\tabc\tkept\t1\n"
+        "https://m.example/up.jpg\t../up.jpg\t10\tabc\tkept\t1\n"
+        "https://m.example/c.jpg\t\t\t\tmissing\t3\n"
+        "https://m.example/cut.jpg\tcut.jpg\t10\tabc\tkept\t4");
+    EXPECT_EQ(parsed.skippedLines, 1);
+    ASSERT_EQ(parsed.entries.size(), 2u);
+    EXPECT_EQ(parsed.entries[0].file, "a.jpg");
+    EXPECT_EQ(parsed.entries[1].url, "https://m.example/c.jpg");
+    EXPECT_TRUE(media::ParseJournal("https://m.example/a.jpg\ta.jpg\t10\tabc\tkept\t1").entries.empty());
+
+    std::vector<ManifestEntry> entries{
+        {"https://m.example/a.jpg", "", -1, "", MediaStatus::Failed, "HTTP 500", "1"},
+        {"https://m.example/b.jpg", "b.jpg", 5, "def", MediaStatus::Kept, "", "2"},
+    };
+    media::ApplyJournal(entries, parsed.entries);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0], parsed.entries[0]);
+    EXPECT_EQ(entries[1].file, "b.jpg");
+    EXPECT_EQ(entries[2], parsed.entries[1]);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // A run killed outright in the middle of a file (as by SIGKILL or a power
-// cut): nothing it kept is fetched again, and its half file never counts.
+// cut): nothing it kept is fetched again, though the manifest was not replaced
+// since, and its half file never counts.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -63,7 +64,9 @@ TEST(MediaResume, ARunKilledMidTransferIsResumedWithoutFetchingWhatItKept) {
     ASSERT_TRUE(midTransfer) << "the run never got into the fifth file";
     ASSERT_TRUE(WIFSIGNALED(status));
 
-    const auto keptBefore = run.Manifest();
+    // The manifest is as the run began; the four files it kept are in the journal.
+    EXPECT_TRUE(run.Manifest().empty());
+    const auto keptBefore = run.Journal();
     ASSERT_EQ(keptBefore.size(), 4u);
     for (const auto& [url, entry] : keptBefore) EXPECT_EQ(entry.status, MediaStatus::Kept) << url;
 
@@ -77,10 +80,55 @@ TEST(MediaResume, ARunKilledMidTransferIsResumedWithoutFetchingWhatItKept) {
         EXPECT_EQ(server.Requests(path), i == 4 ? 2 : 1) << path;
         EXPECT_EQ(ReadAll(run.MediaFile(std::to_string(i) + ".jpg")), MediaBytes(30000, path)) << path;
     }
-    // The piece the killed run left is gone.
+    // The piece the killed run left is gone, and so is the journal: the manifest holds it all.
     const auto names = run.Files();
     EXPECT_TRUE(std::none_of(names.begin(), names.end(),
                              [](const std::string& name) { return name.starts_with("."); }));
+    EXPECT_EQ(run.Manifest().size(), 8u);
+}
+
+TEST(MediaResume, TheJournalOfAKilledRunCountsOverTheManifestSaveALineCutShortOrNamingAPath) {
+    MediaServer server;
+    std::vector<std::string> urls;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        const std::string path = std::string("/j/") + name + ".jpg";
+        server.AddFile(path, MediaBytes(2000, path));
+        urls.push_back(server.Url(path));
+    }
+    MediaCase run(test::PhotoPosts(urls));
+    std::filesystem::create_directory(run.Media());
+    for (const char* name : {"a", "b", "c"})
+        test::WriteAll(run.MediaFile(std::string(name) + ".jpg"),
+                       MediaBytes(2000, std::string("/j/") + name + ".jpg"));
+    const auto line = [&](int i, const std::string& file, const std::string& status) {
+        return urls[i] + "\t" + file + "\t2000\t\t" + status + "\t" + std::to_string(1000 - i) + "\n";
+    };
+    test::WriteAll(run.MediaFile(media::kManifestFileName), std::string(media::kManifestHeader) + "\n" +
+                                                                line(0, "a.jpg", "kept") +
+                                                                line(1, "", "failed: HTTP 500"));
+    // b was kept after the manifest was last replaced; the append of c was cut
+    // off by a power cut before its line break; d names a path.
+    std::string cut = line(2, "c.jpg", "kept");
+    cut.pop_back();
+    test::WriteAll(run.MediaFile(media::kJournalFileName),
+                   line(1, "b.jpg", "kept") + line(3, "../d.jpg", "kept") + cut);
+
+    const media::MediaSummary summary = run.Run();
+
+    EXPECT_TRUE(summary.AllSettled()) << summary.error;
+    EXPECT_EQ(summary.alreadyThere, 2);
+    EXPECT_EQ(summary.kept, 2);
+    EXPECT_EQ(server.Requests("/j/a.jpg"), 0);
+    EXPECT_EQ(server.Requests("/j/b.jpg"), 0);
+    EXPECT_EQ(server.Requests("/j/c.jpg"), 1);
+    EXPECT_EQ(server.Requests("/j/d.jpg"), 1);
+    EXPECT_FALSE(std::filesystem::exists(run.folder.File("d.jpg")));
+    const auto manifest = run.Manifest();
+    ASSERT_EQ(manifest.size(), 4u);
+    for (const auto& [url, entry] : manifest) EXPECT_EQ(entry.status, MediaStatus::Kept) << url;
+    EXPECT_EQ(manifest.at(urls[1]).file, "b.jpg");
+    EXPECT_EQ(manifest.at(urls[3]).file, "d.jpg");
+    EXPECT_FALSE(std::filesystem::exists(run.MediaFile(media::kJournalFileName)));
 }
 
 }  // namespace

@@ -1,0 +1,99 @@
+#include "ManifestJournal.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
+#include <utility>
+
+#include "MediaFile.h"
+
+namespace qv::media {
+
+ParsedManifest ParseJournal(std::string_view text) {
+    const auto end = text.rfind('\n');
+    return ParseManifest(text.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
+void ApplyJournal(std::vector<ManifestEntry>& entries, std::vector<ManifestEntry> later) {
+    // The first line of an address is the one a run goes by.
+    std::unordered_map<std::string, std::size_t> at;
+    for (std::size_t i = 0; i < entries.size(); ++i) at.emplace(entries[i].url, i);
+    for (ManifestEntry& entry : later) {
+        const auto [found, added] = at.emplace(entry.url, entries.size());
+        if (added) {
+            entries.push_back(std::move(entry));
+        } else {
+            entries[found->second] = std::move(entry);
+        }
+    }
+}
+
+ManifestJournal::ManifestJournal(std::string folder, FileOps& files)
+    : folder_(std::move(folder)), path_(folder_ + "/" + kJournalFileName), files_(files) {}
+
+ManifestJournal::~ManifestJournal() { Close(); }
+
+void ManifestJournal::Close() {
+    if (fd_ >= 0) files_.Close(fd_);
+    fd_ = -1;
+}
+
+bool ManifestJournal::Create(std::string& error) {
+    // Made under a temporary name, which a killed run's successor removes,
+    // and renamed over whatever a crash left under the journal's name.
+    std::string temp = folder_ + "/" + kTempPrefix + "XXXXXX";
+    const int fd = files_.CreateTemp(temp);
+    if (fd < 0) {
+        error = "can't create a file in " + folder_ + ": " + std::strerror(errno);
+        return false;
+    }
+    if (files_.Rename(temp, path_) != 0) {
+        error = "can't rename " + temp + " to " + path_ + ": " + std::strerror(errno);
+        files_.Close(fd);
+        files_.Unlink(temp);
+        return false;
+    }
+    // The name must outlive a power cut as the lines synced into the file do.
+    // A folder that can't be synced is no reason to stop: nothing else can be done there.
+    files_.SyncFolder(folder_);
+    fd_ = fd;
+    bytes_ = 0;
+    return true;
+}
+
+bool ManifestJournal::Append(std::string_view lines, std::string& error) {
+    if (failed_) {
+        error = "can't write " + path_ + " any more";
+        return false;
+    }
+    if (fd_ < 0 && !Create(error)) {
+        failed_ = true;
+        return false;
+    }
+    if (!WriteFully(files_, fd_, lines.data(), lines.size())) {
+        error = "can't write " + path_ + ": " + std::strerror(errno);
+        failed_ = true;
+        return false;
+    }
+    if (files_.Sync(fd_) != 0) {
+        error = "can't write " + path_ + " to disk: " + std::strerror(errno);
+        failed_ = true;
+        return false;
+    }
+    bytes_ += lines.size();
+    return true;
+}
+
+bool ManifestJournal::Discard(std::string& error) {
+    Close();
+    bytes_ = 0;
+    failed_ = false;
+    // A removal lost to a crash only leaves lines the manifest holds as well.
+    if (files_.Unlink(path_) != 0 && errno != ENOENT) {
+        error = "can't remove " + path_ + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qv::media
