@@ -136,9 +136,12 @@ std::string Manifest::Text() const {
     return text;
 }
 
-bool Manifest::Save(const std::string& path, FileOps& files, std::string& error) const {
+bool Manifest::Save(const std::string& path, FileOps& files, std::string& error,
+                    std::optional<std::time_t> leftoversBefore) const {
     const std::string text = Text();
-    AtomicFileWriter writer(path, files);
+    FileSaveOptions options;
+    options.removeTempsOlderThan = leftoversBefore;
+    AtomicFileWriter writer(path, files, options);
     if (!writer.Open() || !writer.Write(text.data(), text.size()) || !writer.Commit()) {
         error = writer.ErrorText();
         return false;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,8 +59,10 @@ public:
 
     std::string Text() const;
     // Replaces the file at `path` by a complete, synced new one; on failure
-    // the old file stays as it was and `error` says why.
-    bool Save(const std::string& path, FileOps& files, std::string& error) const;
+    // the old file stays as it was and `error` says why. Temporary files of
+    // replacements that a killed run left, older than `leftoversBefore`, go.
+    bool Save(const std::string& path, FileOps& files, std::string& error,
+              std::optional<std::time_t> leftoversBefore = std::nullopt) const;
 
 private:
     // The file is written many times over a run: each line is formatted once.

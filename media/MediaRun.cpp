@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -122,6 +123,7 @@ private:
     std::size_t settled_ = 0;    // of those, with an outcome
     std::int64_t received_ = 0;  // by settled transfers, kept or not
     Clock::time_point started_;
+    std::time_t startedAt_ = std::time(nullptr);
     Clock::time_point lastReport_;
 };
 
@@ -393,7 +395,8 @@ void MediaRun::Finish() {
 
 bool MediaRun::SaveManifest() {
     std::string error;
-    if (manifest_.Save(manifestPath_, files_, error)) {
+    // One run at a time keeps a folder: older leftovers are a killed run's.
+    if (manifest_.Save(manifestPath_, files_, error, startedAt_)) {
         unsaved_ = false;
         unjournaled_.clear();
         savedBytes_ = manifest_.Bytes();

@@ -112,6 +112,11 @@ TEST(MediaResume, TheJournalOfAKilledRunCountsOverTheManifestSaveALineCutShortOr
     cut.pop_back();
     test::WriteAll(run.MediaFile(media::kJournalFileName),
                    line(1, "b.jpg", "kept") + line(3, "../d.jpg", "kept") + cut);
+    // A run killed while it replaced the manifest left its temporary file.
+    const std::string leftover = run.MediaFile(std::string(media::kManifestFileName) + ".saving-Ab12Cd");
+    test::WriteAll(leftover, "half a manifest");
+    std::filesystem::last_write_time(leftover,
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
 
     const media::MediaSummary summary = run.Run();
 
@@ -129,6 +134,7 @@ TEST(MediaResume, TheJournalOfAKilledRunCountsOverTheManifestSaveALineCutShortOr
     EXPECT_EQ(manifest.at(urls[1]).file, "b.jpg");
     EXPECT_EQ(manifest.at(urls[3]).file, "d.jpg");
     EXPECT_FALSE(std::filesystem::exists(run.MediaFile(media::kJournalFileName)));
+    EXPECT_FALSE(std::filesystem::exists(leftover));
 }
 
 }  // namespace
