@@ -7,6 +7,8 @@
 #include <iterator>
 #include <vector>
 
+#include "ManifestJournal.h"
+
 namespace qv::site {
 
 namespace {
@@ -48,7 +50,22 @@ bool MediaCatalog::Load(const std::string& folder, std::string& error) {
         error = path + ": " + error;
         return false;
     }
+    ApplyJournal(folder);
     return true;
+}
+
+// What a media run recorded after it last replaced the manifest: a run that
+// was killed leaves it for the next one to fold in.
+void MediaCatalog::ApplyJournal(const std::string& folder) {
+    std::ifstream in(folder + "/" + media::kJournalFileName, std::ios::binary);
+    if (!in) return;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const media::ManifestEntry& entry : media::ParseJournal(text).entries) {
+        if (entry.status == media::MediaStatus::Kept && IsPlainFileName(entry.file))
+            kept_.insert_or_assign(entry.url, entry.file);
+        else
+            kept_.erase(entry.url);
+    }
 }
 
 bool MediaCatalog::Parse(std::string_view manifest, std::string& error) {

@@ -14,8 +14,9 @@ namespace qv::site {
 
 class MediaCatalog {
 public:
-    // Reads `folder`/manifest.tsv. A folder without one is an empty catalog,
-    // not a failure; a manifest that cannot be read or lacks a needed column is.
+    // Reads `folder`/manifest.tsv, and the lines a media run recorded since it
+    // last replaced it. A folder without a manifest is an empty catalog, not a
+    // failure; a manifest that cannot be read or lacks a needed column is.
     bool Load(const std::string& folder, std::string& error);
     // Reads the manifest's text.
     bool Parse(std::string_view manifest, std::string& error);
@@ -25,6 +26,8 @@ public:
     std::size_t Count() const { return kept_.size(); }
 
 private:
+    void ApplyJournal(const std::string& folder);
+
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }

@@ -43,6 +43,26 @@ TEST(MediaCatalog, AFolderWithoutManifestIsEmptyButABrokenManifestIsAnError) {
     EXPECT_FALSE(catalog.Load(folder.Path().string(), error));
 }
 
+TEST(MediaCatalog, WhatAKilledMediaRunRecordedAfterItsLastManifestCounts) {
+    test::TempFolder folder;
+    test::WriteAll(folder.File("manifest.tsv"),
+                   "url\tfile\tbytes\tsha256\tstatus\tpost_id\n"
+                   "http://m.example/a.jpg\ta.jpg\t10\tab\tkept\t1\n"
+                   "http://m.example/b.jpg\t\t\t\tfailed: HTTP 500\t2\n");
+    // b was kept since, a failed when asked again, c's line was cut short.
+    test::WriteAll(folder.File(".manifest.tsv.log"),
+                   "http://m.example/b.jpg\tb.jpg\t10\tcd\tkept\t2\n"
+                   "http://m.example/a.jpg\t\t\t\tfailed: HTTP 500\t1\n"
+                   "http://m.example/c.jpg\tc.jpg\t10\tef\tkept");
+    MediaCatalog catalog;
+    std::string error;
+    ASSERT_TRUE(catalog.Load(folder.Path().string(), error)) << error;
+    ASSERT_NE(catalog.KeptFile("http://m.example/b.jpg"), nullptr);
+    EXPECT_EQ(*catalog.KeptFile("http://m.example/b.jpg"), "b.jpg");
+    EXPECT_EQ(catalog.KeptFile("http://m.example/a.jpg"), nullptr);
+    EXPECT_EQ(catalog.KeptFile("http://m.example/c.jpg"), nullptr);
+}
+
 TEST(ImageSize, ReadsPngGifJpegAndWebpHeadersAndRefusesDamagedOnes) {
     const auto png = ImageSizeOf(test::Png(640, 480, 1, 2, 3));
     ASSERT_TRUE(png);
