@@ -63,6 +63,10 @@ bool Main() {
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->Load();
     window->show();
+    // A window manager activates a new window; without one nobody does, and the
+    // address box would take keys without ever being told it has the focus (no
+    // caret, and tabbing back into it would not select its text).
+    window->activateWindow();
     return true;
 }
 
