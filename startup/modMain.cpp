@@ -35,13 +35,14 @@ const std::string& DataFolder() { return DataFolderValue(); }
 void InitProgramResources() { InitIconResources(); }
 
 void InitCommonControls(const std::string& fontFolder) {
-    for (const char* face : {"tahoma.ttf", "tahomabd.ttf"}) {
-        const std::filesystem::path file = std::filesystem::path(fontFolder) / face;
-        if (!std::filesystem::exists(file)) continue;
-        // Without it the window falls back to a face that still fits every caption.
-        if (QFontDatabase::addApplicationFont(QString::fromStdString(file.string())) < 0)
-            skLogWarning("The font " + file.string() + " can't be loaded.");
-    }
+    // Only the regular face: the bold one beside it has bold widths but regular
+    // strokes, so bold text (the about box's title) would look merely spaced out;
+    // without it bold is drawn from the regular face, as heavy as bold should be.
+    const std::filesystem::path file = std::filesystem::path(fontFolder) / "tahoma.ttf";
+    // Without it the window falls back to a face that still fits every caption.
+    if (std::filesystem::exists(file) &&
+        QFontDatabase::addApplicationFont(QString::fromStdString(file.string())) < 0)
+        skLogWarning("The font " + file.string() + " can't be loaded.");
     if (!dynamic_cast<PasswordStarStyle*>(QApplication::style()))
         QApplication::setStyle(new PasswordStarStyle(QApplication::style()->name()));
     QApplication::setFont(WindowFont());
@@ -62,6 +63,10 @@ bool Main() {
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->Load();
     window->show();
+    // A window manager activates a new window; without one nobody does, and the
+    // address box would take keys without ever being told it has the focus (no
+    // caret, and tabbing back into it would not select its text).
+    window->activateWindow();
     return true;
 }
 

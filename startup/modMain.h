@@ -17,7 +17,7 @@ void InitProgramResources();
 inline constexpr const char* kTahomaFolder = "/usr/share/wine/fonts";
 
 // What every window of the program looks like, set up before any exists: the
-// Tahoma faces of `fontFolder` when they are there, password boxes that show
+// Tahoma face of `fontFolder` when it is there, password boxes that show
 // "*", and the window's font for the window and every box and dialog alike.
 void InitCommonControls(const std::string& fontFolder = kTahomaFolder);
 

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <filesystem>
@@ -72,6 +73,32 @@ TEST(Look, TheWindowIsSetInTahomaAndEveryCaptionFits) {
                              static_cast<QWidget*>(w.lblTag[5])})
         EXPECT_EQ(control->font(), w.font()) << control->objectName().toStdString();
     ExpectEveryCaptionFits(w);
+}
+
+// How much ink a line of text takes in `font`: the sum of its darkness.
+long Ink(const QFont& font, const QString& text) {
+    QImage image(400, 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(5, 28, text);
+    painter.end();
+    long ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ink += 255 - qGray(image.pixel(x, y));
+    return ink;
+}
+
+// The about box shows the program's title in bold, which must look bold, not
+// just spaced out.
+TEST(Look, BoldTextInTheWindowsFaceIsHeavierThanItsRegularText) {
+    WindowFixture fixture;
+    const QFont regular = fixture.window->font();
+    QFont bold = regular;
+    bold.setBold(true);
+    const QString title = QString::fromStdString(App().Title);
+    EXPECT_GT(Ink(bold, title), Ink(regular, title) * 5 / 4) << QFontInfo(regular).family().toStdString();
 }
 
 TEST(Look, WithoutTahomaTheFallbackFaceStillFitsEveryCaption) {

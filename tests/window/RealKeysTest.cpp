@@ -9,6 +9,7 @@
 #include "QtMessagePresenter.h"
 #include "ReadApiServer.h"
 #include "RealKeys.h"
+#include "modMain.h"
 
 namespace qv {
 namespace {
@@ -108,6 +109,37 @@ TEST(RealKeys, AfterEveryKindOfRunEndTypingReplacesTheAddress) {
         QApplication::processEvents();
         EXPECT_EQ(w.window->txtGroup->text(), "new.example");
     }
+}
+
+// The program as started for a person: with no window manager to activate its
+// window, tabbing back into the address box must still select what was typed.
+TEST(RealKeys, AfterStartTabbingBackIntoTheAddressBoxSelectsIt) {
+    SKIP_WITHOUT_REAL_KEYS();
+    test::FreshUserFolders folders;
+    test::ScopedMessages messages;
+    {
+        frmMain earlier(folders.DataFolder());
+        earlier.Load();
+        earlier.txtGroup->setText("old.example");
+        earlier.SaveSettings();
+    }
+    ASSERT_TRUE(Main());
+    frmMain* w = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<frmMain*>(top); window && window->isVisible()) w = window;
+    ASSERT_NE(w, nullptr);
+    const std::unique_ptr<frmMain> started(w);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    // Keys go where the pointer is when nothing has the focus; put it over the window.
+    const QPoint centre = w->mapToGlobal(w->rect().center());
+    ASSERT_TRUE(RealKeys({"mousemove", QString::number(centre.x()), QString::number(centre.y())}));
+    ASSERT_TRUE(RealKeys({"type", "first.example"}));
+    ASSERT_TRUE(RealKeys({"key", "Tab"}));
+    ASSERT_TRUE(RealKeys({"key", "shift+Tab"}));
+    QApplication::processEvents();
+    ASSERT_TRUE(RealKeys({"type", "second.example"}));
+    QApplication::processEvents();
+    EXPECT_EQ(w->txtGroup->text(), "second.example");
 }
 
 TEST(RealKeys, AfterTheAboutBoxTypingGoesBackIntoTheAddressBox) {
