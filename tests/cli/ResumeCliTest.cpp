@@ -113,6 +113,37 @@ TEST(CliResume, AnUnreadableKeptPageIsAskedForAgainAndTheJournalIsPrivateWithAnA
     EXPECT_EQ(Service().StartsRequested(), StartsFrom(50, 400));
 }
 
+TEST(CliResume, PostsPublishedSinceTheInterruptionDoNotPassForARepeatingService) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Service().SetBlog(BlogWith(400));
+    Service().Http().SetHandler([](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=200&") != std::string::npos)
+            return ScriptedResponse::Status(500, "down");
+        return Service().Answer(exchange);
+    });
+    const std::vector<std::string> args = {Service().Address(), "-o", file, "--retries", "0", "-q"};
+    ASSERT_EQ(RunCli(args).exitCode, 1);
+    ASSERT_EQ(JournalPages(file + ".partial"), StartsFrom(0, 150));
+
+    // A busy day: four pages of new posts push every old post four pages on,
+    // so the pages after the overlap bring posts the journal already gave.
+    Blog grown = BlogWith(400);
+    std::vector<std::string> posts = test::MakePosts(200, 900000);
+    posts.insert(posts.end(), grown.posts.begin(), grown.posts.end());
+    grown.posts = posts;
+    Service().SetBlog(grown);
+    Service().Http().SetHandler(Service().Handler());
+    const CliResult second = RunCli(args);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(second.err.find("Paging stopped early"), std::string::npos) << second.err;
+    const std::string saved = ReadAll(file);
+    for (const std::string& post : BlogWith(400).posts) {
+        const std::string id = post.substr(0, post.find('"', post.find("id=\"") + 4) + 1);
+        ASSERT_NE(saved.find(id), std::string::npos) << id << " is missing";
+    }
+}
+
 TEST(CliResume, AJournalOfAnotherBlogIsSetAsideAndRestartDiscardsOne) {
     TempFolder folder;
     const std::string file = folder.File("blog.xml");
