@@ -99,12 +99,19 @@ UnattendedPresenter::Outcome UnattendedPresenter::WaitOutThrottling(const Messag
         wait = std::chrono::seconds(
             static_cast<long long>(std::min(doubled, static_cast<double>(kLongestThrottleWait.count()))));
     }
-    if (waitedForThrottling_ + wait > policy_.Rules().maxWait) {
-        console_.Message("Giving up: the service has kept asking to wait (" + Duration(waitedForThrottling_) +
+    // The pace of a throttled run is waited as well. A service that asks to
+    // wait no time at all (Retry-After: 0, or a --retry-delay of 0) would
+    // otherwise be asked again for ever, however small --max-wait is.
+    const std::chrono::milliseconds paced =
+        pacer_ != nullptr ? pacer_->Interval() : std::chrono::milliseconds(0);
+    const std::chrono::milliseconds charged = std::max<std::chrono::milliseconds>(wait, paced);
+    if (waitedForThrottling_ + charged > policy_.Rules().maxWait) {
+        console_.Message("Giving up: the service has kept asking to wait (" +
+                         Duration(std::chrono::duration_cast<std::chrono::seconds>(waitedForThrottling_)) +
                          " waited in all).");
         return GiveUp;
     }
-    waitedForThrottling_ += wait;
+    waitedForThrottling_ += charged;
     const std::string why =
         request.HttpStatus == 429 ? "it is asked too often (HTTP 429)" : "it is busy (HTTP 503)";
     console_.Message("The service says " + why + "; waiting " + Duration(wait) + " before asking again.");
