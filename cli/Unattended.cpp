@@ -82,7 +82,9 @@ UnattendedPresenter::Outcome UnattendedPresenter::WaitOutThrottling(const Messag
         tooManyInARow_ = 0;
     }
     ++throttledOnPage_;
-    tooManyInARow_ = request.HttpStatus == 429 ? tooManyInARow_ + 1 : 0;
+    // A busy 503 that asks for a wait is throttling too; one that keeps asking
+    // for none would otherwise be asked again as fast as the line allows.
+    ++tooManyInARow_;
     if (tooManyInARow_ == 3 && pacer_ != nullptr && pacer_->Interval() < kThrottledInterval) {
         pacer_->SlowTo(kThrottledInterval);
         const long long tenths = (pacer_->Interval().count() + 50) / 100;
