@@ -1,6 +1,7 @@
 #include "PageJournal.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
@@ -68,7 +69,7 @@ PageJournal::PageJournal(std::string target, std::string blogAddress, bool priva
       files_(files),
       lastSync_(Clock::now()) {
     std::error_code error;
-    if (!fs::exists(folder_, error)) return;
+    if (!fs::exists(fs::symlink_status(folder_, error))) return;
     if (restart) {
         fs::remove_all(folder_, error);
         if (error) GiveUp("the earlier one can't be removed: " + error.message());
@@ -139,6 +140,13 @@ void PageJournal::WriteQueued() {
 }
 
 std::string PageJournal::Unfit() const {
+    // In a folder everyone may write to, such as /tmp, another user could lay
+    // out a journal (or a link to one) whose pages would become our backup.
+    struct stat info {};
+    if (::lstat(folder_.c_str(), &info) == 0) {
+        if (S_ISLNK(info.st_mode)) return "it is a link, not a folder of its own";
+        if (info.st_uid != ::geteuid()) return "it belongs to another user";
+    }
     try {
         const nlohmann::json description = nlohmann::json::parse(ReadWhole(folder_ + "/" + kDescription));
         if (description.at("format").get<int>() != kFormat) return "it was written in another format";

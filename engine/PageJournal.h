@@ -37,8 +37,9 @@ public:
     static constexpr int kFormat = 1;
 
     // The journal of `target` for a run of the blog at `blogAddress`. An
-    // earlier journal of another blog, another format, or one that cannot be
-    // read is set aside (renamed, never deleted); `restart` discards it
+    // earlier journal of another blog, another format, one that cannot be
+    // read, a link and one of another user are set aside (renamed, never
+    // deleted); `restart` discards it
     // instead. `warn` hears what was done. With `privateFiles` (a run with
     // credentials) the files are the owner's alone.
     PageJournal(std::string target, std::string blogAddress, bool privateFiles, bool restart,
