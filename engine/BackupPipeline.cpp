@@ -188,7 +188,8 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
     host.SetStatus("Saving backup XML...");
     FileSaveOptions saving;
     // Posts read with the account's or the blog's password may be private.
-    saving.privateNewFile = (!email.empty() && !password.empty()) || !password2.empty();
+    saving.privateNewFile = (!email.empty() && !password.empty()) || !password2.empty() ||
+                            (journal != nullptr && journal->HoldsPrivatePages());
     saving.removeTempsOlderThan = runStarted;
     if (!backup.Save(xmlFileName, true, saving, SystemFileOps())) {
         ReportSaveFailure("Saving " + xmlFileName + " failed: " + backup.SaveError(), host);

@@ -68,6 +68,7 @@ PageJournal::PageJournal(std::string target, std::string blogAddress, bool priva
       warn_(std::move(warn)),
       files_(files),
       lastSync_(Clock::now()) {
+    privatePages_ = privateFiles_;
     std::error_code error;
     if (!fs::exists(fs::symlink_status(folder_, error))) return;
     if (restart) {
@@ -78,6 +79,9 @@ PageJournal::PageJournal(std::string target, std::string blogAddress, bool priva
     const std::string unfit = Unfit();
     if (unfit.empty()) {
         begun_ = true;
+        const bool earlierPrivate = EarlierPagesPrivate();
+        privatePages_ = earlierPrivate || privateFiles_;
+        described_ = privatePages_ == earlierPrivate;
     } else {
         SetAside(unfit);
     }
@@ -160,6 +164,15 @@ std::string PageJournal::Unfit() const {
     return "";
 }
 
+bool PageJournal::EarlierPagesPrivate() const {
+    try {
+        const nlohmann::json description = nlohmann::json::parse(ReadWhole(folder_ + "/" + kDescription));
+        return description.value("private", false);
+    } catch (const nlohmann::json::exception&) {
+        return false;  // Unfit has already judged the description readable
+    }
+}
+
 void PageJournal::SetAside(const std::string& why) {
     std::string aside = folder_ + ".set-aside";
     for (int n = 2; fs::exists(aside); ++n) aside = folder_ + ".set-aside-" + std::to_string(n);
@@ -208,10 +221,11 @@ bool PageJournal::Begin(std::optional<int64_t> announcedTotal) {
         {"blog", blogAddress_},
         {"posts_per_page", PostsPerPage},
         {"total", announcedTotal ? nlohmann::json(*announcedTotal) : nlohmann::json()},
-        {"program", ProgramVersion()}};
+        {"program", ProgramVersion()},
+        {"private", privatePages_}};
     if (WriteFile(kDescription, description.dump(2) + "\n")) Sync();
     TellFailure();
-    begun_ = !broken_;
+    begun_ = described_ = !broken_;
     return begun_;
 }
 
@@ -250,7 +264,7 @@ void PageJournal::Sync() {
 
 void PageJournal::Keep(int32_t start, const std::string& text, std::optional<int64_t> announcedTotal) {
     TellFailure();
-    if (broken_ || (!begun_ && !Begin(announcedTotal))) return;
+    if (broken_ || (!described_ && !Begin(announcedTotal))) return;
     if (!writer_.joinable()) writer_ = std::thread([this] { WriteQueued(); });
     std::unique_lock lock(mutex_);
     // A disk slower than the service holds the run back here, not memory.

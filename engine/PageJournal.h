@@ -63,6 +63,9 @@ public:
     void Finish();
     // Whether pages of this or an earlier run are kept.
     bool HoldsPages() const { return begun_ && !broken_; }
+    // Whether the kept pages may hold private posts: a run with credentials
+    // wrote some of them. A backup built on them is as private.
+    bool HoldsPrivatePages() const { return privatePages_; }
     const std::string& Folder() const { return folder_; }
 
 private:
@@ -73,6 +76,7 @@ private:
 
     // Why an earlier journal can't be continued; "" when it can.
     std::string Unfit() const;
+    bool EarlierPagesPrivate() const;
     void SetAside(const std::string& why);
     bool Begin(std::optional<int64_t> announcedTotal);
     bool WriteFile(const std::string& name, const std::string& content);
@@ -92,6 +96,9 @@ private:
     std::function<void(const std::string&)> warn_;
     FileOps& files_;
     bool begun_ = false;
+    // The description on the disk says what this run's pages are.
+    bool described_ = false;
+    bool privatePages_ = false;
     bool broken_ = false;
     // Touched by the writer's thread only, once it runs.
     std::vector<std::string> unsynced_;

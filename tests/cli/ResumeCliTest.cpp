@@ -113,6 +113,30 @@ TEST(CliResume, AnUnreadableKeptPageIsAskedForAgainAndTheJournalIsPrivateWithAnA
     EXPECT_EQ(Service().StartsRequested(), StartsFrom(50, 400));
 }
 
+TEST(CliResume, PagesReadWithAnAccountKeepTheBackupPrivateWhenARunWithoutOneContinues) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Service().SetBlog(BlogWith(200));
+    Service().Http().SetHandler([](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=100&") != std::string::npos)
+            return ScriptedResponse::Status(500, "down");
+        return Service().Answer(exchange);
+    });
+    const CliResult failed =
+        RunCli({Service().Address(), "-o", file, "-e", "me@example.org", "--retries", "0", "-q"},
+               {{"QUILLVAULT_PASSWORD", "secret"}});
+    ASSERT_EQ(failed.exitCode, 1) << failed.err;
+    ASSERT_EQ(JournalPages(file + ".partial"), StartsFrom(0, 50));
+
+    Service().Http().SetHandler(Service().Handler());
+    const CliResult second = RunCli({Service().Address(), "-o", file, "-q"});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("Continuing an interrupted backup: 2 pages"), std::string::npos) << second.err;
+    struct stat info {};
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "the first page may hold private posts";
+}
+
 TEST(CliResume, PostsPublishedSinceTheInterruptionDoNotPassForARepeatingService) {
     TempFolder folder;
     const std::string file = folder.File("blog.xml");

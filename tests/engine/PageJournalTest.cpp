@@ -65,6 +65,22 @@ TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
     EXPECT_FALSE(std::filesystem::exists(PageJournal::FolderFor(target))) << "gone with the saved backup";
 }
 
+TEST(PageJournal, OncePagesWereReadWithCredentialsTheJournalSaysSoToEveryLaterRun) {
+    TempFolder folder;
+    const std::string target = folder.File("blog.xml");
+    const auto quiet = [](const std::string&) {};
+    const std::string page = "<tumblr version=\"1.0\"><posts total=\"120\"/></tumblr>";
+    const std::vector<bool> credentials = {false, true, false};
+    for (size_t run = 0; run < credentials.size(); ++run) {
+        PageJournal journal(target, "b.example", credentials[run], false, quiet);
+        EXPECT_EQ(journal.HoldsPrivatePages(), run >= 1) << run;
+        journal.Keep(static_cast<int32_t>(run) * 50, page, 120);
+    }
+    PageJournal last(target, "b.example", false, false, quiet);
+    EXPECT_TRUE(last.HoldsPrivatePages());
+    EXPECT_EQ(last.Kept().size(), 3u);
+}
+
 TEST(PageJournal, OnlyAFolderOfOurOwnIsContinued) {
     TempFolder folder;
     const std::string target = folder.File("blog.xml");
