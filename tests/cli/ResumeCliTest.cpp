@@ -16,6 +16,7 @@ using namespace std::chrono_literals;
 using test::Blog;
 using test::CliProcess;
 using test::CliResult;
+using test::Occurrences;
 using test::ReadAll;
 using test::RunCli;
 using test::ScriptedResponse;
@@ -111,6 +112,33 @@ TEST(CliResume, AnUnreadableKeptPageIsAskedForAgainAndTheJournalIsPrivateWithAnA
               std::string::npos)
         << second.err;
     EXPECT_EQ(Service().StartsRequested(), StartsFrom(50, 400));
+}
+
+TEST(CliResume, AKeptPageThatLostABrokenPostIsNoLastPage) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Blog blog = BlogWith(200);
+    blog.posts[73] = "<post id=\"799489\" type=\"regular\"><regular-body>never closed</post>";
+    Service().SetBlog(blog);
+    Service().Http().SetHandler([](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=150&") != std::string::npos)
+            return ScriptedResponse::Status(500, "down");
+        return Service().Answer(exchange);
+    });
+    const std::vector<std::string> args = {Service().Address(), "-o", file, "--retries", "0", "-q"};
+    ASSERT_EQ(RunCli(args).exitCode, 1);
+    ASSERT_EQ(JournalPages(file + ".partial"), StartsFrom(0, 100));
+
+    // Page 50 holds 49 posts, yet the run went on past it.
+    Service().Http().SetHandler(Service().Handler());
+    Service().Http().ClearExchanges();
+    const CliResult second = RunCli(args);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("Continuing an interrupted backup: 3 pages already received."),
+              std::string::npos)
+        << second.err;
+    EXPECT_EQ(Service().StartsRequested(), StartsFrom(100, 200));
+    EXPECT_EQ(Occurrences(ReadAll(file), "<post "), 199u);
 }
 
 TEST(CliResume, PagesReadWithAnAccountKeepTheBackupPrivateWhenARunWithoutOneContinues) {
