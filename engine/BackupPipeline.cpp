@@ -69,7 +69,7 @@ void Rebuild(PageLoop& loop, PageJournal& journal, IBackupHost& host) {
         const JournalPage& kept = pages[i];
         XmlDocument page;
         std::string problem;
-        if (kept.start != loop.NextStart() || !page.LoadXml(skUTF8ToUNICODE(kept.text), 0) ||
+        if (kept.start != loop.NextStart() || !page.LoadXml(skUTF8ToUNICODE(kept.Text()), 0) ||
             !loop.Check(page, problem))
             break;
         ++received;

@@ -59,6 +59,8 @@ std::string ProgramVersion() {
 
 }  // namespace
 
+std::string JournalPage::Text() const { return ReadWhole(path); }
+
 PageJournal::PageJournal(std::string target, std::string blogAddress, bool privateFiles, bool restart,
                          std::function<void(const std::string&)> warn, FileOps& files)
     : target_(std::move(target)),
@@ -199,7 +201,7 @@ std::vector<JournalPage> PageJournal::Kept() const {
     for (int32_t start = 0;; start += PostsPerPage) {
         const auto found = files.find(start);
         if (found == files.end()) break;
-        pages.push_back({start, ReadWhole(found->second)});
+        pages.push_back({start, found->second});
     }
     return pages;
 }

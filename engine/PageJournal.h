@@ -29,7 +29,10 @@ namespace qv {
 
 struct JournalPage {
     int32_t start = 0;
-    std::string text;  // as received
+    std::string path;
+    // The page as received. Read one at a time: a large blog's journal
+    // is as large as its backup.
+    std::string Text() const;
 };
 
 class PageJournal {
