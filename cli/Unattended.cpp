@@ -82,7 +82,9 @@ UnattendedPresenter::Outcome UnattendedPresenter::WaitOutThrottling(const Messag
         tooManyInARow_ = 0;
     }
     ++throttledOnPage_;
-    tooManyInARow_ = request.HttpStatus == 429 ? tooManyInARow_ + 1 : 0;
+    // A busy 503 that asks for a wait is throttling too; one that keeps asking
+    // for none would otherwise be asked again as fast as the line allows.
+    ++tooManyInARow_;
     if (tooManyInARow_ == 3 && pacer_ != nullptr && pacer_->Interval() < kThrottledInterval) {
         pacer_->SlowTo(kThrottledInterval);
         const long long tenths = (pacer_->Interval().count() + 50) / 100;
@@ -99,12 +101,19 @@ UnattendedPresenter::Outcome UnattendedPresenter::WaitOutThrottling(const Messag
         wait = std::chrono::seconds(
             static_cast<long long>(std::min(doubled, static_cast<double>(kLongestThrottleWait.count()))));
     }
-    if (waitedForThrottling_ + wait > policy_.Rules().maxWait) {
-        console_.Message("Giving up: the service has kept asking to wait (" + Duration(waitedForThrottling_) +
+    // The pace of a throttled run is waited as well. A service that asks to
+    // wait no time at all (Retry-After: 0, or a --retry-delay of 0) would
+    // otherwise be asked again for ever, however small --max-wait is.
+    const std::chrono::milliseconds paced =
+        pacer_ != nullptr ? pacer_->Interval() : std::chrono::milliseconds(0);
+    const std::chrono::milliseconds charged = std::max<std::chrono::milliseconds>(wait, paced);
+    if (waitedForThrottling_ + charged > policy_.Rules().maxWait) {
+        console_.Message("Giving up: the service has kept asking to wait (" +
+                         Duration(std::chrono::duration_cast<std::chrono::seconds>(waitedForThrottling_)) +
                          " waited in all).");
         return GiveUp;
     }
-    waitedForThrottling_ += wait;
+    waitedForThrottling_ += charged;
     const std::string why =
         request.HttpStatus == 429 ? "it is asked too often (HTTP 429)" : "it is busy (HTTP 503)";
     console_.Message("The service says " + why + "; waiting " + Duration(wait) + " before asking again.");

@@ -82,7 +82,7 @@ private:
     std::function<int32_t()> currentPage_;
     std::function<bool()> stopRequested_;
     RequestPacer* pacer_;
-    std::chrono::seconds waitedForThrottling_{0};
+    std::chrono::milliseconds waitedForThrottling_{0};
     std::optional<int32_t> throttledPage_;
     int throttledOnPage_ = 0;
     int tooManyInARow_ = 0;

@@ -160,7 +160,10 @@ bool AtomicFileWriter::Replaceable() {
         }
     }
     struct stat file {};
-    if (::stat(target_.c_str(), &file) == 0 && S_ISREG(file.st_mode)) {
+    // A device, pipe or folder would be replaced by a plain file: saving to
+    // /dev/null as root would leave the system without its /dev/null.
+    if (::stat(target_.c_str(), &file) == 0) {
+        if (!S_ISREG(file.st_mode)) return Refuse(target_ + " is not a regular file");
         // The rename would replace it anyway; a file made read-only is meant to stay.
         if ((file.st_mode & 0222) == 0 ||
             (::access(target_.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS)))

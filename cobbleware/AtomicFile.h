@@ -16,8 +16,9 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Refuses a target the user made read-only, and one that is a link another
-    // user placed in a folder everyone may write to.
+    // Refuses a target the user made read-only, one that is no regular file
+    // (a device, a pipe), and one that is a link another user placed in a
+    // folder everyone may write to.
     bool Open();
     bool Write(const char* data, std::size_t size);
     // Syncs the new file, gives it the target's mode, renames it over the

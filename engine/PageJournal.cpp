@@ -1,6 +1,7 @@
 #include "PageJournal.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
@@ -58,6 +59,8 @@ std::string ProgramVersion() {
 
 }  // namespace
 
+std::string JournalPage::Text() const { return ReadWhole(path); }
+
 PageJournal::PageJournal(std::string target, std::string blogAddress, bool privateFiles, bool restart,
                          std::function<void(const std::string&)> warn, FileOps& files)
     : target_(std::move(target)),
@@ -67,8 +70,9 @@ PageJournal::PageJournal(std::string target, std::string blogAddress, bool priva
       warn_(std::move(warn)),
       files_(files),
       lastSync_(Clock::now()) {
+    privatePages_ = privateFiles_;
     std::error_code error;
-    if (!fs::exists(folder_, error)) return;
+    if (!fs::exists(fs::symlink_status(folder_, error))) return;
     if (restart) {
         fs::remove_all(folder_, error);
         if (error) GiveUp("the earlier one can't be removed: " + error.message());
@@ -77,6 +81,9 @@ PageJournal::PageJournal(std::string target, std::string blogAddress, bool priva
     const std::string unfit = Unfit();
     if (unfit.empty()) {
         begun_ = true;
+        const bool earlierPrivate = EarlierPagesPrivate();
+        privatePages_ = earlierPrivate || privateFiles_;
+        described_ = privatePages_ == earlierPrivate;
     } else {
         SetAside(unfit);
     }
@@ -139,6 +146,13 @@ void PageJournal::WriteQueued() {
 }
 
 std::string PageJournal::Unfit() const {
+    // In a folder everyone may write to, such as /tmp, another user could lay
+    // out a journal (or a link to one) whose pages would become our backup.
+    struct stat info {};
+    if (::lstat(folder_.c_str(), &info) == 0) {
+        if (S_ISLNK(info.st_mode)) return "it is a link, not a folder of its own";
+        if (info.st_uid != ::geteuid()) return "it belongs to another user";
+    }
     try {
         const nlohmann::json description = nlohmann::json::parse(ReadWhole(folder_ + "/" + kDescription));
         if (description.at("format").get<int>() != kFormat) return "it was written in another format";
@@ -150,6 +164,15 @@ std::string PageJournal::Unfit() const {
         return "its description can't be read";
     }
     return "";
+}
+
+bool PageJournal::EarlierPagesPrivate() const {
+    try {
+        const nlohmann::json description = nlohmann::json::parse(ReadWhole(folder_ + "/" + kDescription));
+        return description.value("private", false);
+    } catch (const nlohmann::json::exception&) {
+        return false;  // Unfit has already judged the description readable
+    }
 }
 
 void PageJournal::SetAside(const std::string& why) {
@@ -178,7 +201,7 @@ std::vector<JournalPage> PageJournal::Kept() const {
     for (int32_t start = 0;; start += PostsPerPage) {
         const auto found = files.find(start);
         if (found == files.end()) break;
-        pages.push_back({start, ReadWhole(found->second)});
+        pages.push_back({start, found->second});
     }
     return pages;
 }
@@ -200,10 +223,11 @@ bool PageJournal::Begin(std::optional<int64_t> announcedTotal) {
         {"blog", blogAddress_},
         {"posts_per_page", PostsPerPage},
         {"total", announcedTotal ? nlohmann::json(*announcedTotal) : nlohmann::json()},
-        {"program", ProgramVersion()}};
+        {"program", ProgramVersion()},
+        {"private", privatePages_}};
     if (WriteFile(kDescription, description.dump(2) + "\n")) Sync();
     TellFailure();
-    begun_ = !broken_;
+    begun_ = described_ = !broken_;
     return begun_;
 }
 
@@ -242,7 +266,7 @@ void PageJournal::Sync() {
 
 void PageJournal::Keep(int32_t start, const std::string& text, std::optional<int64_t> announcedTotal) {
     TellFailure();
-    if (broken_ || (!begun_ && !Begin(announcedTotal))) return;
+    if (broken_ || (!described_ && !Begin(announcedTotal))) return;
     if (!writer_.joinable()) writer_ = std::thread([this] { WriteQueued(); });
     std::unique_lock lock(mutex_);
     // A disk slower than the service holds the run back here, not memory.

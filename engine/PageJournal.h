@@ -29,7 +29,10 @@ namespace qv {
 
 struct JournalPage {
     int32_t start = 0;
-    std::string text;  // as received
+    std::string path;
+    // The page as received. Read one at a time: a large blog's journal
+    // is as large as its backup.
+    std::string Text() const;
 };
 
 class PageJournal {
@@ -37,8 +40,9 @@ public:
     static constexpr int kFormat = 1;
 
     // The journal of `target` for a run of the blog at `blogAddress`. An
-    // earlier journal of another blog, another format, or one that cannot be
-    // read is set aside (renamed, never deleted); `restart` discards it
+    // earlier journal of another blog, another format, one that cannot be
+    // read, a link and one of another user are set aside (renamed, never
+    // deleted); `restart` discards it
     // instead. `warn` hears what was done. With `privateFiles` (a run with
     // credentials) the files are the owner's alone.
     PageJournal(std::string target, std::string blogAddress, bool privateFiles, bool restart,
@@ -62,6 +66,9 @@ public:
     void Finish();
     // Whether pages of this or an earlier run are kept.
     bool HoldsPages() const { return begun_ && !broken_; }
+    // Whether the kept pages may hold private posts: a run with credentials
+    // wrote some of them. A backup built on them is as private.
+    bool HoldsPrivatePages() const { return privatePages_; }
     const std::string& Folder() const { return folder_; }
 
 private:
@@ -72,6 +79,7 @@ private:
 
     // Why an earlier journal can't be continued; "" when it can.
     std::string Unfit() const;
+    bool EarlierPagesPrivate() const;
     void SetAside(const std::string& why);
     bool Begin(std::optional<int64_t> announcedTotal);
     bool WriteFile(const std::string& name, const std::string& content);
@@ -91,6 +99,9 @@ private:
     std::function<void(const std::string&)> warn_;
     FileOps& files_;
     bool begun_ = false;
+    // The description on the disk says what this run's pages are.
+    bool described_ = false;
+    bool privatePages_ = false;
     bool broken_ = false;
     // Touched by the writer's thread only, once it runs.
     std::vector<std::string> unsynced_;

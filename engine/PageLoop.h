@@ -33,10 +33,15 @@ public:
     // never came in a readable answer: they count toward the page being full.
     bool Merge(XmlDocument page, int missingPosts = 0);
 
-    // Goes back to the merged page at `start`, to ask for it again.
+    // Goes back to the merged page at `start`, to ask for it again. Posts
+    // published since the pages were merged shift the pages that follow onto
+    // posts already merged; those pages are no sign of a service repeating
+    // itself, so what was merged before counts as seen no longer.
     void AskAgainFrom(int32_t start) {
         start_ = start;
         endedByRepeatedPages_ = false;
+        stalePages_ = 0;
+        seenThisRun_ = PostIdSet();
     }
 
     // Known once the first page is merged: the number of posts the service announced.

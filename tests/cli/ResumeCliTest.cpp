@@ -16,6 +16,7 @@ using namespace std::chrono_literals;
 using test::Blog;
 using test::CliProcess;
 using test::CliResult;
+using test::Occurrences;
 using test::ReadAll;
 using test::RunCli;
 using test::ScriptedResponse;
@@ -111,6 +112,88 @@ TEST(CliResume, AnUnreadableKeptPageIsAskedForAgainAndTheJournalIsPrivateWithAnA
               std::string::npos)
         << second.err;
     EXPECT_EQ(Service().StartsRequested(), StartsFrom(50, 400));
+}
+
+TEST(CliResume, AKeptPageThatLostABrokenPostIsNoLastPage) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Blog blog = BlogWith(200);
+    blog.posts[73] = "<post id=\"799489\" type=\"regular\"><regular-body>never closed</post>";
+    Service().SetBlog(blog);
+    Service().Http().SetHandler([](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=150&") != std::string::npos)
+            return ScriptedResponse::Status(500, "down");
+        return Service().Answer(exchange);
+    });
+    const std::vector<std::string> args = {Service().Address(), "-o", file, "--retries", "0", "-q"};
+    ASSERT_EQ(RunCli(args).exitCode, 1);
+    ASSERT_EQ(JournalPages(file + ".partial"), StartsFrom(0, 100));
+
+    // Page 50 holds 49 posts, yet the run went on past it.
+    Service().Http().SetHandler(Service().Handler());
+    Service().Http().ClearExchanges();
+    const CliResult second = RunCli(args);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("Continuing an interrupted backup: 3 pages already received."),
+              std::string::npos)
+        << second.err;
+    EXPECT_EQ(Service().StartsRequested(), StartsFrom(100, 200));
+    EXPECT_EQ(Occurrences(ReadAll(file), "<post "), 199u);
+}
+
+TEST(CliResume, PagesReadWithAnAccountKeepTheBackupPrivateWhenARunWithoutOneContinues) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Service().SetBlog(BlogWith(200));
+    Service().Http().SetHandler([](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=100&") != std::string::npos)
+            return ScriptedResponse::Status(500, "down");
+        return Service().Answer(exchange);
+    });
+    const CliResult failed =
+        RunCli({Service().Address(), "-o", file, "-e", "me@example.org", "--retries", "0", "-q"},
+               {{"QUILLVAULT_PASSWORD", "secret"}});
+    ASSERT_EQ(failed.exitCode, 1) << failed.err;
+    ASSERT_EQ(JournalPages(file + ".partial"), StartsFrom(0, 50));
+
+    Service().Http().SetHandler(Service().Handler());
+    const CliResult second = RunCli({Service().Address(), "-o", file, "-q"});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(second.err.find("Continuing an interrupted backup: 2 pages"), std::string::npos) << second.err;
+    struct stat info {};
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "the first page may hold private posts";
+}
+
+TEST(CliResume, PostsPublishedSinceTheInterruptionDoNotPassForARepeatingService) {
+    TempFolder folder;
+    const std::string file = folder.File("blog.xml");
+    Service().SetBlog(BlogWith(400));
+    Service().Http().SetHandler([](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=200&") != std::string::npos)
+            return ScriptedResponse::Status(500, "down");
+        return Service().Answer(exchange);
+    });
+    const std::vector<std::string> args = {Service().Address(), "-o", file, "--retries", "0", "-q"};
+    ASSERT_EQ(RunCli(args).exitCode, 1);
+    ASSERT_EQ(JournalPages(file + ".partial"), StartsFrom(0, 150));
+
+    // A busy day: four pages of new posts push every old post four pages on,
+    // so the pages after the overlap bring posts the journal already gave.
+    Blog grown = BlogWith(400);
+    std::vector<std::string> posts = test::MakePosts(200, 900000);
+    posts.insert(posts.end(), grown.posts.begin(), grown.posts.end());
+    grown.posts = posts;
+    Service().SetBlog(grown);
+    Service().Http().SetHandler(Service().Handler());
+    const CliResult second = RunCli(args);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(second.err.find("Paging stopped early"), std::string::npos) << second.err;
+    const std::string saved = ReadAll(file);
+    for (const std::string& post : BlogWith(400).posts) {
+        const std::string id = post.substr(0, post.find('"', post.find("id=\"") + 4) + 1);
+        ASSERT_NE(saved.find(id), std::string::npos) << id << " is missing";
+    }
 }
 
 TEST(CliResume, AJournalOfAnotherBlogIsSetAsideAndRestartDiscardsOne) {

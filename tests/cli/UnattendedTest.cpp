@@ -5,6 +5,7 @@
 
 #include "Console.h"
 #include "Progress.h"
+#include "RequestPacer.h"
 #include "Unattended.h"
 
 namespace qv::cli {
@@ -109,6 +110,30 @@ TEST(UnattendedPresenter, AStopDuringOrBeforeThePauseAnswersCancelOrAbort) {
     rig.page = 2;
     EXPECT_EQ(rig.Show("failed", mbRetryCancel + mbCritical), mrCancel);
     EXPECT_EQ(rig.waiter.waits.size(), 2u) << "no pause once a stop was asked for";
+}
+
+TEST(UnattendedPresenter, AServiceThatThrottlesWithoutAskingToWaitStillMeetsMaxWait) {
+    // A 429 without Retry-After after a --retry-delay of 0, and a busy 503 asking for no wait.
+    for (const int status : {429, 503}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        Console console{out, err, false, false};
+        RecordingWaiter waiter;
+        RequestPacer pacer(waiter, std::chrono::milliseconds(0));
+        UnattendedPresenter presenter{
+            console, RetryRules{3, seconds(0), seconds(10)}, waiter, [] { return 1; }, [] { return false; },
+            &pacer};
+        const MessageBoxRequest throttled{"Can't download blog's XML file.", mbRetryCancel + mbCritical, "",
+                                          status == 429 ? -1 : 0, status};
+        int asked = 0;
+        while (presenter.Show(throttled) == mrRetry && asked < 1000) ++asked;
+        // Three at once, then one every 1.5 s until 10 s are used up.
+        EXPECT_EQ(asked, 8) << status;
+        EXPECT_EQ(pacer.Interval(), kThrottledInterval) << status;
+        EXPECT_NE(err.str().find("Giving up: the service has kept asking to wait (9 s waited in all)."),
+                  std::string::npos)
+            << status;
+    }
 }
 
 TEST(Console, OnATerminalProgressRewritesOneLineThatMessagesAndTheEndClear) {

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "AtomicFile.h"
 #include "FileOps.h"
 #include "FileSizeLimit.h"
 #include "TempFolder.h"
@@ -146,6 +147,26 @@ TEST(AtomicSave, NewFileGetsTheUsualModeAndAnUnwritableFolderIsReported) {
     // A file standing where the folder should be: refused even for root.
     EXPECT_FALSE(document.Save(folder.File("new.xml") + "/inside.xml", true));
     EXPECT_NE(document.SaveError().find("Not a directory"), std::string::npos) << document.SaveError();
+}
+
+TEST(AtomicSave, SomethingOtherThanAFileStaysWhatItIs) {
+    TempFolder folder;
+    const std::string pipe = folder.File("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    const std::string link = folder.File("link.xml");
+    ASSERT_EQ(symlink(pipe.c_str(), link.c_str()), 0);
+    XmlDocument document = BigDocument(1);
+    for (const std::string& target : {pipe, link}) {
+        EXPECT_FALSE(document.Save(target, true)) << target;
+        EXPECT_EQ(document.SaveError(), pipe + " is not a regular file");
+        std::string why;
+        EXPECT_FALSE(AtomicFileWriter::CanSave(target, SystemFileOps(), why));
+        EXPECT_EQ(why, pipe + " is not a regular file");
+    }
+    struct stat info {};
+    ASSERT_EQ(stat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"link.xml", "pipe"}));
 }
 
 TEST(AtomicSave, AReadOnlyFileStaysAndSoDoesALinkAnotherUserLaidInAStickyFolder) {
