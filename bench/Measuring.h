@@ -4,11 +4,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace qv::bench {
 
@@ -21,6 +23,14 @@ inline double MillisecondsSince(Clock::time_point start) {
 // The high-water mark of this process's resident memory. Read here rather
 // than through getrusage in the parent: the fork that starts a process counts
 // the parent's pages into the child's maximum.
+// The middle value of several measurements (of the two middle ones, their mean).
+inline double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
 inline long PeakResidentKb() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
