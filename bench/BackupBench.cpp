@@ -13,6 +13,7 @@
 #include <random>
 
 #include "EngineDoubles.h"
+#include "GeneratedBackup.h"
 #include "Measuring.h"
 #include "ReadApiServer.h"
 #include "TempFolder.h"
@@ -26,17 +27,6 @@ using namespace qv;
 constexpr int kBigBlog = 100000;
 constexpr int kFullBlog = 20000;
 constexpr int kPostBytes = 1000;
-
-// A backup file of `count` posts, written as the service lists them.
-void WriteBackup(const std::string& path, const std::vector<std::string>& posts) {
-    std::string text =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"big\" "
-        "title=\"Big blog\">A large blog</tumblelog><posts start=\"0\" total=\"" +
-        std::to_string(posts.size()) + "\">";
-    for (const std::string& post : posts) text += post;
-    text += "</posts></tumblr>\n";
-    test::WriteAll(path, text);
-}
 
 double SortMilliseconds(const std::vector<std::string>& posts) {
     // Shuffled, so the ordering has real work to do.

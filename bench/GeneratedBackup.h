@@ -1,5 +1,5 @@
-// The large backup the site benchmark measures, shaped like the one the
-// backup benchmark makes: the test server's posts in a saved backup's wrapping.
+// The large backup the backup and site benchmarks measure: the test server's
+// posts in a saved backup's wrapping.
 #pragma once
 
 #include <string>
