@@ -7,13 +7,13 @@
 #include <iterator>
 #include <vector>
 
+#include "FileNames.h"
+#include "Manifest.h"
 #include "ManifestJournal.h"
 
 namespace qv::site {
 
 namespace {
-
-const char* const kManifestName = "manifest.tsv";
 
 std::vector<std::string_view> Fields(std::string_view line) {
     std::vector<std::string_view> fields;
@@ -24,17 +24,11 @@ std::vector<std::string_view> Fields(std::string_view line) {
     return fields;
 }
 
-// A name from the manifest is used as a path only when it cannot leave the folder.
-bool IsPlainFileName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
-}
-
 }  // namespace
 
 bool MediaCatalog::Load(const std::string& folder, std::string& error) {
     kept_.clear();
-    const std::string path = folder + "/" + kManifestName;
+    const std::string path = folder + "/" + media::kManifestFileName;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (errno == ENOENT) return true;
@@ -61,7 +55,7 @@ void MediaCatalog::ApplyJournal(const std::string& folder) {
     if (!in) return;
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     for (const media::ManifestEntry& entry : media::ParseJournal(text).entries) {
-        if (entry.status == media::MediaStatus::Kept && IsPlainFileName(entry.file))
+        if (entry.status == media::MediaStatus::Kept)  // its name was checked as the line was read
             kept_.insert_or_assign(entry.url, entry.file);
         else
             kept_.erase(entry.url);
@@ -97,7 +91,9 @@ bool MediaCatalog::Parse(std::string_view manifest, std::string& error) {
             continue;
         }
         if (fields.size() <= std::max({url, file, status})) continue;
-        if (fields[status] != "kept" || !IsPlainFileName(fields[file]) || fields[url].empty()) continue;
+        // A name from the manifest is used as a path only when the media run could have made it.
+        if (fields[status] != "kept" || !media::IsPlainFileName(fields[file]) || fields[url].empty())
+            continue;
         kept_.insert_or_assign(std::string(fields[url]), std::string(fields[file]));
     }
     if (header) {
