@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "Application.h"
+#include "BlogAddress.h"
 #include "Sundrykit.h"
 
 namespace qv::cli {
@@ -70,6 +71,13 @@ bool ReadPasswordFile(const std::string& path, std::string& password, std::strin
         password.pop_back();
     }
     return true;
+}
+
+// The engine's sentences as part of a one-line usage hint.
+std::string LowerFirst(std::string sentence) {
+    if (!sentence.empty()) sentence.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence.front())));
+    if (sentence.ends_with('.')) sentence.pop_back();
+    return sentence;
 }
 
 bool ParsePort(const std::string& text, int& port) {
@@ -262,7 +270,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     if (std::string why; auto bare = BareBlogAddress(options.address, why))
         options.address = *bare;
     else
-        return Usage(why);
+        return Usage(LowerFirst(why));
     if (const auto seconds = ParseDuration(maxWait)) {
         options.maxWaitSeconds = *seconds;
     } else {
@@ -320,24 +328,6 @@ std::optional<long long> ParseDuration(const std::string& text) {
         !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
         return std::nullopt;
     return std::stoll(digits) * unit;
-}
-
-std::optional<std::string> BareBlogAddress(const std::string& typed, std::string& why) {
-    std::string address = typed;
-    for (const std::string scheme : {"http://", "https://"}) {
-        if (address.size() >= scheme.size() &&
-            std::equal(scheme.begin(), scheme.end(), address.begin(),
-                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
-            address.erase(0, scheme.size());
-            break;
-        }
-    }
-    while (address.ends_with('/')) address.pop_back();
-    if (address.empty() || address.find_first_of("/?#@ \t") != std::string::npos) {
-        why = "the blog address is a host name such as myblog.example.com, without a path";
-        return std::nullopt;
-    }
-    return address;
 }
 
 std::string ProposedFileName(const std::string& address, bool addDateTime, const std::tm& localNow) {

@@ -64,11 +64,6 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
 // "http://[user@]host[:port][/]" or "host[:port]"; a password in it is refused.
 bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& why);
 
-// The blog's address as the read API needs it: a host name, with a port if
-// any. An address copied from a browser ("https://myblog.example.com/") loses
-// its scheme and closing slash; one with a path is refused with `why`.
-std::optional<std::string> BareBlogAddress(const std::string& typed, std::string& why);
-
 // The name the window proposes: the address as typed, with the date a blank
 // and "yyyy-mm-dd hh-nn-ss", then ".xml".
 std::string ProposedFileName(const std::string& address, bool addDateTime, const std::tm& localNow);

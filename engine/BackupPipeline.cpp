@@ -91,6 +91,21 @@ void Rebuild(PageLoop& loop, PageJournal& journal, IBackupHost& host) {
     --Traffic().PieceCount;
 }
 
+// Extending the backup of one blog with the posts of another would mix two
+// blogs in one file without a word: the run ends before the first merge.
+bool SameBlog(const PageLoop& loop, const XmlDocument& page, const std::string& xmlBaseFileName,
+              const std::string& groupAddress) {
+    const std::string other = loop.OtherBlogIn(page);
+    if (other.empty()) return true;
+    const std::string text = xmlBaseFileName + "\r\n\r\nThis backup is of the blog \"" +
+                             skPrintable(loop.BackupBlogName()) + "\", but " + skPrintable(groupAddress) +
+                             " is the blog \"" + skPrintable(other) +
+                             "\". Nothing was merged or saved; choose the backup of that blog to extend.";
+    skLogError(text);
+    MsgBox(text, mbCritical);
+    return false;
+}
+
 }  // namespace
 
 bool TargetCanBeSaved(const std::string& xmlFileName, IBackupHost& host) {
@@ -173,6 +188,7 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
                 ReportUnreadablePiece("Not one of its posts came in a readable answer.", host);
                 return result;
             }
+            if (!SameBlog(*loop, *pieces.page, xmlBaseFileName, groupAddress)) return result;
             const std::string assembled = pieces.page->Xml(false);
             if (!mergeAndKeep(std::move(*pieces.page), assembled, static_cast<int>(pieces.lost.size())))
                 break;
@@ -181,6 +197,7 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
             continue;
         }
 
+        if (!SameBlog(*loop, page, xmlBaseFileName, groupAddress)) return result;
         if (!mergeAndKeep(std::move(page), *body, 0)) break;
         ++traffic.PieceCount;
         host.DoEvents();

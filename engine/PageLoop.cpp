@@ -1,5 +1,7 @@
 #include "PageLoop.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 
 #include "Sundrykit.h"
@@ -18,6 +20,12 @@ constexpr int kStalePagesToStop = 3;
 std::string Shown(const std::string& name) {
     constexpr size_t kLongest = 40;
     return skPrintable(name.size() > kLongest ? name.substr(0, kLongest) + "..." : name);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::tolower(x) == std::tolower(y);
+    });
 }
 
 std::optional<int64_t> TotalOf(const XmlDocument& page) {
@@ -56,6 +64,18 @@ bool PageLoop::Check(const XmlDocument& page, std::string& reason) const {
         return false;
     }
     return true;
+}
+
+std::string PageLoop::BackupBlogName() const {
+    return backup_ ? backup_->NodeText("/tumblr/tumblelog/@name") : std::string();
+}
+
+std::string PageLoop::OtherBlogIn(const XmlDocument& page) const {
+    if (fullRun_ || tumblelogTaken_) return "";
+    const std::string ours = BackupBlogName();
+    const std::string theirs = page.NodeText("/tumblr/tumblelog/@name");
+    if (ours.empty() || theirs.empty() || SameName(ours, theirs)) return "";
+    return theirs;
 }
 
 bool PageLoop::BringsNothingNew(const XmlDocument& page) {

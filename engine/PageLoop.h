@@ -28,6 +28,13 @@ public:
     // `posts`: a blog without posts.
     bool Check(const XmlDocument& page, std::string& reason) const;
 
+    // The blog a checked page comes from, when this run extends the backup of
+    // another blog: the names of <tumblelog> differ. "" when they agree or
+    // either has none.
+    std::string OtherBlogIn(const XmlDocument& page) const;
+    // The blog the backup holds, by <tumblelog>'s name.
+    std::string BackupBlogName() const;
+
     // Merges a checked page; answers whether paging goes on (NextStart then
     // names the next page). `missingPosts` were asked for with the page but
     // never came in a readable answer: they count toward the page being full.

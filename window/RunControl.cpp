@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "BlogAddress.h"
 #include "Messages.h"
 #include "Sundrykit.h"
 #include "frmMain.h"
@@ -31,6 +32,16 @@ void frmMain::cmdStart_Click() {
         MsgBox("Group address is missed.", mbCritical);
         return;
     }
+    // An address pasted from the browser is taken as the host name it names,
+    // in the box, the history and the proposed file name alike.
+    std::string why;
+    const std::optional<std::string> address = BareBlogAddress(txtGroup->text().toStdString(), why);
+    if (!address) {
+        MsgBox(why, mbCritical);
+        txtGroup->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (txtGroup->text().toStdString() != *address) txtGroup->setText(QString::fromStdString(*address));
     try {
         std::string previous;
         if (chkIncrementalBackup->isChecked()) {

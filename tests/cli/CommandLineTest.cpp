@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "BlogAddress.h"
 #include "CommandLine.h"
 
 namespace qv::cli {
@@ -29,7 +30,8 @@ TEST(BareBlogAddress, TakesAnAddressCopiedFromABrowserButNoPath) {
              {"myblog.example.com", "myblog.example.com"},
              {"https://myblog.example.com/", "myblog.example.com"},
              {"HTTP://127.0.0.1:8080", "127.0.0.1:8080"},
-             {"myblog.example.com//", "myblog.example.com"}}) {
+             {"myblog.example.com//", "myblog.example.com"},
+             {" https://myblog.example.com/\n", "myblog.example.com"}}) {
         std::string why;
         EXPECT_EQ(BareBlogAddress(typed, why), bare) << typed;
     }

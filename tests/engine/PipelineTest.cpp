@@ -208,6 +208,31 @@ TEST(IncrementalBackup, NothingNewAddsNothing) {
     EXPECT_EQ(run->result.PostsInBackup, 30);
 }
 
+TEST(IncrementalBackup, ExtendingTheBackupOfAnotherBlogFailsNamingBothAndWritesNothing) {
+    TempFolder folder;
+    const std::string file = folder.File("myblog.xml");
+    Blog mine = BlogWith(30);
+    mine.name = "myblog";
+    Service().SetBlog(mine);
+    ASSERT_TRUE(Backup(file)->result.Success);
+    const std::string before = ReadAll(file);
+
+    Blog other = BlogWith(30, 700000);
+    other.name = "otherblog";
+    Service().SetBlog(other);
+    ScopedMessages messages;
+    const auto run = Backup(file, file);
+
+    EXPECT_FALSE(run->result.Success);
+    ASSERT_EQ(messages->Shown().size(), 1u);
+    EXPECT_EQ(messages->Shown()[0].Style, mbCritical);
+    const std::string& text = messages->Shown()[0].Text;
+    EXPECT_TRUE(text.starts_with(file + "\r\n\r\n")) << text;
+    EXPECT_NE(text.find("\"myblog\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"otherblog\""), std::string::npos) << text;
+    EXPECT_EQ(ReadAll(file), before);
+}
+
 TEST(IncrementalBackup, AnUnusablePreviousBackupIsReportedBeforeAnyRequest) {
     TempFolder folder;
     test::WriteAll(folder.File("newer.xml"), "<tumblr version=\"2.0\"><posts/></tumblr>");

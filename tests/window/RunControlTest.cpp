@@ -110,6 +110,32 @@ TEST(StartButton, AWholeRunShowsProgressAndEndsWithTheSummary) {
     EXPECT_FALSE(fixture.window->IsRunning());
 }
 
+TEST(StartButton, AnAddressPastedFromTheBrowserIsTakenAsItsHostAndOneWithAPathIsRefusedAtOnce) {
+    RunFixture fixture;
+    const QString bare = QString::fromStdString(fixture.service.Address());
+    fixture.window->txtGroup->setText("  https://" + bare + "/ ");
+    fixture.dialogs->QueueChoice(fixture.Target());
+    fixture.messages->QueueAnswer(mrOK);
+    fixture.window->cmdStart->click();
+
+    ASSERT_EQ(fixture.dialogs->requests.size(), 1u);
+    EXPECT_EQ(fixture.dialogs->requests[0].fileName, bare + ".xml");
+    EXPECT_EQ(fixture.window->txtGroup->text(), bare);
+    EXPECT_EQ(fixture.window->GroupAddressHistory.Entries(), QStringList{bare});
+    ASSERT_EQ(fixture.messages->Shown().size(), 2u);
+    EXPECT_TRUE(fixture.messages->Shown()[1].Text.starts_with("All done ^_^\r\n\r\n120 posts in backup."));
+
+    RunFixture withPath;
+    withPath.window->txtGroup->setText("https://www.example.com/blog/myblog");
+    withPath.window->cmdStart->click();
+    ASSERT_EQ(withPath.messages->Shown().size(), 1u);
+    EXPECT_EQ(withPath.messages->Shown()[0].Style, mbCritical);
+    EXPECT_NE(withPath.messages->Shown()[0].Text.find("without a path"), std::string::npos);
+    EXPECT_TRUE(withPath.dialogs->requests.empty()) << "nothing is asked or fetched for an address that can't be one";
+    EXPECT_TRUE(withPath.service.ApiRequests().empty());
+    EXPECT_TRUE(withPath.window->GroupAddressHistory.Entries().isEmpty());
+}
+
 TEST(Stopping, EscapeTheCloseBoxAndCancelEachStopADownload) {
     const std::vector<std::pair<const char*, std::function<void(frmMain&)>>> ways = {
         {"Escape", [](frmMain& w) { QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_Escape); }},
