@@ -12,6 +12,7 @@
 
 #include "Application.h"
 #include "BlogAddress.h"
+#include "backupfiles/BackupFiles.h"
 #include "Sundrykit.h"
 
 namespace qv::cli {
@@ -163,8 +164,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     CLI::App app{"Backs up one blog into a single XML file, unattended.", kProgramName};
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.set_version_flag("--version",
-                         std::string(kProgramName) + " " +
-                             skFormatVersion(application.Major, application.Minor, application.Revision),
+                         std::string(kProgramName) + " " + VersionText(application),
                          "Print the version and exit");
     app.add_option("BLOG_ADDRESS", options.address,
                    "The blog's address, a host name such as myblog.example.com (as typed in the window)")
@@ -330,21 +330,11 @@ std::optional<long long> ParseDuration(const std::string& text) {
     return std::stoll(digits) * unit;
 }
 
-std::string ProposedFileName(const std::string& address, bool addDateTime, const std::tm& localNow) {
-    std::string name = address;
-    if (addDateTime) {
-        char stamp[32];
-        std::strftime(stamp, sizeof stamp, " %Y-%m-%d %H-%M-%S", &localNow);
-        name += stamp;
-    }
-    return name + ".xml";
-}
-
 std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow,
                                              std::string& why) {
     std::error_code ignored;
     if (std::filesystem::is_directory(options.output, ignored)) {
-        const std::string name = ProposedFileName(options.address, options.addDateTime, localNow);
+        const std::string name = backupfiles::ProposedName(options.address, options.addDateTime, localNow);
         if (name.find('/') != std::string::npos) {
             why = "the blog address can't be a file name; give --output a file";
             return std::nullopt;

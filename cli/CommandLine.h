@@ -64,10 +64,6 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
 // "http://[user@]host[:port][/]" or "host[:port]"; a password in it is refused.
 bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& why);
 
-// The name the window proposes: the address as typed, with the date a blank
-// and "yyyy-mm-dd hh-nn-ss", then ".xml".
-std::string ProposedFileName(const std::string& address, bool addDateTime, const std::tm& localNow);
-
 // The file to write: `output` itself, or the proposed name inside it when it
 // is a folder. nullopt with `why` when the two cannot be combined.
 std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow,

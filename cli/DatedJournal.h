@@ -15,7 +15,4 @@ namespace qv::cli {
 // journal taken over.
 std::optional<std::string> TakeOverDatedJournal(const std::string& target, const std::string& address);
 
-// Whether `name` is "<address> yyyy-mm-dd hh-nn-ss.xml".
-bool IsDatedBackupName(const std::string& name, const std::string& address);
-
 }  // namespace qv::cli

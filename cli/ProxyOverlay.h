@@ -13,8 +13,6 @@
 
 namespace qv::cli {
 
-inline constexpr const char* kProxySection = "HTTP Proxy";
-
 class ProxyOverlayStore : public SettingsStore {
 public:
     using Section = std::map<std::string, SettingValue>;

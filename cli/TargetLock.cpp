@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "backupfiles/BackupFiles.h"
+
 namespace qv::cli {
 
 namespace {
@@ -36,7 +38,7 @@ bool WriteOwnPid(int fd) {
 
 }  // namespace
 
-TargetLock::TargetLock(std::string target) : path_(std::move(target) + ".lock") {}
+TargetLock::TargetLock(std::string target) : path_(backupfiles::LockFile(target)) {}
 
 TargetLock::~TargetLock() {
     if (held_ && Holder(path_) == getpid()) unlink(path_.c_str());

@@ -1,4 +1,4 @@
-// Keeps two runs from writing one backup at once: "<target>.lock" holds the
+// Keeps two runs from writing one backup at once: its lock file holds the
 // process number of the run that owns the target, and is taken over when
 // that process is gone.
 #pragma once

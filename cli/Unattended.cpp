@@ -1,8 +1,9 @@
 #include "Unattended.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
+
+#include "Backoff.h"
 
 namespace qv::cli {
 
@@ -41,10 +42,7 @@ RetryPolicy::Decision RetryPolicy::Next(Question question, int32_t page, int ret
         decision.serviceAsked = true;
         decision.wait = std::min(std::chrono::seconds(retryAfterSeconds), kLongestWait);
     } else {
-        const double doubled =
-            static_cast<double>(rules_.delay.count()) * std::ldexp(1.0, decision.attempt - 1);
-        decision.wait = std::chrono::seconds(
-            static_cast<long long>(std::min(doubled, static_cast<double>(kLongestWait.count()))));
+        decision.wait = DoublingDelay(rules_.delay, decision.attempt, kLongestWait);
     }
     return decision;
 }
@@ -96,10 +94,7 @@ UnattendedPresenter::Outcome UnattendedPresenter::WaitOutThrottling(const Messag
     if (request.RetryAfterSeconds >= 0) {
         wait = std::min(std::chrono::seconds(request.RetryAfterSeconds), kLongestThrottleWait);
     } else {
-        const double doubled = static_cast<double>(policy_.Rules().delay.count()) *
-                               std::ldexp(1.0, std::min(throttledOnPage_ - 1, 30));
-        wait = std::chrono::seconds(
-            static_cast<long long>(std::min(doubled, static_cast<double>(kLongestThrottleWait.count()))));
+        wait = DoublingDelay(policy_.Rules().delay, throttledOnPage_, kLongestThrottleWait);
     }
     // The pace of a throttled run is waited as well. A service that asks to
     // wait no time at all (Retry-After: 0, or a --retry-delay of 0) would

@@ -30,6 +30,11 @@ struct Application {
     std::function<std::string(const std::string&)> UnscramblePassword;
 };
 
+// "2.0.41"
+std::string VersionText(const Application& app);
+// "Quillvault 2.0.41": what the program's files and requests say made them.
+std::string ProgramVersion(const Application& app);
+
 // The one application object of this process (filled from /proc/self/exe on first use).
 Application& App();
 

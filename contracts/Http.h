@@ -23,6 +23,9 @@ public:
     virtual void BlockSent(const std::string& block, int32_t sentBytes, int32_t totalBytes, bool& cancel) = 0;
 };
 
+// The settings section the proxy setup is stored under.
+inline constexpr const char* kProxySection = "HTTP Proxy";
+
 // How a request reaches the network. Stored per application under a section name.
 class ProxySettings {
 public:

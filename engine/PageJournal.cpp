@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Application.h"
+#include "backupfiles/BackupFiles.h"
 #include "Sundrykit.h"
 #include "modTumblrInteraction.h"
 
@@ -52,11 +53,6 @@ std::map<int32_t, std::string> PageFiles(const std::string& folder) {
     return pages;
 }
 
-std::string ProgramVersion() {
-    const Application& app = App();
-    return app.ProductName + " " + skFormatVersion(app.Major, app.Minor, app.Revision);
-}
-
 }  // namespace
 
 std::string JournalPage::Text() const { return ReadWhole(path); }
@@ -64,7 +60,7 @@ std::string JournalPage::Text() const { return ReadWhole(path); }
 PageJournal::PageJournal(std::string target, std::string blogAddress, bool privateFiles, bool restart,
                          std::function<void(const std::string&)> warn, FileOps& files)
     : target_(std::move(target)),
-      folder_(FolderFor(target_)),
+      folder_(backupfiles::JournalFolder(target_)),
       blogAddress_(std::move(blogAddress)),
       privateFiles_(privateFiles),
       warn_(std::move(warn)),
@@ -223,7 +219,7 @@ bool PageJournal::Begin(std::optional<int64_t> announcedTotal) {
         {"blog", blogAddress_},
         {"posts_per_page", PostsPerPage},
         {"total", announcedTotal ? nlohmann::json(*announcedTotal) : nlohmann::json()},
-        {"program", ProgramVersion()},
+        {"program", ProgramVersion(App())},
         {"private", privatePages_}};
     if (WriteFile(kDescription, description.dump(2) + "\n")) Sync();
     TellFailure();

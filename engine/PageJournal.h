@@ -52,8 +52,6 @@ public:
     PageJournal(const PageJournal&) = delete;
     PageJournal& operator=(const PageJournal&) = delete;
 
-    static std::string FolderFor(const std::string& target) { return target + ".partial"; }
-
     // The pages an earlier run kept: from the first on, as long as they follow
     // one another.
     std::vector<JournalPage> Kept() const;

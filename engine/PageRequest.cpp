@@ -10,13 +10,6 @@ namespace qv::page {
 
 namespace {
 
-const char* const kProxySection = "HTTP Proxy";
-
-std::string Generator() {
-    const Application& app = App();
-    return app.ProductName + " " + skFormatVersion(app.Major, app.Minor, app.Revision);
-}
-
 // The host part of an address typed as "name", "name:port" or "[v6]:port", in lower case.
 std::string HostName(const std::string& address) {
     std::string host = address;
@@ -62,7 +55,7 @@ HttpFormData Form(int32_t start, int32_t num, const Target& target, const std::s
     form.AddField("password", target.credentialsAllowed ? password : "", 0, 0, 0, 0);
     form.AddField("start", std::to_string(start), 0, 0, 0, 0);
     form.AddField("num", std::to_string(num), 0, 0, 0, 0);
-    form.AddField("generator", Generator(), 0, 0, 0, 0);
+    form.AddField("generator", ProgramVersion(App()), 0, 0, 0, 0);
     return form;
 }
 

@@ -13,6 +13,7 @@
 #include <map>
 #include <utility>
 
+#include "Backoff.h"
 #include "FolderLock.h"
 #include "HostPacing.h"
 #include "Manifest.h"
@@ -22,6 +23,7 @@
 #include "MediaPlan.h"
 #include "RetryAfter.h"
 #include "Xml.h"
+#include "backupfiles/BackupFiles.h"
 
 namespace qv::media {
 
@@ -129,7 +131,7 @@ private:
 
 MediaSummary MediaRun::Run() {
     summary_.folder =
-        options_.mediaFolder.empty() ? DefaultMediaFolder(options_.backupFile) : options_.mediaFolder;
+        options_.mediaFolder.empty() ? backupfiles::MediaFolder(options_.backupFile) : options_.mediaFolder;
     if (Prepare()) Fetch();
     return summary_;
 }
@@ -211,9 +213,7 @@ bool MediaRun::PrepareFolder() {
 }
 
 std::chrono::seconds MediaRun::Doubled(int attempt) const {
-    const double seconds = static_cast<double>(options_.retryDelay.count()) * std::ldexp(1.0, attempt - 1);
-    return std::chrono::seconds(
-        static_cast<long long>(std::min(seconds, static_cast<double>(options_.longestWait.count()))));
+    return DoublingDelay(options_.retryDelay, attempt, options_.longestWait);
 }
 
 void MediaRun::Fetch() {
@@ -432,10 +432,6 @@ http::TransferLimits MediaOptions::DefaultLimits() {
     limits.maxBodyBytes = kLargestFile;
     limits.maxRedirects = 10;
     return limits;
-}
-
-std::string DefaultMediaFolder(const std::string& backupFile) {
-    return fs::path(backupFile).replace_extension(".media").string();
 }
 
 http::ClientOptions MediaClientOptions(const MediaOptions& options) {

@@ -26,7 +26,7 @@ inline constexpr std::int64_t kLargestFile = 1024 * http::kMiB;
 
 struct MediaOptions {
     std::string backupFile;
-    // "" : beside the backup, named after it ("myblog.xml" keeps "myblog.media").
+    // "" : beside the backup, named after it (backupfiles::MediaFolder).
     std::string mediaFolder;
     // Transfers at once, and at once to any one host (1 to kMostJobs).
     int jobs = kDefaultJobs;
@@ -88,8 +88,6 @@ struct MediaSummary {
 
     bool AllSettled() const { return !stopped && error.empty() && failed == 0; }
 };
-
-std::string DefaultMediaFolder(const std::string& backupFile);
 
 // `client` should allow `options.jobs` connections per host (MediaClientOptions).
 MediaSummary KeepMedia(const MediaOptions& options, http::HttpClient& client, FileOps& files,

@@ -38,10 +38,6 @@ struct SiteResult {
     std::size_t pagesRemoved = 0;
 };
 
-// "myblog.xml" gives "myblog.html" and "myblog.media" beside it.
-std::string DefaultSiteFolder(const std::string& backupFile);
-std::string DefaultMediaFolder(const std::string& backupFile);
-
 // Writes the site. Run again after the backup grew, it rewrites only pages
 // whose content changed and removes pages that no longer belong, leaving
 // the folder as a fresh run would.

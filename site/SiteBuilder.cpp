@@ -19,6 +19,7 @@
 #include "Templates.h"
 #include "UrlPolicy.h"
 #include "Workers.h"
+#include "backupfiles/BackupFiles.h"
 
 namespace qv::site {
 
@@ -44,14 +45,6 @@ struct PostEntry {
 
 using PageName = std::function<std::string(std::size_t)>;
 
-std::string StemOf(const std::string& backupFile) {
-    const fs::path path(backupFile);
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".xml" ? (path.parent_path() / path.stem()).string() : backupFile;
-}
-
 // The media folder's address as the site's pages write it: relative when the
 // two folders share a root, else the folder's file:// address.
 std::string MediaFolderHref(const std::string& siteFolder, const std::string& mediaFolder) {
@@ -75,7 +68,7 @@ std::string LowerAscii(std::string text) {
 
 PageFrame MakeFrame(const SiteOptions& options, const Blog& blog, const HtmlSanitizer& sanitizer) {
     std::string title = !blog.title.empty() ? blog.title : blog.name;
-    if (title.empty()) title = fs::path(StemOf(options.backupFile)).filename().string();
+    if (title.empty()) title = fs::path(backupfiles::WithoutXmlExtension(options.backupFile)).filename().string();
     std::string description = sanitizer.CleanHtml(blog.descriptionHtml, "");
     if (description.find_first_not_of(" \t\r\n") == std::string::npos) description.clear();
     const std::string footer = "An offline view of the backup " +
@@ -296,16 +289,12 @@ private:
 
 }  // namespace
 
-std::string DefaultSiteFolder(const std::string& backupFile) { return StemOf(backupFile) + ".html"; }
-
-std::string DefaultMediaFolder(const std::string& backupFile) { return StemOf(backupFile) + ".media"; }
-
 SiteResult WriteSite(const SiteOptions& options) {
     SiteResult result;
     const std::string siteFolder =
-        options.siteFolder.empty() ? DefaultSiteFolder(options.backupFile) : options.siteFolder;
+        options.siteFolder.empty() ? backupfiles::SiteFolder(options.backupFile) : options.siteFolder;
     const std::string mediaFolder =
-        options.mediaFolder.empty() ? DefaultMediaFolder(options.backupFile) : options.mediaFolder;
+        options.mediaFolder.empty() ? backupfiles::MediaFolder(options.backupFile) : options.mediaFolder;
     try {
         Blog blog;
         if (!ReadBlog(options.backupFile, blog, result.error)) return result;

@@ -5,6 +5,8 @@
 #include <climits>
 #include <string>
 
+#include "Sundrykit.h"
+
 namespace qv {
 
 namespace {
@@ -30,6 +32,10 @@ Application MakeApplication() {
 }
 
 }  // namespace
+
+std::string VersionText(const Application& app) { return skFormatVersion(app.Major, app.Minor, app.Revision); }
+
+std::string ProgramVersion(const Application& app) { return app.ProductName + " " + VersionText(app); }
 
 Application& App() {
     static Application app = MakeApplication();

@@ -6,6 +6,7 @@
 #include "FileDialog.h"
 #include "SettingsStore.h"
 #include "Sundrykit.h"
+#include "backupfiles/BackupFiles.h"
 #include "frmMain.h"
 
 namespace qv {
@@ -29,6 +30,19 @@ void WriteFolder(SettingsStore& store, const char* key, const std::string& chose
     store.WriteValue(kPathsSection, key, skText, skGetFilePath(chosenFile), App(), true, written);
 }
 
+std::tm LocalTime(const QDateTime& moment) {
+    const QDate date = moment.date();
+    const QTime time = moment.time();
+    std::tm local{};
+    local.tm_year = date.year() - 1900;
+    local.tm_mon = date.month() - 1;
+    local.tm_mday = date.day();
+    local.tm_hour = time.hour();
+    local.tm_min = time.minute();
+    local.tm_sec = time.second();
+    return local;
+}
+
 std::unique_ptr<SettingsStore> NewStore() {
     if (!App().MakeSettingsStore) throw Error(429, "This program has no settings store");
     return App().MakeSettingsStore();
@@ -43,11 +57,8 @@ std::string frmMain::GetXMLFileName(bool addDateTime) {
     dialog.Filter(kFilter);
     dialog.OwnerWindow(this);
     dialog.InitialFolder(ReadFolder(*store, kTargetFolderKey));
-    const QString address = txtGroup->text();
-    if (!address.isEmpty()) {
-        const QString stamp = addDateTime ? " " + Now().toString("yyyy-MM-dd hh-mm-ss") : QString();
-        dialog.FileName((address + stamp + ".xml").toStdString());
-    }
+    const std::string address = txtGroup->text().toStdString();
+    if (!address.empty()) dialog.FileName(backupfiles::ProposedName(address, addDateTime, LocalTime(Now())));
     if (!dialog.ShowSave()) return "";
     const std::string chosen = dialog.SelectedFile();
     WriteFolder(*store, kTargetFolderKey, chosen);

@@ -5,10 +5,6 @@
 
 namespace qv {
 
-namespace {
-const char* const kProxySection = "HTTP Proxy";
-}
-
 void ProxySetup() {
     ProxySettings proxy;
     proxy.Load(kProxySection, App(), true);

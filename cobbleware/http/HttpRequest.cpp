@@ -179,7 +179,7 @@ bool HttpRequest::Secure() const { return impl_->secure; }
 std::string HttpRequest::MakeUserAgent(const Application& app) {
     utsname system{};
     const std::string systemName = uname(&system) == 0 ? system.sysname : "Linux";
-    return app.ProductName + "/" + skFormatVersion(app.Major, app.Minor, app.Revision) + " (" + systemName +
+    return app.ProductName + "/" + VersionText(app) + " (" + systemName +
            ")";
 }
 

@@ -16,7 +16,7 @@ void AboutBox::Show(QWidget* owner, const Application& app, const std::string& e
     box.setObjectName("AboutBox");
     box.setWindowTitle(QString::fromStdString("About " + app.ProductName));
     QString text = "<b>" + QString::fromStdString(app.Title).toHtmlEscaped() + "</b><br>Version " +
-                   QString::fromStdString(skFormatVersion(app.Major, app.Minor, app.Revision));
+                   QString::fromStdString(VersionText(app));
     if (!app.ExeFolder.empty())
         text += "<br><small>" + QString::fromStdString(skBuildFileName(app.ExeFolder, app.ExeName)).toHtmlEscaped() +
                 "</small>";

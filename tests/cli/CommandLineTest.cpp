@@ -2,6 +2,7 @@
 
 #include "BlogAddress.h"
 #include "CommandLine.h"
+#include "backupfiles/BackupFiles.h"
 
 namespace qv::cli {
 namespace {
@@ -17,12 +18,24 @@ std::tm At(int year, int month, int day, int hour, int minute, int second) {
     return when;
 }
 
-TEST(ProposedFileName, IsTheAddressAsTypedWithTheDateInTheWindowsFormat) {
+TEST(ProposedName, IsTheAddressAsTypedWithTheDateInTheWindowsFormat) {
     const std::tm when = At(2026, 12, 6, 7, 4, 39);
-    EXPECT_EQ(ProposedFileName("myblog", false, when), "myblog.xml");
-    EXPECT_EQ(ProposedFileName("myblog", true, when), "myblog 2026-12-06 07-04-39.xml");
-    EXPECT_EQ(ProposedFileName("My.Blog.example", true, At(2027, 1, 2, 23, 0, 5)),
+    EXPECT_EQ(backupfiles::ProposedName("myblog", false, when), "myblog.xml");
+    EXPECT_EQ(backupfiles::ProposedName("myblog", true, when), "myblog 2026-12-06 07-04-39.xml");
+    EXPECT_EQ(backupfiles::ProposedName("My.Blog.example", true, At(2027, 1, 2, 23, 0, 5)),
               "My.Blog.example 2027-01-02 23-00-05.xml");
+}
+
+TEST(BesideABackup, OnlyAFinalXmlOfAnyCaseMakesWayForTheFoldersSuffix) {
+    for (const auto& [backup, media] : std::vector<std::pair<std::string, std::string>>{
+             {"out/blog.xml", "out/blog.media"},
+             {"out/Blog.XML", "out/Blog.media"},
+             {"out/blog.example.com", "out/blog.example.com.media"},
+             {"out/blog.xml.bak", "out/blog.xml.bak.media"},
+             {"out/.xml", "out/.xml.media"}}) {
+        EXPECT_EQ(backupfiles::MediaFolder(backup), media) << backup;
+        EXPECT_EQ(backupfiles::SiteFolder(backup), media.substr(0, media.size() - 6) + ".html") << backup;
+    }
 }
 
 TEST(BareBlogAddress, TakesAnAddressCopiedFromABrowserButNoPath) {

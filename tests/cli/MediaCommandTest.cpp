@@ -178,6 +178,13 @@ TEST(CliMedia, WithMediaABackupRunKeepsTheMediaOfTheFileItSaved) {
     EXPECT_EQ(index.find(server.Url("/m/3.png")), std::string::npos)
         << "a kept picture is shown from its copy";
 
+    // A backup named like its blog, without ".xml": the pages find the media its run kept beside it.
+    const std::string named = folder.File("blog.example.com");
+    const CliResult plain = RunCli({"-q", Service().Address(), "-o", named, "--media", "--html"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(ReadAll(named + ".media/1.png"), MediaBytes(1001, "/m/1.png"));
+    EXPECT_NE(ReadAll(named + ".html/index.html").find("blog.example.com.media/1.png"), std::string::npos);
+
     // A backup run that saves nothing keeps no media.
     Service().Http().Enqueue(ScriptedResponse::Status(500));
     const CliResult failed =

@@ -6,6 +6,7 @@
 
 #include "EngineDoubles.h"
 #include "PageJournal.h"
+#include "backupfiles/BackupFiles.h"
 #include "SharedService.h"
 #include "TempFolder.h"
 #include "modTumblrInteraction.h"
@@ -62,7 +63,7 @@ TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("No space left on device"), std::string::npos) << warnings[0];
     EXPECT_NE(warnings[0].find("the next one starts from the first page"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(PageJournal::FolderFor(target))) << "gone with the saved backup";
+    EXPECT_FALSE(std::filesystem::exists(backupfiles::JournalFolder(target))) << "gone with the saved backup";
 }
 
 TEST(PageJournal, OncePagesWereReadWithCredentialsTheJournalSaysSoToEveryLaterRun) {
@@ -84,7 +85,7 @@ TEST(PageJournal, OncePagesWereReadWithCredentialsTheJournalSaysSoToEveryLaterRu
 TEST(PageJournal, OnlyAFolderOfOurOwnIsContinued) {
     TempFolder folder;
     const std::string target = folder.File("blog.xml");
-    const std::string journalFolder = PageJournal::FolderFor(target);
+    const std::string journalFolder = backupfiles::JournalFolder(target);
     // A fitting journal, as someone else could lay it out.
     const std::string planted = folder.File("planted");
     std::filesystem::create_directory(planted);
