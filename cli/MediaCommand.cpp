@@ -8,6 +8,7 @@
 #include "Error.h"
 #include "Http.h"
 #include "Interrupt.h"
+#include "Manifest.h"
 #include "MediaRun.h"
 #include "ProxyOverlay.h"
 #include "QtSettingsStore.h"
@@ -64,13 +65,20 @@ private:
     Clock::time_point lastLine_{};
 };
 
+// The failed count is followed by its commonest reasons, as the manifest words them.
 std::string SummaryText(const media::MediaSummary& summary) {
-    return "Media kept in " + summary.folder + "\n" +                       //
-           "Kept:          " + skFormatLong(summary.kept) + "\n" +          //
-           "Already there: " + skFormatLong(summary.alreadyThere) + "\n" +  //
-           "Missing:       " + skFormatLong(summary.missing) + "\n" +       //
-           "Failed:        " + skFormatLong(summary.failed) + "\n" +        //
-           "External:      " + skFormatLong(summary.external) + "\n" +      //
+    std::string text = "Media kept in " + summary.folder + "\n" +                       //
+                       "Kept:          " + skFormatLong(summary.kept) + "\n" +          //
+                       "Already there: " + skFormatLong(summary.alreadyThere) + "\n" +  //
+                       "Missing:       " + skFormatLong(summary.missing) + "\n" +       //
+                       "Failed:        " + skFormatLong(summary.failed) + "\n";
+    for (const media::FailureReason& failure : summary.commonestFailures) {
+        media::ManifestEntry failed;
+        failed.status = media::MediaStatus::Failed;
+        failed.reason = failure.reason;
+        text += "  " + skFormatLong(failure.files) + " " + media::StatusText(failed) + "\n";
+    }
+    return text + "External:      " + skFormatLong(summary.external) + "\n" +  //
            "Bytes:         " + skFormatByteSizeEx(static_cast<double>(summary.bytes));
 }
 

@@ -75,14 +75,21 @@ std::string HashedFileName(const std::string& name, std::string_view url) {
     return base.substr(0, dot) + hash + base.substr(dot);
 }
 
+bool HasExtension(const std::string& name) { return ExtensionStart(name) < name.size(); }
+
+std::string WithExtension(const std::string& name, std::string_view extension) {
+    return Shortened(name + std::string(extension), kLongestName);
+}
+
 FileNamer::FileNamer() { taken_.insert(Folded(kManifestFileName)); }
 
 void FileNamer::Reserve(const std::string& name) { taken_.insert(Folded(name)); }
 
 bool FileNamer::Take(const std::string& name) { return taken_.insert(Folded(name)).second; }
 
-std::string FileNamer::Assign(std::string_view url) {
-    const std::string plain = SafeFileName(url);
+std::string FileNamer::Assign(std::string_view url) { return Assign(SafeFileName(url), url); }
+
+std::string FileNamer::Assign(const std::string& plain, std::string_view url) {
     if (Take(plain)) return plain;
     const std::string hashed = HashedFileName(plain, url);
     if (Take(hashed)) return hashed;

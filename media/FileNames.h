@@ -23,6 +23,12 @@ bool IsPlainFileName(std::string_view name);
 // most kLongestName characters.
 std::string HashedFileName(const std::string& name, std::string_view url);
 
+// Whether `name` ends in an extension ("photo.jpg", not "tumblr_abc").
+bool HasExtension(const std::string& name);
+
+// `name` with `extension` (".mp3") added, still at most kLongestName characters.
+std::string WithExtension(const std::string& name, std::string_view extension);
+
 // Hands out one distinct name per address. Names differing only in case count
 // as the same, so the folder can be copied to a file system that ignores case.
 class FileNamer {
@@ -31,6 +37,8 @@ public:
     // A name already in use (a kept file, say), never handed out again.
     void Reserve(const std::string& name);
     std::string Assign(std::string_view url);
+    // `name` for the address, or, when that is taken, `name` with the address's hash.
+    std::string Assign(const std::string& name, std::string_view url);
 
 private:
     bool Take(const std::string& name);

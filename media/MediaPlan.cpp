@@ -4,8 +4,6 @@
 
 #include <unordered_map>
 
-#include "FileNames.h"
-
 namespace qv::media {
 
 namespace {
@@ -22,7 +20,7 @@ MediaPlan PlanMedia(const std::vector<MediaAddress>& addresses, const std::vecto
                     const std::string& folder, const std::vector<std::string>& present) {
     MediaPlan plan;
     std::unordered_map<std::string, const ManifestEntry*> known;
-    FileNamer namer;
+    FileNamer& namer = plan.namer;
     // What the manifest does not list is not ours to overwrite, be it a file,
     // a link or a file whose line was lost with a crash or with the manifest.
     for (const std::string& name : present) namer.Reserve(name);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FileNames.h"
 #include "HostPacing.h"
 #include "Manifest.h"
 #include "MediaAddress.h"
@@ -19,6 +20,9 @@ struct MediaPlan {
     // failure of an earlier run) until its outcome is known.
     Manifest manifest;
     std::vector<MediaJob> jobs;
+    // Every name taken so far, in the folder or by a job: a name decided only
+    // once an answer arrives (an extension added) must avoid them all.
+    FileNamer namer;
     int alreadyThere = 0;
     int missing = 0;
     int external = 0;

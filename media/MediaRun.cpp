@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "Backoff.h"
+#include "FileNames.h"
 #include "FolderLock.h"
 #include "HostPacing.h"
 #include "Manifest.h"
@@ -21,6 +22,7 @@
 #include "MediaCollector.h"
 #include "MediaFile.h"
 #include "MediaPlan.h"
+#include "MediaTypes.h"
 #include "RetryAfter.h"
 #include "Xml.h"
 #include "backupfiles/BackupFiles.h"
@@ -48,6 +50,16 @@ std::string HttpWords(const http::Response& response) {
     std::string words = "HTTP " + std::to_string(response.status);
     if (!response.statusText.empty()) words += " " + response.statusText;
     return words;
+}
+
+std::vector<FailureReason> Commonest(const std::map<std::string, int>& reasons) {
+    std::vector<FailureReason> commonest;
+    for (const auto& [reason, files] : reasons) commonest.push_back({reason, files});
+    // The map holds them in the order of their text, which a stable sort keeps for equal counts.
+    std::stable_sort(commonest.begin(), commonest.end(),
+                     [](const FailureReason& a, const FailureReason& b) { return a.files > b.files; });
+    if (commonest.size() > kFailureReasonsNamed) commonest.resize(kFailureReasonsNamed);
+    return commonest;
 }
 
 class MediaRun {
@@ -83,7 +95,10 @@ private:
     void Fetch();
     void StartWhatMay(Clock::time_point now);
     void Settle(http::HttpClient::TransferId id, http::Response response);
-    void Keep(const MediaJob& job, const MediaFile& file);
+    // The planned name, with the extension the answer's type names when the
+    // address gave it none, so that players and file managers know the file.
+    std::string KeptName(const MediaJob& job, const http::Response& response);
+    void Keep(const MediaJob& job, const std::string& name, const MediaFile& file);
     void Record(const MediaJob& job, ManifestEntry entry);
     // Appends the outcomes of the files that just finished to the journal,
     // and replaces the manifest when the journal has grown enough.
@@ -115,6 +130,8 @@ private:
     std::string manifestPath_;
     std::vector<std::string> present_;  // names in the folder when the run began
     Manifest manifest_;
+    FileNamer namer_;
+    std::map<std::string, int> failureReasons_;  // this run's failures by reason
     std::optional<ManifestJournal> journal_;
     std::string unjournaled_;     // lines of outcomes on no disk yet
     bool renamed_ = false;        // files were kept since the folder was last synced
@@ -133,6 +150,7 @@ MediaSummary MediaRun::Run() {
     summary_.folder =
         options_.mediaFolder.empty() ? backupfiles::MediaFolder(options_.backupFile) : options_.mediaFolder;
     if (Prepare()) Fetch();
+    summary_.commonestFailures = Commonest(failureReasons_);
     return summary_;
 }
 
@@ -168,6 +186,7 @@ bool MediaRun::Prepare() {
     planned_ = plan.jobs.size();
     for (MediaJob& job : plan.jobs) pacing_.Add(std::move(job));
     manifest_ = std::move(plan.manifest);
+    namer_ = std::move(plan.namer);
     // Written at once: it lists what needs no transfer, takes in the
     // journal, and a folder we can't write to shows before anything is fetched.
     return Consolidate();
@@ -288,9 +307,10 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
             return RetryLater(std::move(job), "short body: " + std::to_string(response.bodyBytes) + " of " +
                                                   std::to_string(response.contentLength) + " bytes");
         }
-        if (!file->Keep(job.name)) return FailHere(job, file->LocalError());
+        const std::string name = KeptName(job, response);
+        if (!file->Keep(name)) return FailHere(job, file->LocalError());
         renamed_ = true;
-        return Keep(job, *file);
+        return Keep(job, name, *file);
     }
     switch (response.errorKind) {
         case hekTooLarge:
@@ -338,16 +358,24 @@ void MediaRun::RetryLater(MediaJob job, const std::string& reason) {
     pacing_.Retry(std::move(job));
 }
 
-void MediaRun::Keep(const MediaJob& job, const MediaFile& file) {
+std::string MediaRun::KeptName(const MediaJob& job, const http::Response& response) {
+    if (HasExtension(job.name)) return job.name;
+    const std::string extension = ExtensionForType(response.Header("Content-Type").value_or(""));
+    if (extension.empty()) return job.name;
+    // The longer name is handed out now, past every name in the folder and every other job's.
+    return namer_.Assign(WithExtension(job.name, extension), job.url);
+}
+
+void MediaRun::Keep(const MediaJob& job, const std::string& name, const MediaFile& file) {
     ++summary_.kept;
     ++settled_;
     summary_.bytes += file.Bytes();
-    Record(job,
-           ManifestEntry{job.url, job.name, file.Bytes(), file.Digest(), MediaStatus::Kept, {}, job.postId});
+    Record(job, ManifestEntry{job.url, name, file.Bytes(), file.Digest(), MediaStatus::Kept, {}, job.postId});
 }
 
 void MediaRun::Fail(const MediaJob& job, const std::string& reason) {
     ++summary_.failed;
+    ++failureReasons_[reason];
     ++settled_;
     Record(job, ManifestEntry{job.url, {}, -1, {}, MediaStatus::Failed, reason, job.postId});
 }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "FileOps.h"
 #include "Http.h"
@@ -71,6 +72,16 @@ public:
     virtual bool Wait(std::chrono::milliseconds duration) = 0;
 };
 
+// How many of the commonest failure reasons a summary names.
+inline constexpr std::size_t kFailureReasonsNamed = 3;
+
+struct FailureReason {
+    std::string reason;  // as the manifest's status gives it after "failed: "
+    int files = 0;
+
+    bool operator==(const FailureReason&) const = default;
+};
+
 struct MediaSummary {
     std::string folder;
     // The folder and manifest were ready and the transfers began; the counts mean something.
@@ -81,6 +92,9 @@ struct MediaSummary {
     int failed = 0;
     int external = 0;
     std::int64_t bytes = 0;  // of the files this run kept
+    // Why this run's failed files failed: the kFailureReasonsNamed commonest,
+    // most files first (equal counts in the order of their text).
+    std::vector<FailureReason> commonestFailures;
     bool stopped = false;
     // Why the run could not start or go on (the backup unreadable, the folder
     // not writable); "" otherwise.

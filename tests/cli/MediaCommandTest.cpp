@@ -75,29 +75,44 @@ TEST(CliMedia, KeepsTheFilesBesideTheBackupAndARerunFindsThemThere) {
     EXPECT_EQ(server.TotalRequests(), 5);
 }
 
-TEST(CliMedia, FailuresEndWithStatusOneAndTheNextRunRetriesThem) {
+TEST(CliMedia, FailuresAreSummedUpByTheirCommonestReasonsEndWithStatusOneAndTheNextRunRetriesThem) {
     TempFolder folder;
     MediaServer server;
-    const std::string backup = WriteBackup(folder, server, 3);
-    server.Script("/photos/1.jpg", {ScriptedResponse::Status(500), ScriptedResponse::Status(500)});
-    server.Script("/photos/2.jpg", {ScriptedResponse::Status(404)});
+    const std::string backup = WriteBackup(folder, server, 12);
+    // 0 is kept, 1 missing; then ten failures: four for one reason, three, two, and one.
+    server.Script("/photos/1.jpg", {ScriptedResponse::Status(404)});
+    for (int i = 2; i <= 5; ++i)
+        server.Script("/photos/" + std::to_string(i) + ".jpg", {ScriptedResponse::Status(403)});
+    for (int i = 6; i <= 8; ++i)
+        server.Script("/photos/" + std::to_string(i) + ".jpg",
+                      {ScriptedResponse::Status(500), ScriptedResponse::Status(500)});
+    for (int i = 9; i <= 10; ++i)
+        server.Script("/photos/" + std::to_string(i) + ".jpg", {ScriptedResponse::Status(400)});
+    server.Script("/photos/11.jpg", {ScriptedResponse::Status(401)});
     const std::string elsewhere = folder.File("kept-here");
 
     const CliResult first = RunCli(
         {"media", backup, "--media-dir", elsewhere, "--retries", "1", "--retry-delay", "0", "--jobs", "1"});
     EXPECT_EQ(first.exitCode, 1) << first.err;
-    EXPECT_NE(first.out.find(Summary(1, 0, 1, 1, "19.53 KB (20,000 bytes)")), std::string::npos) << first.out;
-    EXPECT_NE(first.err.find("1 file failed (see manifest.tsv); the next run tries again."),
+    EXPECT_NE(first.out.find("Missing:       1\nFailed:        10\n"
+                             "  4 failed: HTTP 403 Forbidden\n"
+                             "  3 failed: HTTP 500 Internal Server Error\n"
+                             "  2 failed: HTTP 400 Bad Request\n"
+                             "External:      0\n"),
+              std::string::npos)
+        << first.out;
+    EXPECT_EQ(first.out.find("Unauthorized"), std::string::npos) << "three reasons at most";
+    EXPECT_NE(first.err.find("10 files failed (see manifest.tsv); the next run tries again."),
               std::string::npos)
         << first.err;
     EXPECT_FALSE(std::filesystem::exists(folder.File("myblog.media")));
-    EXPECT_EQ(server.Requests("/photos/1.jpg"), 2);
+    EXPECT_EQ(server.Requests("/photos/6.jpg"), 2);
 
     const CliResult second = RunCli({"media", "-q", backup, "--media-dir", elsewhere});
     EXPECT_EQ(second.exitCode, 0) << second.err;
-    EXPECT_NE(second.out.find(Summary(1, 1, 1, 0, "19.53 KB (20,000 bytes)")), std::string::npos)
+    EXPECT_NE(second.out.find(Summary(10, 1, 1, 0, "195.31 KB (200,000 bytes)")), std::string::npos)
         << second.out;
-    EXPECT_EQ(server.Requests("/photos/2.jpg"), 1) << "missing stays missing";
+    EXPECT_EQ(server.Requests("/photos/1.jpg"), 1) << "missing stays missing";
 }
 
 TEST(CliMedia, ASignalStopsTheRunWith130AndTheNextRunGoesOn) {

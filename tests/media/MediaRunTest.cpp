@@ -350,6 +350,52 @@ TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndNeverTakeAFileTheManifest
     EXPECT_EQ(run.Files().size(), 7u) << "the piece is gone";
 }
 
+TEST(MediaRun, ANameWithoutExtensionGetsTheOneItsTypeNamesButNeverAnotherFilesNameAndARerunFindsIt) {
+    struct Case {
+        std::string path, type, name;
+        bool hashed = false;  // the name is taken: kept under it with the address's hash
+    };
+    const std::vector<Case> cases{
+        {"/audio_file/7/tumblr_abc", "Audio/MPEG; charset=x", "tumblr_abc.mp3"},
+        {"/v/clip", "video/quicktime", "clip.mov", true},  // the user's own file
+        {"/a/song", "audio/mpeg", "song.mp3", true},       // the next address's name
+        {"/b/song.mp3", "audio/mpeg", "song.mp3"},
+        {"/p/photo.jpg", "image/png", "photo.jpg"},  // a name with an extension keeps it
+        {"/i/drawing", "image/svg+xml", "drawing"},  // never made a page that a double-click opens
+        {"/x/blob", "application/octet-stream", "blob"}};
+    MediaServer server;
+    std::vector<std::string> urls;
+    for (const Case& file : cases) {
+        server.AddFile(file.path, MediaBytes(1000, file.path), 0, file.type);
+        urls.push_back(server.Url(file.path));
+    }
+    MediaCase run(test::PhotoPosts(urls));
+    std::filesystem::create_directory(run.Media());
+    WriteAll(run.MediaFile("clip.mov"), "the user's own");
+
+    const media::MediaSummary first = run.Run();
+
+    EXPECT_TRUE(first.AllSettled()) << first.error;
+    EXPECT_EQ(first.kept, 7);
+    const auto manifest = run.Manifest();
+    std::vector<std::string> names{"clip.mov", "manifest.tsv"};
+    for (const Case& file : cases) {
+        const std::string url = server.Url(file.path);
+        const std::string name = file.hashed ? media::HashedFileName(file.name, url) : file.name;
+        EXPECT_EQ(manifest.at(url).file, name) << file.path;
+        EXPECT_EQ(ReadAll(run.MediaFile(name)), MediaBytes(1000, file.path)) << file.path;
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(run.Files(), names);
+    EXPECT_EQ(ReadAll(run.MediaFile("clip.mov")), "the user's own");
+
+    const media::MediaSummary second = run.Run();
+    EXPECT_TRUE(second.AllSettled()) << second.error;
+    EXPECT_EQ(second.alreadyThere, 7);
+    EXPECT_EQ(server.TotalRequests(), 7);
+}
+
 TEST(MediaRun, NoMoreConnectionsAtOnceThanJobsAndConnectionsAreKeptAlive) {
     for (const int jobs : {1, 3}) {
         MediaServer server;

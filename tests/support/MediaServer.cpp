@@ -17,9 +17,10 @@ MediaServer::MediaServer() : http_([this](const HttpExchange& exchange) { return
     http_.SetKeepAlive(true);
 }
 
-void MediaServer::AddFile(const std::string& path, std::string content, int delayMs) {
+void MediaServer::AddFile(const std::string& path, std::string content, int delayMs,
+                          std::string contentType) {
     std::lock_guard lock(mutex_);
-    files_[path] = File{std::move(content), delayMs};
+    files_[path] = File{std::move(content), delayMs, std::move(contentType)};
 }
 
 void MediaServer::Script(const std::string& path, std::vector<ScriptedResponse> responses) {
@@ -57,7 +58,7 @@ ScriptedResponse MediaServer::Answer(const HttpExchange& exchange) {
     }
     const auto file = files_.find(exchange.target);
     if (file == files_.end()) return ScriptedResponse::Status(404, "no such file");
-    ScriptedResponse response = ScriptedResponse::Ok(file->second.content, "application/octet-stream");
+    ScriptedResponse response = ScriptedResponse::Ok(file->second.content, file->second.contentType);
     response.delayBeforeHeadersMs = file->second.delayMs;
     return response;
 }

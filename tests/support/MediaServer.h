@@ -25,8 +25,9 @@ public:
     LoopbackServer& Http() { return http_; }
     std::string Url(std::string_view path) const { return http_.Url(path); }
 
-    // GET `path` answers `content`, after `delayMs`.
-    void AddFile(const std::string& path, std::string content, int delayMs = 0);
+    // GET `path` answers `content` of `contentType`, after `delayMs`.
+    void AddFile(const std::string& path, std::string content, int delayMs = 0,
+                 std::string contentType = "application/octet-stream");
     // The next requests of `path` get these, in order, before the file (or the 404) again.
     void Script(const std::string& path, std::vector<ScriptedResponse> responses);
 
@@ -39,6 +40,7 @@ private:
     struct File {
         std::string content;
         int delayMs = 0;
+        std::string contentType;
     };
 
     ScriptedResponse Answer(const HttpExchange& exchange);
