@@ -6,6 +6,7 @@
 
 #include "HtmlWriter.h"
 #include "MediaMarkup.h"
+#include "PlayerAddresses.h"
 #include "UrlPolicy.h"
 
 namespace qv::site {
@@ -95,13 +96,6 @@ std::optional<int> PixelsOf(const Node& node, std::string_view name) {
     if (value == nullptr || !IsDigits(*value, 5)) return std::nullopt;
     const int pixels = std::stoi(*value);
     return pixels > 0 ? std::optional<int>(pixels) : std::nullopt;
-}
-
-std::string_view HostOf(std::string_view url) {
-    const std::size_t start = url.find("://");
-    if (start == std::string_view::npos) return url;
-    const std::string_view rest = url.substr(start + 3);
-    return rest.substr(0, rest.find_first_of("/?#"));
 }
 
 }  // namespace
@@ -278,13 +272,8 @@ void HtmlSanitizer::CleanPlayer(const Node& node, std::vector<Node>& out, Walk& 
 }
 
 void HtmlSanitizer::CleanEmbed(const Node& node, std::vector<Node>& out, Walk& walk) const {
-    const std::string* source = node.FindAttribute(node.name == "object" ? "data" : "src");
-    if (source == nullptr) return;
-    const std::string url = SafeLinkUrl(*source, walk.base);
-    if (!IsWebUrl(url)) return;
-    Node link = Node::Element("a", {{"class", "embed-link"}, {"href", url}});
-    link.children.push_back(Node::Text("Embedded content from " + std::string(HostOf(url))));
-    walk.Add(std::move(link), out);
+    const std::string address = PlayerPageAddress({node}, walk.base);
+    if (!address.empty()) walk.Add(OriginalMarkup(address, OriginalLink::InsteadOfPlayer), out);
 }
 
 }  // namespace qv::site

@@ -3,7 +3,8 @@
 // HTML parser and rebuilt from an allow-list: elements and attributes that
 // only format text, links to web and mail addresses, and media through the
 // media folder. Scripts, frames, plug-ins, forms, styles, event handlers and
-// every other address scheme are left out; frames and plug-ins become a link.
+// every other address scheme are left out; frames and plug-ins become a link
+// to their original, named by its site.
 #pragma once
 
 #include <string>

@@ -1,5 +1,7 @@
 #include "MediaMarkup.h"
 
+#include "OtherSites.h"
+
 namespace qv::site {
 
 namespace {
@@ -39,8 +41,24 @@ html::Node PictureMarkup(const MediaLink& link, std::string_view alt, std::optio
 
 html::Node PlayerMarkup(const MediaLink& link, std::string_view element, std::string_view label) {
     if (link.kind == MediaLink::NotLoaded) return NotLoadedMarkup(link.original, label);
+    // A film shows its first picture once its header is read; a sound has nothing to show.
+    const char* preload = element == "video" ? "metadata" : "none";
     return html::Node::Element(std::string(element),
-                               {{"controls", ""}, {"preload", "none"}, {"src", link.href}});
+                               {{"controls", ""}, {"preload", preload}, {"src", link.href}});
+}
+
+html::Node OriginalMarkup(std::string_view address, OriginalLink where) {
+    const std::string page = PlayerPageOf(address);
+    const char* kind = where == OriginalLink::InsteadOfPlayer ? "player-link" : "original-link";
+    html::Node link = html::Node::Element("a", {{"class", kind}, {"href", page}});
+    html::Node site = html::Node::Element("span", {{"class", "site-name"}});
+    site.children.push_back(html::Node::Text(SiteNameOf(page)));
+    // One box for the words, so that they stay together beside the stand-in's play sign.
+    html::Node label = html::Node::Element("span", {{"class", "original-label"}});
+    label.children.push_back(std::move(site));
+    label.children.push_back(html::Node::Text(": original"));
+    link.children.push_back(std::move(label));
+    return link;
 }
 
 }  // namespace qv::site

@@ -1,6 +1,7 @@
 // The markup of a post's picture, sound or film, the same wherever it comes
 // from (a photo post or an img inside a post's text): the kept copy, the
 // original when allowed, or a plain link to the original that loads nothing.
+// Another site's player is never loaded: a link to its original takes its place.
 #pragma once
 
 #include <optional>
@@ -20,5 +21,12 @@ html::Node PlayerMarkup(const MediaLink& link, std::string_view element, std::st
 
 // The stand-in: a link to the original address that loads nothing by itself.
 html::Node NotLoadedMarkup(std::string_view original, std::string_view label);
+
+// A link to a player's or a file's original, named by its site: "Vimeo: original".
+enum class OriginalLink {
+    InsteadOfPlayer,  // stands where another site's player would have been
+    BesideCopy,       // next to a copy that plays here
+};
+html::Node OriginalMarkup(std::string_view address, OriginalLink where);
 
 }  // namespace qv::site

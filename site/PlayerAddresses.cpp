@@ -53,14 +53,14 @@ std::string AudioFileParameter(std::string_view address) {
 
 }  // namespace
 
-std::string FilmPageAddress(const std::vector<html::Node>& player, std::string_view base) {
+std::string PlayerPageAddress(const std::vector<html::Node>& player, std::string_view base) {
     const std::vector<Take> preferred = {
         [base](const html::Node& node) {
             return node.IsElement("a") ? WebAddressOf(node, "href", base) : "";
         },
         [base](const html::Node& node) {
-            const bool loads = node.IsElement("iframe") || node.IsElement("embed") ||
-                               node.IsElement("video") || node.IsElement("source");
+            const bool loads = node.IsElement("iframe") || node.IsElement("frame") ||
+                               node.IsElement("embed") || node.IsElement("video") || node.IsElement("source");
             return loads ? WebAddressOf(node, "src", base) : "";
         },
         [base](const html::Node& node) {

@@ -10,10 +10,10 @@
 
 namespace qv::site {
 
-// The film's page as a reader would reach it: a link written next to the
-// player names it best, then what a frame or a plug-in would have loaded.
-// Relative addresses are read on `base`; "" when there is no web address.
-std::string FilmPageAddress(const std::vector<html::Node>& player, std::string_view base);
+// The page of what a player plays as a reader would reach it: a link written
+// next to the player names it best, then what a frame or a plug-in would have
+// loaded. Relative addresses are read on `base`; "" when there is no web address.
+std::string PlayerPageAddress(const std::vector<html::Node>& player, std::string_view base);
 
 // The file a video or source element plays; "" when there is none.
 std::string FilmFileAddress(const std::vector<html::Node>& player, std::string_view base);

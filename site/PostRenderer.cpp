@@ -72,13 +72,6 @@ std::string TypeClass(std::string_view type) {
     return name.empty() ? "other" : name;
 }
 
-std::string HostOf(std::string_view url) {
-    const std::size_t start = url.find("://");
-    if (start == std::string_view::npos) return "";
-    const std::string_view rest = url.substr(start + 3);
-    return std::string(rest.substr(0, rest.find_first_of("/?#")));
-}
-
 std::optional<int> NumberOf(pugi::xml_attribute attribute) {
     const std::string_view text = attribute.value();
     int number = 0;
@@ -135,6 +128,18 @@ std::optional<PixelSize> DeclaredSize(pugi::xml_node holder, int maxWidth) {
     if (maxWidth <= 0 || *width <= maxWidth) return PixelSize{*width, *height};
     const long long scaled = static_cast<long long>(*height) * maxWidth / *width;
     return PixelSize{maxWidth, static_cast<int>(std::max(1LL, scaled))};
+}
+
+// A post's sound or film: the file played from its kept copy (or from the
+// original when the reader allows it) with the original beside it, or the
+// stand-in when it cannot play; another site's player as a link to `page`.
+std::string PostPlayerHtml(const MediaLink& file, std::string_view element, std::string_view label,
+                           const std::string& page) {
+    if (file.original.empty())
+        return page.empty() ? "" : html::ToHtml({OriginalMarkup(page, OriginalLink::InsteadOfPlayer)});
+    if (file.kind == MediaLink::NotLoaded) return html::ToHtml({NotLoadedMarkup(file.original, label)});
+    return html::ToHtml({PlayerMarkup(file, element, label),
+                         OriginalMarkup(page.empty() ? file.original : page, OriginalLink::BesideCopy)});
 }
 
 }  // namespace
@@ -280,35 +285,37 @@ void PostRenderer::Video(pugi::xml_node post, Fields& fields) {
     const html::HtmlFragment player = html::HtmlFragment::Parse(ElementText(post.child("video-player")));
     if (watch.empty()) {
         const html::HtmlFragment source = html::HtmlFragment::Parse(ElementText(post.child("video-source")));
-        watch = FilmPageAddress(source.Nodes(), fields.base);
-        if (watch.empty()) watch = FilmPageAddress(player.Nodes(), fields.base);
+        watch = PlayerPageAddress(source.Nodes(), fields.base);
+        if (watch.empty()) watch = PlayerPageAddress(player.Nodes(), fields.base);
     }
-    const MediaLink kept = media_.File(FilmFileAddress(player.Nodes(), fields.base));
-
-    TemplateData video{TemplateData::type::object};
-    SetIfAny(video, "watchUrl", watch);
-    SetIfAny(video, "watchHost", HostOf(watch));
-    if (kept.kind == MediaLink::Kept) video.set("keptVideo", kept.href);
-    if (!watch.empty() || kept.kind == MediaLink::Kept) fields.data.set("video", video);
+    const MediaLink film = media_.File(FilmFileAddress(player.Nodes(), fields.base));
+    const std::string playerHtml = PostPlayerHtml(film, "video", "Film not kept offline", watch);
+    if (!playerHtml.empty()) fields.data.set("video", TemplateData("playerHtml", playerHtml));
     SetIfAny(fields.data, "bodyHtml", CleanChild(post, "video-caption", fields));
 }
 
 void PostRenderer::Audio(pugi::xml_node post, Fields& fields) {
+    static constexpr const char* kPlayers[] = {"audio-player", "audio-embed"};
     std::string address;
-    for (const char* field : {"audio-player", "audio-embed"}) {
+    for (const char* field : kPlayers) {
         if (!address.empty()) break;
         address = SoundFileAddress(html::HtmlFragment::Parse(ElementText(post.child(field))).Nodes());
     }
-    TemplateData audio{TemplateData::type::object};
-    if (!address.empty()) {
-        // The address may be written percent-encoded inside the player's own address.
-        MediaLink sound = media_.File(address);
-        const std::string decoded = PercentDecoded(address);
-        if (sound.kind != MediaLink::Kept && decoded != address && IsWebUrl(decoded))
-            sound = media_.File(decoded);
-        if (!sound.original.empty())
-            audio.set("playerHtml", html::ToHtml({PlayerMarkup(sound, "audio", "Sound not kept offline")}));
+    // The address may be written percent-encoded inside the player's own address.
+    MediaLink sound = media_.File(address);
+    const std::string decoded = PercentDecoded(address);
+    if (sound.kind != MediaLink::Kept && decoded != address && IsWebUrl(decoded))
+        sound = media_.File(decoded);
+    // Without a file of the service's, the player is another site's.
+    std::string page;
+    for (const char* field : kPlayers) {
+        if (!sound.original.empty() || !page.empty()) break;
+        page =
+            PlayerPageAddress(html::HtmlFragment::Parse(ElementText(post.child(field))).Nodes(), fields.base);
     }
+    TemplateData audio{TemplateData::type::object};
+    const std::string playerHtml = PostPlayerHtml(sound, "audio", "Sound not kept offline", page);
+    SetIfAny(audio, "playerHtml", playerHtml);
     std::string track;
     for (const char* field : {"id3-artist", "id3-title", "id3-album"}) {
         const std::string part = Trimmed(HtmlSanitizer::TextOf(ElementText(post.child(field))));
@@ -317,7 +324,7 @@ void PostRenderer::Audio(pugi::xml_node post, Fields& fields) {
         track += (track.empty() ? "" : " \xE2\x80\x94 ") + part;
     }
     SetIfAny(audio, "track", track);
-    if (!address.empty() || !track.empty()) fields.data.set("audio", audio);
+    if (!playerHtml.empty() || !track.empty()) fields.data.set("audio", audio);
     SetIfAny(fields.data, "bodyHtml", CleanChild(post, "audio-caption", fields));
 }
 

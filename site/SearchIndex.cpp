@@ -3,31 +3,14 @@
 #include <nlohmann/json.hpp>
 #include <unordered_set>
 
+#include "ReadingOrder.h"
+
 namespace qv::site {
 
 namespace {
 
 bool IsWordByte(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c >= 0x80;
-}
-
-// Letters of the Latin-1 block are the ones a blog's words mostly carry
-// beyond ASCII; the search script lower-cases the capitals of other scripts.
-void AppendLower(std::string_view word, std::string& out) {
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        const auto c = static_cast<unsigned char>(word[i]);
-        if (c >= 'A' && c <= 'Z') {
-            out += static_cast<char>(c - 'A' + 'a');
-        } else if (c == 0xC3 && i + 1 < word.size()) {
-            const auto next = static_cast<unsigned char>(word[i + 1]);
-            out += static_cast<char>(c);
-            // U+00C0..U+00DE are capitals of U+00E0..U+00FE, but for U+00D7 (the multiplication sign).
-            out += static_cast<char>(next >= 0x80 && next <= 0x9E && next != 0x97 ? next + 0x20 : next);
-            ++i;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
 }
 
 // Punctuation of the General Punctuation block (U+2000..U+206F: dashes,
@@ -67,7 +50,8 @@ std::string CollectWords(std::string_view text) {
                IsWordByte(static_cast<unsigned char>(text[end])))
             ++end;
         word.clear();
-        AppendLower(text.substr(at, end - at), word);
+        // The search script lower-cases the capitals of other scripts too.
+        AppendLowerCase(text.substr(at, end - at), word);
         at = end;
         if (!seen.insert(word).second) continue;
         if (!words.empty()) words += ' ';

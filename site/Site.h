@@ -22,7 +22,7 @@ struct SiteOptions {
     std::string backupFile;
     std::string siteFolder;    // "" means BACKUP.html beside the backup
     std::string mediaFolder;   // "" means BACKUP.media beside the backup
-    bool remoteMedia = false;  // pictures and sounds that are not kept load from their original address
+    bool remoteMedia = false;  // media that are not kept load from their original address
     unsigned threads = 0;      // posts rendered at once; 0 means one per processor
     FileOps* files = nullptr;  // nullptr means the system's
     SiteProgress* progress = nullptr;

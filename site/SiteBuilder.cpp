@@ -10,8 +10,10 @@
 #include "MediaCatalog.h"
 #include "MediaLinks.h"
 #include "PageFrame.h"
+#include "Pager.h"
 #include "PostDate.h"
 #include "PostRenderer.h"
+#include "ReadingOrder.h"
 #include "SearchIndex.h"
 #include "Site.h"
 #include "SiteFiles.h"
@@ -43,7 +45,6 @@ struct PostEntry {
     std::vector<std::string> tags;
 };
 
-using PageName = std::function<std::string(std::size_t)>;
 
 // The media folder's address as the site's pages write it: relative when the
 // two folders share a root, else the folder's file:// address.
@@ -60,12 +61,6 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-std::string LowerAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 PageFrame MakeFrame(const SiteOptions& options, const Blog& blog, const HtmlSanitizer& sanitizer) {
     std::string title = !blog.title.empty() ? blog.title : blog.name;
     if (title.empty()) title = fs::path(backupfiles::WithoutXmlExtension(options.backupFile)).filename().string();
@@ -74,15 +69,6 @@ PageFrame MakeFrame(const SiteOptions& options, const Blog& blog, const HtmlSani
     const std::string footer = "An offline view of the backup " +
                                fs::path(options.backupFile).filename().string() + ", written by Quillvault.";
     return PageFrame(std::move(title), std::move(description), footer, SecurityPolicy(options.remoteMedia));
-}
-
-std::string Pager(Templates& templates, std::size_t page, std::size_t pages, const PageName& pageName) {
-    TemplateData data{TemplateData::type::object};
-    data.set("page", std::to_string(page));
-    data.set("pages", std::to_string(pages));
-    if (page > 1) data.set("newer", pageName(page - 1));
-    if (page < pages) data.set("older", pageName(page + 1));
-    return templates.Render(Template::Pager, data);
 }
 
 class SiteBuilder {
@@ -131,7 +117,7 @@ private:
             articles.push_back(TemplateData("articleHtml", TemplateData(rendered[i].articleHtml)));
         TemplateData data{TemplateData::type::object};
         data.set("articles", articles);
-        data.set("pagerHtml", Pager(templates, page, pages, IndexPage));
+        data.set("pagerHtml", PagerHtml(templates, page, pages, IndexPage));
         const std::string title =
             page == 1 ? frame_.BlogTitle()
                       : frame_.Titled("Page " + std::to_string(page) + " of " + std::to_string(pages));
@@ -200,7 +186,7 @@ private:
             data.set("heading", heading);
             data.set("count", Plural(posts.size(), "post", "posts"));
             data.set("entries", list);
-            data.set("pagerHtml", Pager(templates_, page, pages, pageName));
+            data.set("pagerHtml", PagerHtml(templates_, page, pages, pageName));
             const std::string title = page == 1 ? heading : heading + ", page " + std::to_string(page);
             if (!WritePage(templates_, pageName(page), frame_.Titled(title),
                            templates_.Render(Template::Entries, data)))
@@ -215,9 +201,8 @@ private:
             for (const std::string& tag : entries_[i].tags) byTag[tag].push_back(i);
         std::vector<const std::string*> names;
         for (const auto& [name, posts] : byTag) names.push_back(&name);
-        std::stable_sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) {
-            return LowerAscii(*a) < LowerAscii(*b);
-        });
+        std::sort(names.begin(), names.end(),
+                  [](const std::string* a, const std::string* b) { return ReadsBefore(*a, *b); });
         TemplateData items{TemplateData::type::list};
         for (const std::string* name : names) {
             const std::string slug = TagSlug(*name);

@@ -61,6 +61,21 @@ bool IsWebUrl(std::string_view url) {
     return (scheme == "http" || scheme == "https") && url.size() > scheme.size() + 3;
 }
 
+std::string HostOf(std::string_view url) {
+    std::string_view authority = OriginOf(url);
+    if (authority.empty()) return "";
+    authority.remove_prefix(authority.find("://") + 3);
+    if (const std::size_t user = authority.rfind('@'); user != std::string_view::npos)
+        authority.remove_prefix(user + 1);
+    // An IPv6 address keeps its brackets and colons; only a port after them goes.
+    const std::size_t port = authority.rfind(':');
+    if (port != std::string_view::npos && authority.find(']', port) == std::string_view::npos)
+        authority = authority.substr(0, port);
+    std::string host;
+    for (const char c : authority) host += LowerAscii(c);
+    return host;
+}
+
 std::string ResolveUrl(std::string_view url, std::string_view base) {
     if (url.empty()) return "";
     if (!SchemeOf(url).empty()) return std::string(url);

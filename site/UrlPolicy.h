@@ -23,6 +23,10 @@ std::string ResolveUrl(std::string_view url, std::string_view base);
 // An http or https address.
 bool IsWebUrl(std::string_view url);
 
+// The host of an address with a scheme, in lower case, without user or port;
+// "" when there is none.
+std::string HostOf(std::string_view url);
+
 // A link a reader may follow: http, https or mailto after resolving, else "".
 std::string SafeLinkUrl(std::string_view raw, std::string_view base);
 

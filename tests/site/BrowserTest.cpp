@@ -109,7 +109,9 @@ TEST_F(SiteInBrowser, TheIndexShowsFiftyPostsAndItsPagerReachesTheLastPost) {
         ++pages;
         if (pages == 1) {
             EXPECT_EQ(Count(dom, "<article "), 50u);
-            EXPECT_NE(dom.find("Page 1 of 3"), std::string::npos);
+            EXPECT_NE(dom.find("<span class=\"current\" aria-current=\"page\">1</span>"), std::string::npos);
+            EXPECT_NE(dom.find("<a href=\"page/3.html\">3</a>"), std::string::npos)
+                << "the last page is named";
         }
         std::smatch next;
         if (!std::regex_search(dom, next, older) || pages > 5) break;
@@ -167,7 +169,7 @@ TEST_F(SiteInBrowser, AHostilePostRunsNoneOfItsScriptsHandlersOrLinks) {
     }
 }
 
-TEST_F(SiteInBrowser, OnAPhoneNoPostIsWiderThanTheScreen) {
+TEST_F(SiteInBrowser, OnAPhoneNoPostIsWiderThanTheScreenAndThePagerKeepsItsNumbersInOneRow) {
     TempFolder folder;
     std::string cells;
     for (int i = 0; i < 12; ++i) cells += "&lt;td&gt;a cell of a wide table&lt;/td&gt;";
@@ -179,20 +181,53 @@ TEST_F(SiteInBrowser, OnAPhoneNoPostIsWiderThanTheScreen) {
         std::string(300, 'y') +
         "&lt;/p&gt;&lt;img "
         "src=\"data:image/png;base64,iVBORw0KGgo=\" width=\"3000\" height=\"10\"&gt;</regular-body></post>";
-    ASSERT_TRUE(MakeSite(folder, BackupOf({wide})).ok);
-    WriteAll(folder.File("blog.html/assets/probe.js"),
-             "window.addEventListener('load', function () {\n"
-             "  var root = document.documentElement;\n"
-             "  root.dataset.overflow = String(root.scrollWidth - root.clientWidth);\n"
-             "});\n");
-    for (const std::string page : {"index.html", "post/7.html"}) {
+    // Enough posts after it for a pager with gaps on both sides of page 6: 1 … 4 5 6 7 8 … 13.
+    std::vector<std::string> posts = {wide};
+    for (int i = 0; i < 600; ++i)
+        posts.push_back("<post id=\"" + std::to_string(1000 + i) +
+                        "\" type=\"regular\"><regular-body>Short</regular-body></post>");
+    ASSERT_TRUE(MakeSite(folder, BackupOf(posts)).ok);
+    // How far the page scrolls sideways; the rows the pager's numbers take, and the lines of Newer and Older.
+    WriteAll(folder.File("blog.html/assets/probe.js"), R"(window.addEventListener('load', function () {
+  var root = document.documentElement;
+  root.dataset.overflow = String(root.scrollWidth - root.clientWidth);
+  var pager = document.querySelector('.pager');
+  if (!pager) return;
+  // Boxes that overlap from top to bottom share a row (a glyph of another font sits a little higher).
+  function rows(boxes) {
+    var count = 0, bottom = -Infinity;
+    Array.prototype.slice.call(boxes).sort(function (a, b) { return a.top - b.top; }).forEach(function (box) {
+      if (box.top >= bottom - 1) {
+        count++;
+        bottom = box.bottom;
+      } else {
+        bottom = Math.max(bottom, box.bottom);
+      }
+    });
+    return count;
+  }
+  var counts = [rows(Array.prototype.map.call(pager.querySelectorAll('li'), function (item) {
+    return item.getBoundingClientRect();
+  }))];
+  pager.querySelectorAll('.newer, .older').forEach(function (link) {
+    var words = document.createRange();
+    words.selectNodeContents(link);
+    counts.push(rows(words.getClientRects()));
+  });
+  root.dataset.pager = counts.join(' ');
+});
+)");
+    for (const std::string page : {"index.html", "post/7.html", "page/6.html"}) {
         std::string text = ReadAll(folder.File("blog.html/" + page));
         text.insert(text.find("</head>"), "<script src=\"assets/probe.js\"></script>\n");
         WriteAll(folder.File("blog.html/" + page), text);
         const std::string dom =
             chromium_->DumpDom(FileUrl(folder.File("blog.html/" + page)), 1000, "390,900");
-        EXPECT_NE(dom.find("data-overflow=\"0\""), std::string::npos)
-            << page << ": " << dom.substr(0, dom.find("<body"));
+        const std::string head = page + ": " + dom.substr(0, dom.find("<body"));
+        EXPECT_NE(dom.find("data-overflow=\"0\""), std::string::npos) << head;
+        if (page == "page/6.html") {
+            EXPECT_NE(dom.find("data-pager=\"1 1 1\""), std::string::npos) << head;
+        }
     }
 }
 

@@ -131,13 +131,27 @@ TEST_F(SanitizerTest, RelativeAddressesAreReadOnThePostsOwnPage) {
     EXPECT_EQ(sanitizer_.CleanHtml("<a href=\"/x\">x</a>", ""), "x");
 }
 
-TEST_F(SanitizerTest, FramesAndPluginsBecomeALinkToWhatTheyWouldHaveLoaded) {
-    EXPECT_EQ(Clean("<iframe src=\"https://video.example/embed/1\" onload=x></iframe>"),
-              "<a class=\"embed-link\" href=\"https://video.example/embed/1\">Embedded content from "
-              "video.example</a>");
-    EXPECT_EQ(Clean("<object data=\"http://flash.example/m.swf\"><param name=movie value=x></object>"),
-              "<a class=\"embed-link\" href=\"http://flash.example/m.swf\">Embedded content from "
-              "flash.example</a>");
+TEST_F(SanitizerTest, OtherSitesPlayersBecomeALinkToTheOriginalNamedBySite) {
+    const auto link = [](const std::string& href, const std::string& site) {
+        return "<a class=\"player-link\" href=\"" + href +
+               "\"><span class=\"original-label\"><span class=\"site-name\">" + site +
+               "</span>: original</span></a>";
+    };
+    EXPECT_EQ(Clean("<iframe src=\"https://www.youtube.com/embed/i7CgL7c4LeE?rel=0\" onload=x></iframe>"),
+              link("https://www.youtube.com/watch?v=i7CgL7c4LeE", "YouTube"));
+    EXPECT_EQ(Clean("<iframe src=\"https://open.spotify.com/embed/track/4uLU6hMCjMI75M1A2tKUQC\"></iframe>"),
+              link("https://open.spotify.com/track/4uLU6hMCjMI75M1A2tKUQC", "Spotify"));
+    EXPECT_EQ(Clean("<iframe src=\"https://bandcamp.com/EmbeddedPlayer/album=1/size=large\">"
+                    "<a href=\"https://band.bandcamp.com/album/x\">x</a></iframe>"),
+              link("https://bandcamp.com/EmbeddedPlayer/album=1/size=large", "Bandcamp"));
+    // A Flash player with no address of its own but its movie parameter, as the 2008 sample writes them.
+    EXPECT_EQ(Clean("<object width=\"400\"><param name=\"movie\" value=\"http://vimeo.com/moogaloop.swf?"
+                    "clip_id=2230644&amp;server=vimeo.com\"><embed src=\"http://vimeo.com/moogaloop.swf?"
+                    "clip_id=2230644\" type=\"application/x-shockwave-flash\"></embed></object>"),
+              link("https://vimeo.com/2230644", "Vimeo"));
+    // Any other site by its host.
+    EXPECT_EQ(Clean("<embed src=\"//www.video.example:8080/play?id=1\">"),
+              link("http://www.video.example:8080/play?id=1", "video.example"));
 }
 
 TEST_F(SanitizerTest, PicturesThatAreNotKeptLoadNothingUnlessTheReaderAllowsIt) {
@@ -171,7 +185,8 @@ TEST_F(SanitizerTest, PicturesThatAreNotKeptLoadNothingUnlessTheReaderAllowsIt) 
         linked.find("<span class=\"media-missing\"><span class=\"media-label\">Picture not kept offline"),
         std::string::npos)
         << linked;
-    EXPECT_NE(linked.find("<span class=\"embed-link\">Embedded content from video.example</span>"),
+    EXPECT_NE(linked.find("<span class=\"player-link\"><span class=\"original-label\"><span "
+                          "class=\"site-name\">video.example</span>: original"),
               std::string::npos)
         << linked;
 }
@@ -190,7 +205,7 @@ TEST_F(SanitizerTest, KeptPicturesComeFromTheMediaFolderWithTheirOwnSize) {
     // A file the manifest promises but the folder lost is not shown as a broken picture.
     EXPECT_EQ(Clean("<img src=\"http://media.example/gone.png\">").find("<img"), std::string::npos);
     EXPECT_EQ(Clean("<video><source src=\"http://media.example/cat.png\"></video>"),
-              "<video controls=\"\" preload=\"none\" src=\"../blog.media/cat.png\"></video>");
+              "<video controls=\"\" preload=\"metadata\" src=\"../blog.media/cat.png\"></video>");
 }
 
 TEST_F(SanitizerTest, TheTextOfAPostIsCollectedWithBlocksApart) {

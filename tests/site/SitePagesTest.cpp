@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "Pager.h"
 #include "SiteTestSupport.h"
 
 namespace qv::site {
@@ -37,6 +38,22 @@ const std::string kAnswer =
     "&lt;b&gt;lighthouse&lt;/b&gt; "
     "still lit?</question><answer>&lt;p&gt;Every night since 1887.&lt;/p&gt;</answer></post>";
 
+// Players no sample page has: another site's sound, and films of the
+// service's own, one kept and one not.
+const std::string kSoundCloudAudio =
+    "<post id=\"900003\" url=\"http://made.example/post/900003\" type=\"audio\" date-gmt=\"2012-05-02 "
+    "10:00:00 GMT\"><audio-caption>A song from elsewhere</audio-caption><audio-player>&lt;iframe "
+    "width=\"500\" height=\"150\" scrolling=\"no\" "
+    "src=\"https://w.soundcloud.com/player/?url=https%3A%2F%2Fapi.soundcloud.com%2Ftracks%2F29363464&amp;amp;"
+    "visual=true\"&gt;&lt;/iframe&gt;</audio-player></post>";
+std::string HostedVideo(const std::string& id, const std::string& name) {
+    return "<post id=\"" + id + "\" url=\"http://made.example/post/" + id +
+           "\" type=\"video\" date-gmt=\"2012-05-03 10:00:00 GMT\"><video-caption>The harbour at " + name +
+           "</video-caption><video-player>&lt;video width=\"400\" height=\"225\" controls&gt;&lt;source "
+           "src=\"https://made.example/video_file/" +
+           id + "/" + name + "\" type=\"video/mp4\"&gt;&lt;/video&gt;</video-player></post>";
+}
+
 std::string Between(const std::string& text, const std::string& from, const std::string& to) {
     const std::size_t start = text.find(from);
     if (start == std::string::npos) return "";
@@ -60,8 +77,12 @@ TEST_F(SitePages, EveryPostTypeOfTheSamplePagesHasItsOwnMarkup) {
               std::filesystem::absolute(folder_.File("blog.html/index.html")).lexically_normal());
 
     const std::string video = Page("post/59615461.html");
-    EXPECT_NE(video.find("<a class=\"watch\" href=\"http://vimeo.com/2230644\">Watch the video</a>"),
-              std::string::npos);
+    EXPECT_NE(
+        video.find(
+            "<div class=\"player\"><a class=\"player-link\" href=\"http://vimeo.com/2230644\"><span "
+            "class=\"original-label\"><span class=\"site-name\">Vimeo</span>: original</span></a></div>"),
+        std::string::npos)
+        << video;
     EXPECT_NE(video.find("Alexander stuff"), std::string::npos);
     EXPECT_EQ(Count(video, "<object"), 0u);
     EXPECT_EQ(Count(video, "<embed"), 0u);
@@ -154,9 +175,11 @@ TEST_F(SitePages, KeptMediaAreShownFromTheMediaFolderAndNothingElseLoads) {
           {"coast_250.png", test::Png(250, 180, 30, 120, 200)}},
          {"http://www.tumblr.com/audio_file/59615178/KZPtOc3DXg9y14ryuqr0XWZH",
           {"KZPtOc3DXg9y14ryuqr0XWZH.mp3", "ID3 not really sound"}},
-         {"http://media.example/set2_500.jpg", {"set2_500.png", test::Png(50, 75, 0, 0, 0)}}});
+         {"http://media.example/set2_500.jpg", {"set2_500.png", test::Png(50, 75, 0, 0, 0)}},
+         {"https://made.example/video_file/900004/dawn", {"dawn.mp4", "not really a film"}}});
     std::string backup = test::Fixture("06-all-seven-post-types-2008.xml");
-    backup.insert(backup.find("</posts>"), kPhotoset);
+    backup.insert(backup.find("</posts>"),
+                  kPhotoset + HostedVideo("900004", "dawn") + HostedVideo("900005", "dusk"));
     const SiteResult site = test::MakeSite(folder_, backup);
     ASSERT_TRUE(site.ok) << site.error;
 
@@ -181,6 +204,20 @@ TEST_F(SitePages, KeptMediaAreShownFromTheMediaFolderAndNothingElseLoads) {
         << photoset;
     EXPECT_NE(photoset.find("<span class=\"media-label\">Picture not kept offline</span>"),
               std::string::npos);
+    // A film of the service's plays from its kept copy, its original beside it.
+    EXPECT_NE(Page("post/900004.html")
+                  .find("<div class=\"player\"><video controls=\"\" preload=\"metadata\" "
+                        "src=\"../blog.media/dawn.mp4\"></video><a class=\"original-link\" "
+                        "href=\"https://made.example/video_file/900004/dawn\"><span "
+                        "class=\"original-label\"><span class=\"site-name\">made.example</span>: "
+                        "original</span></a></div>"),
+              std::string::npos)
+        << Page("post/900004.html");
+    EXPECT_NE(
+        Page("post/900005.html")
+            .find("<a class=\"media-missing\" href=\"https://made.example/video_file/900005/dusk\"><span "
+                  "class=\"media-label\">Film not kept offline</span>"),
+        std::string::npos);
 
     // Nothing on any page loads from the network: no remote source, only our own script.
     for (const auto& [page, text] : test::SiteFiles(folder_.File("blog.html"))) {
@@ -208,7 +245,10 @@ TEST_F(SitePages, IndexPagesListFiftyPostsNewestFirstWithAPagerAndNoPostTwice) {
 
     const std::string first = Page("index.html");
     EXPECT_EQ(Count(first, "<article "), 50u);
-    EXPECT_NE(first.find("<span class=\"page-count\">Page 1 of 3</span>"), std::string::npos);
+    EXPECT_NE(first.find("<li><span class=\"current\" aria-current=\"page\">1</span></li>\n<li><a "
+                         "href=\"page/2.html\">2</a></li>\n<li><a href=\"page/3.html\">3</a></li>"),
+              std::string::npos)
+        << first.substr(first.find("<nav class=\"pager\""));
     EXPECT_NE(first.find("<a class=\"older\" rel=\"next\" href=\"page/2.html\">"), std::string::npos);
     EXPECT_EQ(Count(first, "class=\"newer\""), 0u);
     EXPECT_LT(first.find("post/142005160.html"), first.find("post/142003723.html")) << "newest first";
@@ -282,6 +322,61 @@ TEST_F(SitePages, TagsMonthsAndTheBlogsOwnWordsAreOnTheirPages) {
                   .find("<div class=\"blog-description\">Collected visual and aural interests of <a "
                         "href=\"http://markwunsch.com\">Mark Wunsch</a>.</div>"),
               std::string::npos);
+}
+
+TEST_F(SitePages, OtherSitesPlayersAreALinkToTheOriginalNamedBySite) {
+    std::string backup = test::Fixture("02-type-video-num5-posts-type-attr.xml");
+    // Without its address, the last film is known by its Flash player's.
+    const std::size_t source = backup.rfind("<video-source>");
+    backup.erase(source, backup.find("</video-source>", source) + 15 - source);
+    backup.insert(backup.find("</posts>"), kSoundCloudAudio);
+    const SiteResult site = test::MakeSite(folder_, backup);
+    ASSERT_TRUE(site.ok) << site.error;
+
+    const auto link = [](const std::string& href, const std::string& name) {
+        return "<a class=\"player-link\" href=\"" + href +
+               "\"><span class=\"original-label\"><span class=\"site-name\">" + name +
+               "</span>: original</span></a>";
+    };
+    EXPECT_NE(Page("post/385851242.html").find(link("http://www.youtube.com/watch?v=i7CgL7c4LeE", "YouTube")),
+              std::string::npos);
+    EXPECT_NE(
+        Page("post/354629654.html").find(link("https://www.youtube.com/watch?v=D0NbGbZBPL0", "YouTube")),
+        std::string::npos)
+        << Page("post/354629654.html");
+    EXPECT_NE(Page("post/900003.html")
+                  .find(link("https://w.soundcloud.com/player/"
+                             "?url=https%3A%2F%2Fapi.soundcloud.com%2Ftracks%2F29363464&amp;visual=true",
+                             "SoundCloud")),
+              std::string::npos)
+        << Page("post/900003.html");
+    const std::string index = Page("index.html");
+    EXPECT_EQ(Count(index, "class=\"player-link\""), 6u);
+    for (const char* element : {"<iframe", "<object", "<embed"}) EXPECT_EQ(Count(index, element), 0u);
+}
+
+TEST_F(SitePages, TagsAreListedAsAPersonReadsThem) {
+    const SiteResult site = test::MakeSite(
+        folder_, test::BackupOf({"<post id=\"1\" url=\"http://made.example/post/1\" type=\"regular\">"
+                                 "<regular-body>Tagged</regular-body><tag>tag10</tag><tag>Zebra</tag>"
+                                 "<tag>Tag2</tag><tag>apple</tag><tag>tag1</tag><tag>tag2</tag></post>"}));
+    ASSERT_TRUE(site.ok) << site.error;
+    const std::string tags = Page("tags.html");
+    std::string order;
+    const std::regex name("#([^<]+)</a>");
+    for (std::sregex_iterator at(tags.begin(), tags.end(), name), end; at != end; ++at)
+        order += (*at)[1].str() + " ";
+    EXPECT_EQ(order, "apple tag1 Tag2 tag2 tag10 Zebra ");
+}
+
+TEST(Pager, NamesTheFirstTheLastAndTwoPagesEachSideOfTheCurrentWithGapsBetween) {
+    using Numbers = std::vector<std::size_t>;
+    EXPECT_EQ(PagerNumbers(1, 120), (Numbers{1, 2, 3, 0, 120}));
+    EXPECT_EQ(PagerNumbers(5, 120), (Numbers{1, 2, 3, 4, 5, 6, 7, 0, 120})) << "a gap of one page names it";
+    EXPECT_EQ(PagerNumbers(60, 120), (Numbers{1, 0, 58, 59, 60, 61, 62, 0, 120}));
+    EXPECT_EQ(PagerNumbers(120, 120), (Numbers{1, 0, 118, 119, 120}));
+    EXPECT_EQ(PagerNumbers(2, 3), (Numbers{1, 2, 3}));
+    EXPECT_EQ(PagerNumbers(1, 1), (Numbers{1}));
 }
 
 TEST_F(SitePages, WhatIsNoBackupOrNotOursIsRefusedWithAReason) {
