@@ -13,16 +13,17 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quarrytide <quillvault@quarrytide.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The summary above is the first line; CPack indents these and marks the
+# empty line between the paragraphs.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"offline backups of blogs, kept current on the desktop
- Quillvault keeps an offline backup of one blog in a single XML file, built
- from the blog service's XML read API; an incremental backup adds only the
- posts published since.
- .
- Quillvault Library lists every backup, updates them, keeps their pictures,
- audio and video, opens their offline view in the browser and updates them
- every day by itself. quillvault-cli does the same from a terminal, cron or a
- systemd timer.")
+"Quillvault keeps an offline backup of one blog in a single XML file, built
+from the blog service's XML read API; an incremental backup adds only the
+posts published since.
+
+Quillvault Library lists every backup, updates them, keeps their pictures,
+audio and video, opens their offline view in the browser and updates them
+every day by itself. quillvault-cli does the same from a terminal, cron or a
+systemd timer.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The panel library is the package's own; the programs load it at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_FULL_LIBDIR})

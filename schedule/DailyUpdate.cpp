@@ -79,9 +79,10 @@ Status RemoveUnits(const ScheduledBackup& backup) {
     return Status::Ok();
 }
 
-// systemd refuses to run a program whose path holds a quote, a backslash or a
-// control character, however it is quoted.
+// systemd runs a program by its absolute path, and refuses one whose path
+// holds a quote, a backslash or a control character, however it is quoted.
 bool SystemdRunsProgramAt(const std::string& path) {
+    if (!path.starts_with('/')) return false;
     for (const char c : path) {
         const unsigned char byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f || c == '"' || c == '\'' || c == '\\') return false;
@@ -167,8 +168,8 @@ std::string UnitFolder() {
 
 Status Enable(const ScheduledBackup& backup) {
     if (!SystemdRunsProgramAt(backup.cliProgram)) {
-        return Status(StatusKind::Usage, "systemd can't run a program whose path holds quotes or backslashes: " +
-                                             backup.cliProgram);
+        return Status(StatusKind::Usage, "systemd can't run quillvault-cli as \"" + backup.cliProgram +
+                                             "\": it needs an absolute path without quotes or backslashes.");
     }
     const std::string folder = UnitFolder();
     if (folder.empty()) return Status(StatusKind::FileSystem, "The home folder is not known (HOME is not set).");

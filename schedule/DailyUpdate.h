@@ -44,7 +44,8 @@ std::string UnitFolder();
 // starts the timer. When systemctl fails (Usage: no user systemd here), the
 // units are removed again and its words are in the status. FileSystem when
 // the units can't be written; Usage without writing anything when systemd
-// could not run the program (its path holds a quote or a backslash).
+// could not run the program (a relative path, or one holding a quote or a
+// backslash).
 Status Enable(const ScheduledBackup& backup);
 // Stops and disables the timer and removes both units (and the timer's link
 // in timers.target.wants, should systemctl not answer). FileSystem when a
