@@ -26,6 +26,7 @@
 #include "RetryAfter.h"
 #include "Xml.h"
 #include "backupfiles/BackupFiles.h"
+#include "files/DurableFile.h"
 
 namespace qv::media {
 
@@ -133,8 +134,8 @@ private:
     FileNamer namer_;
     std::map<std::string, int> failureReasons_;  // this run's failures by reason
     std::optional<ManifestJournal> journal_;
-    std::string unjournaled_;     // lines of outcomes on no disk yet
-    bool renamed_ = false;        // files were kept since the folder was last synced
+    std::string unjournaled_;  // lines of outcomes on no disk yet
+    SyncBatch keptNames_{files_};  // of the files kept since the folder was last synced
     bool unsaved_ = false;        // the manifest holds outcomes its file does not yet
     std::size_t savedBytes_ = 0;  // of the manifest's lines when its file was last replaced
     std::map<http::HttpClient::TransferId, Transfer> running_;
@@ -308,8 +309,7 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
                                                   std::to_string(response.contentLength) + " bytes");
         }
         const std::string name = KeptName(job, response);
-        if (!file->Keep(name)) return FailHere(job, file->LocalError());
-        renamed_ = true;
+        if (!file->Keep(name, keptNames_)) return FailHere(job, file->LocalError());
         return Keep(job, name, *file);
     }
     switch (response.errorKind) {
@@ -394,7 +394,8 @@ void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {
 bool MediaRun::Journal() {
     // A line may say a file is kept only once its name has reached the disk.
     // A folder that can't be synced is no reason to stop: nothing else can be done there.
-    if (std::exchange(renamed_, false)) files_.SyncFolder(summary_.folder);
+    std::string unsynced;
+    keptNames_.Sync(unsynced);
     std::string error;
     if (!journal_->Append(unjournaled_, error)) {
         if (summary_.error.empty()) summary_.error = error;
