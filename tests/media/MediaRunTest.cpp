@@ -547,7 +547,7 @@ TEST(MediaRun, ARerunFetchesOnlyWhatIsNotKeptAndRetriesEarlierFailures) {
     EXPECT_EQ(server.Requests("/d.jpg"), 2);
     EXPECT_EQ(server.Requests("/missing.jpg"), 1);
     EXPECT_EQ(run.Manifest().at(server.Url("/b.jpg")).file, "b.jpg");
-    EXPECT_EQ(ReadAll(run.MediaFile("d.jpg")), MediaBytes(3000, "/d.jpg"));
+    EXPECT_TRUE(ReadAll(run.MediaFile("d.jpg")) == MediaBytes(3000, "/d.jpg")) << "d.jpg is whole again";
     EXPECT_EQ(run.Manifest().at(server.Url("/c.jpg")).status, MediaStatus::Kept);
 }
 
