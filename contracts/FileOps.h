@@ -53,7 +53,9 @@ public:
     int SyncFolder(const std::string& folder) override { return inner_.SyncFolder(folder); }
     int MakeFolder(const std::string& path, unsigned mode) override { return inner_.MakeFolder(path, mode); }
     int SyncFile(const std::string& path) override { return inner_.SyncFile(path); }
-    int ReadFile(const std::string& path, std::string& content) override { return inner_.ReadFile(path, content); }
+    int ReadFile(const std::string& path, std::string& content) override {
+        return inner_.ReadFile(path, content);
+    }
     int ListFolder(const std::string& folder, std::vector<std::string>& names) override {
         return inner_.ListFolder(folder, names);
     }

@@ -42,7 +42,8 @@ bool SyncBatch::Sync(std::string& error) {
     return true;
 }
 
-DurableFile::DurableFile(std::string tempStem, FileOps& files) : tempStem_(std::move(tempStem)), files_(files) {}
+DurableFile::DurableFile(std::string tempStem, FileOps& files)
+    : tempStem_(std::move(tempStem)), files_(files) {}
 
 DurableFile::~DurableFile() { Discard(); }
 
@@ -96,8 +97,7 @@ bool DurableFile::Finish(const std::string& target, unsigned mode, bool sync) {
 bool DurableFile::Place(const std::string& target, unsigned mode) {
     if (!Finish(target, mode, true)) return false;
     // The file is complete in place: a folder that can't be synced is told, not undone.
-    if (files_.SyncFolder(ContainingFolder(target)) != 0)
-        error_ = Why("can't sync the folder of " + target);
+    if (files_.SyncFolder(ContainingFolder(target)) != 0) error_ = Why("can't sync the folder of " + target);
     return true;
 }
 

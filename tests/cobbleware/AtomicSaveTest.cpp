@@ -2,12 +2,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "files/AtomicFile.h"
 #include "FileOps.h"
 #include "FileSizeLimit.h"
 #include "RecordingFileOps.h"
 #include "TempFolder.h"
 #include "Xml.h"
+#include "files/AtomicFile.h"
 
 namespace qv {
 namespace {

@@ -520,7 +520,8 @@ TEST(MediaRun, TheManifestIsReplacedRarelyAndWrittenInProportionToItsLines) {
 
 TEST(MediaRun, ARerunFetchesOnlyWhatIsNotKeptAndRetriesEarlierFailures) {
     MediaServer server;
-    for (const char* path : {"/a.jpg", "/b.jpg", "/c.jpg", "/d.jpg"}) server.AddFile(path, MediaBytes(3000, path));
+    for (const char* path : {"/a.jpg", "/b.jpg", "/c.jpg", "/d.jpg"})
+        server.AddFile(path, MediaBytes(3000, path));
     server.Script("/c.jpg", {ScriptedResponse::Status(500)});
     MediaCase run(test::PhotoPosts({server.Url("/a.jpg"), server.Url("/b.jpg"), server.Url("/c.jpg"),
                                     server.Url("/d.jpg"), server.Url("/missing.jpg")}));

@@ -19,8 +19,21 @@ namespace qv::test {
 
 class RecordingFileOps : public FileOpsWrapper {
 public:
-    enum class Op { CreateTemp, Write, Sync, Close, Chmod, Rename, Unlink, SyncFolder, MakeFolder, SyncFile,
-                    ReadFile, ListFolder, RemoveTree };
+    enum class Op {
+        CreateTemp,
+        Write,
+        Sync,
+        Close,
+        Chmod,
+        Rename,
+        Unlink,
+        SyncFolder,
+        MakeFolder,
+        SyncFile,
+        ReadFile,
+        ListFolder,
+        RemoveTree
+    };
     struct Call {
         Op op;
         std::string path;  // for a call on a descriptor, the name its file had then
@@ -127,7 +140,8 @@ public:
     }
     int SyncFolder(const std::string& folder) override {
         const std::lock_guard lock(mutex_);
-        return Record(Op::SyncFolder, folder, Faulted(Op::SyncFolder) ? -1 : FileOpsWrapper::SyncFolder(folder));
+        return Record(Op::SyncFolder, folder,
+                      Faulted(Op::SyncFolder) ? -1 : FileOpsWrapper::SyncFolder(folder));
     }
     int MakeFolder(const std::string& path, unsigned mode) override {
         const std::lock_guard lock(mutex_);
