@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "schedule/CommandQuoting.h"
 #include "schedule/Systemctl.h"
 
