@@ -107,7 +107,7 @@ Status Failure(const GError* error, Deadline& deadline) {
 }
 
 Status Unavailable() {
-    return Status(StatusKind::Usage,
+    return Status(StatusKind::Unavailable,
                   "No keyring answers on the session bus: no Secret Service (such as GNOME Keyring or "
                   "KWallet) is running, so no password can be kept for unattended runs.");
 }

@@ -16,7 +16,7 @@ enum class Secret { AccountPassword, BlogPassword };
 // Whether a Secret Service answers, or can be started, on the session bus.
 bool Available();
 
-// Each answers Usage when no keyring is there, Timeout when it did not answer
+// Each answers Unavailable when no keyring is there, Timeout when it did not answer
 // in time (a locked keyring waits for its password), Cancelled when the
 // person dismissed its prompt.
 Status Store(const std::string& address, const std::string& email, Secret which, const std::string& password);

@@ -41,7 +41,7 @@ std::string CrontabLine(const ScheduledBackup& backup);
 std::string UnitFolder();
 
 // Writes both units, reloads the user's service manager and enables and
-// starts the timer. When systemctl fails (Usage: no user systemd here), the
+// starts the timer. When systemctl fails (Unavailable: no user systemd here), the
 // units are removed again and its words are in the status. FileSystem when
 // the units can't be written; Usage without writing anything when systemd
 // could not run the program (a relative path, or one holding a quote or a

@@ -68,7 +68,7 @@ Status RunSystemctl(const std::vector<std::string>& args) {
     }
     close(output[0]);
     if (started != 0) {
-        return Status(StatusKind::Usage, "Can't run " + commandText + " (" + std::strerror(started) +
+        return Status(StatusKind::Unavailable, "Can't run " + commandText + " (" + std::strerror(started) +
                                              "): this system has no user service manager to ask.");
     }
 
@@ -77,7 +77,7 @@ Status RunSystemctl(const std::vector<std::string>& args) {
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return Status::Ok();
     said = Trimmed(said.substr(0, kKeptOutput));
-    return Status(StatusKind::Usage,
+    return Status(StatusKind::Unavailable,
                   commandText + " failed" + (said.empty() ? std::string(".") : ": " + said));
 }
 

@@ -142,7 +142,7 @@ TEST(DailyUpdate, WithoutAUserManagerEnablingSaysSoAndLeavesNoUnit) {
     ScopedVariable fails("FAKE_SYSTEMCTL_FAILS", "1");
 
     const Status enabled = Enable(backup);
-    EXPECT_TRUE(enabled.Is(StatusKind::Usage));
+    EXPECT_TRUE(enabled.Is(StatusKind::Unavailable));
     EXPECT_NE(enabled.text().find("No medium found"), std::string::npos) << enabled.text();
     EXPECT_FALSE(IsEnabled(backup));
     EXPECT_TRUE(std::filesystem::is_empty(UnitFolder()));

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "ScheduleTestSupport.h"
+#include "ReadApiServer.h"
 #include "TempFolder.h"
 #include "keyring/Keyring.h"
 
@@ -16,9 +17,9 @@ TEST(Keyring, WithoutAServiceEveryCallSaysSo) {
     test::TempFolder nothing;
     test::ScopedVariable bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + nothing.File("no-bus"));
     EXPECT_FALSE(Available());
-    EXPECT_TRUE(Store("myblog.example", "", Secret::BlogPassword, "secret").Is(StatusKind::Usage));
-    EXPECT_TRUE(Lookup("myblog.example", "", Secret::BlogPassword).status().Is(StatusKind::Usage));
-    EXPECT_TRUE(Forget("myblog.example", "", Secret::BlogPassword).Is(StatusKind::Usage));
+    EXPECT_TRUE(Store("myblog.example", "", Secret::BlogPassword, "secret").Is(StatusKind::Unavailable));
+    EXPECT_TRUE(Lookup("myblog.example", "", Secret::BlogPassword).status().Is(StatusKind::Unavailable));
+    EXPECT_TRUE(Forget("myblog.example", "", Secret::BlogPassword).Is(StatusKind::Unavailable));
 }
 
 TEST(Keyring, StoredPasswordsComeBackApartAndAreForgotten) {
@@ -43,6 +44,34 @@ TEST(Keyring, StoredPasswordsComeBackApartAndAreForgotten) {
     ASSERT_TRUE(Forget(blog, email, Secret::AccountPassword).ok());
     EXPECT_TRUE(Lookup(blog, email, Secret::AccountPassword).status().Is(StatusKind::NotFound));
     EXPECT_EQ(Lookup(blog, email, Secret::BlogPassword).value(), "blog secret");
+}
+
+// What a scheduled run does: the command line finds the passwords the Library kept.
+TEST(Keyring, TheCommandLineReadsTheAccountsAndTheBlogsPasswordsThere) {
+    if (!getenv("QUILLVAULT_TEST_KEYRING")) GTEST_SKIP() << "no private keyring was started";
+    test::ReadApiServer service;
+    test::Blog blog;
+    blog.posts = test::MakePosts(3, 1000);
+    service.SetBlog(blog);
+    const std::string email = "me@example.com";
+    ASSERT_TRUE(Store(service.Address(), email, Secret::AccountPassword, "account secret").ok());
+    ASSERT_TRUE(Store(service.Address(), email, Secret::BlogPassword, "blog secret").ok());
+    test::TempFolder folder;
+
+    const test::Ran run = test::Run({QV_CLI_EXECUTABLE, "-q", "--keyring", "-e", email, service.Address(), "-o",
+                                     folder.File("blog.xml")});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const auto requests = service.ApiRequests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].FormFields()[1], (std::pair<std::string, std::string>{"password", "account secret"}));
+    ASSERT_TRUE(requests[0].BasicAuth().has_value());
+    EXPECT_EQ(requests[0].BasicAuth()->password, "blog secret");
+
+    // Nothing kept for another account: said, and nothing is asked of the service.
+    const test::Ran other = test::Run({QV_CLI_EXECUTABLE, "-q", "--keyring", "-e", "other@example.com",
+                                       service.Address(), "-o", folder.File("other.xml")});
+    EXPECT_EQ(other.exitCode, 1) << other.output;
+    EXPECT_EQ(service.ApiRequests().size(), 1u);
 }
 
 }  // namespace
