@@ -73,9 +73,7 @@ bool PageLoop::Merge(XmlDocument page, int missingPosts) {
     anyPageMerged_ = true;
     // Posts that never came readably still took their places on the page.
     const bool lastPage =
-        missingPosts == 0
-            ? IsLastPage(page)
-            : page.DocumentNode().SelectNodes("/tumblr/posts/post").Count() + missingPosts < PostsPerPage;
+        missingPosts == 0 ? IsLastPage(page) : CountPosts(page) + missingPosts < PostsPerPage;
     stalePages_ = BringsNothingNew(page) ? stalePages_ + 1 : 0;
 
     bool caughtUp = false;

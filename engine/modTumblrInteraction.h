@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -106,16 +107,16 @@ public:
     // Answers false when the id is empty or already held.
     bool Add(const std::string& id);
     bool Contains(const std::string& id) const;
-    void Reserve(size_t count) {
-        ids_.reserve(count);
-        order_.reserve(count);
-    }
     int Count() const { return static_cast<int>(order_.size()); }
     const std::vector<std::string>& InOrder() const { return order_; }
 
 private:
-    std::unordered_set<std::string> ids_;
     std::vector<std::string> order_;
+    // The ids of a saved backup come in the order it is saved in (see
+    // PostIdBefore): while they do, they are looked up by halving that order,
+    // and the hashed set is made only when one comes out of it.
+    bool ordered_ = true;
+    std::unordered_set<std::string> hashed_;
 };
 
 // The run: credentials question, counters, pipeline, compression, summary.
@@ -153,6 +154,8 @@ std::string CompletenessNote(const BackupResult& result);
 // Whether the document is the blog's XML; says so when it is not.
 bool IsBlogXml(const std::string& displayName, const XmlDocument& document);
 std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document);
+// The posts "/tumblr/posts/post" selects.
+int32_t CountPosts(const XmlDocument& document);
 bool ContainsId(const std::string& id, const PostIdSet& set);
 bool IsLastPage(const XmlDocument& page);
 bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds);
@@ -165,6 +168,9 @@ void FixPostsAttributes(XmlDocument& backup, int32_t postCount);
 
 // Post ordering: descending id, one element per id.
 void SortPosts(XmlDocument& backup, IBackupHost& host);
+// Whether the post with the id `a` goes before the one with the id `b`: the
+// order in which they are saved.
+bool PostIdBefore(std::string_view a, std::string_view b);
 std::vector<std::string> PadSortKeys(const std::vector<std::string>& ids);
 std::vector<std::string> UnpadSortKeys(const std::vector<std::string>& sortedKeys);
 
