@@ -156,14 +156,16 @@ void SortPosts(XmlDocument& backup, IBackupHost& host) {
     std::vector<XmlNode>& dropped = found.withoutId;
     std::unordered_set<std::string_view> seen;
     seen.reserve(found.rest.size());
-    std::vector<Kept> added;
-    added.reserve(found.rest.size());
-    for (const Kept& post : found.rest) {
-        if (HoldsId(found.ordered, post) || !seen.insert(post.id).second)
-            dropped.push_back(post.post);
+    // Filtered where they are: a backup out of order has them all here.
+    std::vector<Kept>& added = found.rest;
+    size_t kept = 0;
+    for (size_t i = 0; i < added.size(); ++i) {
+        if (HoldsId(found.ordered, added[i]) || !seen.insert(added[i].id).second)
+            dropped.push_back(added[i].post);
         else
-            added.push_back(post);
+            added[kept++] = added[i];
     }
+    added.resize(kept);
 
     host.SetStatus(kStatus + "Stage 3 of 3");
     // Stable, and the ordered posts stay in front of the added ones of their
