@@ -11,7 +11,7 @@ namespace qv::bench {
 
 inline void WriteBackup(const std::string& path, const std::vector<std::string>& posts) {
     std::string text =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"big\" "
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"testblog\" "
         "title=\"Big blog\">A large blog</tumblelog><posts start=\"0\" total=\"" +
         std::to_string(posts.size()) + "\">";
     for (const std::string& post : posts) text += post;

@@ -29,6 +29,9 @@ public:
     virtual int MakeFolder(const std::string& path, unsigned mode) = 0;
     // Brings a closed file's data to the disk.
     virtual int SyncFile(const std::string& path) = 0;
+    // Starts writing a part of an open file to the disk without waiting for
+    // it, so that the sync at the end has little left to do. A hint only.
+    virtual int StartWriteback(int fd, std::size_t offset, std::size_t length) = 0;
     // The whole content of a file.
     virtual int ReadFile(const std::string& path, std::string& content) = 0;
     // The names in a folder, "." and ".." left out, in no particular order.
@@ -53,6 +56,9 @@ public:
     int SyncFolder(const std::string& folder) override { return inner_.SyncFolder(folder); }
     int MakeFolder(const std::string& path, unsigned mode) override { return inner_.MakeFolder(path, mode); }
     int SyncFile(const std::string& path) override { return inner_.SyncFile(path); }
+    int StartWriteback(int fd, std::size_t offset, std::size_t length) override {
+        return inner_.StartWriteback(fd, offset, length);
+    }
     int ReadFile(const std::string& path, std::string& content) override {
         return inner_.ReadFile(path, content);
     }

@@ -9,6 +9,8 @@ namespace qv {
 
 namespace {
 
+constexpr std::size_t kWritebackEvery = 8 * 1024 * 1024;
+
 std::string Why(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 }  // namespace
@@ -77,7 +79,16 @@ bool DurableFile::Open() {
 
 bool DurableFile::Write(const char* data, std::size_t size) {
     if (!Open()) return false;
-    return WriteFully(files_, fd_, data, size) || Fail("can't write " + tempPath_);
+    if (!WriteFully(files_, fd_, data, size)) return Fail("can't write " + tempPath_);
+    written_ += size;
+    // A large file goes to the disk while it is written, not all at the
+    // sync: the save of a large backup then waits for little at its end.
+    if (written_ - handedOn_ >= kWritebackEvery) {
+        // A hint: where the system can't take it, the sync at the end does the work.
+        (void)files_.StartWriteback(fd_, handedOn_, written_ - handedOn_);
+        handedOn_ = written_;
+    }
+    return true;
 }
 
 bool DurableFile::Finish(const std::string& target, unsigned mode, bool sync) {

@@ -78,6 +78,9 @@ private:
     std::string tempPath_;
     FileOps& files_;
     int fd_ = -1;
+    // Bytes written, and those already handed to the disk's writeback.
+    std::size_t written_ = 0;
+    std::size_t handedOn_ = 0;
     bool failed_ = false;
     bool placed_ = false;  // one object places one file
     std::string error_;

@@ -42,6 +42,10 @@ public:
     int CreateTemp(std::string& pathTemplate) override { return mkostemp(pathTemplate.data(), O_CLOEXEC); }
     long Write(int fd, const char* data, std::size_t size) override { return ::write(fd, data, size); }
     int Sync(int fd) override { return ::fsync(fd); }
+    int StartWriteback(int fd, std::size_t offset, std::size_t length) override {
+        return ::sync_file_range(fd, static_cast<off64_t>(offset), static_cast<off64_t>(length),
+                                 SYNC_FILE_RANGE_WRITE);
+    }
     int Close(int fd) override { return ::close(fd); }
     int Chmod(int fd, unsigned mode) override { return ::fchmod(fd, mode); }
     int Rename(const std::string& from, const std::string& to) override {
