@@ -16,8 +16,28 @@ namespace qv {
 namespace {
 
 using test::Blog;
+using test::ScriptedResponse;
 using test::Service;
 using test::TempFolder;
+
+// A full run that keeps its pages in the journal of `target`. The journal is
+// closed when it returns: what it kept is on the disk.
+BackupResult JournaledBackup(const std::string& target, test::RecordingHost& host,
+                             std::vector<std::string>& journalWarnings, FileOps& files = SystemFileOps()) {
+    PageJournal journal(
+        target, Service().Address(), false, false,
+        [&](const std::string& text) { journalWarnings.push_back(text); }, files);
+    test::CountingProgress progress;
+    RunContext context;
+    context.Journal = &journal;
+    return MakeBackupXML(target, "", &progress, Service().Address(), "", "", "", host, context);
+}
+
+std::vector<int> StartsFrom(int first, int last) {
+    std::vector<int> starts;
+    for (int start = first; start <= last; start += 50) starts.push_back(start);
+    return starts;
+}
 
 TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
     TempFolder folder;
@@ -28,21 +48,65 @@ TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
     std::vector<std::string> warnings;
     test::RecordingFileOps disk;
     disk.FailFrom(test::RecordingFileOps::Op::Write, ENOSPC, 4);  // after the description and two pages
-    BackupResult result;
-    {
-        PageJournal journal(
-            target, Service().Address(), false, false,
-            [&](const std::string& text) { warnings.push_back(text); }, disk);
-        test::RecordingHost host;
-        test::CountingProgress progress;
-        result = MakeBackupXML(target, "", &progress, Service().Address(), "", "", "", host,
-                               RunContext{.Journal = &journal});
-    }
+    test::RecordingHost host;
+    const BackupResult result = JournaledBackup(target, host, warnings, disk);
     EXPECT_TRUE(result.Success);
     EXPECT_EQ(result.PostsInBackup, 300);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("No space left on device"), std::string::npos) << warnings[0];
     EXPECT_NE(warnings[0].find("the next one starts from the first page"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(backupfiles::JournalFolder(target))) << "gone with the saved backup";
+}
+
+TEST(PageJournal, AnInterruptedRunIsContinuedFromItsLastKeptPageAndPostsPublishedMeanwhileAreNoRepeats) {
+    TempFolder folder;
+    const std::string target = folder.File("blog.xml");
+    Blog blog;
+    blog.posts = test::MakePosts(400, 800000, 7);
+    Service().SetBlog(blog);
+    // Page 200 fails and the window's box answers Cancel: four pages are kept.
+    Service().Http().SetHandler([](const test::HttpExchange& exchange) {
+        if (exchange.body.find("start=200&") != std::string::npos)
+            return ScriptedResponse::Status(500, "down");
+        return Service().Answer(exchange);
+    });
+    std::vector<std::string> journalWarnings;
+    {
+        test::ScopedMessages messages;
+        test::RecordingHost host;
+        EXPECT_FALSE(JournaledBackup(target, host, journalWarnings).Success);
+        EXPECT_EQ(messages->Shown().size(), 1u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(target));
+
+    // A busy day: four pages of new posts push every kept post four pages on,
+    // so the pages after the last kept one bring posts the journal already
+    // gave. That is no service repeating itself.
+    Blog grown = blog;
+    const std::vector<std::string> published = test::MakePosts(200, 900000);
+    grown.posts.insert(grown.posts.begin(), published.begin(), published.end());
+    Service().SetBlog(grown);
+    Service().Http().SetHandler(Service().Handler());
+    Service().Http().ClearExchanges();
+    test::RecordingHost host;
+    const BackupResult result = JournaledBackup(target, host, journalWarnings);
+
+    ASSERT_TRUE(result.Success);
+    EXPECT_EQ(host.warnings,
+              std::vector<std::string>{"Continuing an interrupted backup: 4 pages already received."});
+    EXPECT_TRUE(journalWarnings.empty()) << journalWarnings[0];
+    // The last kept page once more: deleted posts would have moved some of
+    // its successors onto it.
+    EXPECT_EQ(Service().StartsRequested(), StartsFrom(150, 600));
+    EXPECT_EQ(Traffic().PieceCount, 13) << "the pages of the blog as this backup read it";
+    // Every post once: the 400 the first run found and the 50 new ones on the
+    // second run's first page. The newer ones are for the next run.
+    std::vector<std::string> expected;
+    for (long long id = 899850; id > 899800; --id) expected.push_back(std::to_string(id));
+    for (int i = 0; i < 400; ++i) expected.push_back(std::to_string(800000 - 7 * i));
+    XmlDocument saved;
+    ASSERT_TRUE(saved.Load(target, 0));
+    EXPECT_EQ(test::IdsIn(saved), expected);
     EXPECT_FALSE(std::filesystem::exists(backupfiles::JournalFolder(target))) << "gone with the saved backup";
 }
 

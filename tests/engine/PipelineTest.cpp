@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+
 #include "EngineDoubles.h"
 #include "FileSizeLimit.h"
 #include "SharedService.h"
@@ -28,10 +32,19 @@ struct RunState {
     CountingProgress progress;
 };
 
-std::unique_ptr<RunState> Backup(const std::string& target, const std::string& previous = "") {
+std::unique_ptr<RunState> Backup(const std::string& target, const std::string& previous = "",
+                                 const RunContext& context = {}) {
     auto run = std::make_unique<RunState>();
-    run->result = MakeBackupXML(target, previous, &run->progress, Service().Address(), "", "", "", run->host);
+    run->result =
+        MakeBackupXML(target, previous, &run->progress, Service().Address(), "", "", "", run->host, context);
     return run;
+}
+
+// The "start" a request asks for.
+int StartIn(const test::HttpExchange& exchange) {
+    for (const auto& [name, value] : exchange.FormFields())
+        if (name == "start") return std::stoi(value);
+    return -1;
 }
 
 XmlDocument Loaded(const std::string& path) {
@@ -124,6 +137,50 @@ TEST(FullBackup, APostThatMovesToTheNextPageIsSavedOnce) {
     ASSERT_TRUE(run->result.Success);
     EXPECT_EQ(run->result.PostsInBackup, 80);
     EXPECT_EQ(IdsIn(Loaded(folder.File("blog.xml"))).size(), 80u);
+}
+
+TEST(FullBackup, PagesAskedForAheadAreMergedInTurnWhateverOrderTheyComeIn) {
+    TempFolder folder;
+    Service().SetBlog(BlogWith(523));  // eleven pages, the last of 23 posts
+    Service().Http().SetKeepAlive(true);
+    ASSERT_TRUE(Backup(folder.File("sequential.xml"))->result.Success);
+    Service().Http().ClearExchanges();
+
+    constexpr int kDepth = 3;
+    constexpr int kLastStart = 500;
+    std::vector<int> expectedStarts = {0, 50, 100, 100, 100};
+    for (int start = 150; start <= kLastStart + kDepth * 50; start += 50) expectedStarts.push_back(start);
+    auto page100Asked = std::make_shared<std::atomic<int>>(0);
+    Service().Http().SetHandler([=](const test::HttpExchange& exchange) {
+        const int start = StartIn(exchange);
+        // Page 100 fails when asked for ahead and again when due.
+        if (start == 100 && ++*page100Asked <= 2) return ScriptedResponse::Status(500, "hiccup");
+        // The blog's last page answers once every request of the run is in,
+        // those past the end too.
+        if (start == kLastStart)
+            Service().Http().WaitForExchanges(expectedStarts.size(), std::chrono::seconds(10));
+        // Of three pages asked for one after the other, the last answers first.
+        ScriptedResponse answer = Service().Answer(exchange);
+        answer.delayBeforeHeadersMs = (3 - start / 50 % 3) % 3 * 100;
+        return answer;
+    });
+    ScopedMessages messages;
+    messages->QueueAnswer(mrRetry);
+    RunContext ahead;
+    ahead.Prefetch = kDepth;
+    const auto run = Backup(folder.File("ahead.xml"), "", ahead);
+
+    ASSERT_TRUE(run->result.Success);
+    EXPECT_EQ(ReadAll(folder.File("ahead.xml")), ReadAll(folder.File("sequential.xml")));
+    // The failed page is asked for the usual way, with its box.
+    ASSERT_EQ(messages->Shown().size(), 1u);
+    EXPECT_TRUE(messages->Texts()[0].starts_with(
+        "Can't download blog's XML file.\r\n\r\nThe server answered HTTP 500"))
+        << messages->Texts()[0];
+    std::vector<int> starts = Service().StartsRequested();
+    std::sort(starts.begin(), starts.end());
+    EXPECT_EQ(starts, expectedStarts)
+        << "every page once but the failed one, and no more than three past the end";
 }
 
 TEST(FullBackup, AServiceRepeatingTheSamePageEndsAfterThreePagesWithNothingNew) {

@@ -34,7 +34,11 @@ BackupResult Backup(const std::string& target, const std::string& previous = "",
 struct InPieces {
     test::WatchedBoxes boxes;
     InPieces() { boxes.piecesWhenOffered = true; }
-    RunContext Context() { return RunContext{.Decisions = &boxes}; }
+    RunContext Context() {
+        RunContext context;
+        context.Decisions = &boxes;
+        return context;
+    }
 };
 
 XmlDocument Loaded(const std::string& path) {
