@@ -14,6 +14,18 @@
 
 namespace {
 
+RunContext Ahead(int pages) {
+    RunContext context;
+    context.Prefetch = pages;
+    return context;
+}
+
+RunContext Journalled(PageJournal& journal) {
+    RunContext context;
+    context.Journal = &journal;
+    return context;
+}
+
 using namespace qv;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -70,7 +82,7 @@ int main() {
     service.Http().SetServiceTime(milliseconds(20));
     const double sequential = FullRunMs(folder.File("seq.xml"), service.Address(), 20000);
     const double ahead =
-        FullRunMs(folder.File("ahead.xml"), service.Address(), 20000, RunContext{.Prefetch = 3});
+        FullRunMs(folder.File("ahead.xml"), service.Address(), 20000, Ahead(3));
     std::printf("full_20k_prefetch0_ms: %.0f\n", sequential);
     std::printf("full_20k_prefetch3_ms: %.0f\n", ahead);
     std::printf("full_20k_prefetch_speedup: %.2f (target at least 3.00)\n", sequential / ahead);
@@ -90,7 +102,7 @@ int main() {
         PageJournal journal(folder.File("journaled.xml"), service.Address(), false, false,
                             [](const std::string&) {});
         journaled.push_back(FullRunMs(folder.File("journaled.xml"), service.Address(), 20000,
-                                      RunContext{.Journal = &journal}));
+                                      Journalled(journal)));
     }
     const double bareMs = bench::Median(bare);
     const double journaledMs = bench::Median(journaled);

@@ -40,14 +40,15 @@ TEST_F(HttpRequestTest, PostSendsFieldsInOrderPercentEncodedWithoutExpect) {
                                                                      {"generator", "Quillvault 2.0.41"}};
     for (const auto& [name, value] : fields) form.AddField(name, value);
 
-    ASSERT_TRUE(request.Send({.host = server().Address(),
-                              .method = "POST",
-                              .path = "/api/read",
-                              .body = form.Body(),
-                              .contentType = form.ContentType(),
-                              .timeoutMs = kGenerousTimeoutMs,
-                              .userAgent = "Quillvault/2.0.41 (Linux)"},
-                             &callback));
+    OutgoingRequest post;
+    post.host = server().Address();
+    post.method = "POST";
+    post.path = "/api/read";
+    post.body = form.Body();
+    post.contentType = form.ContentType();
+    post.timeoutMs = kGenerousTimeoutMs;
+    post.userAgent = "Quillvault/2.0.41 (Linux)";
+    ASSERT_TRUE(request.Send(post, &callback));
 
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 1u);
@@ -73,9 +74,12 @@ TEST_F(HttpRequestTest, PostSendsFieldsInOrderPercentEncodedWithoutExpect) {
 TEST_F(HttpRequestTest, GetSendsNoBodyAndVersionIsHonoured) {
     server().SetHandler([](const HttpExchange&) { return ScriptedResponse::Ok("page"); });
     ASSERT_TRUE(Send(request, server().Address(), "GET", "/api/read"));
-    ASSERT_TRUE(request.Send(
-        {.host = server().Address(), .path = "/api/read", .http10 = true, .timeoutMs = kGenerousTimeoutMs},
-        nullptr));
+    OutgoingRequest old;
+    old.host = server().Address();
+    old.path = "/api/read";
+    old.http10 = true;
+    old.timeoutMs = kGenerousTimeoutMs;
+    ASSERT_TRUE(request.Send(old, nullptr));
     EXPECT_EQ(request.ResponseBody(), "page");
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 2u);
@@ -93,11 +97,12 @@ TEST_F(HttpRequestTest, GetSendsNoBodyAndVersionIsHonoured) {
 TEST_F(HttpRequestTest, PortInHostTextWinsAndQueryReachesServer) {
     const RefusingPort refusing;
     server().Enqueue(ScriptedResponse::Ok("fine"));
-    ASSERT_TRUE(request.Send({.host = server().Address(),
-                              .port = refusing.Port(),
-                              .path = "/api/read?start=50&num=50",
-                              .timeoutMs = kGenerousTimeoutMs},
-                             nullptr));
+    OutgoingRequest query;
+    query.host = server().Address();
+    query.port = refusing.Port();
+    query.path = "/api/read?start=50&num=50";
+    query.timeoutMs = kGenerousTimeoutMs;
+    ASSERT_TRUE(request.Send(query, nullptr));
     ASSERT_EQ(server().ExchangeCount(), 1u);
     EXPECT_EQ(server().Exchanges()[0].target, "/api/read?start=50&num=50");
     EXPECT_EQ(request.EffectiveUrl(), server().Url("/api/read?start=50&num=50"));
