@@ -14,6 +14,9 @@
 
 namespace {
 
+using namespace qv;
+using Clock = std::chrono::steady_clock;
+
 RunContext Ahead(int pages) {
     RunContext context;
     context.Prefetch = pages;
@@ -25,9 +28,6 @@ RunContext Journalled(PageJournal& journal) {
     context.Journal = &journal;
     return context;
 }
-
-using namespace qv;
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr int kPostBytes = 1000;
