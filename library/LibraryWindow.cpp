@@ -148,11 +148,12 @@ void LibraryWindow::BuildLayout() {
     table_->horizontalHeader()->setSectionsMovable(true);
     table_->setItemDelegateForColumn(BackupTableModel::Job, new ProgressDelegate(table_));
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
-    const int widths[] = {300, 70, 110, 110, 170, 100, 260};
+    const int widths[] = {280, 60, 110, 110, 140, 95, 200};
     for (int column = 0; column < BackupTableModel::ColumnCount; ++column) table_->setColumnWidth(column, widths[column]);
     connect(table_, &QTableView::customContextMenuRequested, this, &LibraryWindow::ShowContextMenu);
     connect(table_, &QTableView::activated, this, [this] { view_->click(); });
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &LibraryWindow::SelectionChanged);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &LibraryWindow::SelectionChanged);
     connect(sorted_, &QAbstractItemModel::modelReset, this, &LibraryWindow::SelectionChanged);
     auto* forget = new QAction(table_);
     forget->setShortcut(QKeySequence::Delete);
