@@ -13,9 +13,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Quillvault Library");
     QApplication::setOrganizationName("Quarrytide");
     QGuiApplication::setDesktopFileName("quillvault-library");
+    // The desktop's installed icon when there is one, else the one built in.
     QIcon icon;
     for (const char* size : {"16", "32", "48"}) icon.addFile(QString(":/library/%1.png").arg(size));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(QIcon::fromTheme("quillvault-library", icon));
     qv::SharedMessageUtility().SetPresenter(std::make_shared<qv::QtMessagePresenter>());
 
     const qv::Result<std::string> folder = qv::catalog::UserDataFolder();
