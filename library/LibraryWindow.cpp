@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -147,10 +148,11 @@ void LibraryWindow::BuildLayout() {
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->horizontalHeader()->setSectionsMovable(true);
     table_->setItemDelegateForColumn(BackupTableModel::Job, new ProgressDelegate(table_));
-    table_->setContextMenuPolicy(Qt::CustomContextMenu);
     const int widths[] = {280, 60, 110, 110, 140, 95, 200};
     for (int column = 0; column < BackupTableModel::ColumnCount; ++column) table_->setColumnWidth(column, widths[column]);
-    connect(table_, &QTableView::customContextMenuRequested, this, &LibraryWindow::ShowContextMenu);
+    // The mouse's menu arrives at the viewport, the menu key's at the table.
+    table_->installEventFilter(this);
+    table_->viewport()->installEventFilter(this);
     connect(table_, &QTableView::activated, this, [this] { view_->click(); });
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &LibraryWindow::SelectionChanged);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &LibraryWindow::SelectionChanged);
@@ -160,6 +162,15 @@ void LibraryWindow::BuildLayout() {
     forget->setShortcutContext(Qt::WidgetShortcut);
     connect(forget, &QAction::triggered, remove_, &QPushButton::click);
     table_->addAction(forget);
+    // The menu key opens the context menu through the platform; Shift+F10 as on other desktops.
+    auto* menuKey = new QAction(table_);
+    menuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    menuKey->setShortcutContext(Qt::WidgetShortcut);
+    connect(menuKey, &QAction::triggered, this, [this] {
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, {});
+        ShowContextMenu(event);
+    });
+    table_->addAction(menuKey);
 
     details_ = new QPlainTextEdit(this);
     details_->setReadOnly(true);
@@ -314,15 +325,27 @@ void LibraryWindow::RefreshDetails() {
     details_->verticalScrollBar()->setValue(details_->verticalScrollBar()->maximum());
 }
 
-void LibraryWindow::ShowContextMenu(const QPoint& position) {
-    const QModelIndex index = table_->indexAt(position);
-    if (index.isValid())
-        table_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    // The menu key gives no place of its own: the menu opens at the selected row.
-    QPoint at = position;
-    if (!index.isValid() && table_->currentIndex().isValid())
-        at = table_->visualRect(table_->currentIndex()).bottomLeft();
-    menu_->popup(table_->viewport()->mapToGlobal(at));
+bool LibraryWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ContextMenu || (watched != table_ && watched != table_->viewport()))
+        return QMainWindow::eventFilter(watched, event);
+    ShowContextMenu(*static_cast<QContextMenuEvent*>(event));
+    return true;
+}
+
+void LibraryWindow::ShowContextMenu(const QContextMenuEvent& event) {
+    QWidget* viewport = table_->viewport();
+    if (event.reason() == QContextMenuEvent::Mouse) {
+        const QModelIndex index = table_->indexAt(viewport->mapFromGlobal(event.globalPos()));
+        if (index.isValid())
+            table_->selectionModel()->setCurrentIndex(index,
+                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        menu_->popup(event.globalPos());
+        return;
+    }
+    // The menu key names no place: the menu opens at the selected row.
+    const QModelIndex current = table_->currentIndex();
+    const QPoint at = current.isValid() ? table_->visualRect(current).bottomLeft() : QPoint(0, 0);
+    menu_->popup(viewport->mapToGlobal(at));
 }
 
 std::optional<JobPasswords> LibraryWindow::PasswordsFor(const catalog::CatalogEntry& entry) {

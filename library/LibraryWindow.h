@@ -14,6 +14,7 @@
 #include "library/Questions.h"
 
 class QCheckBox;
+class QContextMenuEvent;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -55,6 +56,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildActions();
@@ -66,7 +68,7 @@ private:
     void RefreshActions();
     void RefreshDetails();
     void JobEnded(const QString& path);
-    void ShowContextMenu(const QPoint& position);
+    void ShowContextMenu(const QContextMenuEvent& event);
     bool Open(const QString& target);
     std::optional<JobPasswords> PasswordsFor(const catalog::CatalogEntry& entry);
     std::optional<std::int64_t> ViewConfirmedFor(const std::string& path) const;

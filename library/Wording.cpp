@@ -31,7 +31,7 @@ QString RelativeTime(const QDateTime& when, const QDateTime& now) {
     if (days == 1) return "yesterday";
     if (days < 14) return Counted(days, "day", "days") + " ago";
     if (days < 60) return Counted(days / 7, "week", "weeks") + " ago";
-    return "on " + QLocale(QLocale::English).toString(when.date(), "d MMMM yyyy");
+    return "on " + QLocale(QLocale::English).toString(when.date(), "d MMM yyyy");
 }
 
 QString Completeness(std::int64_t posts, std::optional<std::int64_t> announced) {

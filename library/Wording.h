@@ -18,7 +18,7 @@ QString Counted(std::int64_t value, const char* singular, const char* plural);
 QString Duration(std::int64_t seconds);
 // "1.5 MB"
 QString Bytes(std::int64_t bytes);
-// "just now", "5 minutes ago", "yesterday", "3 weeks ago", "on 4 March 2021"
+// "just now", "5 minutes ago", "yesterday", "3 weeks ago", "on 4 Mar 2021"
 QString RelativeTime(const QDateTime& when, const QDateTime& now);
 // "complete", or "1,990 of 2,000" when the service announced more than the backup holds.
 QString Completeness(std::int64_t posts, std::optional<std::int64_t> announced);
