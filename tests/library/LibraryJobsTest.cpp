@@ -1,8 +1,10 @@
 // The Library's jobs, pressed on the keyboard as a user would, each run by
 // the real quillvault-cli against the loopback service.
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 
 #include "LibraryTestSupport.h"
 #include "Manifest.h"
@@ -40,6 +42,32 @@ protected:
         Service().SetBlog(blog);
     }
 
+    // A listed backup of `count` photo posts whose pictures `media` holds,
+    // each answered after `delayMs(i)`.
+    std::string PhotoBackup(test::MediaServer& media, int count,
+                            const std::function<int(int)>& delayMs = [](int) { return 0; }) {
+        std::string posts;
+        for (int i = 0; i < count; ++i) {
+            const std::string path = "/photos/" + std::to_string(i) + ".jpg";
+            media.AddFile(path, test::MediaBytes(5000, path), delayMs(i));
+            posts += "<post id=\"" + std::to_string(9000 - i) + "\" type=\"photo\"><photo-url max-width=\"1280\">" +
+                     media.Url(path) + "</photo-url></post>";
+        }
+        const std::string file = files.File("photos.xml");
+        test::WriteAll(file,
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"photos\" "
+                       "title=\"Photographs\"/><posts start=\"0\" total=\"" + std::to_string(count) + "\">" + posts +
+                           "</posts></tumblr>\n");
+        catalog::CatalogEntry entry;
+        entry.path = file;
+        entry.address = "photos.example.com";
+        entry.title = "Photographs";
+        entry.updated = QDateTime::currentSecsSinceEpoch() - 2 * 3600;
+        entry.posts = count;
+        EXPECT_TRUE(catalog::Record(DataFolder(), entry).ok());
+        return file;
+    }
+
     QString Details() const { return window->Details()->toPlainText(); }
 };
 
@@ -64,21 +92,7 @@ TEST_F(LibraryJobs, UpdateNowAddsTheNewPostsHandingTheAccountPasswordOverInTheEn
 
 TEST_F(LibraryJobs, KeepMediaWritesTheManifest) {
     test::MediaServer media;
-    std::string posts;
-    for (int i = 0; i < 3; ++i) {
-        const std::string path = "/photos/" + std::to_string(i) + ".jpg";
-        media.AddFile(path, test::MediaBytes(5000, path));
-        posts += "<post id=\"" + std::to_string(9000 - i) + "\" type=\"photo\"><photo-url max-width=\"1280\">" +
-                 media.Url(path) + "</photo-url></post>";
-    }
-    const std::string file = files.File("photos.xml");
-    test::WriteAll(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tumblr version=\"1.0\"><tumblelog name=\"photos\"/>"
-                         "<posts start=\"0\" total=\"3\">" + posts + "</posts></tumblr>\n");
-    catalog::CatalogEntry entry;
-    entry.path = file;
-    entry.address = "photos.example.com";
-    entry.posts = 3;
-    ASSERT_TRUE(catalog::Record(DataFolder(), entry).ok());
+    const std::string file = PhotoBackup(media, 3);
     OpenLibrary();
     EXPECT_EQ(Cell(file, Column::Media), "not kept");
 
@@ -88,6 +102,45 @@ TEST_F(LibraryJobs, KeepMediaWritesTheManifest) {
     const auto manifest = media::ParseManifest(ReadAll(files.File("photos.media/manifest.tsv")));
     EXPECT_EQ(manifest.entries.size(), 3u);
     EXPECT_EQ(Cell(file, Column::Media), "3 kept");
+}
+
+TEST_F(LibraryJobs, ARunningJobShowsItsProgressBarInItsRowAndStopEndsIt) {
+    // Beside it, a backup with its offline view and one whose file is gone.
+    const std::string blog = BackupOf(120);
+    ASSERT_EQ(test::RunCli({"html", QString::fromStdString(blog), "-q"}).exitCode, 0);
+    catalog::CatalogEntry gone;
+    gone.path = files.File("old/gone.xml");
+    gone.address = "gone.example.com";
+    gone.title = "A blog moved away";
+    gone.updated = QDateTime::currentSecsSinceEpoch() - 40 * 86400;
+    gone.posts = 1990;
+    gone.announced = 2000;
+    ASSERT_TRUE(catalog::Record(DataFolder(), gone).ok());
+    // Four pictures come at once, four never do.
+    test::MediaServer media;
+    const std::string photos = PhotoBackup(media, 8, [](int i) { return i < 4 ? 0 : 60'000; });
+    OpenLibrary();
+    ASSERT_TRUE(window->Select(photos));
+
+    PressAlt(Qt::Key_M);
+    const auto percent = [&] {
+        const int row = window->Model().RowOf(photos);
+        return window->Model().index(row, Column::Job).data(library::BackupTableModel::PercentRole);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return percent().isValid() && percent().toInt() >= 50; }, 60'000))
+        << Details().toStdString();
+    EXPECT_TRUE(Cell(photos, Column::Job).startsWith("Keeping media: 4 of 8 files")) << Cell(photos, Column::Job).toStdString();
+    const QImage shot = window->grab().toImage();
+    test::KeepScreenshot(shot, "library");
+    // The bar's filled start and empty end differ, where plain text would leave the cell's background.
+    const QRect cell = window->Table()->visualRect(window->Table()->currentIndex().siblingAtColumn(Column::Job))
+                           .translated(window->Table()->viewport()->mapTo(window.get(), QPoint(0, 0)));
+    EXPECT_NE(shot.pixel(cell.left() + 5, cell.center().y()), shot.pixel(cell.right() - 5, cell.center().y()));
+
+    PressAlt(Qt::Key_T);
+    ASSERT_TRUE(WaitForJobEnd(photos, 60'000));
+    EXPECT_EQ(Cell(photos, Column::Job), "Stopped");
+    EXPECT_EQ(window->Jobs().State(photos)->lastEnd->Text("status"), "cancelled");
 }
 
 TEST_F(LibraryJobs, OpenOfflineViewWritesTheSiteAndCallsTheOpener) {

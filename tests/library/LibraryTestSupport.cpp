@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QDir>
 #include <QProcess>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -32,6 +33,12 @@ CliRun RunCli(const QStringList& args, const std::map<QString, QString>& environ
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+void KeepScreenshot(const QImage& image, const QString& name) {
+    const QString folder = qEnvironmentVariable("QV_SCREENSHOTS", QDir::tempPath());
+    QDir().mkpath(folder);
+    EXPECT_TRUE(image.save(folder + "/" + name + ".png"));
 }
 
 void LibraryTest::SetUp() {

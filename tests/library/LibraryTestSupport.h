@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -60,6 +61,9 @@ struct CliRun {
 
 // The real quillvault-cli with `args`, in the test's environment plus `environment`.
 CliRun RunCli(const QStringList& args, const std::map<QString, QString>& environment = {});
+
+// Writes what the user sees to the screenshots folder (QV_SCREENSHOTS), for a person to look at.
+void KeepScreenshot(const QImage& image, const QString& name);
 
 // Each test gets its own data and settings folders, dialogs that answer
 // from a script, and an opener that writes down what it was asked to open.
