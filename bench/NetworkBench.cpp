@@ -22,7 +22,7 @@ constexpr int kPostBytes = 1000;
 
 // Milliseconds of one full run of the blog served at `address`, or -1 when it failed.
 double FullRunMs(const std::string& target, const std::string& address, int posts,
-                 const RunExtras& extras = {}) {
+                 const RunContext& extras = {}) {
     test::RecordingHost host;
     test::CountingProgress progress;
     const auto start = Clock::now();
@@ -70,7 +70,7 @@ int main() {
     service.Http().SetServiceTime(milliseconds(20));
     const double sequential = FullRunMs(folder.File("seq.xml"), service.Address(), 20000);
     const double ahead =
-        FullRunMs(folder.File("ahead.xml"), service.Address(), 20000, RunExtras{.Prefetch = 3});
+        FullRunMs(folder.File("ahead.xml"), service.Address(), 20000, RunContext{.Prefetch = 3});
     std::printf("full_20k_prefetch0_ms: %.0f\n", sequential);
     std::printf("full_20k_prefetch3_ms: %.0f\n", ahead);
     std::printf("full_20k_prefetch_speedup: %.2f (target at least 3.00)\n", sequential / ahead);
@@ -90,7 +90,7 @@ int main() {
         PageJournal journal(folder.File("journaled.xml"), service.Address(), false, false,
                             [](const std::string&) {});
         journaled.push_back(FullRunMs(folder.File("journaled.xml"), service.Address(), 20000,
-                                      RunExtras{.Journal = &journal}));
+                                      RunContext{.Journal = &journal}));
     }
     const double bareMs = bench::Median(bare);
     const double journaledMs = bench::Median(journaled);

@@ -238,9 +238,12 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->capture_default_str();
     app.add_flag("--html", options.html,
                  "After a run that saved, write the backup's offline view (as 'html BACKUP' does)");
-    app.footer(std::string(kProgramName) +
-               " html BACKUP.xml writes the offline view of a saved backup; see '" + kProgramName +
-               " html --help'.");
+    app.add_flag("--json", options.json, "Progress and outcome as JSON lines on standard error, for programs");
+    app.footer(std::string("Commands:\n") +                                                                   //
+               "  " + kProgramName + " media BACKUP   keep the pictures, audio and video a saved backup names\n" +  //
+               "  " + kProgramName + " html BACKUP    write the offline view of a saved backup, to read in a browser\n" +
+               "  " + kProgramName + " help [COMMAND] print this help, or a command's\n" +  //
+               "See '" + kProgramName + " COMMAND --help' for a command's options.");
     // Hidden: present only to refuse them without echoing the password.
     app.add_option("-p,--password,--blog-password", refused)->group("");
     const std::string refusal = "passwords are not taken as arguments: set " +
@@ -284,6 +287,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     } else if (auto password = environment(kPasswordVariable)) {
         options.password = *password;
     }
+    if (!options.email.empty() && options.password.empty())
+        return Usage("-e needs the account's password: set " + std::string(kPasswordVariable) +
+                     " or use --password-file");
     if (!blogPasswordFile.empty()) {
         if (!ReadPasswordFile(blogPasswordFile, options.blogPassword, why)) return Usage(why);
     } else if (auto password = environment(kBlogPasswordVariable)) {

@@ -12,6 +12,8 @@
 namespace qv::cli {
 
 inline constexpr const char* kProgramName = "quillvault-cli";
+inline constexpr const char* kHtmlCommand = "html";
+inline constexpr const char* kHelpCommand = "help";
 
 struct CliOptions {
     std::string address;
@@ -42,6 +44,8 @@ struct CliOptions {
     int jobs = 4;
     // After a run that saved, write the offline view of the saved file.
     bool html = false;
+    // Progress and outcome as JSON lines, for programs.
+    bool json = false;
 };
 
 // "90", "90s", "30m", "6h": a duration in seconds; nullopt when it is none.

@@ -9,7 +9,9 @@
 
 #include "CommandLine.h"
 #include "Site.h"
-#include "UnattendedRun.h"
+#include "JsonOutput.h"
+#include "ReportingFailures.h"
+#include "backupfiles/BackupFiles.h"
 
 extern char** environ;
 
@@ -17,16 +19,13 @@ namespace qv::cli {
 
 namespace {
 
-class ConsoleProgress : public site::SiteProgress {
+class OutputProgress : public site::SiteProgress {
 public:
-    explicit ConsoleProgress(Console& console) : console_(console) {}
-    void PostsWritten(std::size_t done, std::size_t total) override {
-        console_.Progress("Writing pages: " + std::to_string(done) + " of " + std::to_string(total) +
-                          " posts");
-    }
+    explicit OutputProgress(Output& output) : output_(output) {}
+    void PostsWritten(std::size_t done, std::size_t total) override { output_.HtmlProgress(done, total); }
 
 private:
-    Console& console_;
+    Output& output_;
 };
 
 // Hands the page to the desktop's browser; answers whether xdg-open said it did.
@@ -53,8 +52,10 @@ bool OpenInBrowser(const std::string& page, std::string& why) {
 
 }  // namespace
 
-int WriteSiteAndReport(const HtmlCommandOptions& options, Console& console) {
-    ConsoleProgress progress(console);
+int WriteSiteAndReport(const HtmlCommandOptions& options, Output& output) {
+    output.HtmlStarted(options.backupFile,
+                       options.siteFolder.empty() ? backupfiles::SiteFolder(options.backupFile) : options.siteFolder);
+    OutputProgress progress(output);
     site::SiteOptions site;
     site.backupFile = options.backupFile;
     site.siteFolder = options.siteFolder;
@@ -62,17 +63,13 @@ int WriteSiteAndReport(const HtmlCommandOptions& options, Console& console) {
     site.remoteMedia = options.remoteMedia;
     site.progress = &progress;
     const site::SiteResult result = site::WriteSite(site);
-    console.EndProgress();
-    if (!result.ok) {
-        console.Message(std::string(kProgramName) + ": " + result.error);
-        return kExitFailure;
-    }
-    console.Summary(result.indexFile);
-    if (!options.open) return kExitSuccess;
+    HtmlWritten written{result.indexFile, result.pagesWritten, result.pagesUnchanged, result.pagesRemoved};
+    Status status = result.ok ? Status::Ok() : Status(StatusKind::FileSystem, result.error);
     std::string why;
-    if (OpenInBrowser(result.indexFile, why)) return kExitSuccess;
-    console.Message(std::string(kProgramName) + ": " + why);
-    return kExitFailure;
+    if (status.ok() && options.open && !OpenInBrowser(result.indexFile, why))
+        status = Status(StatusKind::FileSystem, why);
+    output.HtmlEnded(written, status);
+    return ExitStatusFor(status);
 }
 
 int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -92,6 +89,7 @@ int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::os
     app.add_flag("--remote-media", options.remoteMedia,
                  "Load pictures and sounds that are not kept from their original addresses");
     app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+    app.add_flag("--json", options.json, "Progress and outcome as JSON lines on standard error, for programs");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -101,12 +99,16 @@ int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::os
         std::string problem = error.what();
         for (char& c : problem)
             if (c == '\n') c = ' ';
-        err << kProgramName << " html: " << problem << ". Try '" << kProgramName << " html --help'.\n"
-            << std::flush;
+        if (WantsJson(argc, argv)) {
+            JsonOutput::UsageError(err, "html", problem);
+        } else {
+            err << kProgramName << " html: " << problem << ". Try '" << kProgramName << " html --help'.\n"
+                << std::flush;
+        }
         return kExitUsage;
     }
-    Console console(out, err, errIsTerminal, options.quiet);
-    return WriteSiteAndReport(options, console);
+    const std::unique_ptr<Output> output = MakeOutput(options.json, out, err, errIsTerminal, options.quiet);
+    return WriteSiteAndReport(options, *output);
 }
 
 }  // namespace qv::cli

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "Console.h"
+#include "Output.h"
 
 namespace qv::cli {
 
@@ -17,6 +17,7 @@ struct HtmlCommandOptions {
     bool open = false;
     bool remoteMedia = false;
     bool quiet = false;
+    bool json = false;
 };
 
 // `argv[0]` is the word "html". Exit status as for a backup: 0 written,
@@ -24,7 +25,7 @@ struct HtmlCommandOptions {
 int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                    bool errIsTerminal);
 
-// Writes the site, prints the path of its index.html, and opens it when asked.
-int WriteSiteAndReport(const HtmlCommandOptions& options, Console& console);
+// Writes the site, says the path of its index.html, and opens it when asked.
+int WriteSiteAndReport(const HtmlCommandOptions& options, Output& output);
 
 }  // namespace qv::cli

@@ -5,6 +5,8 @@
 
 #include <chrono>
 
+#include "runpolicy/Waiter.h"
+
 namespace qv::cli {
 
 class StopSignal {
@@ -15,15 +17,8 @@ public:
     static bool Requested();
 };
 
-class IWaiter {
-public:
-    virtual ~IWaiter() = default;
-    // Answers whether the whole time passed; false when a stop came first.
-    virtual bool Wait(std::chrono::milliseconds duration) = 0;
-};
-
 // Sleeps on the signal handler's wake-up pipe.
-class SignalAwareWaiter : public IWaiter {
+class SignalAwareWaiter : public runpolicy::IWaiter {
 public:
     bool Wait(std::chrono::milliseconds duration) override;
 };

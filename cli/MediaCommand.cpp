@@ -1,97 +1,44 @@
 #include "MediaCommand.h"
 
-#include <exception>
-#include <memory>
-
 #include "Application.h"
 #include "CommandLine.h"
-#include "Error.h"
-#include "Http.h"
 #include "Interrupt.h"
-#include "Manifest.h"
+#include "JsonOutput.h"
 #include "MediaRun.h"
-#include "ProxyOverlay.h"
-#include "QtSettingsStore.h"
+#include "ReportingFailures.h"
+#include "StoredSettings.h"
 #include "Sundrykit.h"
-#include "UnattendedRun.h"
-#include "modPasswordCryptor.h"
+#include "backupfiles/BackupFiles.h"
 
 namespace qv::cli {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Plain lines go to files and mail: a new one only now and then.
-constexpr std::chrono::seconds kPlainLineEvery{10};
-
-std::string Duration(std::chrono::seconds left) {
-    const long long total = left.count();
-    char text[32];
-    if (total >= 3600) {
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%lld:%02lld", total / 60, total % 60);
-    }
-    return text;
-}
-
-class MediaProgressLine : public media::IMediaHost {
+class MediaHost : public media::IMediaHost {
 public:
-    explicit MediaProgressLine(Console& console) : console_(console) {}
+    explicit MediaHost(Output& output) : output_(output) {}
 
-    void Progress(const media::MediaProgress& progress) override {
-        const auto now = Clock::now();
-        if (!console_.Terminal() && now - lastLine_ < kPlainLineEvery && progress.kept < progress.toKeep)
-            return;
-        lastLine_ = now;
-        std::string line = "Media: " + skFormatLong(progress.kept) + " of " + skFormatLong(progress.toKeep) +
-                           " files kept, " + skFormatByteSize(static_cast<double>(progress.bytes)) + ", " +
-                           skFormatByteSize(progress.bytesPerSecond) + "/s";
-        if (progress.waiting.count() > 0) {
-            line += ", waiting " + std::to_string(progress.waiting.count()) + " s as a server asked";
-        } else if (progress.timeLeft) {
-            line += ", " + Duration(*progress.timeLeft) + " left";
-        }
-        console_.Progress(line);
-    }
-
+    void Progress(const media::MediaProgress& progress) override { output_.MediaProgress(progress); }
     bool StopRequested() override { return StopSignal::Requested(); }
     bool Wait(std::chrono::milliseconds duration) override { return waiter_.Wait(duration); }
 
 private:
-    Console& console_;
+    Output& output_;
     SignalAwareWaiter waiter_;
-    Clock::time_point lastLine_{};
 };
 
-// The failed count is followed by its commonest reasons, as the manifest words them.
-std::string SummaryText(const media::MediaSummary& summary) {
-    std::string text = "Media kept in " + summary.folder + "\n" +                       //
-                       "Kept:          " + skFormatLong(summary.kept) + "\n" +          //
-                       "Already there: " + skFormatLong(summary.alreadyThere) + "\n" +  //
-                       "Missing:       " + skFormatLong(summary.missing) + "\n" +       //
-                       "Failed:        " + skFormatLong(summary.failed) + "\n";
-    for (const media::FailureReason& failure : summary.commonestFailures) {
-        media::ManifestEntry failed;
-        failed.status = media::MediaStatus::Failed;
-        failed.reason = failure.reason;
-        text += "  " + skFormatLong(failure.files) + " " + media::StatusText(failed) + "\n";
-    }
-    return text + "External:      " + skFormatLong(summary.external) + "\n" +  //
-           "Bytes:         " + skFormatByteSizeEx(static_cast<double>(summary.bytes));
-}
-
-// The proxy the window set up (or the command line laid over it).
-std::shared_ptr<const ProxySettings> StoredProxy() {
-    auto proxy = std::make_shared<ProxySettings>();
-    proxy->Load(kProxySection, App(), true);
-    return proxy;
+Status Outcome(const media::MediaSummary& summary) {
+    if (!summary.error.empty()) return Status(StatusKind::FileSystem, summary.error);
+    if (summary.stopped) return Status(StatusKind::Cancelled, "Stopped.");
+    if (summary.failed > 0)
+        return Status(StatusKind::Network, skFormatLong(summary.failed) + (summary.failed == 1 ? " file" : " files") +
+                                               " failed; the next run tries again.");
+    return Status::Ok();
 }
 
 }  // namespace
 
-int KeepBackupMedia(const MediaCommandOptions& options, Console& console) {
+int KeepBackupMedia(const MediaCommandOptions& options, Output& output) {
     StopSignal::Install();
     media::MediaOptions run;
     run.backupFile = options.backupFile;
@@ -100,32 +47,16 @@ int KeepBackupMedia(const MediaCommandOptions& options, Console& console) {
     run.retries = options.retries;
     run.retryDelay = std::chrono::seconds(options.retryDelaySeconds);
     run.userAgent = HttpRequest::MakeUserAgent(App());
-    run.proxy = StoredProxy();
+    run.proxy = options.proxy ? options.proxy : RunProxy(std::nullopt);
 
+    output.MediaStarted(options.backupFile, options.mediaFolder.empty() ? backupfiles::MediaFolder(options.backupFile)
+                                                                        : options.mediaFolder);
     http::HttpClient client(media::MediaClientOptions(run));
-    MediaProgressLine progress(console);
-    const media::MediaSummary summary = media::KeepMedia(run, client, SystemFileOps(), progress);
-    console.EndProgress();
-
-    if (!summary.started) {
-        console.Message(std::string(kProgramName) + ": " + summary.error);
-        return kExitFailure;
-    }
-    console.Summary(SummaryText(summary));
-    if (!summary.error.empty()) {
-        console.Message(std::string(kProgramName) + ": " + summary.error);
-        return kExitFailure;
-    }
-    if (summary.stopped) {
-        console.Message("Stopped; every file kept so far stays, and the next run goes on from there.");
-        return kExitCancelled;
-    }
-    if (summary.failed > 0) {
-        console.Message(skFormatLong(summary.failed) + (summary.failed == 1 ? " file" : " files") +
-                        " failed (see manifest.tsv); the next run tries again.");
-        return kExitFailure;
-    }
-    return kExitSuccess;
+    MediaHost host(output);
+    const media::MediaSummary summary = media::KeepMedia(run, client, SystemFileOps(), host);
+    const Status status = Outcome(summary);
+    output.MediaEnded(summary, status);
+    return ExitStatusFor(status);
 }
 
 int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -136,19 +67,22 @@ int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::o
             out << parsed.text << std::flush;
             return kExitSuccess;
         case MediaParseOutcome::Usage:
-            err << kProgramName << " " << kMediaCommand << ": " << parsed.text << ". Try '" << kProgramName
-                << " " << kMediaCommand << " --help'.\n"
-                << std::flush;
+            if (WantsJson(argc, argv)) {
+                JsonOutput::UsageError(err, kMediaCommand, parsed.text);
+            } else {
+                err << kProgramName << " " << kMediaCommand << ": " << parsed.text << ". Try '" << kProgramName
+                    << " " << kMediaCommand << " --help'.\n"
+                    << std::flush;
+            }
             return kExitUsage;
         case MediaParseOutcome::Run:
             break;
     }
-    Console console(out, err, errIsTerminal, parsed.options.quiet);
-    return ReportingFailures(console, [&] {
-        Application& app = App();
-        UseQtSettingsStore(app);
-        app.UnscramblePassword = Unscramble;
-        return KeepBackupMedia(parsed.options, console);
+    const std::unique_ptr<Output> output =
+        MakeOutput(parsed.options.json, out, err, errIsTerminal, parsed.options.quiet);
+    return ReportingFailures(*output, kMediaCommand, [&] {
+        UseStoredSettings();
+        return KeepBackupMedia(parsed.options, *output);
     });
 }
 

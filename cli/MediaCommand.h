@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "Console.h"
+#include "Output.h"
 #include "MediaCommandLine.h"
 
 namespace qv::cli {
@@ -16,7 +16,7 @@ namespace qv::cli {
 int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                     bool errIsTerminal);
 
-// Keeps the media of `options.backupFile` with the proxy the settings name.
-int KeepBackupMedia(const MediaCommandOptions& options, Console& console);
+// Keeps the media of `options.backupFile`.
+int KeepBackupMedia(const MediaCommandOptions& options, Output& output);
 
 }  // namespace qv::cli

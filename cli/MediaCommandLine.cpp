@@ -34,6 +34,7 @@ MediaParseOutcome ParseMediaCommandLine(int argc, const char* const* argv) {
         ->type_name("SECONDS")
         ->capture_default_str();
     app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+    app.add_flag("--json", options.json, "Progress and outcome as JSON lines on standard error, for programs");
 
     MediaParseOutcome outcome;
     try {

@@ -1,7 +1,10 @@
 // What `quillvault-cli media BACKUP.xml ...` asks for, read with CLI11.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "Http.h"
 
 namespace qv::cli {
 
@@ -14,6 +17,9 @@ struct MediaCommandOptions {
     int retries = 3;
     int retryDelaySeconds = 5;
     bool quiet = false;
+    bool json = false;
+    // The proxy of the transfers; null: the window's stored setup.
+    std::shared_ptr<const ProxySettings> proxy;
 };
 
 struct MediaParseOutcome {

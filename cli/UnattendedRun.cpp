@@ -1,32 +1,28 @@
 #include "UnattendedRun.h"
 
 #include <ctime>
-#include <exception>
-#include <memory>
+#include <filesystem>
+#include <string_view>
 
 #include "CommandLine.h"
-#include "Console.h"
-#include "DatedJournal.h"
-#include "Error.h"
 #include "HtmlCommand.h"
 #include "Interrupt.h"
+#include "JsonOutput.h"
 #include "MediaCommand.h"
-#include "PageJournal.h"
-#include "Progress.h"
-#include "ProxyOverlay.h"
-#include "QtSettingsStore.h"
-#include "RequestPacer.h"
-#include "TargetLock.h"
-#include "Unattended.h"
-#include "modPasswordCryptor.h"
-#include "modTumblrInteraction.h"
+#include "ReportingFailures.h"
+#include "StoredSettings.h"
+#include "runpolicy/UnattendedBackup.h"
 
 namespace qv::cli {
 
 namespace {
 
-int WrongUsage(std::ostream& err, const std::string& problem) {
-    err << kProgramName << ": " << problem << ". Try '" << kProgramName << " --help'.\n" << std::flush;
+int WrongUsage(int argc, const char* const* argv, std::ostream& err, const std::string& problem) {
+    if (WantsJson(argc, argv)) {
+        JsonOutput::UsageError(err, "backup", problem);
+    } else {
+        err << kProgramName << ": " << problem << ". Try '" << kProgramName << " --help'.\n" << std::flush;
+    }
     return kExitUsage;
 }
 
@@ -37,104 +33,81 @@ std::tm LocalNow() {
     return local;
 }
 
-MediaCommandOptions MediaAfterBackup(const CliOptions& options, const std::string& target) {
-    MediaCommandOptions media;
-    media.backupFile = target;
-    media.mediaFolder = options.mediaFolder;
-    media.jobs = options.jobs;
-    media.retries = options.retries;
-    media.retryDelaySeconds = options.retryDelaySeconds;
-    media.quiet = options.quiet;
-    return media;
+runpolicy::UnattendedBackupOptions BackupOf(const CliOptions& options, const std::string& target) {
+    runpolicy::UnattendedBackupOptions backup;
+    backup.target = target;
+    backup.incremental = options.incremental;
+    backup.address = options.address;
+    backup.email = options.email;
+    backup.password = options.password;
+    backup.blogPassword = options.blogPassword;
+    backup.compress = options.compress;
+    backup.dated = options.addDateTime;
+    backup.restart = options.restart;
+    backup.rules = {options.retries, std::chrono::seconds(options.retryDelaySeconds),
+                    std::chrono::seconds(options.maxWaitSeconds)};
+    backup.requestsPerMinute = options.rate;
+    backup.prefetch = options.prefetch;
+    backup.proxy = RunProxy(options.proxy);
+    return backup;
 }
 
-// Outside calls that fail (the settings store, the system) raise; the caller reports them.
-int Backup(const CliOptions& options, const std::string& target, Console& console) {
+// The run, then the media and the offline view of what it saved when asked.
+int Backup(const CliOptions& options, const std::string& target, Output& output) {
     StopSignal::Install();
-    Application& app = App();
-    UseQtSettingsStore(app);
-    // The window's proxy setup may hold a password, stored scrambled.
-    app.ScramblePassword = Scramble;
-    app.UnscramblePassword = Unscramble;
-    if (options.proxy) OverlayProxySettings(app, *options.proxy);
-
-    TransferProgress progress(console, StopSignal::Requested);
+    UseStoredSettings();
+    std::error_code ignored;
+    const std::string saved = std::filesystem::absolute(target, ignored).lexically_normal().string();
+    const runpolicy::UnattendedBackupOptions backup = BackupOf(options, saved);
+    output.BackupStarted(backup);
     SignalAwareWaiter waiter;
-    RequestPacer pacer(waiter, RequestPacer::IntervalForRate(options.rate));
-    const RetryRules rules{options.retries, std::chrono::seconds(options.retryDelaySeconds),
-                           std::chrono::seconds(options.maxWaitSeconds)};
-    const ScopedPresenter presenter(std::make_shared<UnattendedPresenter>(
-        console, rules, waiter, [] { return Traffic().PieceCount; }, StopSignal::Requested, &pacer));
+    const runpolicy::UnattendedOutcome outcome =
+        runpolicy::RunUnattendedBackup(backup, output, waiter, StopSignal::Requested);
+    output.BackupEnded(outcome, saved);
+    if (!outcome.status.ok()) return ExitStatusFor(outcome.status);
 
-    BackupOptions backup;
-    backup.ProgressCallback = &progress;
-    backup.XMLFileName = target;
-    backup.XMLBaseFileName = options.incremental;
-    backup.GroupAddress = options.address;
-    backup.EMail = options.email;
-    backup.Password = options.password;
-    backup.Password2 = options.blogPassword;
-    backup.ApplyNTFSCompression = options.compress;
-    backup.Extras.Pacer = &pacer;
-    backup.Extras.SplitUnparseablePages = true;
-    backup.Extras.Prefetch = options.prefetch;
-
-    // The lock and the journal live beside the target: a folder that can't
-    // take the backup is said as such first.
-    if (!TargetCanBeSaved(target, progress)) return kExitFailure;
-    TargetLock lock(target);
-    if (std::string why; !lock.Take(why)) {
-        console.Message(std::string(kProgramName) + ": " + why + ".");
-        return kExitFailure;
+    int status = kExitSuccess;
+    // Kept media come first when both are asked for, so that the pages show them.
+    if (options.media) {
+        MediaCommandOptions media;
+        media.backupFile = target;
+        media.mediaFolder = options.mediaFolder;
+        media.jobs = options.jobs;
+        media.retries = options.retries;
+        media.retryDelaySeconds = options.retryDelaySeconds;
+        media.proxy = backup.proxy;
+        status = KeepBackupMedia(media, output);
     }
-    // A full run keeps its pages, so that an interrupted one goes on where it stopped.
-    std::optional<PageJournal> journal;
-    if (options.incremental.empty()) {
-        if (options.addDateTime) {
-            if (const auto earlier = TakeOverDatedJournal(target, options.address))
-                console.Message("The pages an interrupted run kept in " + *earlier + " go on into this one.");
-        }
-        const bool credentials =
-            (!options.email.empty() && !options.password.empty()) || !options.blogPassword.empty();
-        journal.emplace(target, options.address, credentials, options.restart,
-                        [&console](const std::string& text) { console.Message(text); });
-        backup.Extras.Journal = &*journal;
+    if (options.html && status != kExitCancelled) {
+        HtmlCommandOptions html;
+        html.backupFile = target;
+        html.mediaFolder = options.mediaFolder;
+        const int written = WriteSiteAndReport(html, output);
+        if (status == kExitSuccess) status = written;
     }
-
-    const BackupResult result = RunBackup(backup, progress);
-    console.EndProgress();
-    if (result.Success) {
-        int status = kExitSuccess;
-        // Kept media come first when both are asked for, so that the pages show them.
-        if (options.media) status = KeepBackupMedia(MediaAfterBackup(options, target), console);
-        if (options.html && status != kExitCancelled) {
-            HtmlCommandOptions html;
-            html.backupFile = target;
-            html.mediaFolder = options.mediaFolder;
-            html.quiet = options.quiet;
-            const int written = WriteSiteAndReport(html, console);
-            if (status == kExitSuccess) status = written;
-        }
-        return status;
-    }
-    if (journal && journal->HoldsPages())
-        console.Message("The pages received so far are kept in " + journal->Folder() +
-                        "; the next run goes on from there (--restart starts afresh).");
-    if (StopSignal::Requested()) {
-        console.Message("Cancelled; the backup file was not written.");
-        return kExitCancelled;
-    }
-    return kExitFailure;
+    return status;
 }
 
 }  // namespace
 
 int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                   bool errIsTerminal) {
-    if (argc > 1 && std::string(argv[1]) == kMediaCommand)
+    if (argc > 1 && std::string_view(argv[1]) == kMediaCommand)
         return RunMediaCommand(argc - 1, argv + 1, out, err, errIsTerminal);
-    if (argc > 1 && std::string_view(argv[1]) == "html")
+    if (argc > 1 && std::string_view(argv[1]) == kHtmlCommand)
         return RunHtmlCommand(argc - 1, argv + 1, out, err, errIsTerminal);
+    if (argc > 1 && std::string_view(argv[1]) == kHelpCommand) {
+        // "help media" is "media --help"; "help" alone the program's help.
+        const char* const command = argc > 2 ? argv[2] : nullptr;
+        const char* const media[] = {kMediaCommand, "--help"};
+        const char* const html[] = {kHtmlCommand, "--help"};
+        const char* const own[] = {kProgramName, "--help"};
+        if (command != nullptr && std::string_view(command) == kMediaCommand)
+            return RunMediaCommand(2, media, out, err, errIsTerminal);
+        if (command != nullptr && std::string_view(command) == kHtmlCommand)
+            return RunHtmlCommand(2, html, out, err, errIsTerminal);
+        return RunUnattended(2, own, out, err, errIsTerminal);
+    }
     const ParseOutcome parsed = ParseCommandLine(argc, argv, ProcessEnvironment());
     switch (parsed.kind) {
         case ParseOutcome::Help:
@@ -144,29 +117,17 @@ int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ost
             out << parsed.text << '\n' << std::flush;
             return kExitSuccess;
         case ParseOutcome::Usage:
-            return WrongUsage(err, parsed.text);
+            return WrongUsage(argc, argv, err, parsed.text);
         case ParseOutcome::Run:
             break;
     }
     const CliOptions& options = parsed.options;
     std::string why;
     const std::optional<std::string> target = ResolveOutputFile(options, LocalNow(), why);
-    if (!target) return WrongUsage(err, why);
+    if (!target) return WrongUsage(argc, argv, err, why);
 
-    Console console(out, err, errIsTerminal, options.quiet);
-    return ReportingFailures(console, [&] { return Backup(options, *target, console); });
-}
-
-int ReportingFailures(Console& console, const std::function<int()>& work) {
-    try {
-        return work();
-    } catch (const Error& error) {
-        console.Message(std::string(kProgramName) + ": " + error.what() + " (error " +
-                        std::to_string(error.Number()) + ")");
-    } catch (const std::exception& error) {
-        console.Message(std::string(kProgramName) + ": " + error.what());
-    }
-    return kExitFailure;
+    const std::unique_ptr<Output> output = MakeOutput(options.json, out, err, errIsTerminal, options.quiet);
+    return ReportingFailures(*output, "backup", [&] { return Backup(options, *target, *output); });
 }
 
 }  // namespace qv::cli

@@ -6,7 +6,6 @@
 #include "Application.h"
 #include "Http.h"
 #include "Messages.h"
-#include "RetryAfter.h"
 
 namespace qv {
 
@@ -24,12 +23,6 @@ public:
         return CautiousAnswer(request.Style);
     }
 };
-
-std::string HttpStatusWords(const HttpRequest& request) {
-    std::string words = "The server answered HTTP " + std::to_string(request.StatusCode());
-    if (!request.StatusText().empty()) words.append(1, ' ').append(request.StatusText());
-    return words + ".";
-}
 
 }  // namespace
 
@@ -51,58 +44,16 @@ int CautiousAnswer(int style) {
 }
 
 int MessageUtility::MessageBox(const std::string& text, int style, const std::string& title, int, int, int) {
-    MessageBoxRequest request{text,
-                              style,
-                              title.empty() ? App().Title : title,
-                              retryAfterHint_,
-                              statusHint_,
-                              retryWontHelpHint_,
-                              piecesHint_};
-    retryAfterHint_ = -1;
-    statusHint_ = 0;
-    retryWontHelpHint_ = false;
-    piecesHint_ = false;
-    return Presenter()->Show(request);
+    return Presenter()->Show(MessageBoxRequest{text, style, title.empty() ? App().Title : title});
 }
 
 void MessageUtility::ShowErrorCode(int errorCode, int style, int, const std::string& text, bool) {
-    MessageBox(text + "\r\n\r\nError " + std::to_string(errorCode) + ": " + std::strerror(errorCode), style);
+    MessageBox(WithErrorCode(text, errorCode), style);
 }
 
 std::string MessageUtility::DescribeRequestError(const HttpRequest& request) const {
-    retryAfterHint_ =
-        request.ErrorKind() == hekHttpStatus ? http::RetryAfterSeconds(request.ResponseHeaders()) : -1;
-    statusHint_ = request.StatusCode();
-    if (retryAfterHint_ >= 0)
-        return HttpStatusWords(request) + " It asks to wait " + std::to_string(retryAfterHint_) +
-               " seconds before trying again.";
-    const std::string detail = request.ErrorText().empty() ? "" : " (" + request.ErrorText() + ")";
-    switch (request.ErrorKind()) {
-        case hekNone:
-            return "No error.";
-        case hekBadAddress:
-            return "The blog address is not a valid host name" + detail + ".";
-        case hekResolve:
-            return "The server's name could not be found" + detail + ".";
-        case hekConnect:
-            return "Could not connect to the server" + detail + ".";
-        case hekTimeout:
-            return "The server sent nothing for too long" + detail + ".";
-        case hekSecurity:
-            return "The secure connection could not be trusted or set up" + detail + ".";
-        case hekTransfer:
-            return "The connection broke off during the transfer" + detail + ".";
-        case hekHttpStatus:
-            return HttpStatusWords(request);
-        case hekProxy:
-            return "The proxy server could not be used" + detail + ".";
-        case hekCancelled:
-            return "The transfer was cancelled.";
-        case hekTooLarge:
-            return "The server's answer was too large" + detail + ".";
-        default:
-            return "The request failed" + detail + ".";
-    }
+    const Status failure = RequestFailure(request);
+    return failure.ok() ? "No error." : failure.text();
 }
 
 void MessageUtility::SetPresenter(std::shared_ptr<IMessagePresenter> presenter) {
@@ -112,6 +63,10 @@ void MessageUtility::SetPresenter(std::shared_ptr<IMessagePresenter> presenter) 
 std::shared_ptr<IMessagePresenter> MessageUtility::Presenter() const {
     static const auto fallback = std::make_shared<StandardErrorPresenter>();
     return presenter_ ? presenter_ : fallback;
+}
+
+std::string WithErrorCode(const std::string& text, int errorCode) {
+    return text + "\r\n\r\nError " + std::to_string(errorCode) + ": " + std::strerror(errorCode);
 }
 
 MessageUtility& SharedMessageUtility() {

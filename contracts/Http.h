@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Application.h"
+#include "Status.h"
 
 namespace qv {
 
@@ -76,6 +77,27 @@ namespace http {
 class HttpClient;
 }
 
+// One exchange as HttpRequest::Send performs it.
+struct OutgoingRequest {
+    // A host name or address; "name:port" names its own port, which then replaces `port`.
+    std::string host;
+    int port = 80;
+    std::string method = "GET";
+    std::string path = "/";
+    // Speak TLS to the server (https). Port 443 always does.
+    bool secure = false;
+    bool http10 = false;
+    // Sent for any method but GET and HEAD.
+    std::string body;
+    std::string contentType;
+    // How long the server may stay silent.
+    int timeoutMs = 30000;
+    std::string userAgent;
+    // HTTP Basic authentication, sent only when `authPassword` is not empty.
+    std::string authUser;
+    std::string authPassword;
+};
+
 class HttpRequest {
 public:
     // Sends over a client of its own, whose connections live as long as the request.
@@ -102,17 +124,10 @@ public:
 
     static std::string MakeUserAgent(const Application& app);
 
-    // Performs one exchange and returns when it is over: !Failed().
-    // `host` is a host name or address; "name:port" names its own port, which
-    // then replaces `port`. `timeoutMs` is how long the server may stay silent;
-    // an answer that trickles in at under 1 KiB/s over a minute, or one larger
-    // than 64 MiB, fails too. No redirect is followed. A non-empty `authPassword` is sent as HTTP Basic
-    // authentication with `authUser`.
-    bool Send(const std::string& host, int port, const std::string& method, const std::string& path,
-              const std::string& version, int reserved1, const std::string& body,
-              const std::string& contentType, int timeoutMs, const std::string& userAgent,
-              IHTTPRequestCallback* callback, bool option1, bool option2, bool option3, bool option4,
-              const std::string& authUser, const std::string& authPassword, int reserved2);
+    // Performs one exchange over the request's proxy and returns when it is
+    // over: !Failed(). An answer that trickles in at under 1 KiB/s over a
+    // minute, or one larger than 64 MiB, fails too. No redirect is followed.
+    bool Send(const OutgoingRequest& exchange, IHTTPRequestCallback* callback);
 
     // 0 when no answer arrived.
     int StatusCode() const;
@@ -142,5 +157,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// What went wrong with the request's last Send, in plain words, with the
+// answer's status and Retry-After. A 429, and a 503 that asks to wait, are
+// Throttled; a 404 NotFound; a 401 Wall. Ok when it did not fail.
+Status RequestFailure(const HttpRequest& request);
 
 }  // namespace qv

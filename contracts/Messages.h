@@ -30,17 +30,6 @@ struct MessageBoxRequest {
     std::string Text;
     int Style = 0;
     std::string Title;
-    // For a box about a failed request whose answer said when to try again
-    // (Retry-After): that many seconds; otherwise -1.
-    int RetryAfterSeconds = -1;
-    // For a box about a failed request: the answer's HTTP status, 0 when none came.
-    int HttpStatus = 0;
-    // The answer says what the service means (a login wall, no such blog):
-    // asking again the same way cannot help.
-    bool RetryWontHelp = false;
-    // For a box about an unreadable page: Cancel asks for the page's posts in
-    // smaller pieces instead of ending the run.
-    bool CancelAsksInPieces = false;
 };
 
 // The one way a message reaches the user: the window shows real dialogs, the
@@ -62,24 +51,18 @@ public:
                    int flags = 15);
     // Shows `text` followed by the system's description of `errorCode`.
     void ShowErrorCode(int errorCode, int style, int reserved, const std::string& text, bool flag);
-    // Plain words for what went wrong with the request's last Send. When the
-    // answer asked to wait before trying again, the next MessageBox carries it.
+    // Plain words for what went wrong with the request's last Send.
     std::string DescribeRequestError(const HttpRequest& request) const;
-    // The next box is about a failure that asking again the same way cannot mend.
-    void NextBoxRetryWontHelp() { retryWontHelpHint_ = true; }
-    // Cancel in the next box asks for the page in smaller pieces.
-    void NextBoxCancelAsksInPieces() { piecesHint_ = true; }
 
     void SetPresenter(std::shared_ptr<IMessagePresenter> presenter);
     std::shared_ptr<IMessagePresenter> Presenter() const;
 
 private:
     std::shared_ptr<IMessagePresenter> presenter_;
-    mutable int retryAfterHint_ = -1;
-    mutable int statusHint_ = 0;
-    bool retryWontHelpHint_ = false;
-    bool piecesHint_ = false;
 };
+
+// `text`, then the system's description of `errorCode` as ShowErrorCode shows it.
+std::string WithErrorCode(const std::string& text, int errorCode);
 
 // The program's one MessageUtility, made on first use.
 MessageUtility& SharedMessageUtility();

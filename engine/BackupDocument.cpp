@@ -1,18 +1,17 @@
 // The backup file format: the version check, post ids, and merging received
 // pages into the backup document.
-#include "Messages.h"
 #include "modTumblrInteraction.h"
 
 namespace qv {
 
-bool IsBlogXml(const std::string& displayName, const XmlDocument& document) {
-    if (document.NodeText("/tumblr/@version") == "1.0") return true;
-    MsgBox(displayName + "\r\n\r\nThis XML doesnt appear to be Tumblr XML.", mbCritical);
-    return false;
+Status CheckBlogXml(const std::string& displayName, const XmlDocument& document) {
+    if (document.NodeText("/tumblr/@version") == "1.0") return Status::Ok();
+    return Status(StatusKind::NotBlogXml, displayName + "\r\n\r\nThis XML doesnt appear to be Tumblr XML.")
+        .RetryWontHelp();
 }
 
-std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document) {
-    if (!IsBlogXml(displayName, document)) return std::nullopt;
+Result<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document) {
+    if (Status check = CheckBlogXml(displayName, document); !check.ok()) return check;
     PostIdSet ids;
     const XmlNodeList posts = document.DocumentNode().SelectNodes("/tumblr/posts/post");
     ids.Reserve(static_cast<size_t>(posts.Count()));
@@ -26,7 +25,7 @@ bool IsLastPage(const XmlDocument& page) {
     return page.DocumentNode().SelectNodes("/tumblr/posts/post").Count() < PostsPerPage;
 }
 
-bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds) {
+bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds, int32_t* appended) {
     bool noneKnown = true;
     XmlNode container = backup.DocumentNode().SelectSingleNode("/tumblr/posts");
     if (!container)
@@ -38,6 +37,7 @@ bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& p
             continue;
         }
         container.AppendChild(post);
+        if (appended != nullptr) ++*appended;
     }
     return noneKnown;
 }

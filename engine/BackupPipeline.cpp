@@ -4,11 +4,12 @@
 #include <ctime>
 
 #include "AtomicFile.h"
-#include "Messages.h"
 #include "PageJournal.h"
 #include "PageLoop.h"
 #include "PagePrefetch.h"
+#include "PageRequest.h"
 #include "PageSplitter.h"
+#include "RunDecisions.h"
 #include "Sundrykit.h"
 #include "modTumblrInteraction.h"
 
@@ -16,27 +17,30 @@ namespace qv {
 
 namespace {
 
-const char* const kCantSave = "Can't save backup XML file.";
-
 // The previous backup as the loop's starting point; nullopt when it cannot be
-// used (the user has been told).
-std::optional<PageLoop> StartingPoint(const std::string& xmlBaseFileName) {
+// used (`decisions` has been told).
+std::optional<PageLoop> StartingPoint(const std::string& xmlBaseFileName, IRunDecisions& decisions) {
     if (xmlBaseFileName.empty()) return PageLoop();
     XmlDocument previous;
     if (!previous.Load(xmlBaseFileName, 0)) {
-        MsgBox(xmlBaseFileName + "\r\n\r\nCan't load previous backup XML file.\r\n\r\n" +
-                   previous.ParseError().Reason(),
-               mbCritical);
+        decisions.RunFailed(Status(StatusKind::UnreadableXml, xmlBaseFileName +
+                                                                  "\r\n\r\nCan't load previous backup XML file.\r\n\r\n" +
+                                                                  previous.ParseError().Reason())
+                                .RetryWontHelp());
         return std::nullopt;
     }
-    std::optional<PostIdSet> ids = CollectPostIds(xmlBaseFileName, previous);
-    if (!ids) return std::nullopt;
+    Result<PostIdSet> ids = CollectPostIds(xmlBaseFileName, previous);
+    if (!ids) {
+        decisions.RunFailed(ids.status());
+        return std::nullopt;
+    }
     return PageLoop(std::move(previous), std::move(*ids));
 }
 
-// The Parts of a save failure that only the log and the command line get.
-void ReportSaveFailure(const std::string& why, IBackupHost& host) {
-    MsgBox(kCantSave, mbCritical);
+// The user is shown the sentence of the save's failure; the log and the
+// front end's notes get its reason.
+void ReportSaveFailure(const std::string& why, IBackupHost& host, IRunDecisions& decisions) {
+    decisions.RunFailed(Status(StatusKind::FileSystem, "Can't save backup XML file."));
     skLogError(why);
     host.Warn(why);
 }
@@ -51,11 +55,19 @@ void ReportLostPosts(const std::vector<std::string>& lost, IBackupHost& host) {
     host.Warn(text);
 }
 
-// A page asked for in pieces could not be had after all: the run ends unsaved.
-void ReportUnreadablePiece(const std::string& why, IBackupHost& host) {
-    const std::string text = "The page could not be read in pieces either. " + why;
+// Extending the backup of one blog with the posts of another would mix two
+// blogs in one file without a word: the run ends before the first merge.
+bool SameBlog(const PageLoop& loop, const XmlDocument& page, const std::string& xmlBaseFileName,
+              const std::string& groupAddress, IRunDecisions& decisions) {
+    const std::string other = loop.OtherBlogIn(page);
+    if (other.empty()) return true;
+    const std::string text = xmlBaseFileName + "\r\n\r\nThis backup is of the blog \"" +
+                             skPrintable(loop.BackupBlogName()) + "\", but " + skPrintable(groupAddress) +
+                             " is the blog \"" + skPrintable(other) +
+                             "\". Nothing was merged or saved; choose the backup of that blog to extend.";
     skLogError(text);
-    host.Warn(text);
+    decisions.RunFailed(Status(StatusKind::OtherBlog, text).RetryWontHelp());
+    return false;
 }
 
 // Merges the pages an interrupted run kept, as far as they are readable, and
@@ -91,61 +103,76 @@ void Rebuild(PageLoop& loop, PageJournal& journal, IBackupHost& host) {
     --Traffic().PieceCount;
 }
 
-// Extending the backup of one blog with the posts of another would mix two
-// blogs in one file without a word: the run ends before the first merge.
-bool SameBlog(const PageLoop& loop, const XmlDocument& page, const std::string& xmlBaseFileName,
-              const std::string& groupAddress) {
-    const std::string other = loop.OtherBlogIn(page);
-    if (other.empty()) return true;
-    const std::string text = xmlBaseFileName + "\r\n\r\nThis backup is of the blog \"" +
-                             skPrintable(loop.BackupBlogName()) + "\", but " + skPrintable(groupAddress) +
-                             " is the blog \"" + skPrintable(other) +
-                             "\". Nothing was merged or saved; choose the backup of that blog to extend.";
-    skLogError(text);
-    MsgBox(text, mbCritical);
-    return false;
+// A received page as a document, or why it can't be merged.
+struct Reading {
+    XmlDocument page;
+    std::string problem;
+    // The blog's own XML, broken by a post: smaller pieces of it may be readable.
+    bool piecesPossible = false;
+};
+
+Reading Read(const std::string& body, const PageLoop& loop) {
+    Reading reading;
+    const std::string text = skUTF8ToUNICODE(body);
+    if (!reading.page.LoadXml(text, 0)) {
+        reading.problem = reading.page.ParseError().Reason();
+        // Only the blog's own XML, broken by a post, can be read in smaller
+        // pieces; a sign-in or error page would come back for every piece.
+        if (BeginsAsBlogXml(text))
+            reading.piecesPossible = true;
+        else if (!FirstElementOf(text).empty())
+            reading.problem += "\r\n" + NotTheBlogsXml(text);
+    } else {
+        // A sign-in or error page that happens to parse is no last page: it
+        // would end the paging and the rest of the blog would be lost.
+        loop.Check(reading.page, reading.problem);
+    }
+    return reading;
 }
 
 }  // namespace
 
-bool TargetCanBeSaved(const std::string& xmlFileName, IBackupHost& host) {
+bool TargetCanBeSaved(const std::string& xmlFileName, IBackupHost& host, IRunDecisions& decisions) {
     std::string why;
     if (AtomicFileWriter::CanSave(xmlFileName, SystemFileOps(), why)) return true;
-    ReportSaveFailure("Saving " + xmlFileName + " is not possible: " + why, host);
+    ReportSaveFailure("Saving " + xmlFileName + " is not possible: " + why, host, decisions);
     return false;
 }
 
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
                            IHTTPRequestCallback* callback, const std::string& groupAddress,
                            const std::string& email, const std::string& password,
-                           const std::string& password2, IBackupHost& host, const RunExtras& extras) {
+                           const std::string& password2, IBackupHost& host, const RunContext& context) {
     BackupResult result;
     const std::time_t runStarted = std::time(nullptr);
-    MessageUtility& messages = SharedMessageUtility();
-    std::optional<PageLoop> loop = StartingPoint(xmlBaseFileName);
+    IRunDecisions& decisions = context.Decisions ? *context.Decisions : BoxDecisions();
+    std::optional<PageLoop> loop = StartingPoint(xmlBaseFileName, decisions);
     if (!loop) return result;
 
     // A download the save could never keep is not started.
-    if (!TargetCanBeSaved(xmlFileName, host)) return result;
+    if (!TargetCanBeSaved(xmlFileName, host, decisions)) return result;
 
     DownloadSession session;
     session.host = &host;
-    session.pacer = extras.Pacer;
+    session.pacer = context.Pacer;
+    session.decisions = &decisions;
+    session.proxy = context.Proxy;
     const PageFetch fetch = [&](int32_t start, int32_t num) {
         return DownloadPage(start, num, callback, groupAddress, email, password, password2, session);
     };
     std::optional<PagePrefetch> ahead;
-    if (extras.Prefetch > 0 && loop->IsFullRun())
-        ahead.emplace(session, PageAccount{groupAddress, email, password, password2}, extras.Prefetch);
+    if (context.Prefetch > 0 && loop->IsFullRun())
+        ahead.emplace(session, groupAddress, page::Account{email, password, password2}, context.Prefetch);
     TrafficCounters& traffic = Traffic();
     traffic.PieceCount = 1;
-    PageJournal* journal = loop->IsFullRun() ? extras.Journal : nullptr;
+    PageJournal* journal = loop->IsFullRun() ? context.Journal : nullptr;
     if (journal) Rebuild(*loop, *journal, host);
     // Every merged page is kept in the journal as it was received.
     const auto mergeAndKeep = [&](XmlDocument page, const std::string& received, int missing) {
         const int32_t start = loop->NextStart();
         const bool goOn = loop->Merge(std::move(page), missing);
         if (journal) journal->Keep(start, received, loop->AnnouncedTotal());
+        host.PageMerged({loop->PagesMerged(), loop->PostsSoFar(), loop->AnnouncedTotal()});
         return goOn;
     };
     for (;;) {
@@ -159,46 +186,35 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
         if (!body) body = fetch(loop->NextStart(), PostsPerPage);
         if (!body) return result;
 
-        XmlDocument page;
-        std::string problem;
-        bool inPieces = false;
-        if (const std::string text = skUTF8ToUNICODE(*body); !page.LoadXml(text, 0)) {
-            problem = page.ParseError().Reason();
-            // Only the blog's own XML, broken by a post, can be read in smaller
-            // pieces; a sign-in or error page would come back for every piece.
-            if (BeginsAsBlogXml(text))
-                inPieces = extras.SplitUnparseablePages;
-            else if (!FirstElementOf(text).empty())
-                problem += "\r\n" + NotTheBlogsXml(text);
-        } else {
-            loop->Check(page, problem);
-        }
-        if (!problem.empty()) {
-            // A sign-in or error page that happens to parse is no last page: it
-            // would end the paging and the rest of the blog would be lost.
-            const std::string text = "Can't load received XML data.\r\n\r\n" + problem;
-            if (inPieces) messages.NextBoxCancelAsksInPieces();
-            if (messages.MessageBox(text, mbRetryCancel + mbCritical, "", -1, -1, 15) == mrRetry) continue;
-            if (!inPieces || host.StopRequested()) return result;
+        Reading reading = Read(*body, *loop);
+        if (!reading.problem.empty()) {
+            const Status why(reading.piecesPossible ? StatusKind::UnreadableXml : StatusKind::NotBlogXml,
+                             reading.problem);
+            const Answer answer = decisions.PageUnreadable(why, loop->NextStart(), reading.piecesPossible);
+            if (answer == Answer::Retry) continue;
+            if (answer != Answer::InPieces || !reading.piecesPossible) return result;
+
             PiecedPage pieces = FetchInPieces(loop->NextStart(), PostsPerPage, *loop, fetch);
             ReportLostPosts(pieces.lost, host);
-            if (!pieces.refusal.empty()) ReportUnreadablePiece(pieces.refusal, host);
-            if (pieces.failed) return result;
-            if (!pieces.page) {
-                ReportUnreadablePiece("Not one of its posts came in a readable answer.", host);
+            if (pieces.failed && pieces.refusal.empty()) return result;  // said where it gave up
+            if (pieces.failed || !pieces.page) {
+                const std::string refusal =
+                    pieces.failed ? pieces.refusal : "Not one of its posts came in a readable answer.";
+                skLogError("The page could not be read in pieces either. " + refusal);
+                decisions.RunFailed(
+                    Status(StatusKind::NotBlogXml, "The page could not be read in pieces either. " + refusal));
                 return result;
             }
-            if (!SameBlog(*loop, *pieces.page, xmlBaseFileName, groupAddress)) return result;
+            if (!SameBlog(*loop, *pieces.page, xmlBaseFileName, groupAddress, decisions)) return result;
             const std::string assembled = pieces.page->Xml(false);
-            if (!mergeAndKeep(std::move(*pieces.page), assembled, static_cast<int>(pieces.lost.size())))
-                break;
+            if (!mergeAndKeep(std::move(*pieces.page), assembled, static_cast<int>(pieces.lost.size()))) break;
             ++traffic.PieceCount;
             host.DoEvents();
             continue;
         }
 
-        if (!SameBlog(*loop, page, xmlBaseFileName, groupAddress)) return result;
-        if (!mergeAndKeep(std::move(page), *body, 0)) break;
+        if (!SameBlog(*loop, reading.page, xmlBaseFileName, groupAddress, decisions)) return result;
+        if (!mergeAndKeep(std::move(reading.page), *body, 0)) break;
         ++traffic.PieceCount;
         host.DoEvents();
     }
@@ -206,7 +222,7 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
     if (ahead) ahead->Abandon(callback);  // pages past the end: their cost is counted
     host.DisableCancel();
     XmlDocument& backup = loop->Backup();
-    SortPosts(backup, host);
+    if (Status sorted = SortPosts(backup, host); !sorted.ok()) decisions.SavedDespite(sorted);
     const int32_t postCount = backup.DocumentNode().SelectNodes("/tumblr/posts/post").Count();
 
     host.SetStatus("Fixing XML attributes...");
@@ -219,7 +235,7 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
                             (journal != nullptr && journal->HoldsPrivatePages());
     saving.removeTempsOlderThan = runStarted;
     if (!backup.Save(xmlFileName, true, saving, SystemFileOps())) {
-        ReportSaveFailure("Saving " + xmlFileName + " failed: " + backup.SaveError(), host);
+        ReportSaveFailure("Saving " + xmlFileName + " failed: " + backup.SaveError(), host, decisions);
         return result;
     }
 
@@ -230,6 +246,9 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
     result.PostsAdded = postCount - loop->PreviousCount();
     result.ReportedTotal = loop->AnnouncedTotal();
     result.EndedByRepeatedPages = loop->EndedByRepeatedPages();
+    result.Pages = loop->PagesMerged();
+    result.Title = backup.NodeText("/tumblr/tumblelog/@title");
+    result.Name = backup.NodeText("/tumblr/tumblelog/@name");
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "Messages.h"
+#include "RunDecisions.h"
 #include "Sundrykit.h"
 #include "Utilities.h"
 #include "modTumblrInteraction.h"
@@ -37,10 +38,11 @@ std::string CompletenessNote(const BackupResult& result) {
 }
 
 BackupResult RunBackup(const BackupOptions& options, IBackupHost& host) {
+    IRunDecisions& decisions = options.Context.Decisions ? *options.Context.Decisions : BoxDecisions();
     std::string email = options.EMail;
     std::string password = options.Password;
     if (email.empty() || password.empty()) {
-        if (MsgBox("Private posts will not be included.", mbOKCancel + mbExclamation) != mrOK) return {};
+        if (!decisions.GoOnWithoutPrivatePosts()) return {};
         // Half a pair of credentials is never sent.
         email.clear();
         password.clear();
@@ -52,16 +54,16 @@ BackupResult RunBackup(const BackupOptions& options, IBackupHost& host) {
 
     const BackupResult result =
         MakeBackupXML(options.XMLFileName, options.XMLBaseFileName, options.ProgressCallback,
-                      options.GroupAddress, email, password, options.Password2, host, options.Extras);
+                      options.GroupAddress, email, password, options.Password2, host, options.Context);
     if (!result.Success) return result;
 
     if (options.ApplyNTFSCompression) {
         int errorCode = 0;
         if (!SharedFileUtility().SetCompression(options.XMLFileName, 1, errorCode)) {
-            SharedMessageUtility().ShowErrorCode(
-                errorCode, mbExclamation, 0,
-                options.XMLFileName + "\r\n\r\nCan't apply NTFS compression. But file was saved anyway.",
-                false);
+            decisions.SavedDespite(Status(
+                StatusKind::FileSystem,
+                WithErrorCode(options.XMLFileName + "\r\n\r\nCan't apply NTFS compression. But file was saved anyway.",
+                              errorCode)));
         }
     }
 
@@ -71,7 +73,7 @@ BackupResult RunBackup(const BackupOptions& options, IBackupHost& host) {
         host.Warn(note);
         summary += "\r\n\r\n" + note;
     }
-    MsgBox(summary, mbInformation);
+    decisions.Done(summary, result);
     return result;
 }
 

@@ -1,8 +1,8 @@
 // One page of the read API: the form post, redirects, the HTTP 408 recovery
-// and the dialogs that let the user retry.
+// and the questions that let the front end ask again.
 #include "Application.h"
-#include "Messages.h"
 #include "PageRequest.h"
+#include "RunDecisions.h"
 #include "Sundrykit.h"
 #include "modTumblrInteraction.h"
 
@@ -10,12 +10,29 @@ namespace qv {
 
 namespace {
 
-std::optional<std::string> IncorrectResponse() {
-    MsgBox("Incorrect response received from server.", mbCritical);
+std::optional<std::string> IncorrectResponse(DownloadSession& session) {
+    session.Decisions().RunFailed(
+        Status(StatusKind::HttpStatus, "Incorrect response received from server.").RetryWontHelp());
     return std::nullopt;
 }
 
+// A request of the run: over its connections, its proxy and its pace.
+void Send(HttpRequest& request, DownloadSession& session, const OutgoingRequest& exchange,
+          IHTTPRequestCallback* callback, int blockSize) {
+    request.Reset();
+    request.BlockSize(blockSize);
+    request.Proxy(std::make_shared<ProxySettings>(*session.Proxy()));
+    if (session.pacer != nullptr) session.pacer->BeforeRequest();
+    request.Send(exchange, callback);
+}
+
 }  // namespace
+
+IRunDecisions& DownloadSession::Decisions() const { return decisions != nullptr ? *decisions : BoxDecisions(); }
+
+std::shared_ptr<const ProxySettings> DownloadSession::Proxy() const {
+    return proxy ? proxy : page::FreshProxySettings();
+}
 
 std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
                                         const std::string& groupAddress, const std::string& email,
@@ -28,21 +45,14 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
                                         const std::string& groupAddress, const std::string& email,
                                         const std::string& password, const std::string& password2,
                                         DownloadSession& session) {
+    const page::Account account{email, password, password2};
     page::Target target(groupAddress);
     bool dummyGetTried = false;
+    session.start = start;
 
     HttpRequest request(session.client);
-    MessageUtility& messages = SharedMessageUtility();
     for (;;) {
-        const HttpFormData form = page::Form(start, num, target, email, password);
-        request.Reset();
-        request.BlockSize(page::kBlockSize);
-        request.Proxy(page::FreshProxySettings());
-        request.Secure(target.secure);
-        if (session.pacer != nullptr) session.pacer->BeforeRequest();
-        request.Send(target.host, target.port, "POST", target.path, "HTTP/1.1", 0, form.Body(),
-                     form.ContentType(), page::kTimeoutMs, HttpRequest::MakeUserAgent(App()), callback, true,
-                     true, true, true, "", target.credentialsAllowed ? password2 : "", 0);
+        Send(request, session, page::PageExchange(start, num, target, account), callback, page::kBlockSize);
 
         const std::string location =
             page::RedirectTarget(request.ResponseHeader("Location"), request.EffectiveUrl());
@@ -51,10 +61,10 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
             if (++target.redirects > page::kMaxRedirects) {
                 skLogError("The server redirected the request more than " +
                            std::to_string(page::kMaxRedirects) + " times.");
-                return IncorrectResponse();
+                return IncorrectResponse(session);
             }
-            if (!target.Follow(location)) return IncorrectResponse();
-            page::NoteCredentialsWithheld(session, target, email, password, password2);
+            if (!target.Follow(location)) return IncorrectResponse(session);
+            page::NoteCredentialsWithheld(session, target, account);
             continue;
         }
 
@@ -73,15 +83,8 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
             skLogError("HTTP 408 was detected again. Dummy request doesn't help at all.");
         dummyGetTried = false;
 
-        std::string text = "Can't download blog's XML file.\r\n\r\n" + messages.DescribeRequestError(request);
-        if (!wall.empty()) {
-            text += " " + wall;
-            skLogError(wall);
-            messages.NextBoxRetryWontHelp();
-        } else if (request.ErrorKind() == hekBadAddress) {
-            messages.NextBoxRetryWontHelp();  // the address itself can't be asked
-        }
-        if (messages.MessageBox(text, mbRetryCancel + mbCritical, "", -1, -1, 15) != mrRetry)
+        if (!wall.empty()) skLogError(wall);
+        if (session.Decisions().PageFailed(page::PageFailure(request, wall), start) != Answer::Retry)
             return std::nullopt;
     }
 }
@@ -93,23 +96,15 @@ bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callbac
 
 bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback, DownloadSession& session) {
     HttpRequest request(session.client);
-    MessageUtility& messages = SharedMessageUtility();
     for (;;) {
-        request.Reset();
-        request.Proxy(page::FreshProxySettings());
-        if (session.pacer != nullptr) session.pacer->BeforeRequest();
-        request.Send(groupAddress, 80, "GET", page::kReadApiPath, "HTTP/1.1", 0, "", "", page::kTimeoutMs,
-                     HttpRequest::MakeUserAgent(App()), callback, false, true, true, true, "", "", 0);
+        Send(request, session, page::DummyExchange(groupAddress), callback, 0);
         if (!request.Failed()) return true;
         if (request.ErrorKind() == hekCancelled) return false;
 
-        const std::string text = std::string("Can't download blog's XML file ") +
-                                 "(it's dummy request after HTTP 408 error).\r\n\r\n" +
-                                 messages.DescribeRequestError(request);
-        switch (messages.MessageBox(text, mbAbortRetryIgnore + mbCritical, "", -1, -1, 15)) {
-            case mrRetry:
+        switch (session.Decisions().DummyRequestFailed(RequestFailure(request), session.start)) {
+            case Answer::Retry:
                 continue;
-            case mrIgnore:
+            case Answer::GoOn:
                 return true;
             default:
                 return false;

@@ -91,11 +91,10 @@ bool PageLoop::BringsNothingNew(const XmlDocument& page) {
 bool PageLoop::Merge(XmlDocument page, int missingPosts) {
     if (!anyPageMerged_) announcedTotal_ = TotalOf(page);
     anyPageMerged_ = true;
+    ++pagesMerged_;
+    const int received = page.DocumentNode().SelectNodes("/tumblr/posts/post").Count();
     // Posts that never came readably still took their places on the page.
-    const bool lastPage =
-        missingPosts == 0
-            ? IsLastPage(page)
-            : page.DocumentNode().SelectNodes("/tumblr/posts/post").Count() + missingPosts < PostsPerPage;
+    const bool lastPage = received + missingPosts < PostsPerPage;
     stalePages_ = BringsNothingNew(page) ? stalePages_ + 1 : 0;
 
     bool caughtUp = false;
@@ -103,13 +102,14 @@ bool PageLoop::Merge(XmlDocument page, int missingPosts) {
         backup_ = std::move(page);
         previousIds_ = PostIdSet();
         tumblelogTaken_ = true;
+        postsMerged_ += received;
     } else {
         if (!tumblelogTaken_) {
             CopyTumblelog(page, *backup_);
             tumblelogTaken_ = true;
         }
         caughtUp = KnownPostsEndPage(page, previousIds_);
-        MergePosts(page, *backup_, previousIds_);
+        MergePosts(page, *backup_, previousIds_, &postsMerged_);
     }
 
     if (caughtUp || lastPage) return false;

@@ -51,6 +51,12 @@ public:
         seenThisRun_ = PostIdSet();
     }
 
+    // Posts in the backup so far: the previous backup's and every one merged
+    // since (a post that moved between two pages counts twice until the sort).
+    int32_t PostsSoFar() const { return previousCount_ + postsMerged_; }
+    // Pages merged so far.
+    int32_t PagesMerged() const { return pagesMerged_; }
+
     // Known once the first page is merged: the number of posts the service announced.
     std::optional<int64_t> AnnouncedTotal() const { return announcedTotal_; }
     // Paging ended because the service kept sending pages without a new post.
@@ -71,6 +77,8 @@ private:
     int32_t start_ = 0;
     bool tumblelogTaken_ = false;
     int stalePages_ = 0;
+    int32_t postsMerged_ = 0;
+    int32_t pagesMerged_ = 0;
     bool anyPageMerged_ = false;
     std::optional<int64_t> announcedTotal_;
     bool endedByRepeatedPages_ = false;

@@ -2,8 +2,6 @@
 
 #include <chrono>
 
-#include "Application.h"
-#include "CurlUrl.h"
 #include "HttpClient.h"
 
 namespace qv {
@@ -30,8 +28,8 @@ struct PagePrefetch::Ahead {
     std::string received;
 };
 
-PagePrefetch::PagePrefetch(DownloadSession& session, PageAccount account, int depth)
-    : session_(session), account_(std::move(account)), depth_(depth) {}
+PagePrefetch::PagePrefetch(DownloadSession& session, std::string groupAddress, page::Account account, int depth)
+    : session_(session), groupAddress_(std::move(groupAddress)), account_(std::move(account)), depth_(depth) {}
 
 PagePrefetch::~PagePrefetch() {
     for (auto& [start, ahead] : ahead_)
@@ -39,30 +37,16 @@ PagePrefetch::~PagePrefetch() {
 }
 
 void PagePrefetch::Send(Ahead& ahead) {
-    const HttpFormData form =
-        page::Form(ahead.start, PostsPerPage, ahead.target, account_.email, account_.password);
-    http::HostPort where;
-    http::CurlUrl url;
-    std::string why;
-    if (!http::SplitHostText(ahead.target.host, ahead.target.port, where, why) ||
-        !http::BuildRequestUrl(url, ahead.target.secure || where.port == 443, where, ahead.target.path,
-                               why)) {
+    Result<http::Request> request =
+        http::RequestFor(page::PageExchange(ahead.start, PostsPerPage, ahead.target, account_), session_.Proxy());
+    if (!request) {
         ahead.state = Ahead::Unusable;  // asked for again the usual way, which says what is wrong
         return;
     }
-    http::Request request;
-    request.method = "POST";
-    request.url = url.Get(CURLUPART_URL);
-    request.body = form.Body();
-    request.contentType = form.ContentType();
-    request.userAgent = HttpRequest::MakeUserAgent(App());
-    if (ahead.target.credentialsAllowed) request.authPassword = account_.password2;
-    request.proxy = page::FreshProxySettings();
-    request.limits.silence = std::chrono::milliseconds(page::kTimeoutMs);
-    ahead.sent.push_back(request.body);
+    ahead.sent.push_back(request->body);
     ahead.body.text.clear();
     if (session_.pacer != nullptr) session_.pacer->BeforeRequest();
-    ahead.id = session_.client.Start(std::move(request), ahead.body);
+    ahead.id = session_.client.Start(std::move(*request), ahead.body);
 }
 
 void PagePrefetch::Settle(Ahead& ahead) {
@@ -72,8 +56,7 @@ void PagePrefetch::Settle(Ahead& ahead) {
     const std::string location = page::RedirectTarget(answer.Header("Location"), answer.effectiveUrl);
     if (answer.status == 301 && page::WallSentence(answer.status, location, answer.effectiveUrl).empty() &&
         ++ahead.target.redirects <= page::kMaxRedirects && ahead.target.Follow(location)) {
-        page::NoteCredentialsWithheld(session_, ahead.target, account_.email, account_.password,
-                                      account_.password2);
+        page::NoteCredentialsWithheld(session_, ahead.target, account_);
         Send(ahead);
         return;
     }
@@ -84,7 +67,7 @@ void PagePrefetch::Fill(int32_t start) {
     for (int k = 1; k <= depth_; ++k) {
         const int32_t next = start + k * PostsPerPage;
         if (ahead_.contains(next)) continue;
-        auto ahead = std::make_unique<Ahead>(next, account_.groupAddress);
+        auto ahead = std::make_unique<Ahead>(next, groupAddress_);
         Send(*ahead);
         ahead_.emplace(next, std::move(ahead));
     }

@@ -16,16 +16,9 @@
 
 namespace qv {
 
-struct PageAccount {
-    std::string groupAddress;
-    std::string email;
-    std::string password;
-    std::string password2;
-};
-
 class PagePrefetch {
 public:
-    PagePrefetch(DownloadSession& session, PageAccount account, int depth);
+    PagePrefetch(DownloadSession& session, std::string groupAddress, page::Account account, int depth);
     ~PagePrefetch();
     PagePrefetch(const PagePrefetch&) = delete;
     PagePrefetch& operator=(const PagePrefetch&) = delete;
@@ -48,7 +41,8 @@ private:
     void Report(Ahead& ahead, IHTTPRequestCallback* callback, bool& cancelled);
 
     DownloadSession& session_;
-    PageAccount account_;
+    std::string groupAddress_;
+    page::Account account_;
     int depth_;
     std::map<int32_t, std::unique_ptr<Ahead>> ahead_;
 };

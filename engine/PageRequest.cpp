@@ -59,6 +59,42 @@ HttpFormData Form(int32_t start, int32_t num, const Target& target, const std::s
     return form;
 }
 
+OutgoingRequest PageExchange(int32_t start, int32_t num, const Target& target, const Account& account) {
+    const HttpFormData form = Form(start, num, target, account.email, account.password);
+    OutgoingRequest exchange;
+    exchange.host = target.host;
+    exchange.port = target.port;
+    exchange.method = "POST";
+    exchange.path = target.path;
+    exchange.secure = target.secure;
+    exchange.body = form.Body();
+    exchange.contentType = form.ContentType();
+    exchange.timeoutMs = kTimeoutMs;
+    exchange.userAgent = HttpRequest::MakeUserAgent(App());
+    if (target.credentialsAllowed) exchange.authPassword = account.blogPassword;
+    return exchange;
+}
+
+OutgoingRequest DummyExchange(const std::string& groupAddress) {
+    OutgoingRequest exchange;
+    exchange.host = groupAddress;
+    exchange.port = 80;
+    exchange.method = "GET";
+    exchange.path = kReadApiPath;
+    exchange.timeoutMs = kTimeoutMs;
+    exchange.userAgent = HttpRequest::MakeUserAgent(App());
+    return exchange;
+}
+
+Status PageFailure(const HttpRequest& request, const std::string& wallSentence) {
+    Status failure = RequestFailure(request);
+    if (wallSentence.empty()) return failure;
+    Status wall(StatusKind::Wall, failure.text() + " " + wallSentence);
+    // A 404 is no wall but the same kind of answer: the service means it.
+    if (request.StatusCode() == 404) wall = Status(StatusKind::NotFound, wall.text());
+    return wall.WithHttpStatus(request.StatusCode()).RetryWontHelp();
+}
+
 std::string RedirectTarget(const std::optional<std::string>& location, const std::string& effectiveUrl) {
     if (!location || location->empty()) return "";
     std::string absolute;
@@ -97,10 +133,9 @@ std::string WallSentence(int status, const std::string& redirectTarget, const st
 
 // A blog that moved to a domain of its own loses its private posts without a
 // word otherwise: say once per run why they are missing.
-void NoteCredentialsWithheld(DownloadSession& session, const Target& target, const std::string& email,
-                             const std::string& password, const std::string& password2) {
+void NoteCredentialsWithheld(DownloadSession& session, const Target& target, const Account& account) {
     if (target.credentialsAllowed || session.toldCredentialsWithheld ||
-        (email.empty() && password.empty() && password2.empty()))
+        (account.email.empty() && account.password.empty() && account.blogPassword.empty()))
         return;
     session.toldCredentialsWithheld = true;
     const std::string text =

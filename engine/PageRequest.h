@@ -23,6 +23,13 @@ inline constexpr const char* kReadApiPath = "/api/read";
 // The proxy set up in the window, read afresh for every attempt.
 std::shared_ptr<ProxySettings> FreshProxySettings();
 
+// The account a run sends with its requests.
+struct Account {
+    std::string email;
+    std::string password;
+    std::string blogPassword;
+};
+
 // Where the next attempt for a page goes: the blog's address, moved by 301s.
 struct Target {
     explicit Target(std::string groupAddress);
@@ -45,6 +52,17 @@ struct Target {
 HttpFormData Form(int32_t start, int32_t num, const Target& target, const std::string& email,
                   const std::string& password);
 
+// The request for `num` posts from `start` to `target`: the form post with the
+// account's fields, and the blog's password, where the target allows them.
+OutgoingRequest PageExchange(int32_t start, int32_t num, const Target& target, const Account& account);
+// The plain request that wakes a service up after an HTTP 408: a GET of the
+// read API on port 80 of the address as typed.
+OutgoingRequest DummyExchange(const std::string& groupAddress);
+
+// What a failed request means: the transport's or the service's words, and a
+// wall's sentence where the answer is one.
+Status PageFailure(const HttpRequest& request, const std::string& wallSentence);
+
 // Where a redirect leads: its Location header resolved against the address
 // the answer came from. "" when there is none or it cannot be resolved.
 std::string RedirectTarget(const std::optional<std::string>& location, const std::string& effectiveUrl);
@@ -55,7 +73,6 @@ std::string RedirectTarget(const std::optional<std::string>& location, const std
 std::string WallSentence(int status, const std::string& redirectTarget, const std::string& effectiveUrl);
 
 // Says once per run that the passwords stayed behind on a redirect to another host.
-void NoteCredentialsWithheld(DownloadSession& session, const Target& target, const std::string& email,
-                             const std::string& password, const std::string& password2);
+void NoteCredentialsWithheld(DownloadSession& session, const Target& target, const Account& account);
 
 }  // namespace qv::page

@@ -82,15 +82,15 @@ std::vector<std::string> UnpadSortKeys(const std::vector<std::string>& sortedKey
 
 // The order is that of the padded keys sorted ascending and then reversed,
 // reached with one sort instead of one query per post.
-void SortPosts(XmlDocument& backup, IBackupHost& host) {
+Status SortPosts(XmlDocument& backup, IBackupHost& host) {
     host.SetStatus(kStatus + "Stage 1 of 3");
-    if (!IsBlogXml("*** Dummy ***", backup)) return;
+    if (Status check = CheckBlogXml("*** Dummy ***", backup); !check.ok()) return check;
     XmlNode container = backup.DocumentNode().SelectSingleNode("/tumblr/posts");
-    if (!container) return;
+    if (!container) return Status::Ok();
     const XmlNodeList posts = container.SelectNodes("post");
     if (std::none_of(posts.begin(), posts.end(),
                      [](const XmlNode& post) { return !post.AttributeView("id").empty(); }))
-        return;
+        return Status::Ok();
 
     host.SetStatus(kStatus + "Stage 2 of 3");
     // The first element of each id is kept; later elements of an id and
@@ -115,6 +115,7 @@ void SortPosts(XmlDocument& backup, IBackupHost& host) {
     std::stable_sort(kept.begin(), kept.end(), Before);
     for (XmlNode& post : dropped) post.Remove();
     for (const Kept& each : kept) container.MoveToEnd(each.post);
+    return Status::Ok();
 }
 
 }  // namespace qv

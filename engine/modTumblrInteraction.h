@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -11,12 +12,21 @@
 
 #include "Http.h"
 #include "HttpClient.h"
+#include "Status.h"
 #include "Xml.h"
 
 namespace qv {
 
 // Posts asked for per request, and the last-page threshold.
 inline constexpr int PostsPerPage = 50;
+
+// Where a run stands after each merged page, for a progress display.
+struct PageProgress {
+    int32_t page = 0;   // pages merged, from 1
+    int32_t posts = 0;  // posts in the backup so far
+    // The number of posts the service announced, once the first page said it.
+    std::optional<int64_t> announced;
+};
 
 // The window's side of a run, as far as the engine needs it.
 class IBackupHost {
@@ -31,27 +41,28 @@ public:
     // Something about the run the user should read beyond its messages (it is
     // in the log too). The window leaves it to the log.
     virtual void Warn(const std::string& /*text*/) {}
-    // Whether the user asked the run to stop (the window's stop reaches the
-    // transfer through its progress callback instead).
-    virtual bool StopRequested() { return false; }
+    // A page was merged into the backup. The window shows the request number instead.
+    virtual void PageMerged(const PageProgress& /*progress*/) {}
 };
 
 class IRequestPacer;
+class IRunDecisions;
 class PageJournal;
 
-// What the command line adds to a run; the window leaves them at their defaults.
-struct RunExtras {
+// What a front end adds to a run; the window leaves everything at its default.
+struct RunContext {
+    // Who answers the run's questions after a failure; null: the window's boxes.
+    IRunDecisions* Decisions = nullptr;
     IRequestPacer* Pacer = nullptr;
-    // A page that still does not parse after its retries is asked for again in
-    // smaller pieces; the posts that never come in a readable answer are named
-    // and left out, and the run goes on.
-    bool SplitUnparseablePages = false;
     // A full run asks for up to this many pages beyond the one being merged at
     // the same time; they are still merged in order.
     int Prefetch = 0;
     // A full run keeps its merged pages here, and continues from the pages an
     // interrupted run kept there.
     PageJournal* Journal = nullptr;
+    // The proxy of every request of the run; null: the stored proxy setup,
+    // read afresh before every request.
+    std::shared_ptr<const ProxySettings> Proxy;
 };
 
 struct BackupOptions {
@@ -63,7 +74,7 @@ struct BackupOptions {
     std::string Password;
     std::string Password2;
     bool ApplyNTFSCompression = false;
-    RunExtras Extras;
+    RunContext Context;
 };
 
 struct BackupResult {
@@ -74,6 +85,11 @@ struct BackupResult {
     std::optional<int64_t> ReportedTotal;
     // Paging ended because the service kept sending pages without a new post.
     bool EndedByRepeatedPages = false;
+    // Pages merged by this run, those continued from a journal included.
+    int32_t Pages = 0;
+    // The blog's title and name as the saved backup holds them.
+    std::string Title;
+    std::string Name;
 };
 
 // Holds each request back until the service's pace allows it.
@@ -84,12 +100,20 @@ public:
     virtual void BeforeRequest() = 0;
 };
 
-// What the requests of one run share: open connections, the pace, and what has been said once.
+// What the requests of one run share: open connections, the pace, the proxy,
+// who decides after a failure, and what has been said once.
 struct DownloadSession {
     http::HttpClient client;
     IBackupHost* host = nullptr;
     IRequestPacer* pacer = nullptr;
+    IRunDecisions* decisions = nullptr;  // null: the window's boxes
+    std::shared_ptr<const ProxySettings> proxy;  // null: the stored setup, read afresh
     bool toldCredentialsWithheld = false;
+    // The page being asked for.
+    int32_t start = 0;
+
+    IRunDecisions& Decisions() const;
+    std::shared_ptr<const ProxySettings> Proxy() const;
 };
 
 // Process-wide: the engine resets and reports them, the window's callbacks add to them.
@@ -125,11 +149,11 @@ BackupResult RunBackup(const BackupOptions& options, IBackupHost& host);
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
                            IHTTPRequestCallback* callback, const std::string& groupAddress,
                            const std::string& email, const std::string& password,
-                           const std::string& password2, IBackupHost& host, const RunExtras& extras = {});
+                           const std::string& password2, IBackupHost& host, const RunContext& context = {});
 
-// Whether a backup could be saved as `xmlFileName`; when not, says so as a
-// failed save does. A run checks this before its first request.
-bool TargetCanBeSaved(const std::string& xmlFileName, IBackupHost& host);
+// Whether a backup could be saved as `xmlFileName`; when not, says so to
+// `decisions` as a failed save does. A run checks this before its first request.
+bool TargetCanBeSaved(const std::string& xmlFileName, IBackupHost& host, IRunDecisions& decisions);
 
 // The body of one page of the read API, or nothing when no page text was
 // obtained (cancelled, given up, refused redirect); every message about a
@@ -150,12 +174,15 @@ bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callbac
 std::string CompletenessNote(const BackupResult& result);
 
 // The backup document.
-// Whether the document is the blog's XML; says so when it is not.
-bool IsBlogXml(const std::string& displayName, const XmlDocument& document);
-std::optional<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document);
+// Whether the document is the blog's XML; NotBlogXml, in the words the user is shown, when not.
+Status CheckBlogXml(const std::string& displayName, const XmlDocument& document);
+Result<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document);
 bool ContainsId(const std::string& id, const PostIdSet& set);
 bool IsLastPage(const XmlDocument& page);
-bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds);
+// Appends the page's posts the previous backup lacks; answers whether it held
+// none of them. `appended`, when given, counts the posts appended.
+bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds,
+                int32_t* appended = nullptr);
 // Whether the page holds a known post and nothing but known posts after the
 // first of them: where an incremental run has caught up. A pinned old post
 // shown first, followed by new ones, is no such place.
@@ -163,8 +190,9 @@ bool KnownPostsEndPage(const XmlDocument& page, const PostIdSet& previousIds);
 void CopyTumblelog(const XmlDocument& page, XmlDocument& backup);
 void FixPostsAttributes(XmlDocument& backup, int32_t postCount);
 
-// Post ordering: descending id, one element per id.
-void SortPosts(XmlDocument& backup, IBackupHost& host);
+// Post ordering: descending id, one element per id. A document that is not
+// the blog's XML is left as it is, and said so.
+Status SortPosts(XmlDocument& backup, IBackupHost& host);
 std::vector<std::string> PadSortKeys(const std::vector<std::string>& ids);
 std::vector<std::string> UnpadSortKeys(const std::vector<std::string>& sortedKeys);
 

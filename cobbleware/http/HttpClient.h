@@ -128,6 +128,10 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// The request of an exchange: its address built from host, port and path by
+// the URL parser, never pieced together from strings. Usage when they make none.
+Result<Request> RequestFor(const OutgoingRequest& exchange, std::shared_ptr<const ProxySettings> proxy);
+
 // An events object that keeps the body in memory.
 class MemoryBody : public ITransferEvents {
 public:

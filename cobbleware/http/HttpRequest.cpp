@@ -31,8 +31,6 @@ int32_t Clamp32(std::int64_t value) {
     return static_cast<int32_t>(std::clamp<std::int64_t>(value, 0, std::numeric_limits<int32_t>::max()));
 }
 
-bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
-
 // Hands the body to the caller's callback in blocks of a fixed size, whatever
 // pieces arrive, and keeps what the callback does not remove.
 class BlockEvents : public http::ITransferEvents {
@@ -183,49 +181,22 @@ std::string HttpRequest::MakeUserAgent(const Application& app) {
            ")";
 }
 
-// "HTTP/1.0" asks for HTTP 1.0, any other version for 1.1. GET and HEAD send no
-// body; any other method sends `body`. The four options and both reserved values
-// are not used.
-bool HttpRequest::Send(const std::string& host, int port, const std::string& method, const std::string& path,
-                       const std::string& version, int, const std::string& body,
-                       const std::string& contentType, int timeoutMs, const std::string& userAgent,
-                       IHTTPRequestCallback* callback, bool, bool, bool, bool, const std::string& authUser,
-                       const std::string& authPassword, int) {
-    if (method.empty() || method.find_first_of(" \t\r\n") != std::string::npos || HasLineBreak(contentType) ||
-        HasLineBreak(userAgent)) {
-        throw std::invalid_argument(
-            "HttpRequest::Send: method, content type or user agent would break the request");
-    }
+bool HttpRequest::Send(const OutgoingRequest& exchange, IHTTPRequestCallback* callback) {
     Impl& d = *impl_;
     d.ClearAnswer();
+    OutgoingRequest asked = exchange;
+    asked.secure = exchange.secure || d.secure;
+    Result<http::Request> request = http::RequestFor(asked, d.proxy);
+    if (!request) return d.Fail(hekBadAddress, request.status().text());
+    const std::string url = request->url;
 
-    http::HostPort target;
-    std::string why;
-    if (!http::SplitHostText(host, port, target, why)) return d.Fail(hekBadAddress, why);
-    http::CurlUrl url;
-    if (!http::BuildRequestUrl(url, d.secure || target.port == 443, target, path, why)) {
-        return d.Fail(hekBadAddress, why);
-    }
-
-    http::Request request;
-    request.method = method;
-    request.url = url.Get(CURLUPART_URL);
-    request.body = method == "GET" || method == "HEAD" ? std::string() : body;
-    request.contentType = contentType;
-    request.userAgent = userAgent;
-    request.authUser = authUser;
-    request.authPassword = authPassword;
-    request.http10 = version == "HTTP/1.0";
-    request.proxy = d.proxy;
-    request.limits.silence = milliseconds(std::max(timeoutMs, 0));
-
-    BlockEvents events(callback, static_cast<size_t>(d.blockSize), request.body, d.body);
-    d.answer = d.client->Perform(std::move(request), events);
+    BlockEvents events(callback, static_cast<size_t>(d.blockSize), request->body, d.body);
+    d.answer = d.client->Perform(std::move(*request), events);
     http::TransferState state;
     state.received = d.answer.bodyBytes;
     state.contentLength = d.answer.contentLength;
     if (!events.Finish(state) && !d.answer.failed) return d.Fail(hekCancelled, "the transfer was cancelled");
-    if (d.answer.effectiveUrl.empty()) d.answer.effectiveUrl = url.Get(CURLUPART_URL);
+    if (d.answer.effectiveUrl.empty()) d.answer.effectiveUrl = url;
     return !d.answer.failed;
 }
 

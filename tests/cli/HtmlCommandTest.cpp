@@ -77,9 +77,13 @@ TEST(CliHtml, WrongUsageIsStatusTwoAndAFileThatIsNoBackupIsStatusOne) {
     const CliResult help = RunCli({"html", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--remote-media"), std::string::npos);
-    const CliResult backupHelp = RunCli({"--help"});
+    // The program's help lists its commands, and "help" is a command too.
+    const CliResult backupHelp = RunCli({"help"});
+    EXPECT_EQ(backupHelp.exitCode, 0) << backupHelp.err;
     EXPECT_NE(backupHelp.out.find("--html"), std::string::npos);
-    EXPECT_NE(backupHelp.out.find("quillvault-cli html BACKUP.xml"), std::string::npos);
+    EXPECT_NE(backupHelp.out.find("Commands:\n  quillvault-cli media BACKUP"), std::string::npos) << backupHelp.out;
+    EXPECT_NE(backupHelp.out.find("  quillvault-cli html BACKUP"), std::string::npos) << backupHelp.out;
+    EXPECT_NE(RunCli({"help", "html"}).out.find("--remote-media"), std::string::npos);
 
     WriteAll(folder.File("notes.xml"), "<notes/>");
     const CliResult notBackup = RunCli({"html", folder.File("notes.xml")});

@@ -5,6 +5,9 @@
 #include <csignal>
 #include <filesystem>
 
+#include <nlohmann/json.hpp>
+#include <sstream>
+
 #include "CliTestSupport.h"
 #include "Manifest.h"
 #include "ManifestJournal.h"
@@ -206,6 +209,55 @@ TEST(CliMedia, WithMediaABackupRunKeepsTheMediaOfTheFileItSaved) {
         RunCli({"-q", Service().Address(), "-o", folder.File("other.xml"), "--media", "--retries", "0"});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(folder.File("other.media")));
+}
+
+// --json: what a program reads, line by line, for the backup and the steps after it.
+TEST(CliJson, EveryLineIsOneEventAndEachEndCarriesItsCounts) {
+    TempFolder folder;
+    MediaServer server;
+    test::Blog blog;
+    for (int i = 0; i < 60; ++i) {
+        const std::string path = "/m/" + std::to_string(i) + ".png";
+        server.AddFile(path, MediaBytes(100 + i, path));
+        blog.posts.push_back(PhotoPost(900 - i, server.Url(path)));
+    }
+    blog.announcedTotal = 61;  // one more than the service lets anyone read
+    Service().SetBlog(blog);
+
+    const CliResult run = RunCli({Service().Address(), "-o", folder.File("blog.xml"), "--json", "--media", "--html"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<nlohmann::json> events;
+    std::istringstream lines(run.err);
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_TRUE(nlohmann::json::accept(line)) << line;
+        events.push_back(nlohmann::json::parse(line));
+    }
+    std::vector<std::string> order;
+    for (const auto& event : events)
+        if (event["event"] == "start" || event["event"] == "end")
+            order.push_back(event["event"].get<std::string>() + " " + event["command"].get<std::string>());
+    EXPECT_EQ(order, (std::vector<std::string>{"start backup", "end backup", "start media", "end media",
+                                               "start html", "end html"}));
+    const auto last = [&](const std::string& kind, const std::string& command) {
+        for (auto event = events.rbegin(); event != events.rend(); ++event)
+            if ((*event)["event"] == kind && (*event)["command"] == command) return *event;
+        return nlohmann::json();
+    };
+    const nlohmann::json backup = last("end", "backup");
+    EXPECT_EQ(backup["status"], "ok");
+    EXPECT_EQ(backup["exit"], 0);
+    EXPECT_EQ(backup["saved"], folder.File("blog.xml"));
+    EXPECT_EQ(backup["posts"], 60);
+    EXPECT_EQ(backup["announced"], 61);
+    EXPECT_EQ(backup["shortfall"], 1);
+    EXPECT_EQ(last("progress", "backup")["page"], 2);
+    EXPECT_EQ(last("progress", "backup")["pages"], 2);
+    const nlohmann::json media = last("end", "media");
+    EXPECT_EQ(media["kept"], 60);
+    EXPECT_EQ(media["failed"], 0);
+    EXPECT_EQ(last("progress", "media")["files"], 60);
+    EXPECT_EQ(last("end", "html")["index"], folder.File("blog.html/index.html"));
+    EXPECT_FALSE(last("warning", "backup").is_null()) << "the shortfall is said as a warning too";
 }
 
 }  // namespace

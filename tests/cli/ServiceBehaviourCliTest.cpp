@@ -31,7 +31,7 @@ TEST(CliService, ThrottlingIsWaitedOutWithoutUsingRetriesAndSlowsThePace) {
     for (int i = 0; i < 5; ++i) Service().Http().Enqueue(TooManyRequests());
     const auto started = std::chrono::steady_clock::now();
     const CliResult run = RunCli(
-        {Service().Address(), "-o", folder.File("blog.xml"), "--retries", "0", "--retry-delay", "0", "-q"});
+        {Service().Address(), "-o", folder.File("blog.xml"), "--retries", "0", "--retry-delay", "0"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Occurrences(run.err, "The service says it is asked too often (HTTP 429); waiting 0 s"), 5u)
         << run.err;

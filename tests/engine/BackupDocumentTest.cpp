@@ -33,12 +33,10 @@ TEST(CollectPostIds, RefusesAnythingButVersionOnePointZero) {
                                     std::string("<tumblr><posts/></tumblr>"),
                                     std::string("<blog version=\"1.0\"><posts/></blog>")}) {
         SCOPED_TRACE(text);
-        ScopedMessages messages;
-        EXPECT_FALSE(CollectPostIds("/home/me/old.xml", Parsed(text)).has_value());
-        ASSERT_EQ(messages->Shown().size(), 1u);
-        EXPECT_EQ(messages->Shown()[0].Text, "/home/me/old.xml\r\n\r\nThis XML doesnt appear to be Tumblr XML.");
-        EXPECT_EQ(messages->Shown()[0].Style, mbCritical);
-        EXPECT_EQ(messages->Shown()[0].Title, "Corvane - Quillvault");
+        const Result<PostIdSet> ids = CollectPostIds("/home/me/old.xml", Parsed(text));
+        ASSERT_FALSE(ids.ok());
+        EXPECT_EQ(ids.status().kind(), StatusKind::NotBlogXml);
+        EXPECT_EQ(ids.status().text(), "/home/me/old.xml\r\n\r\nThis XML doesnt appear to be Tumblr XML.");
     }
 }
 
@@ -47,7 +45,7 @@ TEST(CollectPostIds, CountsEachNonEmptyIdOnceInFirstSeenOrderAndRemovesNothing) 
     const XmlDocument document = Parsed("<tumblr version=\"1.0\"><posts>" + Posts("30,10,30,,20") +
                                         "<post>no id</post></posts></tumblr>");
     const auto ids = CollectPostIds("x", document);
-    ASSERT_TRUE(ids.has_value());
+    ASSERT_TRUE(ids.ok());
     EXPECT_EQ(ids->Count(), 3);
     EXPECT_EQ(ids->InOrder(), (std::vector<std::string>{"30", "10", "20"}));
     EXPECT_TRUE(ContainsId("10", *ids));

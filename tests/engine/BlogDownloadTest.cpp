@@ -37,6 +37,14 @@ std::optional<std::string> Fetch(const std::string& address, int start = 0, cons
                         password2);
 }
 
+// The same, with the statuses the questions came with.
+std::optional<std::string> Fetch(const std::string& address, test::WatchedBoxes& boxes) {
+    CountingProgress counting;
+    DownloadSession session;
+    session.decisions = &boxes;
+    return DownloadPage(0, PostsPerPage, &counting, address, "", "", "", session);
+}
+
 std::string LogText() { return test::ReadAll(skLogFilePath()); }
 
 TEST(DownloadPage, PostsTheFiveFieldsInOrderAndReturnsTheBodyUnchanged) {
@@ -167,14 +175,18 @@ TEST(DownloadPage, AnAnswerThatSaysWhenToComeBackIsPassedOnWithTheDialog) {
     busy.headers.emplace_back("Retry-After", "120");
     service.Http().Enqueue({busy, ScriptedResponse::Status(500)});
 
-    ASSERT_TRUE(Fetch(service.Address()).has_value());
+    test::WatchedBoxes boxes;
+    ASSERT_TRUE(Fetch(service.Address(), boxes).has_value());
     ASSERT_EQ(messages->Shown().size(), 2u);
     EXPECT_EQ(messages->Shown()[0].Text,
               kDownloadFailed +
                   "The server answered HTTP 503 Service Unavailable. It asks to wait 120 "
                   "seconds before trying again.");
-    EXPECT_EQ(messages->Shown()[0].RetryAfterSeconds, 120);
-    EXPECT_EQ(messages->Shown()[1].RetryAfterSeconds, -1);
+    ASSERT_EQ(boxes.statuses.size(), 2u);
+    EXPECT_EQ(boxes.statuses[0].kind(), StatusKind::Throttled);
+    EXPECT_EQ(boxes.statuses[0].retryAfterSeconds(), 120);
+    EXPECT_EQ(boxes.statuses[1].kind(), StatusKind::HttpStatus);
+    EXPECT_EQ(boxes.statuses[1].retryAfterSeconds(), std::nullopt);
 }
 
 TEST(DownloadPage, CancelInTheFailureDialogGivesNoPage) {
@@ -193,21 +205,26 @@ TEST(DownloadPage, ARefusedConnectionIsDescribedInPlainWords) {
     LoopbackServer closed;
     const std::string address = closed.Address();
     closed.Stop();
-    EXPECT_FALSE(Fetch(address).has_value());
+    test::WatchedBoxes boxes;
+    EXPECT_FALSE(Fetch(address, boxes).has_value());
     ASSERT_EQ(messages->Shown().size(), 1u);
     EXPECT_TRUE(messages->Shown()[0].Text.starts_with(kDownloadFailed + "Could not connect to the server"))
         << messages->Shown()[0].Text;
-    EXPECT_FALSE(messages->Shown()[0].RetryWontHelp) << "the server may be back the next time";
+    ASSERT_EQ(boxes.statuses.size(), 1u);
+    EXPECT_EQ(boxes.statuses[0].kind(), StatusKind::Network);
+    EXPECT_TRUE(boxes.statuses[0].retryMayHelp()) << "the server may be back the next time";
 }
 
 TEST(DownloadPage, AnAddressThatNamesNoHostIsSaidAsSuchAndNotWorthARetry) {
     ScopedMessages messages;
-    EXPECT_FALSE(Fetch("https://myblog.example.com/").has_value());
+    test::WatchedBoxes boxes;
+    EXPECT_FALSE(Fetch("https://myblog.example.com/", boxes).has_value());
     ASSERT_EQ(messages->Shown().size(), 1u);
     EXPECT_TRUE(
         messages->Shown()[0].Text.starts_with(kDownloadFailed + "The blog address is not a valid host name"))
         << messages->Shown()[0].Text;
-    EXPECT_TRUE(messages->Shown()[0].RetryWontHelp);
+    ASSERT_EQ(boxes.statuses.size(), 1u);
+    EXPECT_FALSE(boxes.statuses[0].retryMayHelp());
 }
 
 TEST(DownloadPage, A408IsAnsweredWithOneDummyGetThenThePageAgain) {

@@ -56,7 +56,7 @@ TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
         test::RecordingHost host;
         test::CountingProgress progress;
         result = MakeBackupXML(target, "", &progress, Service().Address(), "", "", "", host,
-                               RunExtras{.Journal = &journal});
+                               RunContext{.Journal = &journal});
     }
     EXPECT_TRUE(result.Success);
     EXPECT_EQ(result.PostsInBackup, 300);

@@ -104,12 +104,13 @@ TEST(SortPosts, LeavesDocumentsWithoutIdsOrOfAnotherVersionAsTheyAre) {
         EXPECT_EQ(host.statuses, std::vector<std::string>{kStage + "1 of 3"});
     }
 
-    ScopedMessages messages;
     XmlDocument newer =
         Parsed("<tumblr version=\"1.1\"><posts>" + Post("1") + Post("2") + "</posts></tumblr>");
-    EXPECT_EQ(Sorted(newer), (std::vector<std::string>{"1", "2"}));
-    EXPECT_EQ(messages->Texts(),
-              std::vector<std::string>{"*** Dummy ***\r\n\r\nThis XML doesnt appear to be Tumblr XML."});
+    RecordingHost host;
+    const Status sorted = SortPosts(newer, host);
+    EXPECT_EQ(IdsIn(newer), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(sorted.kind(), StatusKind::NotBlogXml);
+    EXPECT_EQ(sorted.text(), "*** Dummy ***\r\n\r\nThis XML doesnt appear to be Tumblr XML.");
 }
 
 TEST(SortPosts, AnIdWrittenWithLeadingZerosIsKeptAtItsNumbersPlace) {

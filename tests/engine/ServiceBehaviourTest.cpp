@@ -22,13 +22,20 @@ using test::ScriptedResponse;
 using test::Service;
 using test::TempFolder;
 
-BackupResult Backup(const std::string& target, const std::string& previous = "", const RunExtras& extras = {},
+BackupResult Backup(const std::string& target, const std::string& previous = "", const RunContext& context = {},
                     RecordingHost* host = nullptr) {
     CountingProgress progress;
     RecordingHost own;
     return MakeBackupXML(target, previous, &progress, Service().Address(), "", "", "", host ? *host : own,
-                         extras);
+                         context);
 }
+
+// Answers as the window does, but asks for a page a post broke in pieces.
+struct InPieces {
+    test::WatchedBoxes boxes;
+    InPieces() { boxes.piecesWhenOffered = true; }
+    RunContext Context() { return RunContext{.Decisions = &boxes}; }
+};
 
 XmlDocument Loaded(const std::string& path) {
     XmlDocument document;
@@ -118,7 +125,10 @@ TEST(ServiceBehaviour, WallsAreNamedWithWhereTheServiceSentTheRequestAndNotWorth
         Service().Http().Enqueue(wall.answer);
         ScopedMessages messages;
         CountingProgress progress;
-        EXPECT_FALSE(DownloadPage(0, 50, &progress, Service().Address(), "", "", ""));
+        test::WatchedBoxes boxes;
+        DownloadSession session;
+        session.decisions = &boxes;
+        EXPECT_FALSE(DownloadPage(0, 50, &progress, Service().Address(), "", "", "", session));
         ASSERT_EQ(messages->Shown().size(), 1u);
         const MessageBoxRequest& box = messages->Shown()[0];
         EXPECT_TRUE(box.Text.starts_with("Can't download blog's XML file.\r\n\r\nThe server answered HTTP " +
@@ -126,7 +136,9 @@ TEST(ServiceBehaviour, WallsAreNamedWithWhereTheServiceSentTheRequestAndNotWorth
             << box.Text;
         EXPECT_NE(box.Text.find(wall.sentence), std::string::npos) << box.Text;
         EXPECT_EQ(box.Style, mbRetryCancel + mbCritical);
-        EXPECT_TRUE(box.RetryWontHelp);
+        ASSERT_EQ(boxes.statuses.size(), 1u);
+        EXPECT_FALSE(boxes.statuses[0].retryMayHelp());
+        EXPECT_EQ(boxes.statuses[0].kind(), wall.answer.status == 404 ? StatusKind::NotFound : StatusKind::Wall);
         EXPECT_EQ(Service().ApiRequests().size(), 1u) << "a wall is not followed";
     }
     // A redirect to anywhere else is followed as before.
@@ -150,8 +162,8 @@ TEST(ServiceBehaviour, APageOneBrokenPostMakesUnreadableIsFetchedInPiecesWhenAsk
     ScopedMessages messages;
     RecordingHost host;
     Service().Http().ClearExchanges();
-    const BackupResult run =
-        Backup(folder.File("cli.xml"), "", RunExtras{.SplitUnparseablePages = true}, &host);
+    InPieces pieces;
+    const BackupResult run = Backup(folder.File("cli.xml"), "", pieces.Context(), &host);
     ASSERT_TRUE(run.Success);
     EXPECT_EQ(run.PostsInBackup, 199);
     EXPECT_EQ(CompletenessNote(run), "The service reported 200 posts; 199 are in the backup.");
@@ -195,11 +207,10 @@ TEST(ServiceBehaviour, ASignInPageIsNeverAskedForInPiecesAndEndsTheRunUnsaved) {
             Service().Http().ClearExchanges();
             ScopedMessages messages;  // answers Cancel, as the command line does once its retries are spent
             RecordingHost host;
-            EXPECT_FALSE(
-                Backup(file, incremental ? file : "", RunExtras{.SplitUnparseablePages = true}, &host)
-                    .Success);
+            InPieces pieces;
+            EXPECT_FALSE(Backup(file, incremental ? file : "", pieces.Context(), &host).Success);
             ASSERT_EQ(messages->Shown().size(), 1u);
-            EXPECT_FALSE(messages->Shown()[0].CancelAsksInPieces);
+            EXPECT_EQ(pieces.boxes.piecesOffered, std::vector<bool>{false});
             EXPECT_NE(messages->Texts()[0].find("<html>"), std::string::npos) << messages->Texts()[0];
             EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50}))
                 << "no pieces of a sign-in page";
@@ -226,11 +237,12 @@ TEST(ServiceBehaviour, APageAskedForInPiecesThatMeetsASignInPageEndsTheRunUnsave
     });
     ScopedMessages messages;
     RecordingHost host;
-    EXPECT_FALSE(Backup(folder.File("cli.xml"), "", RunExtras{.SplitUnparseablePages = true}, &host).Success);
-    ASSERT_EQ(messages->Shown().size(), 1u);
-    EXPECT_TRUE(messages->Shown()[0].CancelAsksInPieces) << "a page broken by a post may be read in pieces";
-    ASSERT_EQ(host.warnings.size(), 1u);
-    EXPECT_EQ(host.warnings[0],
+    InPieces pieces;
+    EXPECT_FALSE(Backup(folder.File("cli.xml"), "", pieces.Context(), &host).Success);
+    EXPECT_EQ(pieces.boxes.piecesOffered, std::vector<bool>{true}) << "a page broken by a post may be read in pieces";
+    ASSERT_EQ(pieces.boxes.statuses.size(), 2u);
+    EXPECT_EQ(pieces.boxes.statuses[1].kind(), StatusKind::NotBlogXml);
+    EXPECT_EQ(pieces.boxes.statuses[1].text(),
               "The page could not be read in pieces either. The answer is not the blog's XML: its root "
               "element is <html>.");
     EXPECT_EQ(Service().ApiRequests().size(), 3u) << "the first piece that is no blog's XML ends it";

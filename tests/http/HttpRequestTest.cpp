@@ -40,9 +40,14 @@ TEST_F(HttpRequestTest, PostSendsFieldsInOrderPercentEncodedWithoutExpect) {
                                                                      {"generator", "Quillvault 2.0.41"}};
     for (const auto& [name, value] : fields) form.AddField(name, value);
 
-    ASSERT_TRUE(request.Send(server().Address(), 80, "POST", "/api/read", "HTTP/1.1", 0, form.Body(),
-                             form.ContentType(), kGenerousTimeoutMs, "Quillvault/2.0.41 (Linux)", &callback,
-                             true, true, true, true, "", "", 0));
+    ASSERT_TRUE(request.Send({.host = server().Address(),
+                              .method = "POST",
+                              .path = "/api/read",
+                              .body = form.Body(),
+                              .contentType = form.ContentType(),
+                              .timeoutMs = kGenerousTimeoutMs,
+                              .userAgent = "Quillvault/2.0.41 (Linux)"},
+                             &callback));
 
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 1u);
@@ -68,8 +73,9 @@ TEST_F(HttpRequestTest, PostSendsFieldsInOrderPercentEncodedWithoutExpect) {
 TEST_F(HttpRequestTest, GetSendsNoBodyAndVersionIsHonoured) {
     server().SetHandler([](const HttpExchange&) { return ScriptedResponse::Ok("page"); });
     ASSERT_TRUE(Send(request, server().Address(), "GET", "/api/read"));
-    ASSERT_TRUE(request.Send(server().Address(), 80, "GET", "/api/read", "HTTP/1.0", 0, "", "",
-                             kGenerousTimeoutMs, "", nullptr, false, true, true, true, "", "", 0));
+    ASSERT_TRUE(request.Send(
+        {.host = server().Address(), .path = "/api/read", .http10 = true, .timeoutMs = kGenerousTimeoutMs},
+        nullptr));
     EXPECT_EQ(request.ResponseBody(), "page");
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 2u);
@@ -87,9 +93,11 @@ TEST_F(HttpRequestTest, GetSendsNoBodyAndVersionIsHonoured) {
 TEST_F(HttpRequestTest, PortInHostTextWinsAndQueryReachesServer) {
     const RefusingPort refusing;
     server().Enqueue(ScriptedResponse::Ok("fine"));
-    ASSERT_TRUE(request.Send(server().Address(), refusing.Port(), "GET", "/api/read?start=50&num=50",
-                             "HTTP/1.1", 0, "", "", kGenerousTimeoutMs, "", nullptr, false, false, false,
-                             false, "", "", 0));
+    ASSERT_TRUE(request.Send({.host = server().Address(),
+                              .port = refusing.Port(),
+                              .path = "/api/read?start=50&num=50",
+                              .timeoutMs = kGenerousTimeoutMs},
+                             nullptr));
     ASSERT_EQ(server().ExchangeCount(), 1u);
     EXPECT_EQ(server().Exchanges()[0].target, "/api/read?start=50&num=50");
     EXPECT_EQ(request.EffectiveUrl(), server().Url("/api/read?start=50&num=50"));

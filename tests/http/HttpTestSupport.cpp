@@ -41,9 +41,17 @@ size_t RecordingCallback::IdleTicks() const { return received.size() - DataBlock
 bool Send(HttpRequest& request, const std::string& host, const std::string& method, const std::string& path,
           const std::string& body, IHTTPRequestCallback* callback, int timeoutMs, const std::string& authUser,
           const std::string& authPassword) {
-    const std::string type = method == "GET" ? "" : "application/x-www-form-urlencoded";
-    return request.Send(host, 80, method, path, "HTTP/1.1", 0, body, type, timeoutMs, "QuillvaultTests/1.0",
-                        callback, true, true, true, true, authUser, authPassword, 0);
+    OutgoingRequest outgoing;
+    outgoing.host = host;
+    outgoing.method = method;
+    outgoing.path = path;
+    outgoing.body = body;
+    outgoing.contentType = method == "GET" ? "" : "application/x-www-form-urlencoded";
+    outgoing.timeoutMs = timeoutMs;
+    outgoing.userAgent = "QuillvaultTests/1.0";
+    outgoing.authUser = authUser;
+    outgoing.authPassword = authPassword;
+    return request.Send(outgoing, callback);
 }
 
 RefusingPort::RefusingPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {

@@ -11,6 +11,7 @@
 
 #include "Http.h"
 #include "Messages.h"
+#include "RunDecisions.h"
 #include "modTumblrInteraction.h"
 
 namespace qv::test {
@@ -61,6 +62,41 @@ private:
     std::shared_ptr<IMessagePresenter> previous_;
 };
 
+// The window's boxes, with the status of every question kept for the test.
+// With `piecesWhenOffered`, Cancel for a page a post broke asks for it in
+// pieces, as an unattended front end does once its retries are spent.
+class WatchedBoxes : public IRunDecisions {
+public:
+    bool GoOnWithoutPrivatePosts() override { return BoxDecisions().GoOnWithoutPrivatePosts(); }
+    Answer PageFailed(const Status& why, int32_t start) override {
+        statuses.push_back(why);
+        return BoxDecisions().PageFailed(why, start);
+    }
+    Answer PageUnreadable(const Status& why, int32_t start, bool piecesPossible) override {
+        statuses.push_back(why);
+        piecesOffered.push_back(piecesPossible);
+        const Answer answer = BoxDecisions().PageUnreadable(why, start, piecesPossible);
+        return answer == Answer::GiveUp && piecesPossible && piecesWhenOffered ? Answer::InPieces : answer;
+    }
+    Answer DummyRequestFailed(const Status& why, int32_t start) override {
+        statuses.push_back(why);
+        return BoxDecisions().DummyRequestFailed(why, start);
+    }
+    void RunFailed(const Status& why) override {
+        statuses.push_back(why);
+        BoxDecisions().RunFailed(why);
+    }
+    void SavedDespite(const Status& why) override {
+        statuses.push_back(why);
+        BoxDecisions().SavedDespite(why);
+    }
+    void Done(const std::string& summary, const BackupResult& result) override { BoxDecisions().Done(summary, result); }
+
+    bool piecesWhenOffered = false;
+    std::vector<Status> statuses;
+    std::vector<bool> piecesOffered;
+};
+
 class RecordingHost : public IBackupHost {
 public:
     void SetStatus(const std::string& text) override {
@@ -73,12 +109,14 @@ public:
     }
     void DoEvents() override { ++eventRounds; }
     void Warn(const std::string& text) override { warnings.push_back(text); }
+    void PageMerged(const PageProgress& progress) override { merged.push_back(progress); }
 
     std::vector<std::string> statuses;
     bool cancelDisabled = false;
     std::size_t statusesBeforeCancelDisabled = 0;
     int eventRounds = 0;
     std::vector<std::string> warnings;
+    std::vector<PageProgress> merged;
     std::function<void(const std::string&)> onStatus;
 };
 

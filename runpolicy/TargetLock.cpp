@@ -1,4 +1,4 @@
-#include "TargetLock.h"
+#include "runpolicy/TargetLock.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -10,7 +10,7 @@
 
 #include "backupfiles/BackupFiles.h"
 
-namespace qv::cli {
+namespace qv::runpolicy {
 
 namespace {
 
@@ -44,7 +44,7 @@ TargetLock::~TargetLock() {
     if (held_ && Holder(path_) == getpid()) unlink(path_.c_str());
 }
 
-bool TargetLock::Take(std::string& why) {
+Status TargetLock::Take() {
     for (int attempt = 0; attempt < 3; ++attempt) {
         const int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
@@ -52,27 +52,23 @@ bool TargetLock::Take(std::string& why) {
             close(fd);
             if (!written) {
                 unlink(path_.c_str());
-                why = "can't write the lock file " + path_;
-                return false;
+                return Status(StatusKind::FileSystem, "Can't write the lock file " + path_ + ".");
             }
             held_ = true;
-            return true;
+            return Status::Ok();
         }
-        if (errno != EEXIST) {
-            why = "can't make the lock file " + path_ + ": " + std::strerror(errno);
-            return false;
-        }
+        if (errno != EEXIST)
+            return Status(StatusKind::FileSystem,
+                          "Can't make the lock file " + path_ + ": " + std::strerror(errno) + ".");
         const pid_t holder = Holder(path_);
-        if (holder != 0 && holder != getpid() && IsLiveRun(holder)) {
-            why = "another run (process " + std::to_string(holder) + ") is writing this backup; " + path_ +
-                  " is its lock";
-            return false;
-        }
+        if (holder != 0 && holder != getpid() && IsLiveRun(holder))
+            return Status(StatusKind::Busy, "Another run (process " + std::to_string(holder) +
+                                                ") is writing this backup; " + path_ + " is its lock.")
+                .RetryWontHelp();
         // Left by a run that is gone: take it over.
         unlink(path_.c_str());
     }
-    why = "can't take over the lock file " + path_;
-    return false;
+    return Status(StatusKind::FileSystem, "Can't take over the lock file " + path_ + ".");
 }
 
-}  // namespace qv::cli
+}  // namespace qv::runpolicy

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <optional>
 
-#include "Interrupt.h"
 #include "modTumblrInteraction.h"
+#include "runpolicy/Waiter.h"
 
-namespace qv::cli {
+namespace qv::runpolicy {
 
 class RequestPacer : public IRequestPacer {
 public:
@@ -31,4 +31,4 @@ private:
     std::optional<Clock::time_point> last_;
 };
 
-}  // namespace qv::cli
+}  // namespace qv::runpolicy

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace qv::cli {
+namespace qv::runpolicy {
 
 // Moves the newest journal an earlier dated run of `address` left in the
 // folder of `target` (itself a dated name) to `target`'s journal, unless a
@@ -15,4 +15,4 @@ namespace qv::cli {
 // journal taken over.
 std::optional<std::string> TakeOverDatedJournal(const std::string& target, const std::string& address);
 
-}  // namespace qv::cli
+}  // namespace qv::runpolicy

@@ -1,13 +1,13 @@
-#include "DatedJournal.h"
+#include "runpolicy/DatedJournal.h"
 
 #include <cctype>
 #include <filesystem>
 #include <system_error>
 
 #include "backupfiles/BackupFiles.h"
-#include "TargetLock.h"
+#include "runpolicy/TargetLock.h"
 
-namespace qv::cli {
+namespace qv::runpolicy {
 
 namespace fs = std::filesystem;
 
@@ -30,10 +30,10 @@ std::optional<std::string> TakeOverDatedJournal(const std::string& target, const
     // A run that still writes that journal keeps it.
     const std::string earlierTarget = backupfiles::BackupOfJournal(newest->string());
     TargetLock earlier(earlierTarget);
-    if (std::string why; !earlier.Take(why)) return std::nullopt;
+    if (!earlier.Take().ok()) return std::nullopt;
     fs::rename(*newest, own, error);
     if (error) return std::nullopt;
     return newest->string();
 }
 
-}  // namespace qv::cli
+}  // namespace qv::runpolicy

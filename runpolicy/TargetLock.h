@@ -5,7 +5,9 @@
 
 #include <string>
 
-namespace qv::cli {
+#include "Status.h"
+
+namespace qv::runpolicy {
 
 class TargetLock {
 public:
@@ -15,12 +17,12 @@ public:
     TargetLock(const TargetLock&) = delete;
     TargetLock& operator=(const TargetLock&) = delete;
 
-    // False with `why` when another live run holds the target or the lock can't be made.
-    bool Take(std::string& why);
+    // Busy when another live run holds the target; FileSystem when the lock can't be made.
+    Status Take();
 
 private:
     std::string path_;
     bool held_ = false;
 };
 
-}  // namespace qv::cli
+}  // namespace qv::runpolicy

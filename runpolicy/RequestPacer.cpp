@@ -1,8 +1,8 @@
-#include "RequestPacer.h"
+#include "runpolicy/RequestPacer.h"
 
 #include <algorithm>
 
-namespace qv::cli {
+namespace qv::runpolicy {
 
 std::chrono::milliseconds RequestPacer::IntervalForRate(int requestsPerMinute) {
     if (requestsPerMinute <= 0) return std::chrono::milliseconds(0);
@@ -21,4 +21,4 @@ void RequestPacer::BeforeRequest() {
 
 void RequestPacer::SlowTo(std::chrono::milliseconds interval) { interval_ = std::max(interval_, interval); }
 
-}  // namespace qv::cli
+}  // namespace qv::runpolicy

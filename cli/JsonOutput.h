@@ -1,0 +1,49 @@
+// What a command says for programs (--json): one JSON object per line on
+// standard error, each naming its event and its command; nothing else goes
+// there. The README lists the events.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "Output.h"
+
+namespace qv::cli {
+
+class JsonOutput : public Output {
+public:
+    explicit JsonOutput(std::ostream& err) : err_(err) {}
+
+    void Progress(const runpolicy::BackupProgress& progress) override;
+    void Stage(const std::string& text) override;
+    void Notice(const std::string& text) override;
+    void Warning(const std::string& text) override;
+    void Error(const std::string& text) override;
+    void Waiting(runpolicy::WaitReason reason, std::chrono::seconds wait, const std::string& text) override;
+    void Summary(const std::string& text) override;
+
+    void BackupStarted(const runpolicy::UnattendedBackupOptions& options) override;
+    void BackupEnded(const runpolicy::UnattendedOutcome& outcome, const std::string& saved) override;
+    void MediaStarted(const std::string& backup, const std::string& folder) override;
+    void MediaProgress(const media::MediaProgress& progress) override;
+    void MediaEnded(const media::MediaSummary& summary, const Status& status) override;
+    void HtmlStarted(const std::string& backup, const std::string& folder) override;
+    void HtmlProgress(std::size_t postsDone, std::size_t posts) override;
+    void HtmlEnded(const HtmlWritten& written, const Status& status) override;
+    void Failed(const char* command, const Status& status) override;
+
+    // A usage error, before any command started.
+    static void UsageError(std::ostream& err, const char* command, const std::string& text);
+
+private:
+    void Emit(const char* event, nlohmann::ordered_json fields);
+    void Ended(const Status& status, nlohmann::ordered_json fields);
+
+    std::ostream& err_;
+    const char* command_ = "backup";
+    std::string summary_;
+    std::chrono::steady_clock::time_point lastProgress_{};
+    bool mediaWaiting_ = false;
+};
+
+}  // namespace qv::cli

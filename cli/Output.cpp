@@ -1,0 +1,27 @@
+#include "Output.h"
+
+#include "HumanOutput.h"
+#include "JsonOutput.h"
+
+namespace qv::cli {
+
+int ExitStatusFor(const Status& status) {
+    switch (status.kind()) {
+        case StatusKind::Ok:
+            return kExitSuccess;
+        case StatusKind::Cancelled:
+            return kExitCancelled;
+        case StatusKind::Usage:
+            return kExitUsage;
+        default:
+            return kExitFailure;
+    }
+}
+
+std::unique_ptr<Output> MakeOutput(bool json, std::ostream& out, std::ostream& err, bool errIsTerminal,
+                                   bool quiet) {
+    if (json) return std::make_unique<JsonOutput>(err);
+    return std::make_unique<HumanOutput>(out, err, errIsTerminal, quiet);
+}
+
+}  // namespace qv::cli

@@ -1,0 +1,17 @@
+// The outside calls a command makes (the settings store, the system) raise
+// when they fail; a command's work runs inside this, which says so and gives
+// exit status 1.
+#pragma once
+
+#include <functional>
+
+#include "Output.h"
+
+namespace qv::cli {
+
+int ReportingFailures(Output& output, const char* command, const std::function<int()>& work);
+
+// Whether the arguments ask for JSON lines, even where they cannot be read.
+bool WantsJson(int argc, const char* const* argv);
+
+}  // namespace qv::cli

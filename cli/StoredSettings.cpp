@@ -1,0 +1,24 @@
+#include "StoredSettings.h"
+
+#include "Application.h"
+#include "QtSettingsStore.h"
+#include "modPasswordCryptor.h"
+
+namespace qv::cli {
+
+void UseStoredSettings() {
+    Application& app = App();
+    UseQtSettingsStore(app);
+    // The window's proxy setup may hold a password, stored scrambled.
+    app.ScramblePassword = Scramble;
+    app.UnscramblePassword = Unscramble;
+}
+
+std::shared_ptr<const ProxySettings> RunProxy(const std::optional<ProxySettings>& chosen) {
+    if (chosen) return std::make_shared<const ProxySettings>(*chosen);
+    auto stored = std::make_shared<ProxySettings>();
+    stored->Load(kProxySection, App(), true);
+    return stored;
+}
+
+}  // namespace qv::cli

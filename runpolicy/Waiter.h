@@ -1,0 +1,15 @@
+// Pauses of a run that a stop must be able to cut short.
+#pragma once
+
+#include <chrono>
+
+namespace qv::runpolicy {
+
+class IWaiter {
+public:
+    virtual ~IWaiter() = default;
+    // Answers whether the whole time passed; false when a stop came first.
+    virtual bool Wait(std::chrono::milliseconds duration) = 0;
+};
+
+}  // namespace qv::runpolicy
