@@ -167,7 +167,7 @@ void LibraryWindow::BuildLayout() {
     menuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
     menuKey->setShortcutContext(Qt::WidgetShortcut);
     connect(menuKey, &QAction::triggered, this, [this] {
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, {});
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(), QPoint());
         ShowContextMenu(event);
     });
     table_->addAction(menuKey);

@@ -191,11 +191,12 @@ TEST_F(LibraryJobs, ClosingDuringAJobAsksThenStopsItCleanly) {
     slow.bodyChunkBytes = 500;
     slow.chunkDelayMs = 200;
     Service().Http().Enqueue(slow);
+    Service().Http().ClearExchanges();
     OpenLibrary();
 
     PressAlt(Qt::Key_U);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Service().ApiRequests().empty(); }, 60'000));
-    ASSERT_TRUE(window->Jobs().Running(file));
+    ASSERT_TRUE(window->Jobs().Running(file)) << Details().toStdString();
     messages->QueueAnswer(mrYes);
     window->close();
 
