@@ -102,6 +102,10 @@ void LibraryTest::PressAlt(Qt::Key key) {
 }
 
 bool LibraryTest::WaitForJobEnd(const std::string& path, int limitMs) {
+    if (window->Model().RowOf(path) < 0) {
+        ADD_FAILURE() << path << " is not listed";
+        return false;
+    }
     return QTest::qWaitFor(
         [&] {
             const library::JobState* job = window->Jobs().State(path);
