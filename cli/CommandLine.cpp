@@ -239,6 +239,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     app.add_flag("--html", options.html,
                  "After a run that saved, write the backup's offline view (as 'html BACKUP' does)");
     app.add_flag("--json", options.json, "Progress and outcome as JSON lines on standard error, for programs");
+    app.add_flag("--keyring", options.keyring,
+                 "Read the account's password (for -e) and the blog's password from the desktop's keyring, "
+                 "where Quillvault Library keeps them for scheduled runs");
     app.footer(std::string("Commands:\n") +                                                                   //
                "  " + kProgramName + " media BACKUP   keep the pictures, audio and video a saved backup names\n" +  //
                "  " + kProgramName + " html BACKUP    write the offline view of a saved backup, to read in a browser\n" +
@@ -287,9 +290,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     } else if (auto password = environment(kPasswordVariable)) {
         options.password = *password;
     }
-    if (!options.email.empty() && options.password.empty())
+    if (!options.email.empty() && options.password.empty() && !options.keyring)
         return Usage("-e needs the account's password: set " + std::string(kPasswordVariable) +
-                     " or use --password-file");
+                     ", use --password-file, or --keyring");
     if (!blogPasswordFile.empty()) {
         if (!ReadPasswordFile(blogPasswordFile, options.blogPassword, why)) return Usage(why);
     } else if (auto password = environment(kBlogPasswordVariable)) {

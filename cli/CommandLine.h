@@ -46,6 +46,8 @@ struct CliOptions {
     bool html = false;
     // Progress and outcome as JSON lines, for programs.
     bool json = false;
+    // The passwords are kept in the desktop's keyring: read them there.
+    bool keyring = false;
 };
 
 // "90", "90s", "30m", "6h": a duration in seconds; nullopt when it is none.

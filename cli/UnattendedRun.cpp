@@ -11,6 +11,7 @@
 #include "MediaCommand.h"
 #include "ReportingFailures.h"
 #include "StoredSettings.h"
+#include "keyring/Keyring.h"
 #include "runpolicy/UnattendedBackup.h"
 
 namespace qv::cli {
@@ -50,6 +51,25 @@ runpolicy::UnattendedBackupOptions BackupOf(const CliOptions& options, const std
     backup.prefetch = options.prefetch;
     backup.proxy = RunProxy(options.proxy);
     return backup;
+}
+
+// The passwords the keyring keeps for the blog, where the arguments gave none.
+Status ReadKeyring(CliOptions& options) {
+    if (!options.email.empty() && options.password.empty()) {
+        Result<std::string> password =
+            keyring::Lookup(options.address, options.email, keyring::Secret::AccountPassword);
+        if (!password) return password.status();
+        options.password = *password;
+    }
+    if (options.blogPassword.empty()) {
+        Result<std::string> password = keyring::Lookup(options.address, options.email, keyring::Secret::BlogPassword);
+        if (password) {
+            options.blogPassword = *password;
+        } else if (!password.status().Is(StatusKind::NotFound)) {
+            return password.status();
+        }
+    }
+    return Status::Ok();
 }
 
 // The run, then the media and the offline view of what it saved when asked.
@@ -121,12 +141,18 @@ int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ost
         case ParseOutcome::Run:
             break;
     }
-    const CliOptions& options = parsed.options;
+    CliOptions options = parsed.options;
     std::string why;
     const std::optional<std::string> target = ResolveOutputFile(options, LocalNow(), why);
     if (!target) return WrongUsage(argc, argv, err, why);
 
     const std::unique_ptr<Output> output = MakeOutput(options.json, out, err, errIsTerminal, options.quiet);
+    if (options.keyring) {
+        if (const Status read = ReadKeyring(options); !read.ok()) {
+            output->Failed("backup", read);
+            return ExitStatusFor(read);
+        }
+    }
     return ReportingFailures(*output, "backup", [&] { return Backup(options, *target, *output); });
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "Error.h"
 #include "Sundrykit.h"
 #include "Xml.h"

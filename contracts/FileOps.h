@@ -1,11 +1,14 @@
-// The few file-system calls a safe save makes, behind an interface so that
-// tests can make any one of them fail.
+// The file-system calls the program makes where a fault must be survivable,
+// behind an interface so that tests can make any one of them fail. Every
+// implementation gives all of them: a wrapper (FileOpsWrapper) passes on
+// what it does not change, so no call slips past a test's faults.
 #pragma once
 
 #include <cstddef>
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -22,10 +25,44 @@ public:
     virtual int Rename(const std::string& from, const std::string& to) = 0;
     virtual int Unlink(const std::string& path) = 0;
     virtual int SyncFolder(const std::string& folder) = 0;
-    // mkdir; an existing folder is no failure. By default the system's.
-    virtual int MakeFolder(const std::string& path, unsigned mode);
-    // Brings a closed file's data to the disk. By default the system's.
-    virtual int SyncFile(const std::string& path);
+    // mkdir; an existing folder is no failure.
+    virtual int MakeFolder(const std::string& path, unsigned mode) = 0;
+    // Brings a closed file's data to the disk.
+    virtual int SyncFile(const std::string& path) = 0;
+    // The whole content of a file.
+    virtual int ReadFile(const std::string& path, std::string& content) = 0;
+    // The names in a folder, "." and ".." left out, in no particular order.
+    virtual int ListFolder(const std::string& folder, std::vector<std::string>& names) = 0;
+    // Removes a file or a folder with everything in it, never following a
+    // link; one that is not there is no failure.
+    virtual int RemoveTree(const std::string& path) = 0;
+};
+
+// Passes every call on to `inner`; a test's FileOps overrides only the calls it changes.
+class FileOpsWrapper : public FileOps {
+public:
+    explicit FileOpsWrapper(FileOps& inner) : inner_(inner) {}
+
+    int CreateTemp(std::string& pathTemplate) override { return inner_.CreateTemp(pathTemplate); }
+    long Write(int fd, const char* data, std::size_t size) override { return inner_.Write(fd, data, size); }
+    int Sync(int fd) override { return inner_.Sync(fd); }
+    int Close(int fd) override { return inner_.Close(fd); }
+    int Chmod(int fd, unsigned mode) override { return inner_.Chmod(fd, mode); }
+    int Rename(const std::string& from, const std::string& to) override { return inner_.Rename(from, to); }
+    int Unlink(const std::string& path) override { return inner_.Unlink(path); }
+    int SyncFolder(const std::string& folder) override { return inner_.SyncFolder(folder); }
+    int MakeFolder(const std::string& path, unsigned mode) override { return inner_.MakeFolder(path, mode); }
+    int SyncFile(const std::string& path) override { return inner_.SyncFile(path); }
+    int ReadFile(const std::string& path, std::string& content) override {
+        return inner_.ReadFile(path, content);
+    }
+    int ListFolder(const std::string& folder, std::vector<std::string>& names) override {
+        return inner_.ListFolder(folder, names);
+    }
+    int RemoveTree(const std::string& path) override { return inner_.RemoveTree(path); }
+
+private:
+    FileOps& inner_;
 };
 
 // How a file is replaced, beyond the content.

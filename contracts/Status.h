@@ -26,6 +26,7 @@ enum class StatusKind {
     OtherBlog,      // a backup of another blog than the one asked for
     Busy,           // another run holds what this one needs
     Usage,          // the request itself cannot be made (a bad address, a bad option)
+    Unavailable,    // what it needs is not on this machine (a keyring, a user service manager)
 };
 
 // Stable names for machines ("http-status", "not-blog-xml"): for logs and JSON.
@@ -119,6 +120,7 @@ inline const char* KindName(StatusKind kind) {
         case StatusKind::OtherBlog: return "other-blog";
         case StatusKind::Busy: return "busy";
         case StatusKind::Usage: return "usage";
+        case StatusKind::Unavailable: return "unavailable";
     }
     return "unknown";
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <ctime>
 
-#include "AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "PageJournal.h"
 #include "PageLoop.h"
 #include "PagePrefetch.h"

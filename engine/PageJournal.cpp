@@ -7,9 +7,6 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <nlohmann/json.hpp>
 
 #include "Application.h"
@@ -28,11 +25,6 @@ const char* const kDescription = "journal.json";
 constexpr auto kSyncEvery = std::chrono::seconds(1);
 constexpr size_t kMostQueued = 32;
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The start a page file is named by, or nullopt for any other file.
 std::optional<int32_t> StartOf(const std::string& name) {
     if (!name.ends_with(".xml")) return std::nullopt;
@@ -43,19 +35,13 @@ std::optional<int32_t> StartOf(const std::string& name) {
     return start;
 }
 
-std::map<int32_t, std::string> PageFiles(const std::string& folder) {
-    std::map<int32_t, std::string> pages;
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(folder, ignored)) {
-        if (const auto start = StartOf(entry.path().filename().string()))
-            pages[*start] = entry.path().string();
-    }
-    return pages;
-}
-
 }  // namespace
 
-std::string JournalPage::Text() const { return ReadWhole(path); }
+std::string JournalPage::Text() const {
+    std::string text;
+    // A page that can't be read ends the pages kept, as one that can't be parsed does.
+    return files->ReadFile(path, text) == 0 ? text : std::string();
+}
 
 PageJournal::PageJournal(std::string target, std::string blogAddress, bool privateFiles, bool restart,
                          std::function<void(const std::string&)> warn, FileOps& files)
@@ -65,13 +51,14 @@ PageJournal::PageJournal(std::string target, std::string blogAddress, bool priva
       privateFiles_(privateFiles),
       warn_(std::move(warn)),
       files_(files),
+      unsynced_(files),
       lastSync_(Clock::now()) {
     privatePages_ = privateFiles_;
     std::error_code error;
     if (!fs::exists(fs::symlink_status(folder_, error))) return;
     if (restart) {
-        fs::remove_all(folder_, error);
-        if (error) GiveUp("the earlier one can't be removed: " + error.message());
+        if (files_.RemoveTree(folder_) != 0)
+            GiveUp(std::string("the earlier one can't be removed: ") + std::strerror(errno));
         return;
     }
     const std::string unfit = Unfit();
@@ -125,18 +112,20 @@ void PageJournal::WriteQueued() {
             queue_.pop_front();
             lock.unlock();
             changed_.notify_all();  // room in the queue
-            WriteFile(next.name, next.content);
+            // A page torn by a power cut before its sync fails the check of
+            // the next run, which then asks for it again: not worth a sync per page.
+            WriteFile(next.name, next.content, DurableFile::SyncedLater);
             lock.lock();
         } else {
             queue_.clear();
         }
-        if (failure_.empty() && !unsynced_.empty() && Clock::now() - lastSync_ >= kSyncEvery) {
+        if (failure_.empty() && !unsynced_.Empty() && Clock::now() - lastSync_ >= kSyncEvery) {
             lock.unlock();
             Sync();
             lock.lock();
         }
     }
-    const bool sync = !discard_ && failure_.empty() && !unsynced_.empty();
+    const bool sync = !discard_ && failure_.empty() && !unsynced_.Empty();
     lock.unlock();
     if (sync) Sync();
 }
@@ -150,7 +139,7 @@ std::string PageJournal::Unfit() const {
         if (info.st_uid != ::geteuid()) return "it belongs to another user";
     }
     try {
-        const nlohmann::json description = nlohmann::json::parse(ReadWhole(folder_ + "/" + kDescription));
+        const nlohmann::json description = nlohmann::json::parse(DescriptionText());
         if (description.at("format").get<int>() != kFormat) return "it was written in another format";
         const std::string blog = description.at("blog").get<std::string>();
         if (blog != blogAddress_) return "it belongs to another blog, " + skPrintable(blog);
@@ -162,9 +151,15 @@ std::string PageJournal::Unfit() const {
     return "";
 }
 
+std::string PageJournal::DescriptionText() const {
+    std::string text;
+    files_.ReadFile(folder_ + "/" + kDescription, text);
+    return text;
+}
+
 bool PageJournal::EarlierPagesPrivate() const {
     try {
-        const nlohmann::json description = nlohmann::json::parse(ReadWhole(folder_ + "/" + kDescription));
+        const nlohmann::json description = nlohmann::json::parse(DescriptionText());
         return description.value("private", false);
     } catch (const nlohmann::json::exception&) {
         return false;  // Unfit has already judged the description readable
@@ -193,18 +188,27 @@ void PageJournal::GiveUp(const std::string& what) {
 std::vector<JournalPage> PageJournal::Kept() const {
     std::vector<JournalPage> pages;
     if (!begun_) return pages;
-    const std::map<int32_t, std::string> files = PageFiles(folder_);
+    const std::map<int32_t, std::string> files = PageFiles();
     for (int32_t start = 0;; start += PostsPerPage) {
         const auto found = files.find(start);
         if (found == files.end()) break;
-        pages.push_back({start, found->second});
+        pages.push_back({start, found->second, &files_});
     }
+    return pages;
+}
+
+std::map<int32_t, std::string> PageJournal::PageFiles() const {
+    std::map<int32_t, std::string> pages;
+    std::vector<std::string> names;
+    files_.ListFolder(folder_, names);  // a folder that can't be listed holds no pages
+    for (const std::string& name : names)
+        if (const auto start = StartOf(name)) pages[*start] = folder_ + "/" + name;
     return pages;
 }
 
 void PageJournal::ForgetFrom(int32_t start) {
     if (!begun_ || broken_) return;
-    for (const auto& [page, path] : PageFiles(folder_))
+    for (const auto& [page, path] : PageFiles())
         if (page >= start && files_.Unlink(path) != 0)
             GiveUp("can't remove " + path + ": " + std::strerror(errno));
 }
@@ -221,42 +225,24 @@ bool PageJournal::Begin(std::optional<int64_t> announcedTotal) {
         {"total", announcedTotal ? nlohmann::json(*announcedTotal) : nlohmann::json()},
         {"program", ProgramVersion(App())},
         {"private", privatePages_}};
-    if (WriteFile(kDescription, description.dump(2) + "\n")) Sync();
+    if (WriteFile(kDescription, description.dump(2) + "\n", DurableFile::SyncedFirst)) Sync();
     TellFailure();
     begun_ = described_ = !broken_;
     return begun_;
 }
 
-bool PageJournal::WriteFile(const std::string& name, const std::string& content) {
-    std::string temp = folder_ + "/." + name + ".XXXXXX";
-    const int fd = files_.CreateTemp(temp);
-    if (fd < 0) {
-        Fail("can't write in " + folder_ + ": " + std::strerror(errno));
-        return false;
-    }
-    bool written = files_.Chmod(fd, privateFiles_ ? 0600 : NewFileMode()) == 0 &&
-                   WriteFully(files_, fd, content.data(), content.size());
-    const int savedErrno = errno;
-    written = files_.Close(fd) == 0 && written;
-    const std::string path = folder_ + "/" + name;
-    if (!written || files_.Rename(temp, path) != 0) {
-        const std::string why = std::strerror(written ? errno : savedErrno);
-        files_.Unlink(temp);
-        Fail("can't write " + path + ": " + why);
-        return false;
-    }
-    unsynced_.push_back(path);
-    return true;
+bool PageJournal::WriteFile(const std::string& name, const std::string& content, DurableFile::Content when) {
+    DurableFile file(folder_ + "/." + name + ".", files_);
+    if (file.Write(content.data(), content.size()) &&
+        file.Place(folder_ + "/" + name, privateFiles_ ? 0600 : NewFileMode(), unsynced_, when))
+        return true;
+    Fail(file.ErrorText());
+    return false;
 }
 
 void PageJournal::Sync() {
-    for (const std::string& path : unsynced_) {
-        if (files_.SyncFile(path) != 0)
-            return Fail("can't bring " + path + " to disk: " + std::strerror(errno));
-    }
-    if (files_.SyncFolder(folder_) != 0)
-        return Fail("can't bring " + folder_ + " to disk: " + std::strerror(errno));
-    unsynced_.clear();
+    std::string error;
+    if (!unsynced_.Sync(error)) return Fail(error);
     lastSync_ = Clock::now();
 }
 
@@ -275,10 +261,8 @@ void PageJournal::Keep(int32_t start, const std::string& text, std::optional<int
 void PageJournal::Finish() {
     StopWriter(false);
     broken_ = true;  // nothing more is written or synced
-    unsynced_.clear();
-    std::error_code error;
-    fs::remove_all(folder_, error);
-    if (error) warn_("The journal " + folder_ + " can't be removed: " + error.message());
+    if (files_.RemoveTree(folder_) != 0)
+        warn_("The journal " + folder_ + " can't be removed: " + std::strerror(errno));
 }
 
 }  // namespace qv

@@ -6,10 +6,11 @@
 // The journal is the folder "<target>.partial": one file per page named by its
 // start, written under a temporary name and renamed, and "journal.json" with
 // the blog, the page size, the first page's total and the program's version.
-// Files reach the disk at least once a second and whenever the journal is
-// closed, not after every page. The files are written by a thread of the
-// journal's own, so that a run never waits for the disk; everything else is
-// called from one thread.
+// All of it goes through the durable writer and FileOps. Pages reach the disk
+// in batches, at least once a second and whenever the journal is closed, not
+// after every page; journal.json at once. The pages are written by a thread of
+// the journal's own, so that a run never waits for the disk; everything else
+// is called from one thread.
 #pragma once
 
 #include <chrono>
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,12 +26,14 @@
 #include <vector>
 
 #include "FileOps.h"
+#include "files/DurableFile.h"
 
 namespace qv {
 
 struct JournalPage {
     int32_t start = 0;
     std::string path;
+    FileOps* files = nullptr;
     // The page as received. Read one at a time: a large blog's journal
     // is as large as its backup.
     std::string Text() const;
@@ -78,9 +82,13 @@ private:
     // Why an earlier journal can't be continued; "" when it can.
     std::string Unfit() const;
     bool EarlierPagesPrivate() const;
+    std::string DescriptionText() const;
+    // The pages in the folder by their start.
+    std::map<int32_t, std::string> PageFiles() const;
     void SetAside(const std::string& why);
     bool Begin(std::optional<int64_t> announcedTotal);
-    bool WriteFile(const std::string& name, const std::string& content);
+    // Placed now; synced, and its name with it, by the next Sync.
+    bool WriteFile(const std::string& name, const std::string& content, DurableFile::Content when);
     void Sync();
     void GiveUp(const std::string& what);
     // On the writer's thread: one failure is noted and said later, on the caller's.
@@ -102,7 +110,7 @@ private:
     bool privatePages_ = false;
     bool broken_ = false;
     // Touched by the writer's thread only, once it runs.
-    std::vector<std::string> unsynced_;
+    SyncBatch unsynced_;
     std::chrono::steady_clock::time_point lastSync_;
 
     std::thread writer_;

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <utility>
 
-#include "AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "FileNames.h"
 
 namespace qv::media {

@@ -2,7 +2,10 @@
 // line each, appended to a hidden file beside it. Appending a line and syncing
 // it costs the same however long the manifest has grown, so a run records
 // each file the moment it is kept and replaces the manifest only now and then:
-// the next run reads the manifest, then these lines over it.
+// the next run reads the manifest, then these lines over it. A log, not a
+// replaced file: each append is synced where it lands, through FileOps, and
+// only the empty file is made under a temporary name and renamed over what a
+// crash left.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,7 @@
-// One media file on its way to disk: the body goes to a hidden temporary file
-// in the folder as it arrives, hashed on the way, and becomes the named file
-// only once it is complete and synced. Until then the name is never touched.
+// One media file on its way to disk: the body goes through the durable
+// writer to a hidden temporary file in the folder as it arrives, hashed on the
+// way, and becomes the named file only once it is complete and synced. Until
+// then the name is never touched.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "FileOps.h"
 #include "HttpClient.h"
 #include "Sha256.h"
+#include "files/DurableFile.h"
 
 namespace qv::media {
 
@@ -20,7 +22,6 @@ class MediaFile : public http::ITransferEvents {
 public:
     // `mode` is what the kept file's permission bits become.
     MediaFile(std::string folder, FileOps& files, unsigned mode);
-    ~MediaFile() override;  // removes the temporary file unless kept
     MediaFile(const MediaFile&) = delete;
     MediaFile& operator=(const MediaFile&) = delete;
 
@@ -28,13 +29,11 @@ public:
 
     // Syncs the file and renames it to `name` in the folder, replacing what
     // is there (a link included, without following it). The rename becomes
-    // durable with the next sync of the folder, which comes before the line
+    // durable with the next sync of `folderSync`, which comes before the line
     // that records the file. Until then a crash may lose the name, never
     // leave it on a partial file, and a file the manifest lists but the
     // folder lacks is simply fetched again.
-    bool Keep(const std::string& name);
-    // Throws away what arrived. One object serves one attempt: a retry takes a fresh one.
-    void Discard();
+    bool Keep(const std::string& name, SyncBatch& folderSync);
 
     std::int64_t Bytes() const { return bytes_; }
     // Of everything kept; valid after Keep.
@@ -43,14 +42,11 @@ public:
     const std::string& LocalError() const { return localError_; }
 
 private:
-    bool Open();
-    bool Fail(const std::string& what);
-
     std::string folder_;
-    FileOps& files_;
     unsigned mode_;
-    int fd_ = -1;
-    std::string tempPath_;
+    // One object serves one attempt: a retry takes a fresh one, and what did
+    // not become a kept file goes with it.
+    DurableFile file_;
     Sha256 sha_;
     std::int64_t bytes_ = 0;
     std::string digest_;

@@ -8,8 +8,6 @@
 #include <ctime>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <utility>
 
@@ -26,6 +24,7 @@
 #include "RetryAfter.h"
 #include "Xml.h"
 #include "backupfiles/BackupFiles.h"
+#include "files/DurableFile.h"
 
 namespace qv::media {
 
@@ -38,13 +37,6 @@ constexpr milliseconds kStep{100};
 constexpr milliseconds kProgressEvery{250};
 // Waits are cut into pieces this long so that progress keeps coming.
 constexpr milliseconds kLongestSleep{1000};
-
-bool ReadText(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
 
 std::string HttpWords(const http::Response& response) {
     std::string words = "HTTP " + std::to_string(response.status);
@@ -133,10 +125,10 @@ private:
     FileNamer namer_;
     std::map<std::string, int> failureReasons_;  // this run's failures by reason
     std::optional<ManifestJournal> journal_;
-    std::string unjournaled_;     // lines of outcomes on no disk yet
-    bool renamed_ = false;        // files were kept since the folder was last synced
-    bool unsaved_ = false;        // the manifest holds outcomes its file does not yet
-    std::size_t savedBytes_ = 0;  // of the manifest's lines when its file was last replaced
+    std::string unjournaled_;      // lines of outcomes on no disk yet
+    SyncBatch keptNames_{files_};  // of the files kept since the folder was last synced
+    bool unsaved_ = false;         // the manifest holds outcomes its file does not yet
+    std::size_t savedBytes_ = 0;   // of the manifest's lines when its file was last replaced
     std::map<http::HttpClient::TransferId, Transfer> running_;
     std::size_t planned_ = 0;    // files to fetch in this run
     std::size_t settled_ = 0;    // of those, with an outcome
@@ -195,7 +187,7 @@ bool MediaRun::Prepare() {
 bool MediaRun::ReadIfThere(const std::string& path, std::string& text) {
     std::error_code missing;
     if (!fs::exists(fs::symlink_status(path, missing))) return true;
-    if (ReadText(path, text)) return true;
+    if (files_.ReadFile(path, text) == 0) return true;
     summary_.error = "can't read " + path + ": " + std::strerror(errno);
     return false;
 }
@@ -209,18 +201,18 @@ bool MediaRun::PrepareFolder() {
         return false;
     }
     if (!lock_.Take(folder, summary_.error)) return false;
-    fs::directory_iterator entries(folder, error);
-    if (error) {
-        summary_.error = "can't read the folder " + folder + ": " + error.message();
+    std::vector<std::string> names;
+    if (files_.ListFolder(folder, names) != 0) {
+        summary_.error = "can't read the folder " + folder + ": " + std::strerror(errno);
         return false;
     }
-    for (const auto& entry : entries) {
-        const std::string name = entry.path().filename().string();
+    for (const std::string& name : names) {
+        const std::string path = folder + "/" + name;
         std::error_code status;
         // Pieces of files a killed run left behind.
-        if (name.starts_with(kTempPrefix) && fs::is_regular_file(entry.symlink_status(status))) {
-            if (!fs::remove(entry.path(), error) && error) {
-                summary_.error = "can't remove " + entry.path().string() + ": " + error.message();
+        if (name.starts_with(kTempPrefix) && fs::is_regular_file(fs::symlink_status(path, status))) {
+            if (files_.Unlink(path) != 0 && errno != ENOENT) {
+                summary_.error = "can't remove " + path + ": " + std::strerror(errno);
                 return false;
             }
         } else {
@@ -308,8 +300,7 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
                                                   std::to_string(response.contentLength) + " bytes");
         }
         const std::string name = KeptName(job, response);
-        if (!file->Keep(name)) return FailHere(job, file->LocalError());
-        renamed_ = true;
+        if (!file->Keep(name, keptNames_)) return FailHere(job, file->LocalError());
         return Keep(job, name, *file);
     }
     switch (response.errorKind) {
@@ -394,7 +385,8 @@ void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {
 bool MediaRun::Journal() {
     // A line may say a file is kept only once its name has reached the disk.
     // A folder that can't be synced is no reason to stop: nothing else can be done there.
-    if (std::exchange(renamed_, false)) files_.SyncFolder(summary_.folder);
+    std::string unsynced;
+    keptNames_.Sync(unsynced);
     std::string error;
     if (!journal_->Append(unjournaled_, error)) {
         if (summary_.error.empty()) summary_.error = error;

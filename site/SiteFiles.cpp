@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "AtomicFile.h"
+#include "files/AtomicFile.h"
 
 namespace qv::site {
 
@@ -39,20 +39,11 @@ bool IsOurTopLevelName(std::string_view name) {
 
 // Pages are rebuilt from the backup at any time, so a crash costs nothing that
 // is worth a disk sync per page; the rename still keeps pages whole.
-class UnsyncedFileOps : public FileOps {
+class UnsyncedFileOps : public FileOpsWrapper {
 public:
-    explicit UnsyncedFileOps(FileOps& inner) : inner_(inner) {}
-    int CreateTemp(std::string& pathTemplate) override { return inner_.CreateTemp(pathTemplate); }
-    long Write(int fd, const char* data, std::size_t size) override { return inner_.Write(fd, data, size); }
+    using FileOpsWrapper::FileOpsWrapper;
     int Sync(int) override { return 0; }
-    int Close(int fd) override { return inner_.Close(fd); }
-    int Chmod(int fd, unsigned mode) override { return inner_.Chmod(fd, mode); }
-    int Rename(const std::string& from, const std::string& to) override { return inner_.Rename(from, to); }
-    int Unlink(const std::string& path) override { return inner_.Unlink(path); }
     int SyncFolder(const std::string&) override { return 0; }
-
-private:
-    FileOps& inner_;
 };
 
 }  // namespace

@@ -2,16 +2,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "AtomicFile.h"
 #include "FileOps.h"
 #include "FileSizeLimit.h"
+#include "RecordingFileOps.h"
 #include "TempFolder.h"
 #include "Xml.h"
+#include "files/AtomicFile.h"
 
 namespace qv {
 namespace {
 
 using test::ReadAll;
+using test::RecordingFileOps;
 using test::TempFolder;
 using test::WriteAll;
 
@@ -28,66 +30,31 @@ XmlDocument BigDocument(int posts) {
     return document;
 }
 
-// Passes every call to the system, but makes one chosen call fail with a
-// chosen error, the way a full disk or a yanked drive would.
-class FailingFileOps : public FileOps {
-public:
-    enum Step { None, CreateTemp_, Write_, Sync_, Close_, Chmod_, Rename_ };
-    FailingFileOps(Step step, int error, int failOnCall = 1)
-        : step_(step), error_(error), failOnCall_(failOnCall) {}
-
-    int CreateTemp(std::string& t) override { return Fails(CreateTemp_) ? -1 : real_.CreateTemp(t); }
-    long Write(int fd, const char* d, std::size_t n) override {
-        return Fails(Write_) ? -1 : real_.Write(fd, d, n);
-    }
-    int Sync(int fd) override { return Fails(Sync_) ? -1 : real_.Sync(fd); }
-    int Close(int fd) override {
-        const int result = real_.Close(fd);  // the descriptor is gone either way, as with close(2)
-        return Fails(Close_) ? -1 : result;
-    }
-    int Chmod(int fd, unsigned mode) override { return Fails(Chmod_) ? -1 : real_.Chmod(fd, mode); }
-    int Rename(const std::string& a, const std::string& b) override {
-        return Fails(Rename_) ? -1 : real_.Rename(a, b);
-    }
-    int Unlink(const std::string& path) override { return real_.Unlink(path); }
-    int SyncFolder(const std::string& folder) override { return real_.SyncFolder(folder); }
-
-private:
-    bool Fails(Step step) {
-        if (step != step_ || ++calls_ != failOnCall_) return false;
-        errno = error_;
-        return true;
-    }
-    FileOps& real_ = SystemFileOps();
-    Step step_;
-    int error_;
-    int failOnCall_;
-    int calls_ = 0;
-};
-
 TEST(AtomicSave, AFailureAtAnyStepLeavesTheOldFileAndNoLeftovers) {
+    using Op = RecordingFileOps::Op;
     const struct {
-        FailingFileOps::Step step;
+        Op step;
         int error;
         int onCall;
         const char* expectedWords;
     } cases[] = {
-        {FailingFileOps::CreateTemp_, EACCES, 1, "Permission denied"},
-        {FailingFileOps::Write_, ENOSPC, 1, "No space left on device"},
-        {FailingFileOps::Write_, EIO, 3, "Input/output error"},
-        {FailingFileOps::Sync_, EIO, 1, "Input/output error"},
-        {FailingFileOps::Close_, EDQUOT, 1, "quota"},
-        {FailingFileOps::Chmod_, EPERM, 1, "Operation not permitted"},
-        {FailingFileOps::Rename_, EXDEV, 1, "cross-device"},
+        {Op::CreateTemp, EACCES, 1, "Permission denied"},
+        {Op::Write, ENOSPC, 1, "No space left on device"},
+        {Op::Write, EIO, 3, "Input/output error"},
+        {Op::Sync, EIO, 1, "Input/output error"},
+        {Op::Close, EDQUOT, 1, "quota"},
+        {Op::Chmod, EPERM, 1, "Operation not permitted"},
+        {Op::Rename, EXDEV, 1, "cross-device"},
     };
     XmlDocument document = BigDocument(2000);  // several write calls
     for (const auto& each : cases) {
-        SCOPED_TRACE(std::string("failing step ") + std::to_string(each.step) + " call " +
+        SCOPED_TRACE(std::string("failing step ") + std::to_string(static_cast<int>(each.step)) + " call " +
                      std::to_string(each.onCall));
         TempFolder folder;
         const std::string target = folder.File("backup.xml");
         WriteAll(target, kOldContent);
-        FailingFileOps files(each.step, each.error, each.onCall);
+        RecordingFileOps files;
+        files.FailFrom(each.step, each.error, each.onCall);
 
         EXPECT_FALSE(document.Save(target, true, files));
         EXPECT_EQ(ReadAll(target), kOldContent);

@@ -6,6 +6,7 @@
 
 #include "EngineDoubles.h"
 #include "PageJournal.h"
+#include "RecordingFileOps.h"
 #include "backupfiles/BackupFiles.h"
 #include "SharedService.h"
 #include "TempFolder.h"
@@ -18,28 +19,6 @@ using test::Blog;
 using test::Service;
 using test::TempFolder;
 
-// The system's calls, but writes fail as on a full disk once `healthyWrites` went through.
-class FillingDisk : public FileOps {
-public:
-    explicit FillingDisk(int healthyWrites) : left_(healthyWrites) {}
-    int CreateTemp(std::string& t) override { return real_.CreateTemp(t); }
-    long Write(int fd, const char* d, std::size_t n) override {
-        if (left_-- > 0) return real_.Write(fd, d, n);
-        errno = ENOSPC;
-        return -1;
-    }
-    int Sync(int fd) override { return real_.Sync(fd); }
-    int Close(int fd) override { return real_.Close(fd); }
-    int Chmod(int fd, unsigned mode) override { return real_.Chmod(fd, mode); }
-    int Rename(const std::string& a, const std::string& b) override { return real_.Rename(a, b); }
-    int Unlink(const std::string& path) override { return real_.Unlink(path); }
-    int SyncFolder(const std::string& folder) override { return real_.SyncFolder(folder); }
-
-private:
-    FileOps& real_ = SystemFileOps();
-    std::atomic<int> left_;
-};
-
 TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
     TempFolder folder;
     const std::string target = folder.File("blog.xml");
@@ -47,7 +26,8 @@ TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
     blog.posts = test::MakePosts(300, 700000);
     Service().SetBlog(blog);
     std::vector<std::string> warnings;
-    FillingDisk disk(3);  // the description and two pages
+    test::RecordingFileOps disk;
+    disk.FailFrom(test::RecordingFileOps::Op::Write, ENOSPC, 4);  // after the description and two pages
     BackupResult result;
     {
         PageJournal journal(
@@ -66,16 +46,31 @@ TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
     EXPECT_FALSE(std::filesystem::exists(backupfiles::JournalFolder(target))) << "gone with the saved backup";
 }
 
-TEST(PageJournal, OncePagesWereReadWithCredentialsTheJournalSaysSoToEveryLaterRun) {
+TEST(PageJournal, OncePagesWereReadWithCredentialsTheJournalSaysSoToEveryLaterRunAndAllIsOnDiskWhenClosed) {
     TempFolder folder;
     const std::string target = folder.File("blog.xml");
+    const std::string journalFolder = backupfiles::JournalFolder(target);
     const auto quiet = [](const std::string&) {};
     const std::string page = "<tumblr version=\"1.0\"><posts total=\"120\"/></tumblr>";
     const std::vector<bool> credentials = {false, true, false};
+    // The description is written again when the pages become private.
+    const std::vector<std::vector<std::string>> placed = {
+        {"journal.json", "0.xml"}, {"journal.json", "50.xml"}, {"100.xml"}};
     for (size_t run = 0; run < credentials.size(); ++run) {
-        PageJournal journal(target, "b.example", credentials[run], false, quiet);
-        EXPECT_EQ(journal.HoldsPrivatePages(), run >= 1) << run;
-        journal.Keep(static_cast<int32_t>(run) * 50, page, 120);
+        test::RecordingFileOps files;
+        {
+            PageJournal journal(target, "b.example", credentials[run], false, quiet, files);
+            EXPECT_EQ(journal.HoldsPrivatePages(), run >= 1) << run;
+            journal.Keep(static_cast<int32_t>(run) * 50, page, 120);
+        }
+        std::vector<std::string> renamed;
+        for (const auto& call : files.Calls()) {
+            if (call.op != test::RecordingFileOps::Op::Rename) continue;
+            renamed.push_back(call.to.substr(journalFolder.size() + 1));
+            const auto placement = files.PlacementOf(call.to);
+            EXPECT_TRUE(placement.synced && placement.folderSynced) << call.to << " is not on the disk";
+        }
+        EXPECT_EQ(renamed, placed[run]);
     }
     PageJournal last(target, "b.example", false, false, quiet);
     EXPECT_TRUE(last.HoldsPrivatePages());

@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "FileNames.h"
 #include "MediaServer.h"
 #include "MediaTestSupport.h"
+#include "RecordingFileOps.h"
 #include "Sha256.h"
 
 namespace qv {
@@ -26,6 +28,7 @@ using test::MediaBytes;
 using test::MediaCase;
 using test::MediaServer;
 using test::ReadAll;
+using test::RecordingFileOps;
 using test::ScriptedResponse;
 using test::WriteAll;
 
@@ -53,6 +56,11 @@ TEST(MediaRun, KeepsLargestPhotosPhotosetsImagesInHtmlAudioAndVideoAndListsOther
     server.AddFile("/i/inline.png", inline1);
     server.AddFile("/audio_file/7/tumblr_abc", audio);
     server.AddFile("/video_file/8/tumblr_xyz.mp4", video);
+    // The large photo comes in many pieces: every one of them is written and hashed.
+    ScriptedResponse pieces = ScriptedResponse::Ok(big, "image/jpeg");
+    pieces.bodyChunkBytes = 4000;
+    pieces.chunkDelayMs = 2;
+    server.Script("/p/big_1280.jpg", {pieces});
 
     const std::string photoset =
         "<post id=\"2\" type=\"photo\"><photo-url max-width=\"1280\">" + server.Url("/p/set_1_1280.jpg") +
@@ -88,8 +96,9 @@ TEST(MediaRun, KeepsLargestPhotosPhotosetsImagesInHtmlAudioAndVideoAndListsOther
              "3", "<p>See <img src=\"" + server.Url("/i/inline.png") +
                       "\"> and <img src=\"/relative.png\"> <img src=\"data:image/png;base64,AAAA\"></p>"),
          audioPost, videoPost, youtube});
+    RecordingFileOps files;
 
-    const media::MediaSummary summary = run.Run();
+    const media::MediaSummary summary = run.Run(files);
 
     EXPECT_TRUE(summary.AllSettled()) << summary.error;
     EXPECT_EQ(summary.kept, 6);
@@ -121,6 +130,13 @@ TEST(MediaRun, KeepsLargestPhotosPhotosetsImagesInHtmlAudioAndVideoAndListsOther
     EXPECT_EQ(
         manifest.at("https://www.youtube.com/embed/abc"),
         (ManifestEntry{"https://www.youtube.com/embed/abc", "", -1, "", MediaStatus::External, "", "6"}));
+    // A power cut can't leave a kept name on part of a file: each was on the disk before it got its name.
+    for (const auto& [url, entry] : manifest) {
+        if (entry.status != MediaStatus::Kept) continue;
+        const auto placement = files.PlacementOf(run.MediaFile(entry.file));
+        ASSERT_TRUE(placement.renamed && placement.synced && placement.folderSynced) << entry.file;
+        EXPECT_LT(*placement.synced, *placement.renamed) << entry.file;
+    }
 
     ASSERT_FALSE(run.host.reports.empty());
     EXPECT_EQ(run.host.reports.back().kept, 6);
@@ -419,31 +435,6 @@ TEST(MediaRun, NoMoreConnectionsAtOnceThanJobsAndConnectionsAreKeptAlive) {
     }
 }
 
-// A FileOps that passes everything to the system until the disk "fills up".
-class FillingDisk : public FileOps {
-public:
-    explicit FillingDisk(std::int64_t room) : room_(room) {}
-    int CreateTemp(std::string& pattern) override { return real_.CreateTemp(pattern); }
-    long Write(int fd, const char* data, std::size_t size) override {
-        if (static_cast<std::int64_t>(size) > room_) {
-            errno = ENOSPC;
-            return -1;
-        }
-        room_ -= static_cast<std::int64_t>(size);
-        return real_.Write(fd, data, size);
-    }
-    int Sync(int fd) override { return real_.Sync(fd); }
-    int Close(int fd) override { return real_.Close(fd); }
-    int Chmod(int fd, unsigned mode) override { return real_.Chmod(fd, mode); }
-    int Rename(const std::string& from, const std::string& to) override { return real_.Rename(from, to); }
-    int Unlink(const std::string& path) override { return real_.Unlink(path); }
-    int SyncFolder(const std::string& folder) override { return real_.SyncFolder(folder); }
-
-private:
-    FileOps& real_ = SystemFileOps();
-    std::int64_t room_;
-};
-
 TEST(MediaRun, AFullDiskEndsTheRunAndKeepsWhatWasKept) {
     MediaServer server;
     std::vector<std::string> urls;
@@ -455,7 +446,8 @@ TEST(MediaRun, AFullDiskEndsTheRunAndKeepsWhatWasKept) {
     MediaCase run(test::PhotoPosts(urls));
     run.options.jobs = 1;
     // Room for the first manifest, two files and their manifests, not for the third file.
-    FillingDisk disk(25000);
+    RecordingFileOps disk;
+    disk.LimitRoom(25000);
 
     const media::MediaSummary first = run.Run(disk);
 
@@ -477,39 +469,17 @@ TEST(MediaRun, AFullDiskEndsTheRunAndKeepsWhatWasKept) {
     EXPECT_EQ(server.Requests("/1.jpg"), 1);
 }
 
-// A FileOps that counts how often, and with how many bytes, manifest.tsv is replaced.
-class CountingManifestSaves : public FileOps {
-public:
-    int CreateTemp(std::string& pattern) override {
-        const int fd = real_.CreateTemp(pattern);
-        if (fd >= 0 && pattern.find("/manifest.tsv.") != std::string::npos) manifestFds.insert(fd);
-        return fd;
-    }
-    long Write(int fd, const char* data, std::size_t size) override {
-        const long written = real_.Write(fd, data, size);
-        if (written > 0 && manifestFds.count(fd)) manifestBytes += written;
-        return written;
-    }
-    int Sync(int fd) override { return real_.Sync(fd); }
-    int Close(int fd) override {
-        manifestFds.erase(fd);
-        return real_.Close(fd);
-    }
-    int Chmod(int fd, unsigned mode) override { return real_.Chmod(fd, mode); }
-    int Rename(const std::string& from, const std::string& to) override {
-        if (to.ends_with("/manifest.tsv")) ++replacements;
-        return real_.Rename(from, to);
-    }
-    int Unlink(const std::string& path) override { return real_.Unlink(path); }
-    int SyncFolder(const std::string& folder) override { return real_.SyncFolder(folder); }
-
-    std::set<int> manifestFds;
+// How often manifest.tsv was replaced, and with how many bytes in all.
+std::pair<int, long long> ManifestSaves(const RecordingFileOps& files) {
     int replacements = 0;
-    long long manifestBytes = 0;
-
-private:
-    FileOps& real_ = SystemFileOps();
-};
+    long long bytes = 0;
+    for (const auto& call : files.Calls()) {
+        if (call.op == RecordingFileOps::Op::Rename && call.to.ends_with("/manifest.tsv")) ++replacements;
+        if (call.op == RecordingFileOps::Op::Write && call.path.find("/manifest.tsv.") != std::string::npos)
+            bytes += call.bytes;
+    }
+    return {replacements, bytes};
+}
 
 TEST(MediaRun, TheManifestIsReplacedRarelyAndWrittenInProportionToItsLines) {
     MediaServer server;
@@ -525,9 +495,10 @@ TEST(MediaRun, TheManifestIsReplacedRarelyAndWrittenInProportionToItsLines) {
     for (const std::size_t journalBytes : {std::size_t{64 * 1024}, std::size_t{2048}}) {
         MediaCase run(test::PhotoPosts(urls));
         run.options.replaceManifestAfter = journalBytes;
-        CountingManifestSaves files;
+        RecordingFileOps files;
 
         const media::MediaSummary summary = run.Run(files);
+        const auto [replacements, manifestBytes] = ManifestSaves(files);
 
         ASSERT_TRUE(summary.AllSettled()) << summary.error;
         EXPECT_EQ(summary.kept, 300);
@@ -537,42 +508,47 @@ TEST(MediaRun, TheManifestIsReplacedRarelyAndWrittenInProportionToItsLines) {
         EXPECT_TRUE(NoPieces(run)) << "no journal is left";
         const auto finalBytes = static_cast<long long>(ReadAll(run.MediaFile("manifest.tsv")).size());
         if (journalBytes > 2048) {
-            EXPECT_EQ(files.replacements, 2);
-            EXPECT_LT(files.manifestBytes, finalBytes + 100);
+            EXPECT_EQ(replacements, 2);
+            EXPECT_LT(manifestBytes, finalBytes + 100);
         } else {
-            EXPECT_GE(files.replacements, 4);
-            EXPECT_LE(files.replacements, 9);
-            EXPECT_LT(files.manifestBytes, 3 * finalBytes);
+            EXPECT_GE(replacements, 4);
+            EXPECT_LE(replacements, 9);
+            EXPECT_LT(manifestBytes, 3 * finalBytes);
         }
     }
 }
 
 TEST(MediaRun, ARerunFetchesOnlyWhatIsNotKeptAndRetriesEarlierFailures) {
     MediaServer server;
-    for (const char* path : {"/a.jpg", "/b.jpg", "/c.jpg"}) server.AddFile(path, MediaBytes(3000, path));
+    for (const char* path : {"/a.jpg", "/b.jpg", "/c.jpg", "/d.jpg"})
+        server.AddFile(path, MediaBytes(3000, path));
     server.Script("/c.jpg", {ScriptedResponse::Status(500)});
-    MediaCase run(test::PhotoPosts(
-        {server.Url("/a.jpg"), server.Url("/b.jpg"), server.Url("/c.jpg"), server.Url("/missing.jpg")}));
+    MediaCase run(test::PhotoPosts({server.Url("/a.jpg"), server.Url("/b.jpg"), server.Url("/c.jpg"),
+                                    server.Url("/d.jpg"), server.Url("/missing.jpg")}));
     run.options.retries = 0;
 
     const media::MediaSummary first = run.Run();
-    EXPECT_EQ(first.kept, 2);
+    EXPECT_EQ(first.kept, 3);
     EXPECT_EQ(first.failed, 1);
     EXPECT_EQ(first.missing, 1);
 
-    // The user deleted a kept file: it is fetched again under its old name.
+    // The user deleted a kept file, and another was cut short (a copy that
+    // stopped, a disk that failed): both are fetched again under their old names.
     std::filesystem::remove(run.MediaFile("b.jpg"));
+    std::filesystem::resize_file(run.MediaFile("d.jpg"), 1000);
     const media::MediaSummary second = run.Run();
 
     EXPECT_TRUE(second.AllSettled()) << second.error;
     EXPECT_EQ(second.alreadyThere, 1);
-    EXPECT_EQ(second.kept, 2);
+    EXPECT_EQ(second.kept, 3);
     EXPECT_EQ(second.missing, 1);
     EXPECT_EQ(server.Requests("/a.jpg"), 1);
     EXPECT_EQ(server.Requests("/b.jpg"), 2);
     EXPECT_EQ(server.Requests("/c.jpg"), 2);
+    EXPECT_EQ(server.Requests("/d.jpg"), 2);
     EXPECT_EQ(server.Requests("/missing.jpg"), 1);
     EXPECT_EQ(run.Manifest().at(server.Url("/b.jpg")).file, "b.jpg");
+    EXPECT_TRUE(ReadAll(run.MediaFile("d.jpg")) == MediaBytes(3000, "/d.jpg")) << "d.jpg is whole again";
     EXPECT_EQ(run.Manifest().at(server.Url("/c.jpg")).status, MediaStatus::Kept);
 }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "AtomicFile.h"
+#include "RecordingFileOps.h"
 #include "SiteTestSupport.h"
 
 namespace qv::site {
@@ -77,31 +77,6 @@ TEST(IncrementalSite, PagesOfPostsTagsAndMonthsThatAreGoneAreRemoved) {
     EXPECT_EQ(test::SiteFiles(folder.File("blog.html")), FreshSite(fewer));
 }
 
-// Fails every write after the first `writes`, as a full disk would.
-class FullDisk : public FileOps {
-public:
-    explicit FullDisk(int writes) : writes_(writes) {}
-    int CreateTemp(std::string& pathTemplate) override { return SystemFileOps().CreateTemp(pathTemplate); }
-    long Write(int fd, const char* data, std::size_t size) override {
-        if (writes_-- <= 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        return SystemFileOps().Write(fd, data, size);
-    }
-    int Sync(int fd) override { return SystemFileOps().Sync(fd); }
-    int Close(int fd) override { return SystemFileOps().Close(fd); }
-    int Chmod(int fd, unsigned mode) override { return SystemFileOps().Chmod(fd, mode); }
-    int Rename(const std::string& from, const std::string& to) override {
-        return SystemFileOps().Rename(from, to);
-    }
-    int Unlink(const std::string& path) override { return SystemFileOps().Unlink(path); }
-    int SyncFolder(const std::string& folder) override { return SystemFileOps().SyncFolder(folder); }
-
-private:
-    int writes_;
-};
-
 TEST(IncrementalSite, AFullDiskStopsTheRunWithAReasonAndLeavesEveryPageWhole) {
     TempFolder folder;
     const std::string backup = test::Fixture("08-anonymous-read-all-types-tags-2009.xml");
@@ -110,7 +85,8 @@ TEST(IncrementalSite, AFullDiskStopsTheRunWithAReasonAndLeavesEveryPageWhole) {
 
     test::WriteAll(folder.File("blog.xml"),
                    test::Fixture("09-authenticated-read-private-posts-total-mismatch.xml"));
-    FullDisk disk(3);
+    test::RecordingFileOps disk;
+    disk.FailFrom(test::RecordingFileOps::Op::Write, ENOSPC, 4);
     SiteOptions options;
     options.backupFile = folder.File("blog.xml");
     options.files = &disk;

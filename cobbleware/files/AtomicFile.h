@@ -1,10 +1,13 @@
-// Replaces a file only with a complete, synced new one: the new content goes
-// to a temporary file in the same folder, which is renamed over the target at
-// the very end. Until Commit succeeds the target is untouched.
+// Saves a file through the durable writer, with the rules of replacing a
+// file the user chose: the target is refused when it is read-only, is no
+// regular file or is a link another user laid in a folder everyone may write
+// to; a link is written through to its file; the file keeps its mode. Until
+// Commit succeeds the target is untouched.
 #pragma once
 
 #include <string>
 
+#include "DurableFile.h"
 #include "FileOps.h"
 
 namespace qv {
@@ -12,7 +15,6 @@ namespace qv {
 class AtomicFileWriter {
 public:
     AtomicFileWriter(std::string target, FileOps& files, FileSaveOptions options = {});
-    ~AtomicFileWriter();  // removes the temporary file unless committed
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
@@ -21,33 +23,28 @@ public:
     // folder everyone may write to.
     bool Open();
     bool Write(const char* data, std::size_t size);
-    // Syncs the new file, gives it the target's mode, renames it over the
-    // target and syncs the folder.
+    // Gives the new file the target's mode and places it over the target.
     bool Commit();
 
     // Why the last step failed.
-    const std::string& ErrorText() const { return error_; }
+    const std::string& ErrorText() const { return refusal_.empty() ? file_.ErrorText() : refusal_; }
 
     // Whether a save to `target` could be made now: the checks of Open, and a
     // new file in its folder. For failing before any work is done.
     static bool CanSave(const std::string& target, FileOps& files, std::string& why);
 
 private:
-    bool Fail(const std::string& what);
     bool Refuse(const std::string& why);
     bool Replaceable();
     void RemoveStaleTemps();
-    void Discard();
 
     std::string requested_;  // as given; a link is replaced through to its file
     std::string target_;
-    std::string tempPath_;
     FileOps& files_;
     FileSaveOptions options_;
-    int fd_ = -1;
-    bool failed_ = false;
-    bool committed_ = false;
-    std::string error_;
+    DurableFile file_;
+    bool opened_ = false;
+    std::string refusal_;
 };
 
 }  // namespace qv

@@ -1,0 +1,111 @@
+#include "DurableFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace qv {
+
+namespace {
+
+std::string Why(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+}  // namespace
+
+std::string ContainingFolder(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+void SyncBatch::AddFolder(const std::string& folder) {
+    if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end()) folders_.push_back(folder);
+}
+
+bool SyncBatch::Sync(std::string& error) {
+    for (const std::string& path : files_) {
+        if (ops_.SyncFile(path) != 0) {
+            error = Why("can't write " + path + " to disk");
+            return false;
+        }
+    }
+    files_.clear();
+    for (const std::string& folder : folders_) {
+        if (ops_.SyncFolder(folder) != 0) {
+            error = Why("can't sync the folder " + folder);
+            return false;
+        }
+    }
+    folders_.clear();
+    return true;
+}
+
+DurableFile::DurableFile(std::string tempStem, FileOps& files)
+    : tempStem_(std::move(tempStem)), files_(files) {}
+
+DurableFile::~DurableFile() { Discard(); }
+
+bool DurableFile::Fail(const std::string& what) {
+    error_ = Why(what);
+    failed_ = true;
+    Discard();
+    return false;
+}
+
+void DurableFile::Discard() {
+    if (fd_ >= 0) {
+        files_.Close(fd_);
+        fd_ = -1;
+    }
+    if (!tempPath_.empty()) {
+        files_.Unlink(tempPath_);
+        tempPath_.clear();
+    }
+}
+
+bool DurableFile::Open() {
+    if (failed_ || placed_) return false;
+    if (fd_ >= 0) return true;
+    std::string pattern = tempStem_ + "XXXXXX";
+    fd_ = files_.CreateTemp(pattern);
+    if (fd_ < 0) return Fail("can't create a new file in " + ContainingFolder(tempStem_));
+    tempPath_ = pattern;
+    return true;
+}
+
+bool DurableFile::Write(const char* data, std::size_t size) {
+    if (!Open()) return false;
+    return WriteFully(files_, fd_, data, size) || Fail("can't write " + tempPath_);
+}
+
+bool DurableFile::Finish(const std::string& target, unsigned mode, bool sync) {
+    if (!Open()) return false;  // an empty file is a file all the same
+    if (files_.Chmod(fd_, mode) != 0) return Fail("can't set the mode of " + tempPath_);
+    // The data must be on disk before the name points at it, or a power cut
+    // right after the rename could leave the name on an empty file.
+    if (sync && files_.Sync(fd_) != 0) return Fail("can't write " + tempPath_ + " to disk");
+    const int fd = std::exchange(fd_, -1);
+    if (files_.Close(fd) != 0) return Fail("can't finish writing " + tempPath_);
+    if (files_.Rename(tempPath_, target) != 0) return Fail("can't rename " + tempPath_ + " to " + target);
+    tempPath_.clear();
+    placed_ = true;
+    return true;
+}
+
+bool DurableFile::Place(const std::string& target, unsigned mode) {
+    if (!Finish(target, mode, true)) return false;
+    // The file is complete in place: a folder that can't be synced is told, not undone.
+    if (files_.SyncFolder(ContainingFolder(target)) != 0) error_ = Why("can't sync the folder of " + target);
+    return true;
+}
+
+bool DurableFile::Place(const std::string& target, unsigned mode, SyncBatch& batch, Content content) {
+    if (!Finish(target, mode, content == SyncedFirst)) return false;
+    if (content == SyncedLater) batch.AddFile(target);
+    batch.AddFolder(ContainingFolder(target));
+    return true;
+}
+
+}  // namespace qv
