@@ -9,11 +9,9 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "Application.h"
 #include "Error.h"
 #include "Sundrykit.h"
@@ -109,11 +107,10 @@ struct Read {
 Read ReadFile(const std::string& dataFolder, FileOps& files) {
     Read read;
     const std::string file = CatalogFile(dataFolder);
-    if (!Exists(file)) return read;  // nothing recorded yet
-    std::ifstream in(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-        read.status = Status(StatusKind::FileSystem, "Can't read " + file);
+    std::string text;
+    if (files.ReadFile(file, text) != 0) {
+        if (errno != ENOENT)  // nothing recorded yet is no failure
+            read.status = Status(StatusKind::FileSystem, "Can't read " + file + ": " + std::strerror(errno));
         return read;
     }
     if (auto entries = Parse(text)) {

@@ -42,10 +42,6 @@ const BackupRow* BackupTableModel::At(int row) const {
     return row >= 0 && row < static_cast<int>(rows_.size()) ? &rows_[static_cast<std::size_t>(row)] : nullptr;
 }
 
-void BackupTableModel::SetScheduledQuery(std::function<bool(const catalog::CatalogEntry&)> scheduled) {
-    scheduled_ = std::move(scheduled);
-}
-
 int BackupTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
@@ -62,7 +58,7 @@ QString BackupTableModel::JobText(const BackupRow& row) const {
     if (const JobState* job = jobs_.State(row.entry.path); job && (job->running || !job->outcome.isEmpty()))
         return RowText(*job);
     if (!row.state.exists) return "File missing";
-    if (scheduled_ && scheduled_(row.entry)) return "Daily";
+    if (row.daily) return "Updated daily";
     return {};
 }
 

@@ -18,6 +18,7 @@ class JobBoard;
 struct BackupRow {
     catalog::CatalogEntry entry;
     BackupState state;
+    bool daily = false;  // a daily update is set up
 };
 
 class BackupTableModel : public QAbstractTableModel {
@@ -39,8 +40,6 @@ public:
     int RowOf(const std::string& path) const;
     const BackupRow* At(int row) const;
 
-    // Whether a daily update is set up for a row (asked, not stored).
-    void SetScheduledQuery(std::function<bool(const catalog::CatalogEntry&)> scheduled);
     // "Now" for the relative times; the clock unless a test sets it.
     void SetNow(std::function<QDateTime()> now) { now_ = std::move(now); }
 
@@ -59,7 +58,6 @@ private:
 
     const JobBoard& jobs_;
     std::vector<BackupRow> rows_;
-    std::function<bool(const catalog::CatalogEntry&)> scheduled_;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
 };
 

@@ -88,6 +88,11 @@ QStringList JobBoard::Messages(const std::string& path) const {
     return found == slots_.end() ? QStringList() : found->second.messages;
 }
 
+void JobBoard::Note(const std::string& path, const QString& text) {
+    AddMessage(slots_[path], text);
+    emit Changed(Path(path));
+}
+
 void JobBoard::Stop(const std::string& path) {
     const auto found = slots_.find(path);
     if (found == slots_.end() || !found->second.process || !found->second.state.running) return;

@@ -33,6 +33,9 @@ public:
     // The details of every job of the backup in this session, oldest first.
     QStringList Messages(const std::string& path) const;
 
+    // Adds a line of the Library's own to the backup's details.
+    void Note(const std::string& path, const QString& text);
+
     void Stop(const std::string& path);
     void StopAll();
 

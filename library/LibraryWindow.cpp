@@ -1,6 +1,9 @@
 #include "library/LibraryWindow.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QSignalBlocker>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QEventLoop>
@@ -23,7 +26,9 @@
 #include "BlogAddress.h"
 #include "FileDialog.h"
 #include "Messages.h"
+#include "library/BackupPasswords.h"
 #include "library/BackupSummary.h"
+#include "library/DailyUpdate.h"
 #include "library/ProgressDelegate.h"
 
 namespace qv::library {
@@ -103,8 +108,9 @@ void LibraryWindow::BuildActions() {
     stop_->setToolTip("Stop the selected backup's job; an update continues where it stopped next time");
 
     daily_ = new QCheckBox(tr("Update every &day"), this);
-    daily_->setEnabled(false);
-    daily_->setToolTip("Update the selected backup once a day, even when the Library is not open");
+    daily_->setToolTip("Update the selected backup once a day, with its media and offline view, even when the "
+                       "Library is not open");
+    connect(daily_, &QCheckBox::clicked, this, &LibraryWindow::SetDaily);
 
     // The context menu offers what the buttons offer, as they are right now.
     menu_ = new QMenu(this);
@@ -268,7 +274,8 @@ void LibraryWindow::Reload() {
     rows.reserve(loaded.entries.size());
     for (catalog::CatalogEntry& entry : loaded.entries) {
         BackupState state = InspectBackup(entry.path, ViewConfirmedFor(entry.path));
-        rows.push_back({std::move(entry), std::move(state)});
+        const bool daily = UpdatedDaily(entry);
+        rows.push_back({std::move(entry), std::move(state), daily});
     }
     model_.SetRows(std::move(rows));
 
@@ -315,6 +322,9 @@ void LibraryWindow::RefreshActions() {
     folder_->setEnabled(row && QFileInfo(QFileInfo(Text(row->entry.path)).absolutePath()).isDir());
     remove_->setEnabled(row && !busy);
     stop_->setEnabled(busy && !jobs_.State(row->entry.path)->stopping);
+    const QSignalBlocker quiet(daily_);
+    daily_->setEnabled(present);
+    daily_->setChecked(row && row->daily);
 }
 
 void LibraryWindow::RefreshDetails() {
@@ -348,32 +358,11 @@ void LibraryWindow::ShowContextMenu(const QContextMenuEvent& event) {
     menu_->popup(viewport->mapToGlobal(at));
 }
 
-std::optional<JobPasswords> LibraryWindow::PasswordsFor(const catalog::CatalogEntry& entry) {
-    JobPasswords passwords;
-    auto ask = [&](const QString& label, QString& into) {
-        const auto answer = questions_->Ask(this, {kTitle, label, {}, true});
-        if (!answer) return false;
-        into = *answer;
-        return true;
-    };
-    const QString blog = Text(entry.address);
-    if (!entry.email.empty() &&
-        !ask(QString("The password of the account %1, to update %2 with its private posts:").arg(Text(entry.email), blog),
-             passwords.account))
-        return std::nullopt;
-    if (entry.blogPassword && !ask(QString("The password of the blog %1:").arg(blog), passwords.blog))
-        return std::nullopt;
-    if (ProxyHasUser(entry.proxy) &&
-        !ask(QString("The password of the proxy %1:").arg(Text(entry.proxy)), passwords.proxy))
-        return std::nullopt;
-    return passwords;
-}
-
 void LibraryWindow::UpdateNow() {
     const BackupRow* row = Selected();
     if (!row || !row->state.exists || jobs_.Running(row->entry.path)) return;
     const catalog::CatalogEntry entry = row->entry;
-    const auto passwords = PasswordsFor(entry);
+    const auto passwords = PasswordsForRun(entry, *questions_, this);
     if (!passwords) return;
     jobs_.Start(entry.path, UpdateCommand(entry), ChildEnvironment(*passwords));
 }
@@ -463,6 +452,36 @@ void LibraryWindow::RemoveFromList() {
         const QModelIndex next = sorted_->index(std::min(at, sorted_->rowCount() - 1), 0);
         table_->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
+}
+
+void LibraryWindow::SetDaily(bool daily) {
+    const BackupRow* row = Selected();
+    if (!row) return;
+    const catalog::CatalogEntry entry = row->entry;
+    const schedule::ScheduledBackup scheduled = ScheduledBackupOf(entry);
+    if (!daily) {
+        if (const Status disabled = schedule::Disable(scheduled); !disabled.ok())
+            Say(Text(disabled.text()), mbExclamation);
+        else
+            ForgetStoredPasswords(entry);
+    } else if (const Status stored = StorePasswordsForDailyRuns(entry, *questions_, this); !stored.ok()) {
+        if (!stored.Is(StatusKind::Cancelled)) Say(Text(stored.text()), mbExclamation);
+    } else if (const Status enabled = schedule::Enable(scheduled); !enabled.ok()) {
+        ForgetStoredPasswords(entry);
+        if (enabled.Is(StatusKind::Unavailable)) {
+            // No service manager of the user's own: cron can run the same update.
+            const QString line = Text(schedule::CrontabLine(scheduled));
+            QGuiApplication::clipboard()->setText(line);
+            jobs_.Note(entry.path, "For a daily update by cron, add this line with crontab -e:\n" + line);
+            Say("This desktop has no systemd of the user's own to run the daily update:\n\n" + Text(enabled.text()) +
+                    "\n\nThis line, now on the clipboard and in the details, does the same from cron; add it "
+                    "with crontab -e:\n\n" + line,
+                mbInformation);
+        } else {
+            Say(Text(enabled.text()), mbExclamation);
+        }
+    }
+    Reload();
 }
 
 void LibraryWindow::StopJob() {

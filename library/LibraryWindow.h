@@ -53,6 +53,8 @@ public slots:
     void AddBackup();
     void RemoveFromList();
     void StopJob();
+    // Sets up or removes the selected backup's daily update.
+    void SetDaily(bool daily);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -70,7 +72,6 @@ private:
     void JobEnded(const QString& path);
     void ShowContextMenu(const QContextMenuEvent& event);
     bool Open(const QString& target);
-    std::optional<JobPasswords> PasswordsFor(const catalog::CatalogEntry& entry);
     std::optional<std::int64_t> ViewConfirmedFor(const std::string& path) const;
     void ConfirmView(const std::string& path, std::int64_t modified);
     bool StopJobsBeforeClosing();

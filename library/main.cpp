@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName("quillvault-library");
     // The desktop's installed icon when there is one, else the one built in.
     QIcon icon;
-    for (const char* size : {"16", "32", "48"}) icon.addFile(QString(":/library/%1.png").arg(size));
+    for (const char* size : {"16", "32", "48", "64"}) icon.addFile(QString(":/library/%1.png").arg(size));
     QApplication::setWindowIcon(QIcon::fromTheme("quillvault-library", icon));
     qv::SharedMessageUtility().SetPresenter(std::make_shared<qv::QtMessagePresenter>());
 

@@ -92,19 +92,13 @@ TEST(Catalog, ADamagedFileIsSetAsideWithAWarningAndTheListStartsAfresh) {
 }
 
 // Replacing library.json fails at the rename, as on a full or read-only disk.
-class RenameFails : public FileOps {
+class RenameFails : public FileOpsWrapper {
 public:
-    int CreateTemp(std::string& pathTemplate) override { return SystemFileOps().CreateTemp(pathTemplate); }
-    long Write(int fd, const char* data, std::size_t size) override { return SystemFileOps().Write(fd, data, size); }
-    int Sync(int fd) override { return SystemFileOps().Sync(fd); }
-    int Close(int fd) override { return SystemFileOps().Close(fd); }
-    int Chmod(int fd, unsigned mode) override { return SystemFileOps().Chmod(fd, mode); }
+    RenameFails() : FileOpsWrapper(SystemFileOps()) {}
     int Rename(const std::string&, const std::string&) override {
         errno = EROFS;
         return -1;
     }
-    int Unlink(const std::string& path) override { return SystemFileOps().Unlink(path); }
-    int SyncFolder(const std::string& folder) override { return SystemFileOps().SyncFolder(folder); }
 };
 
 TEST(Catalog, AFailedWriteReportsItAndLeavesTheFileAsItWas) {

@@ -1,5 +1,8 @@
 // The list of backups: what a save by the command line leaves, backups added
 // by hand and forgotten, and what the window keeps between sessions.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
@@ -97,6 +100,63 @@ TEST_F(LibraryList, WindowGeometryColumnWidthsAndSortAreKeptBetweenSessions) {
     EXPECT_EQ(library.Table()->columnWidth(Column::Blog), 123);
     EXPECT_EQ(library.Table()->horizontalHeader()->sortIndicatorSection(), Column::Posts);
     EXPECT_EQ(library.Table()->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
+TEST_F(LibraryList, UpdateEveryDaySetsUpTheTimerOrOffersTheCrontabLineOrSaysThereIsNoKeyring) {
+    const std::string file = files.File("daily.xml");
+    test::WriteAll(file, "<tumblr version=\"1.0\"/>");
+    ASSERT_TRUE(catalog::Record(DataFolder(), OldEntry(file, "daily.example.com")).ok());
+    const std::string units = home.File("config/systemd/user");
+    const auto timers = [&] {
+        std::vector<std::string> names;
+        if (std::filesystem::exists(units))
+            for (const auto& each : std::filesystem::directory_iterator(units))
+                if (each.path().extension() == ".timer") names.push_back(each.path().string());
+        return names;
+    };
+    SetVariable("QUILLVAULT_SYSTEMCTL", "true");
+    library::LibraryWindow& library = OpenLibrary();
+    QCheckBox* daily = library.findChild<QCheckBox*>();
+    ASSERT_NE(daily, nullptr);
+
+    PressAlt(Qt::Key_D);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return daily->isChecked(); }));
+    ASSERT_EQ(timers().size(), 1u);
+    EXPECT_EQ(Cell(file, Column::Job), "Updated daily");
+    std::string service = timers()[0];
+    service.replace(service.size() - 5, 5, "service");
+    EXPECT_NE(test::ReadAll(service).find(QV_CLI_EXECUTABLE), std::string::npos)
+        << "the daily run is the Library's own quillvault-cli";
+
+    PressAlt(Qt::Key_D);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !daily->isChecked(); }));
+    EXPECT_TRUE(timers().empty());
+    EXPECT_EQ(Cell(file, Column::Job), "");
+
+    // No user systemd: the same run as a crontab line to copy.
+    SetVariable("QUILLVAULT_SYSTEMCTL", "false");
+    PressAlt(Qt::Key_D);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages->Shown().size() == 1; }));
+    const QString line = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(line.startsWith("@daily ")) << line.toStdString();
+    EXPECT_TRUE(line.contains(QString::fromStdString(file))) << line.toStdString();
+    EXPECT_NE(messages->Shown()[0].Text.find(line.toStdString()), std::string::npos);
+    EXPECT_FALSE(daily->isChecked());
+    EXPECT_TRUE(timers().empty());
+
+    // A password for every day needs a keyring to keep it.
+    catalog::CatalogEntry privatePosts = OldEntry(file, "daily.example.com");
+    privatePosts.email = "me@example.com";
+    ASSERT_TRUE(catalog::Record(DataFolder(), privatePosts).ok());
+    SetVariable("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.File("no-bus"));
+    SetVariable("QUILLVAULT_SYSTEMCTL", "true");
+    library.Reload();
+    PressAlt(Qt::Key_D);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages->Shown().size() == 2; }));
+    EXPECT_NE(messages->Shown()[1].Text.find("keyring"), std::string::npos) << messages->Shown()[1].Text;
+    EXPECT_TRUE(questions->asked.empty());
+    EXPECT_FALSE(daily->isChecked());
+    EXPECT_TRUE(timers().empty());
 }
 
 }  // namespace

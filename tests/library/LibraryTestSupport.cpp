@@ -49,10 +49,7 @@ void LibraryTest::SetUp() {
     const std::pair<const char*, std::string> variables[] = {{"XDG_DATA_HOME", home.File("data")},
                                                              {"XDG_CONFIG_HOME", home.File("config")},
                                                              {"QUILLVAULT_OPENER", opener}};
-    for (const auto& [name, value] : variables) {
-        savedEnvironment_[name] = qgetenv(name);
-        qputenv(name, QByteArray::fromStdString(value));
-    }
+    for (const auto& [name, value] : variables) SetVariable(name, value);
     std::filesystem::create_directories(DataFolder());
     FileDialog::SetPresenter(fileDialogs);
 }
@@ -66,6 +63,11 @@ void LibraryTest::TearDown() {
         else
             qputenv(name.c_str(), value);
     }
+}
+
+void LibraryTest::SetVariable(const char* name, const std::string& value) {
+    savedEnvironment_.try_emplace(name, qgetenv(name));
+    qputenv(name, QByteArray::fromStdString(value));
 }
 
 std::string LibraryTest::DataFolder() const { return *catalog::UserDataFolder(); }

@@ -73,6 +73,8 @@ protected:
     void TearDown() override;
 
     std::string DataFolder() const;
+    // Sets an environment variable for this test only.
+    void SetVariable(const char* name, const std::string& value);
     // A shown, active Library window over this test's folders.
     library::LibraryWindow& OpenLibrary();
     void CloseLibrary();
