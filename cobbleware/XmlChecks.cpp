@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <pugixml.hpp>
 #include <string_view>
 
@@ -64,9 +65,51 @@ bool Holdable(std::string_view text, std::size_t at) {
 }
 
 // Where the next comment, CDATA section, processing instruction or DOCTYPE
-// begins: the only places where "&#" is no reference.
-std::size_t NextMarkup(std::string_view text, std::size_t from) {
-    return std::min(text.find("<!", from), text.find("<?", from));
+// begins: the only places where "&#" is no reference. Each of the two
+// openings is searched for again only once passed, so the text is read
+// through at most once for each.
+class MarkupFinder {
+public:
+    explicit MarkupFinder(std::string_view text) : text_(text) {}
+
+    std::size_t NextFrom(std::size_t from) {
+        if (!searched_ || bang_ < from) bang_ = text_.find("<!", from);
+        if (!searched_ || question_ < from) question_ = text_.find("<?", from);
+        searched_ = true;
+        return std::min(bang_, question_);
+    }
+
+private:
+    std::string_view text_;
+    bool searched_ = false;
+    std::size_t bang_ = 0;
+    std::size_t question_ = 0;
+};
+
+// Whether `found` holds for a node below `root`, given the number of its
+// ancestors below `root`. Walked without recursion, so that no document can
+// make the walk run out of stack; each step asks pugixml one thing once, as
+// the walk goes over every node of a large document.
+template <typename Found>
+bool AnyNode(const pugi::xml_node& root, Found found) {
+    int ancestors = 0;
+    pugi::xml_node node = root.first_child();
+    while (node) {
+        if (found(node, ancestors)) return true;
+        if (const pugi::xml_node child = node.first_child()) {
+            node = child;
+            ++ancestors;
+            continue;
+        }
+        pugi::xml_node next = node.next_sibling();
+        while (!next && ancestors > 0) {
+            node = node.parent();
+            --ancestors;
+            next = node.next_sibling();
+        }
+        node = next;
+    }
+    return false;
 }
 
 // Past the markup that begins at `at`.
@@ -81,13 +124,14 @@ std::size_t SkipMarkup(std::string_view text, std::size_t at) {
 
 std::optional<std::size_t> FindUnholdableReference(const char* data, std::size_t size) {
     const std::string_view text(data, size);
-    std::size_t markup = NextMarkup(text, 0);
+    // Markup is looked for only once there is a reference: most documents hold none.
+    MarkupFinder markups(text);
+    std::size_t passed = 0;
     for (std::size_t at = text.find("&#"); at != std::string_view::npos; at = text.find("&#", at)) {
         // Markup before the reference is passed over; one that holds it hides it.
-        while (markup < at) {
-            const std::size_t end = SkipMarkup(text, markup);
-            markup = NextMarkup(text, end);
-            if (end > at) at = end;
+        for (std::size_t markup = markups.NextFrom(passed); markup < at; markup = markups.NextFrom(passed)) {
+            passed = SkipMarkup(text, markup);
+            if (passed > at) at = passed;
         }
         if (text.compare(at, 2, "&#") != 0) continue;  // moved past markup: look again from here
         if (!Holdable(text, at)) return at;
@@ -97,24 +141,15 @@ std::optional<std::size_t> FindUnholdableReference(const char* data, std::size_t
 }
 
 bool NestedTooDeep(const pugi::xml_document& document) {
-    // Walked without recursion, so the check itself cannot run out of stack.
-    int ancestors = 0;
-    pugi::xml_node node = document.first_child();
-    while (node) {
-        if (node.type() == pugi::node_element && ancestors + 1 > kMaxElementDepth) return true;
-        if (node.first_child()) {
-            node = node.first_child();
-            ++ancestors;
-            continue;
-        }
-        while (!node.next_sibling()) {
-            node = node.parent();
-            if (node.type() == pugi::node_document) return false;
-            --ancestors;
-        }
-        node = node.next_sibling();
-    }
-    return false;
+    return AnyNode(document, [](const pugi::xml_node& node, int ancestors) {
+        return ancestors >= kMaxElementDepth && node.type() == pugi::node_element;
+    });
+}
+
+bool TextHoldsCarriageReturn(const pugi::xml_document& document) {
+    return AnyNode(document, [](const pugi::xml_node& node, int) {
+        return node.type() == pugi::node_pcdata && std::strchr(node.value(), '\r') != nullptr;
+    });
 }
 
 std::string DeclaredEncoding(const char* data, std::size_t size) {

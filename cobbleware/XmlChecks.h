@@ -1,6 +1,7 @@
-// Checks around parsing that keep a document from being read wrongly or from
-// doing harm later: characters pugixml can't hold, nesting that would make
-// any recursive step or an indented save blow up, encodings it would mislabel.
+// Checks around parsing and saving that keep a document from being read or
+// written wrongly or from doing harm later: characters pugixml can't hold,
+// nesting that would make any recursive step or an indented save blow up,
+// encodings it would mislabel, text the save must escape.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,10 @@ inline constexpr int kMaxElementDepth = 256;
 std::optional<std::size_t> FindUnholdableReference(const char* text, std::size_t size);
 
 bool NestedTooDeep(const pugi::xml_document& document);
+
+// Whether some element text holds a carriage return, which a save must write
+// as a reference to keep.
+bool TextHoldsCarriageReturn(const pugi::xml_document& document);
 
 // The encoding named by the declaration at the start of a byte-oriented
 // document, in lower case; "" when there is none (or a byte order mark rules).

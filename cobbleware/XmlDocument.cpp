@@ -84,24 +84,6 @@ bool ReadFile(const std::string& path, char*& buffer, size_t& size, std::string&
     return false;
 }
 
-// Whether some text of the document holds a carriage return. Only then must
-// the output be followed for where text stands, which costs more than the
-// rest of the save.
-bool TextHoldsCarriageReturn(const pugi::xml_node& root) {
-    pugi::xml_node node = root.first_child();
-    while (node) {
-        if (node.type() == pugi::node_pcdata && std::strchr(node.value(), '\r') != nullptr) return true;
-        if (node.first_child()) {
-            node = node.first_child();
-            continue;
-        }
-        while (node && node != root && !node.next_sibling()) node = node.parent();
-        if (!node || node == root) break;
-        node = node.next_sibling();
-    }
-    return false;
-}
-
 class BufferedWriter : public pugi::xml_writer {
 public:
     BufferedWriter(AtomicFileWriter& out, bool escape) : out_(out), escape_(escape) {
@@ -282,7 +264,9 @@ bool XmlDocument::Save(const std::string& path, bool indent, const FileSaveOptio
     AtomicFileWriter out(path, files, options);
     bool saved = out.Open();
     if (saved) {
-        BufferedWriter writer(out, TextHoldsCarriageReturn(impl_->document));
+        // Following the output for where text stands costs more than the rest
+        // of the save: it is done only when some text needs it.
+        BufferedWriter writer(out, xmlcheck::TextHoldsCarriageReturn(impl_->document));
         impl_->document.save(writer, "\t", FormatFlags(indent), pugi::encoding_utf8);
         saved = writer.Flush() && out.Commit();
     }

@@ -114,11 +114,14 @@ XmlNode XmlNode::InsertBefore(const XmlNode& node, const XmlNode& reference) {
     return XmlNode(copy.internal_object());
 }
 
-void XmlNode::MoveToEnd(const XmlNode& node) {
+void XmlNode::MoveBefore(const XmlNode& node, const XmlNode& reference) {
     if (IsNull() || IsAttribute() || node.IsNull() || node.IsAttribute())
         throw Error(91, "Only elements can be moved into elements");
-    if (!AsNode(*this).append_move(AsNode(node)))
-        throw Error(5, "Can't move \"" + node.Name() + "\" into \"" + Name() + "\"");
+    pugi::xml_node self = AsNode(*this);
+    const pugi::xml_node moved = reference.IsNull()
+                                     ? self.append_move(AsNode(node))
+                                     : self.insert_move_before(AsNode(node), AsNode(reference));
+    if (!moved) throw Error(5, "Can't move \"" + node.Name() + "\" into \"" + Name() + "\"");
 }
 
 void XmlNode::Remove() {
@@ -140,6 +143,22 @@ std::vector<XmlNode> XmlNode::ChildElements() const {
     for (pugi::xml_node child : AsNode(*this).children())
         if (child.type() == pugi::node_element) children.emplace_back(child.internal_object());
     return children;
+}
+
+XmlNode XmlNode::FirstChild() const {
+    if (IsNull() || IsAttribute()) return {};
+    return XmlNode(AsNode(*this).first_child().internal_object());
+}
+
+XmlNode XmlNode::NextSibling() const {
+    if (IsNull() || IsAttribute()) return {};
+    return XmlNode(AsNode(*this).next_sibling().internal_object());
+}
+
+bool XmlNode::IsElementNamed(std::string_view name) const {
+    if (IsNull() || IsAttribute()) return false;
+    const pugi::xml_node node = AsNode(*this);
+    return node.type() == pugi::node_element && name == node.name();
 }
 
 XmlNode XmlNodeList::Item(int index) const {

@@ -72,13 +72,18 @@ public:
     // Inserts a deep copy of `node` before `reference`, or as the last child when
     // `reference` is absent. Returns the copy.
     XmlNode InsertBefore(const XmlNode& node, const XmlNode& reference);
-    // Moves a node of the same document to the end of this node's children,
-    // without copying it.
-    void MoveToEnd(const XmlNode& node);
+    // Moves a node of the same document before `reference`, one of this node's
+    // children, or to the end of them when `reference` is absent; without copying it.
+    void MoveBefore(const XmlNode& node, const XmlNode& reference);
     // Takes the node out of its parent (an attribute out of its element).
     void Remove();
     // The element children of this node, in document order.
     std::vector<XmlNode> ChildElements() const;
+    // A walk over the children of every kind, text and comments too; the
+    // absent node past the last.
+    XmlNode FirstChild() const;
+    XmlNode NextSibling() const;
+    bool IsElementNamed(std::string_view name) const;
 
     bool operator==(const XmlNode& other) const = default;
 

@@ -4,6 +4,24 @@
 
 namespace qv {
 
+namespace {
+
+// Visits the posts "/tumblr/posts/post" selects, in document order, without
+// the cost of a query: a large backup holds many.
+template <typename Visit>
+void ForEachPost(const XmlDocument& document, Visit visit) {
+    for (XmlNode root = document.DocumentNode().FirstChild(); root; root = root.NextSibling()) {
+        if (!root.IsElementNamed("tumblr")) continue;
+        for (XmlNode posts = root.FirstChild(); posts; posts = posts.NextSibling()) {
+            if (!posts.IsElementNamed("posts")) continue;
+            for (XmlNode post = posts.FirstChild(); post; post = post.NextSibling())
+                if (post.IsElementNamed("post")) visit(post);
+        }
+    }
+}
+
+}  // namespace
+
 Status CheckBlogXml(const std::string& displayName, const XmlDocument& document) {
     if (document.NodeText("/tumblr/@version") == "1.0") return Status::Ok();
     return Status(StatusKind::NotBlogXml, displayName + "\r\n\r\nThis XML doesnt appear to be Tumblr XML.")
@@ -13,17 +31,19 @@ Status CheckBlogXml(const std::string& displayName, const XmlDocument& document)
 Result<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document) {
     if (Status check = CheckBlogXml(displayName, document); !check.ok()) return check;
     PostIdSet ids;
-    const XmlNodeList posts = document.DocumentNode().SelectNodes("/tumblr/posts/post");
-    ids.Reserve(static_cast<size_t>(posts.Count()));
-    for (const XmlNode& post : posts) ids.Add(post.AttributeText("id"));
+    ForEachPost(document, [&ids](const XmlNode& post) { ids.Add(std::string(post.AttributeView("id"))); });
     return ids;
+}
+
+int32_t CountPosts(const XmlDocument& document) {
+    int32_t count = 0;
+    ForEachPost(document, [&count](const XmlNode&) { ++count; });
+    return count;
 }
 
 bool ContainsId(const std::string& id, const PostIdSet& set) { return set.Contains(id); }
 
-bool IsLastPage(const XmlDocument& page) {
-    return page.DocumentNode().SelectNodes("/tumblr/posts/post").Count() < PostsPerPage;
-}
+bool IsLastPage(const XmlDocument& page) { return CountPosts(page) < PostsPerPage; }
 
 bool MergePosts(const XmlDocument& page, XmlDocument& backup, const PostIdSet& previousIds, int32_t* appended) {
     bool noneKnown = true;

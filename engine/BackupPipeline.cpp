@@ -89,10 +89,7 @@ void Rebuild(PageLoop& loop, PageJournal& journal, IBackupHost& host) {
         // A page that was asked for in pieces lacks the posts that never came
         // readably; the run that kept it went on past it all the same.
         int missing = 0;
-        if (i + 1 < pages.size())
-            missing = std::max(
-                0, PostsPerPage -
-                       static_cast<int>(page.DocumentNode().SelectNodes("/tumblr/posts/post").Count()));
+        if (i + 1 < pages.size()) missing = std::max(0, PostsPerPage - CountPosts(page));
         if (!loop.Merge(std::move(page), missing)) break;
     }
     if (received == 0) return;
@@ -223,7 +220,7 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
     host.DisableCancel();
     XmlDocument& backup = loop->Backup();
     if (Status sorted = SortPosts(backup, host); !sorted.ok()) decisions.SavedDespite(sorted);
-    const int32_t postCount = backup.DocumentNode().SelectNodes("/tumblr/posts/post").Count();
+    const int32_t postCount = CountPosts(backup);
 
     host.SetStatus("Fixing XML attributes...");
     FixPostsAttributes(backup, postCount);

@@ -92,7 +92,7 @@ bool PageLoop::Merge(XmlDocument page, int missingPosts) {
     if (!anyPageMerged_) announcedTotal_ = TotalOf(page);
     anyPageMerged_ = true;
     ++pagesMerged_;
-    const int received = page.DocumentNode().SelectNodes("/tumblr/posts/post").Count();
+    const int received = CountPosts(page);
     // Posts that never came readably still took their places on the page.
     const bool lastPage = received + missingPosts < PostsPerPage;
     stalePages_ = BringsNothingNew(page) ? stalePages_ + 1 : 0;

@@ -38,6 +38,7 @@ bool KeyLess(std::string_view a, std::string_view b) {
 }
 
 struct Kept {
+    std::string_view id;
     std::string_view number;
     XmlNode post;
     // Digits only and no longer than a key: then the longer number is the
@@ -50,12 +51,69 @@ bool IsPlainNumber(std::string_view number) {
            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+Kept KeptOf(std::string_view id, const XmlNode& post) {
+    const std::string_view number = WithoutLeadingZeros(id);
+    return {id, number, post, IsPlainNumber(number)};
+}
+
 bool Before(const Kept& a, const Kept& b) {
     if (a.plain && b.plain) {
         if (a.number.size() != b.number.size()) return a.number.size() > b.number.size();
         return a.number > b.number;
     }
     return KeyLess(b.number, a.number);
+}
+
+// The children of <posts> as one walk finds them. A backup we saved has its
+// posts in order already, so the posts with ids are split where that order
+// first breaks: only what follows (usually the posts of this run's pages)
+// needs sorting.
+struct Found {
+    // The leading posts, each strictly before the next: no id twice among them.
+    std::vector<Kept> ordered;
+    // Every later post with an id, in document order.
+    std::vector<Kept> rest;
+    std::vector<XmlNode> withoutId;
+    // Children of other kinds after the first post with an id.
+    std::vector<XmlNode> othersAmongPosts;
+};
+
+Found Walk(const XmlNode& container) {
+    Found found;
+    for (XmlNode child = container.FirstChild(); child; child = child.NextSibling()) {
+        if (!child.IsElementNamed("post")) {
+            if (!found.ordered.empty()) found.othersAmongPosts.push_back(child);
+            continue;
+        }
+        const std::string_view id = child.AttributeView("id");
+        if (id.empty()) {
+            found.withoutId.push_back(child);
+            continue;
+        }
+        Kept post = KeptOf(id, child);
+        if (found.rest.empty() && (found.ordered.empty() || Before(found.ordered.back(), post)))
+            found.ordered.push_back(post);
+        else
+            found.rest.push_back(post);
+    }
+    return found;
+}
+
+// Whether a post of the ordered ones has exactly this id. They hold each
+// number once, but "7" and "007" are two ids.
+bool HoldsId(const std::vector<Kept>& ordered, const Kept& post) {
+    const auto at = std::lower_bound(ordered.begin(), ordered.end(), post, Before);
+    return at != ordered.end() && at->id == post.id;
+}
+
+// Moves each added post, in order, before the first ordered post it goes
+// before: after the ordered posts of its number, and after the added posts
+// moved before it. The ordered posts stay where they are.
+void Place(XmlNode& container, const std::vector<Kept>& ordered, const std::vector<Kept>& added) {
+    for (const Kept& post : added) {
+        const auto next = std::upper_bound(ordered.begin(), ordered.end(), post, Before);
+        container.MoveBefore(post.post, next == ordered.end() ? XmlNode() : next->post);
+    }
 }
 
 }  // namespace
@@ -80,6 +138,8 @@ std::vector<std::string> UnpadSortKeys(const std::vector<std::string>& sortedKey
     return ids;
 }
 
+bool PostIdBefore(std::string_view a, std::string_view b) { return Before(KeptOf(a, {}), KeptOf(b, {})); }
+
 // The order is that of the padded keys sorted ascending and then reversed,
 // reached with one sort instead of one query per post.
 Status SortPosts(XmlDocument& backup, IBackupHost& host) {
@@ -87,34 +147,36 @@ Status SortPosts(XmlDocument& backup, IBackupHost& host) {
     if (Status check = CheckBlogXml("*** Dummy ***", backup); !check.ok()) return check;
     XmlNode container = backup.DocumentNode().SelectSingleNode("/tumblr/posts");
     if (!container) return Status::Ok();
-    const XmlNodeList posts = container.SelectNodes("post");
-    if (std::none_of(posts.begin(), posts.end(),
-                     [](const XmlNode& post) { return !post.AttributeView("id").empty(); }))
-        return Status::Ok();
+    Found found = Walk(container);
+    if (found.ordered.empty()) return Status::Ok();
 
     host.SetStatus(kStatus + "Stage 2 of 3");
     // The first element of each id is kept; later elements of an id and
     // elements without one are dropped.
+    std::vector<XmlNode>& dropped = found.withoutId;
     std::unordered_set<std::string_view> seen;
-    seen.reserve(static_cast<size_t>(posts.Count()));
-    std::vector<Kept> kept;
-    kept.reserve(static_cast<size_t>(posts.Count()));
-    std::vector<XmlNode> dropped;
-    for (const XmlNode& post : posts) {
-        const std::string_view id = post.AttributeView("id");
-        if (id.empty() || !seen.insert(id).second)
-            dropped.push_back(post);
-        else {
-            const std::string_view number = WithoutLeadingZeros(id);
-            kept.push_back({number, post, IsPlainNumber(number)});
-        }
+    seen.reserve(found.rest.size());
+    // Filtered where they are: a backup out of order has them all here.
+    std::vector<Kept>& added = found.rest;
+    size_t kept = 0;
+    for (size_t i = 0; i < added.size(); ++i) {
+        if (HoldsId(found.ordered, added[i]) || !seen.insert(added[i].id).second)
+            dropped.push_back(added[i].post);
+        else
+            added[kept++] = added[i];
     }
+    added.resize(kept);
 
     host.SetStatus(kStatus + "Stage 3 of 3");
-    // Stable, so two spellings of one number keep the order they came in.
-    std::stable_sort(kept.begin(), kept.end(), Before);
+    // Stable, and the ordered posts stay in front of the added ones of their
+    // number: two spellings of one number keep the order they came in.
+    std::stable_sort(added.begin(), added.end(), Before);
     for (XmlNode& post : dropped) post.Remove();
-    for (const Kept& each : kept) container.MoveToEnd(each.post);
+    // Other children go in front of the posts; the added posts, which follow
+    // the ordered ones now, go to their places among them.
+    const XmlNode first = found.ordered.front().post;
+    for (const XmlNode& other : found.othersAmongPosts) container.MoveBefore(other, first);
+    Place(container, found.ordered, added);
     return Status::Ok();
 }
 

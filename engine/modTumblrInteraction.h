@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -130,16 +131,16 @@ public:
     // Answers false when the id is empty or already held.
     bool Add(const std::string& id);
     bool Contains(const std::string& id) const;
-    void Reserve(size_t count) {
-        ids_.reserve(count);
-        order_.reserve(count);
-    }
     int Count() const { return static_cast<int>(order_.size()); }
     const std::vector<std::string>& InOrder() const { return order_; }
 
 private:
-    std::unordered_set<std::string> ids_;
     std::vector<std::string> order_;
+    // The ids of a saved backup come in the order it is saved in (see
+    // PostIdBefore): while they do, they are looked up by halving that order,
+    // and the hashed set is made only when one comes out of it.
+    bool ordered_ = true;
+    std::unordered_set<std::string> hashed_;
 };
 
 // The run: credentials question, counters, pipeline, compression, summary.
@@ -177,6 +178,8 @@ std::string CompletenessNote(const BackupResult& result);
 // Whether the document is the blog's XML; NotBlogXml, in the words the user is shown, when not.
 Status CheckBlogXml(const std::string& displayName, const XmlDocument& document);
 Result<PostIdSet> CollectPostIds(const std::string& displayName, const XmlDocument& document);
+// The posts "/tumblr/posts/post" selects.
+int32_t CountPosts(const XmlDocument& document);
 bool ContainsId(const std::string& id, const PostIdSet& set);
 bool IsLastPage(const XmlDocument& page);
 // Appends the page's posts the previous backup lacks; answers whether it held
@@ -193,6 +196,9 @@ void FixPostsAttributes(XmlDocument& backup, int32_t postCount);
 // Post ordering: descending id, one element per id. A document that is not
 // the blog's XML is left as it is, and said so.
 Status SortPosts(XmlDocument& backup, IBackupHost& host);
+// Whether the post with the id `a` goes before the one with the id `b`: the
+// order in which they are saved.
+bool PostIdBefore(std::string_view a, std::string_view b);
 std::vector<std::string> PadSortKeys(const std::vector<std::string>& ids);
 std::vector<std::string> UnpadSortKeys(const std::vector<std::string>& sortedKeys);
 

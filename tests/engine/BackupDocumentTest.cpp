@@ -52,6 +52,16 @@ TEST(CollectPostIds, CountsEachNonEmptyIdOnceInFirstSeenOrderAndRemovesNothing) 
     EXPECT_FALSE(ContainsId("", *ids));
     EXPECT_EQ(IdsIn(document).size(), 6u);
     EXPECT_TRUE(messages->Shown().empty());
+
+    // Ids in the order of a saved backup are held the same way; another
+    // spelling of a held number is another id.
+    const auto saved = CollectPostIds(
+        "x", Parsed("<tumblr version=\"1.0\"><posts>" + Posts("300,30,7,") + "</posts></tumblr>"));
+    ASSERT_TRUE(saved.ok());
+    EXPECT_EQ(saved->InOrder(), (std::vector<std::string>{"300", "30", "7"}));
+    for (const std::string held : {"300", "30", "7"}) EXPECT_TRUE(ContainsId(held, *saved)) << held;
+    for (const std::string other : {"007", "31", "3", "0", ""})
+        EXPECT_FALSE(ContainsId(other, *saved)) << other;
 }
 
 TEST(IsLastPage, FewerThanFiftyPostsEndThePaging) {
