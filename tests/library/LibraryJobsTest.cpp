@@ -172,6 +172,7 @@ TEST_F(LibraryJobs, AThrottledRunShowsItsWait) {
     throttled.headers = {{"Retry-After", "2"}};
     Service().Http().Enqueue(throttled);
     OpenLibrary();
+    ASSERT_TRUE(window->Select(file)) << "the command line's save is listed";
 
     PressAlt(Qt::Key_U);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Cell(file, Column::Job).startsWith("Waiting "); }, 60'000))
@@ -193,6 +194,7 @@ TEST_F(LibraryJobs, ClosingDuringAJobAsksThenStopsItCleanly) {
     Service().Http().Enqueue(slow);
     Service().Http().ClearExchanges();
     OpenLibrary();
+    ASSERT_TRUE(window->Select(file)) << "the command line's save is listed";
 
     PressAlt(Qt::Key_U);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Service().ApiRequests().empty(); }, 60'000));
