@@ -1,0 +1,58 @@
+// library.json in the data folder: every backup the window, the command line
+// and the Library know of, with what a later update needs (never a password).
+// Each change replaces the file atomically, owner-only, under a lock, so runs
+// that finish at the same time do not lose each other's entries. A damaged
+// file is set aside under another name, never deleted, and reported.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FileOps.h"
+#include "Status.h"
+
+namespace qv::catalog {
+
+struct CatalogEntry {
+    std::string path;     // absolute path of the backup file
+    std::string address;  // the blog's address (host name)
+    std::string title;    // the blog's title when known
+    std::int64_t updated = 0;  // seconds since the epoch of the last successful save
+    std::int64_t posts = 0;    // posts in the backup
+    std::optional<std::int64_t> announced;  // the total the service last announced
+    std::string email;          // account e-mail for a later update ("" none)
+    bool blogPassword = false;  // the blog is password-protected
+    std::string proxy;          // "" the window's proxy setup, "none", or "http://[user@]host:port"
+
+    bool operator==(const CatalogEntry&) const = default;
+};
+
+// The user's data folder, shared with the window's history and log:
+// $XDG_DATA_HOME (else ~/.local/share) + "/Quarrytide/Quillvault".
+Result<std::string> UserDataFolder();
+
+// dataFolder + "/library.json"
+std::string CatalogFile(const std::string& dataFolder);
+
+struct Loaded {
+    std::vector<CatalogEntry> entries;
+    // Not empty when a damaged file was set aside: says where it went.
+    std::string warning;
+};
+
+// The entries in the order they were first recorded; none when there is no file yet.
+Loaded Load(const std::string& dataFolder, FileOps& files = SystemFileOps());
+
+// Adds the entry of entry.path or replaces it, keeping the known title when
+// the new entry has none. Makes the data folder when needed. `warning` (when
+// given) learns of a damaged file that was set aside on the way.
+Status Record(const std::string& dataFolder, const CatalogEntry& entry, std::string* warning = nullptr,
+              FileOps& files = SystemFileOps());
+
+// Forgets the entry of `path`; the backup file itself is not touched.
+Status Forget(const std::string& dataFolder, const std::string& path, std::string* warning = nullptr,
+              FileOps& files = SystemFileOps());
+
+}  // namespace qv::catalog

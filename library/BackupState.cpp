@@ -1,0 +1,55 @@
+#include "library/BackupState.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "Manifest.h"
+#include "backupfiles/BackupFiles.h"
+
+namespace qv::library {
+
+namespace {
+
+std::optional<std::int64_t> ModifiedAt(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
+MediaCounts CountMedia(const std::string& backup) {
+    MediaCounts counts;
+    std::ifstream in(backupfiles::MediaFolder(backup) + "/" + media::kManifestFileName, std::ios::binary);
+    if (!in) return counts;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    counts.kept = true;
+    for (const media::ManifestEntry& entry : media::ParseManifest(text).entries) {
+        switch (entry.status) {
+            case media::MediaStatus::Kept: ++counts.files; break;
+            case media::MediaStatus::Missing: ++counts.missing; break;
+            case media::MediaStatus::Failed: ++counts.failed; break;
+            case media::MediaStatus::External: break;
+        }
+    }
+    return counts;
+}
+
+}  // namespace
+
+BackupState InspectBackup(const std::string& path, std::optional<std::int64_t> viewConfirmedFor) {
+    BackupState state;
+    const auto modified = ModifiedAt(path);
+    state.indexFile = backupfiles::SiteFolder(path) + "/index.html";
+    if (!modified) return state;
+    state.exists = true;
+    state.modified = *modified;
+    state.media = CountMedia(path);
+    if (const auto written = ModifiedAt(state.indexFile)) {
+        state.view = *written >= *modified || viewConfirmedFor == *modified ? OfflineView::UpToDate
+                                                                             : OfflineView::OutOfDate;
+    }
+    return state;
+}
+
+}  // namespace qv::library

@@ -1,0 +1,30 @@
+#include "library/BackupSummary.h"
+
+#include "BlogReader.h"
+
+namespace qv::library {
+
+std::string BlogAddressOf(const std::string& name, const std::string& ownDomain) {
+    if (!ownDomain.empty()) return ownDomain;
+    if (name.empty()) return "";
+    return name + ".tumblr.com";
+}
+
+Result<BackupSummary> ReadBackupSummary(const std::string& path) {
+    site::Blog blog;
+    std::string error;
+    if (!site::ReadBlog(path, blog, error)) {
+        const bool parsed = blog.document.RootElement().NodeHandle() != nullptr;
+        return Status(parsed ? StatusKind::NotBlogXml : StatusKind::UnreadableXml, error);
+    }
+    const pugi::xml_node root(blog.document.RootElement().NodeHandle());
+    BackupSummary summary;
+    summary.address = BlogAddressOf(blog.name, root.child("tumblelog").attribute("cname").value());
+    summary.title = blog.title;
+    summary.posts = static_cast<std::int64_t>(blog.posts.size());
+    if (const pugi::xml_attribute total = root.child("posts").attribute("total"))
+        summary.announced = total.as_llong(-1) >= 0 ? std::optional<std::int64_t>(total.as_llong()) : std::nullopt;
+    return summary;
+}
+
+}  // namespace qv::library

@@ -1,0 +1,71 @@
+#include "library/CliCommands.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace qv::library {
+
+namespace {
+
+constexpr const char* kCliName = "quillvault-cli";
+constexpr const char* kPasswordVariable = "QUILLVAULT_PASSWORD";
+constexpr const char* kBlogPasswordVariable = "QUILLVAULT_BLOG_PASSWORD";
+constexpr const char* kProxyPasswordVariable = "QUILLVAULT_PROXY_PASSWORD";
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+CliCommand UpdateCommand(const catalog::CatalogEntry& entry) {
+    CliCommand command{JobKind::Update, {}};
+    command.arguments << "-i" << Text(entry.path) << "-o" << Text(entry.path) << Text(entry.address) << "--json";
+    if (!entry.email.empty()) command.arguments << "-e" << Text(entry.email);
+    if (entry.proxy == "none")
+        command.arguments << "--no-proxy";
+    else if (!entry.proxy.empty())
+        command.arguments << "--proxy" << Text(entry.proxy);
+    return command;
+}
+
+CliCommand MediaCommand(const std::string& backup) {
+    return {JobKind::Media, {"media", Text(backup), "--json"}};
+}
+
+CliCommand OfflineViewCommand(const std::string& backup) {
+    return {JobKind::OfflineView, {"html", Text(backup), "--json"}};
+}
+
+QProcessEnvironment ChildEnvironment(const JobPasswords& passwords) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const std::pair<const char*, const QString*> variables[] = {{kPasswordVariable, &passwords.account},
+                                                                {kBlogPasswordVariable, &passwords.blog},
+                                                                {kProxyPasswordVariable, &passwords.proxy}};
+    for (const auto& [name, value] : variables) {
+        environment.remove(name);
+        if (!value->isEmpty()) environment.insert(name, *value);
+    }
+    return environment;
+}
+
+QString CliProgram() {
+    const QString chosen = qEnvironmentVariable("QUILLVAULT_CLI");
+    if (!chosen.isEmpty()) return chosen;
+    const QFileInfo beside(QDir(QCoreApplication::applicationDirPath()).filePath(kCliName));
+    if (beside.isFile() && beside.isExecutable()) return beside.absoluteFilePath();
+    return QStandardPaths::findExecutable(kCliName);
+}
+
+QString OpenerProgram() {
+    const QString chosen = qEnvironmentVariable("QUILLVAULT_OPENER");
+    return chosen.isEmpty() ? QStringLiteral("xdg-open") : chosen;
+}
+
+bool ProxyHasUser(const std::string& proxy) {
+    if (proxy.empty() || proxy == "none") return false;
+    return !QUrl(Text(proxy)).userName().isEmpty();
+}
+
+}  // namespace qv::library

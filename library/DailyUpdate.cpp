@@ -1,0 +1,27 @@
+#include "library/DailyUpdate.h"
+
+#include <QFileInfo>
+
+#include "library/CliCommands.h"
+
+namespace qv::library {
+
+schedule::ScheduledBackup ScheduledBackupOf(const catalog::CatalogEntry& entry) {
+    schedule::ScheduledBackup backup;
+    backup.path = entry.path;
+    backup.address = entry.address;
+    backup.email = entry.email;
+    backup.blogPassword = entry.blogPassword;
+    backup.proxy = entry.proxy;
+    const QString program = CliProgram();
+    if (!program.isEmpty()) backup.cliProgram = QFileInfo(program).absoluteFilePath().toStdString();
+    return backup;
+}
+
+bool UpdatedDaily(const catalog::CatalogEntry& entry) {
+    schedule::ScheduledBackup backup;
+    backup.path = entry.path;  // the units are named by the path alone
+    return schedule::IsEnabled(backup);
+}
+
+}  // namespace qv::library
