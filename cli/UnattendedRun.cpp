@@ -11,6 +11,7 @@
 #include "MediaCommand.h"
 #include "ReportingFailures.h"
 #include "StoredSettings.h"
+#include "catalog/BackupCatalog.h"
 #include "keyring/Keyring.h"
 #include "runpolicy/UnattendedBackup.h"
 
@@ -72,6 +73,34 @@ Status ReadKeyring(CliOptions& options) {
     return Status::Ok();
 }
 
+// How a later update reaches the service: the window's setup, none, or this proxy.
+std::string ProxyChoice(const std::optional<ProxySettings>& proxy) {
+    if (!proxy) return "";
+    if (proxy->ProxyMode != ProxySettings::pmManual) return "none";
+    return "http://" + (proxy->User.empty() ? "" : proxy->User + "@") + proxy->Host + ":" + std::to_string(proxy->Port);
+}
+
+// A saved backup joins the Library's list, with what a later update needs (never a password).
+void RecordInLibrary(const CliOptions& options, const std::string& saved, const BackupResult& result,
+                     Output& output) {
+    const Result<std::string> folder = catalog::UserDataFolder();
+    if (!folder) return output.Warning("The backup is not in the Library's list: " + folder.status().text());
+    catalog::CatalogEntry entry;
+    entry.path = saved;
+    entry.address = options.address;
+    entry.title = result.Title;
+    entry.updated = std::time(nullptr);
+    entry.posts = result.PostsInBackup;
+    entry.announced = result.ReportedTotal;
+    entry.email = options.email;
+    entry.blogPassword = !options.blogPassword.empty();
+    entry.proxy = ProxyChoice(options.proxy);
+    std::string warning;
+    const Status recorded = catalog::Record(*folder, entry, &warning);
+    if (!warning.empty()) output.Warning(warning);
+    if (!recorded.ok()) output.Warning("The backup is not in the Library's list: " + recorded.text());
+}
+
 // The run, then the media and the offline view of what it saved when asked.
 int Backup(const CliOptions& options, const std::string& target, Output& output) {
     StopSignal::Install();
@@ -83,6 +112,7 @@ int Backup(const CliOptions& options, const std::string& target, Output& output)
     SignalAwareWaiter waiter;
     const runpolicy::UnattendedOutcome outcome =
         runpolicy::RunUnattendedBackup(backup, output, waiter, StopSignal::Requested);
+    if (outcome.status.ok()) RecordInLibrary(options, saved, outcome.result, output);
     output.BackupEnded(outcome, saved);
     if (!outcome.status.ok()) return ExitStatusFor(outcome.status);
 

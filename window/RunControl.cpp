@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <ctime>
+#include <filesystem>
 
 #include "BlogAddress.h"
+#include "catalog/BackupCatalog.h"
 #include "Messages.h"
 #include "Sundrykit.h"
 #include "frmMain.h"
@@ -24,6 +27,25 @@ void SetBoxColour(QLineEdit* box, bool editable) {
 }
 
 QString Shown(const std::string& text) { return QString::fromStdString(text).replace("\r\n", "\n"); }
+
+// A saved backup joins the Library's list, with what a later update needs
+// (never a password); the window itself has nothing more to say about it.
+void RecordInLibrary(const std::string& dataFolder, const BackupOptions& options, const BackupResult& result) {
+    catalog::CatalogEntry entry;
+    std::error_code ignored;
+    entry.path = std::filesystem::absolute(options.XMLFileName, ignored).lexically_normal().string();
+    entry.address = options.GroupAddress;
+    entry.title = result.Title;
+    entry.updated = std::time(nullptr);
+    entry.posts = result.PostsInBackup;
+    entry.announced = result.ReportedTotal;
+    entry.email = options.EMail;
+    entry.blogPassword = !options.Password2.empty();
+    std::string warning;
+    const Status recorded = catalog::Record(dataFolder, entry, &warning);
+    if (!warning.empty()) skLogWarning(warning);
+    if (!recorded.ok()) skLogWarning("The backup is not in the Library's list: " + recorded.text());
+}
 
 }  // namespace
 
@@ -65,7 +87,8 @@ void frmMain::cmdStart_Click() {
         options.Password = anonymous ? "" : txtPassword->text().toStdString();
         options.Password2 = txtPassword2->text().toStdString();
         options.ApplyNTFSCompression = chkApplyNTFSCompression->isChecked();
-        RunBackup(options, *this);
+        const BackupResult result = RunBackup(options, *this);
+        if (result.Success) RecordInLibrary(dataFolder_, options, result);
     } catch (const std::exception& error) {
         // Whatever went wrong, the user hears of it and the window comes back.
         MsgBox(error.what(), mbCritical);

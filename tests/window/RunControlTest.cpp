@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "GuiDoubles.h"
+#include "catalog/BackupCatalog.h"
 #include "ReadApiServer.h"
 
 namespace qv {
@@ -108,6 +109,16 @@ TEST(StartButton, AWholeRunShowsProgressAndEndsWithTheSummary) {
     ASSERT_TRUE(requests[0].BasicAuth().has_value());
     EXPECT_EQ(requests[0].BasicAuth()->password, "blog pass");
     EXPECT_FALSE(fixture.window->IsRunning());
+
+    // The saved backup is in the Library's list, with what an update needs but no password.
+    const catalog::Loaded library = catalog::Load(fixture.folders.DataFolder());
+    ASSERT_EQ(library.entries.size(), 1u) << library.warning;
+    EXPECT_EQ(library.entries[0].path, fixture.Target());
+    EXPECT_EQ(library.entries[0].address, fixture.service.Address());
+    EXPECT_EQ(library.entries[0].posts, 120);
+    EXPECT_EQ(library.entries[0].email, "") << "an anonymous run";
+    EXPECT_TRUE(library.entries[0].blogPassword);
+    EXPECT_EQ(test::ReadAll(catalog::CatalogFile(fixture.folders.DataFolder())).find("blog pass"), std::string::npos);
 }
 
 TEST(StartButton, AnAddressPastedFromTheBrowserIsTakenAsItsHostAndOneWithAPathIsRefusedAtOnce) {
