@@ -86,7 +86,7 @@ int Backup(const CliOptions& options, const std::string& target, Output& output)
     output.BackupEnded(outcome, saved);
     if (!outcome.status.ok()) return ExitStatusFor(outcome.status);
 
-    int status = kExitSuccess;
+    Status status;
     // Kept media come first when both are asked for, so that the pages show them.
     if (options.media) {
         MediaCommandOptions media;
@@ -98,14 +98,14 @@ int Backup(const CliOptions& options, const std::string& target, Output& output)
         media.proxy = backup.proxy;
         status = KeepBackupMedia(media, output);
     }
-    if (options.html && status != kExitCancelled) {
+    if (options.html && !status.Is(StatusKind::Cancelled)) {
         HtmlCommandOptions html;
         html.backupFile = target;
         html.mediaFolder = options.mediaFolder;
-        const int written = WriteSiteAndReport(html, output);
-        if (status == kExitSuccess) status = written;
+        const Status written = WriteSiteAndReport(html, output);
+        if (status.ok()) status = written;
     }
-    return status;
+    return ExitStatusFor(status);
 }
 
 }  // namespace
