@@ -35,11 +35,13 @@ Status OpenInBrowser(const std::string& page) {
     const int started =
         posix_spawnp(&child, "xdg-open", nullptr, nullptr, const_cast<char* const*>(args), environ);
     if (started != 0)
-        return Status(StatusKind::Unavailable, std::string("can't start xdg-open: ") + std::strerror(started));
+        return Status(StatusKind::Unavailable,
+                      std::string("can't start xdg-open: ") + std::strerror(started));
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR)
-            return Status(StatusKind::Unavailable, std::string("can't wait for xdg-open: ") + std::strerror(errno));
+            return Status(StatusKind::Unavailable,
+                          std::string("can't wait for xdg-open: ") + std::strerror(errno));
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return Status::Ok();
     return Status(StatusKind::Unavailable, "xdg-open could not open " + page);
@@ -59,7 +61,8 @@ Status WriteSiteAndReport(const HtmlCommandOptions& options, Output& output) {
     site.progress = &progress;
     const site::SiteResult result = site::WriteSite(site);
     HtmlWritten written{result.indexFile, result.pagesWritten, result.pagesUnchanged, result.pagesRemoved};
-    const Status status = result.status.ok() && options.open ? OpenInBrowser(result.indexFile) : result.status;
+    const Status status =
+        result.status.ok() && options.open ? OpenInBrowser(result.indexFile) : result.status;
     output.HtmlEnded(written, status);
     return status;
 }

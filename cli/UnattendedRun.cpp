@@ -142,9 +142,8 @@ int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ost
             break;
     }
     CliOptions options = parsed.options;
-    std::string why;
-    const std::optional<std::string> target = ResolveOutputFile(options, LocalNow(), why);
-    if (!target) return WrongUsage(argc, argv, err, why);
+    const Result<std::string> target = ResolveOutputFile(options, LocalNow());
+    if (!target) return WrongUsage(argc, argv, err, target.status().text());
 
     const std::unique_ptr<Output> output = MakeOutput(options.json, out, err, errIsTerminal, options.quiet);
     if (options.keyring) {

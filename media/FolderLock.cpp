@@ -15,7 +15,9 @@ FolderLock::~FolderLock() {
 
 Status FolderLock::Take(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return Status(StatusKind::FileSystem, "can't open the folder " + folder + ": " + std::strerror(errno));
+    if (fd < 0)
+        return Status(StatusKind::FileSystem,
+                      "can't open the folder " + folder + ": " + std::strerror(errno));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         // Some network file systems can't lock a folder; a run there goes on

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <utility>
@@ -192,11 +192,13 @@ Status MediaRun::PrepareFolder() {
     std::error_code error;
     fs::create_directory(folder, error);
     if (error || !fs::is_directory(folder, error))
-        return Status(StatusKind::FileSystem, "can't make the folder " + folder + (error ? ": " + error.message() : ""));
+        return Status(StatusKind::FileSystem,
+                      "can't make the folder " + folder + (error ? ": " + error.message() : ""));
     if (Status locked = lock_.Take(folder); !locked.ok()) return locked;
     std::vector<std::string> names;
     if (files_.ListFolder(folder, names) != 0)
-        return Status(StatusKind::FileSystem, "can't read the folder " + folder + ": " + std::strerror(errno));
+        return Status(StatusKind::FileSystem,
+                      "can't read the folder " + folder + ": " + std::strerror(errno));
     for (const std::string& name : names) {
         const std::string path = folder + "/" + name;
         std::error_code status;
@@ -299,8 +301,8 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
     if (why.Is(StatusKind::Throttled)) {
         // The host is busy: leave it alone as long as it asks, or as long as we would wait anyway.
         const std::optional<int> asked = why.retryAfterSeconds();
-        const auto wait = asked ? std::min(std::chrono::seconds(*asked), options_.longestWait)
-                                : Doubled(job.throttled + 1);
+        const auto wait =
+            asked ? std::min(std::chrono::seconds(*asked), options_.longestWait) : Doubled(job.throttled + 1);
         return WaitForHost(std::move(job), why, wait);
     }
     if (!why.retryMayHelp()) return Fail(job, why);
@@ -355,7 +357,8 @@ void MediaRun::FailHere(const MediaJob& job, const Status& why) {
 }
 
 void MediaRun::EndShort(const Status& why) {
-    if (!why.ok() && (summary_.status.ok() || summary_.status.Is(StatusKind::Cancelled))) summary_.status = why;
+    if (!why.ok() && (summary_.status.ok() || summary_.status.Is(StatusKind::Cancelled)))
+        summary_.status = why;
 }
 
 void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {

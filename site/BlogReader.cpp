@@ -19,7 +19,8 @@ std::string ElementText(pugi::xml_node element) {
 
 Status ReadBlog(const std::string& path, Blog& blog) {
     if (!blog.document.Load(path, 0))
-        return Status(StatusKind::UnreadableXml, "Can't read " + path + ": " + blog.document.ParseError().Reason());
+        return Status(StatusKind::UnreadableXml,
+                      "Can't read " + path + ": " + blog.document.ParseError().Reason());
     const pugi::xml_node root(blog.document.RootElement().NodeHandle());
     if (!root || std::string_view(root.name()) != "tumblr" ||
         std::string_view(root.attribute("version").value()) != "1.0")

@@ -86,7 +86,8 @@ Status MediaCatalog::Parse(std::string_view manifest) {
             }
             if (url == std::string_view::npos || file == std::string_view::npos ||
                 status == std::string_view::npos)
-                return Status(StatusKind::FileSystem, "the first line does not name the columns url, file and status");
+                return Status(StatusKind::FileSystem,
+                              "the first line does not name the columns url, file and status");
             header = false;
             continue;
         }

@@ -178,9 +178,9 @@ TEST(MediaRun, MissingForbiddenAndBrokenFilesAreRecordedAndOnlyPassingFaultsAreR
     EXPECT_EQ(media::StatusText(manifest.at(server.Url("/secret.jpg"))), "failed: HTTP 403 Forbidden");
     EXPECT_EQ(media::StatusText(manifest.at(server.Url("/broken.jpg"))),
               "failed: HTTP 500 Internal Server Error");
-    EXPECT_EQ(summary.commonestFailures,
-              (std::vector<media::FailureReason>{{"HTTP 403 Forbidden", 1, StatusKind::HttpStatus},
-                                                 {"HTTP 500 Internal Server Error", 1, StatusKind::HttpStatus}}));
+    EXPECT_EQ(summary.commonestFailures, (std::vector<media::FailureReason>{
+                                             {"HTTP 403 Forbidden", 1, StatusKind::HttpStatus},
+                                             {"HTTP 500 Internal Server Error", 1, StatusKind::HttpStatus}}));
     EXPECT_EQ(run.Files(), (std::vector<std::string>{"flaky.jpg", "manifest.tsv"}));
 }
 

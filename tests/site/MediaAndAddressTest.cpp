@@ -10,15 +10,15 @@ namespace {
 
 TEST(MediaCatalog, TakesKeptAddressesWhoseFileIsAPlainNameInAnyColumnOrder) {
     MediaCatalog catalog;
-    const Status parsed =
-        catalog.Parse("status\tpost_id\turl\tbytes\tsha256\tfile\r\n"
-                      "kept\t1\thttp://m.example/a.jpg\t10\tab\ta.jpg\r\n"
-                      "missing\t1\thttp://m.example/b.jpg\t0\t\t\r\n"
-                      "failed\t2\thttp://m.example/c.jpg\t0\t\tc.jpg\r\n"
-                      "kept\t3\thttp://m.example/evil\t1\tx\t../../etc/passwd\r\n"
-                      "kept\t3\thttp://m.example/dir\t1\tx\tsub/d.jpg\r\n"
-                      "kept\t4\thttp://m.example/short\r\n"
-                      "external\t5\thttps://video.example/v\t0\t\t\r\n");
+    const Status parsed = catalog.Parse(
+        "status\tpost_id\turl\tbytes\tsha256\tfile\r\n"
+        "kept\t1\thttp://m.example/a.jpg\t10\tab\ta.jpg\r\n"
+        "missing\t1\thttp://m.example/b.jpg\t0\t\t\r\n"
+        "failed\t2\thttp://m.example/c.jpg\t0\t\tc.jpg\r\n"
+        "kept\t3\thttp://m.example/evil\t1\tx\t../../etc/passwd\r\n"
+        "kept\t3\thttp://m.example/dir\t1\tx\tsub/d.jpg\r\n"
+        "kept\t4\thttp://m.example/short\r\n"
+        "external\t5\thttps://video.example/v\t0\t\t\r\n");
     ASSERT_TRUE(parsed.ok()) << parsed.text();
     EXPECT_EQ(catalog.Count(), 1u);
     ASSERT_NE(catalog.KeptFile("http://m.example/a.jpg"), nullptr);
