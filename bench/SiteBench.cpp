@@ -40,8 +40,8 @@ int MeasureSite(const std::string& backup, const std::string& folder) {
     options.backupFile = backup;
     options.siteFolder = folder;
     const qv::site::SiteResult result = qv::site::WriteSite(options);
-    if (!result.ok || result.posts != static_cast<std::size_t>(kBigBlog)) {
-        std::fprintf(stderr, "site failed: %s\n", result.error.c_str());
+    if (!result.status.ok() || result.posts != static_cast<std::size_t>(kBigBlog)) {
+        std::fprintf(stderr, "site failed: %s\n", result.status.text().c_str());
         return 1;
     }
     std::printf("%.0f %ld\n", MillisecondsSince(start), PeakResidentKb());

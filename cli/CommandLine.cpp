@@ -54,24 +54,22 @@ std::string DescribeExtras(const std::vector<std::string>& extras) {
     return text.empty() ? "unexpected arguments" : text;
 }
 
-bool ReadPasswordFile(const std::string& path, std::string& password, std::string& why) {
+// FileSystem when the file can't be read.
+Result<std::string> ReadPasswordFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = "can't read the password file " + path + ": " + std::strerror(errno);
-        return false;
-    }
+    if (!in)
+        return Status(StatusKind::FileSystem,
+                      "can't read the password file " + path + ": " + std::strerror(errno));
+    std::string password;
     password.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        why = "can't read the password file " + path;
-        return false;
-    }
+    if (in.bad()) return Status(StatusKind::FileSystem, "can't read the password file " + path);
     // Editors and `echo` end the file with a line break that is no part of the password.
     if (password.ends_with("\r\n")) {
         password.resize(password.size() - 2);
     } else if (password.ends_with('\n')) {
         password.pop_back();
     }
-    return true;
+    return password;
 }
 
 // The engine's sentences as part of a one-line usage hint.
@@ -99,32 +97,25 @@ EnvironmentReader ProcessEnvironment() {
     };
 }
 
-bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& why) {
+Result<ProxySettings> ParseProxyUrl(const std::string& url) {
+    const auto refuse = [](const std::string& why) { return Status(StatusKind::Usage, why).RetryWontHelp(); };
     std::string rest = url;
     if (const auto scheme = rest.find("://"); scheme != std::string::npos) {
         std::string name = rest.substr(0, scheme);
         std::transform(name.begin(), name.end(), name.begin(),
                        [](unsigned char c) { return std::tolower(c); });
-        if (name != "http") {
-            why = "--proxy takes an http:// proxy only";
-            return false;
-        }
+        if (name != "http") return refuse("--proxy takes an http:// proxy only");
         rest.erase(0, scheme + 3);
     }
     if (rest.ends_with('/')) rest.pop_back();
-    if (rest.find('/') != std::string::npos) {
-        why = "--proxy takes a proxy address without a path";
-        return false;
-    }
+    if (rest.find('/') != std::string::npos) return refuse("--proxy takes a proxy address without a path");
     std::string user;
     if (const auto at = rest.rfind('@'); at != std::string::npos) {
         user = rest.substr(0, at);
         rest.erase(0, at + 1);
-        if (user.find(':') != std::string::npos) {
-            why = "a proxy password is not taken on the command line: set " +
-                  std::string(kProxyPasswordVariable);
-            return false;
-        }
+        if (user.find(':') != std::string::npos)
+            return refuse("a proxy password is not taken on the command line: set " +
+                          std::string(kProxyPasswordVariable));
     }
     std::string host = rest;
     std::string portText;
@@ -141,16 +132,14 @@ bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& wh
         portText = rest.substr(colon + 1);
     }
     int port = 80;  // what a URL without a port means for http
-    if (host.empty() || (hasPort && !ParsePort(portText, port))) {
-        why = "--proxy names no usable proxy (http://host:port)";
-        return false;
-    }
-    proxy = ProxySettings();
+    if (host.empty() || (hasPort && !ParsePort(portText, port)))
+        return refuse("--proxy names no usable proxy (http://host:port)");
+    ProxySettings proxy;
     proxy.ProxyMode = ProxySettings::pmManual;
     proxy.Host = host;
     proxy.Port = port;
     proxy.User = user;
-    return true;
+    return proxy;
 }
 
 ParseOutcome ParseCommandLine(int argc, const char* const* argv, const EnvironmentReader& environment) {
@@ -284,9 +273,11 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     }
     if (options.output.empty()) return Usage("--output is empty");
 
-    std::string why;
+    // A password file that can't be read is a command line that can't be run as given.
     if (!passwordFile.empty()) {
-        if (!ReadPasswordFile(passwordFile, options.password, why)) return Usage(why);
+        Result<std::string> password = ReadPasswordFile(passwordFile);
+        if (!password) return Usage(password.status().text());
+        options.password = std::move(*password);
     } else if (auto password = environment(kPasswordVariable)) {
         options.password = *password;
     }
@@ -294,7 +285,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         return Usage("-e needs the account's password: set " + std::string(kPasswordVariable) +
                      ", use --password-file, or --keyring");
     if (!blogPasswordFile.empty()) {
-        if (!ReadPasswordFile(blogPasswordFile, options.blogPassword, why)) return Usage(why);
+        Result<std::string> password = ReadPasswordFile(blogPasswordFile);
+        if (!password) return Usage(password.status().text());
+        options.blogPassword = std::move(*password);
     } else if (auto password = environment(kBlogPasswordVariable)) {
         options.blogPassword = *password;
     }
@@ -303,8 +296,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         options.proxy = ProxySettings();
         options.proxy->ProxyMode = ProxySettings::pmNone;
     } else if (*proxy) {
-        ProxySettings chosen;
-        if (!ParseProxyUrl(proxyUrl, chosen, why)) return Usage(why);
+        Result<ProxySettings> parsed = ParseProxyUrl(proxyUrl);
+        if (!parsed) return Usage(parsed.status().text());
+        ProxySettings& chosen = *parsed;
         if (!chosen.User.empty())
             if (auto password = environment(kProxyPasswordVariable)) chosen.Password = *password;
         options.proxy = chosen;
@@ -339,25 +333,18 @@ std::optional<long long> ParseDuration(const std::string& text) {
     return std::stoll(digits) * unit;
 }
 
-std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow,
-                                             std::string& why) {
+Result<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow) {
+    const auto refuse = [](const std::string& why) { return Status(StatusKind::Usage, why).RetryWontHelp(); };
     std::error_code ignored;
     if (std::filesystem::is_directory(options.output, ignored)) {
         const std::string name = backupfiles::ProposedName(options.address, options.addDateTime, localNow);
-        if (name.find('/') != std::string::npos) {
-            why = "the blog address can't be a file name; give --output a file";
-            return std::nullopt;
-        }
+        if (name.find('/') != std::string::npos)
+            return refuse("the blog address can't be a file name; give --output a file");
         return (std::filesystem::path(options.output) / name).string();
     }
-    if (options.output.ends_with('/')) {
-        why = "there is no folder " + options.output;
-        return std::nullopt;
-    }
-    if (options.addDateTime) {
-        why = "--add-date-time names the file in a folder, but --output is a file";
-        return std::nullopt;
-    }
+    if (options.output.ends_with('/')) return refuse("there is no folder " + options.output);
+    if (options.addDateTime)
+        return refuse("--add-date-time names the file in a folder, but --output is a file");
     return options.output;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Http.h"
+#include "Status.h"
 
 namespace qv::cli {
 
@@ -67,12 +68,12 @@ EnvironmentReader ProcessEnvironment();
 
 ParseOutcome ParseCommandLine(int argc, const char* const* argv, const EnvironmentReader& environment);
 
-// "http://[user@]host[:port][/]" or "host[:port]"; a password in it is refused.
-bool ParseProxyUrl(const std::string& url, ProxySettings& proxy, std::string& why);
+// "http://[user@]host[:port][/]" or "host[:port]"; Usage for anything else,
+// and for a password in it.
+Result<ProxySettings> ParseProxyUrl(const std::string& url);
 
 // The file to write: `output` itself, or the proposed name inside it when it
-// is a folder. nullopt with `why` when the two cannot be combined.
-std::optional<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow,
-                                             std::string& why);
+// is a folder. Usage when the two cannot be combined.
+Result<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& localNow);
 
 }  // namespace qv::cli

@@ -28,31 +28,28 @@ private:
     Output& output_;
 };
 
-// Hands the page to the desktop's browser; answers whether xdg-open said it did.
-bool OpenInBrowser(const std::string& page, std::string& why) {
+// Hands the page to the desktop's browser: Unavailable unless xdg-open said it did.
+Status OpenInBrowser(const std::string& page) {
     const char* const args[] = {"xdg-open", page.c_str(), nullptr};
     pid_t child = -1;
     const int started =
         posix_spawnp(&child, "xdg-open", nullptr, nullptr, const_cast<char* const*>(args), environ);
-    if (started != 0) {
-        why = std::string("can't start xdg-open: ") + std::strerror(started);
-        return false;
-    }
+    if (started != 0)
+        return Status(StatusKind::Unavailable,
+                      std::string("can't start xdg-open: ") + std::strerror(started));
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            why = std::string("can't wait for xdg-open: ") + std::strerror(errno);
-            return false;
-        }
+        if (errno != EINTR)
+            return Status(StatusKind::Unavailable,
+                          std::string("can't wait for xdg-open: ") + std::strerror(errno));
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    why = "xdg-open could not open " + page;
-    return false;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return Status::Ok();
+    return Status(StatusKind::Unavailable, "xdg-open could not open " + page);
 }
 
 }  // namespace
 
-int WriteSiteAndReport(const HtmlCommandOptions& options, Output& output) {
+Status WriteSiteAndReport(const HtmlCommandOptions& options, Output& output) {
     output.HtmlStarted(options.backupFile,
                        options.siteFolder.empty() ? backupfiles::SiteFolder(options.backupFile) : options.siteFolder);
     OutputProgress progress(output);
@@ -64,12 +61,10 @@ int WriteSiteAndReport(const HtmlCommandOptions& options, Output& output) {
     site.progress = &progress;
     const site::SiteResult result = site::WriteSite(site);
     HtmlWritten written{result.indexFile, result.pagesWritten, result.pagesUnchanged, result.pagesRemoved};
-    Status status = result.ok ? Status::Ok() : Status(StatusKind::FileSystem, result.error);
-    std::string why;
-    if (status.ok() && options.open && !OpenInBrowser(result.indexFile, why))
-        status = Status(StatusKind::FileSystem, why);
+    const Status status =
+        result.status.ok() && options.open ? OpenInBrowser(result.indexFile) : result.status;
     output.HtmlEnded(written, status);
-    return ExitStatusFor(status);
+    return status;
 }
 
 int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -108,7 +103,7 @@ int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::os
         return kExitUsage;
     }
     const std::unique_ptr<Output> output = MakeOutput(options.json, out, err, errIsTerminal, options.quiet);
-    return WriteSiteAndReport(options, *output);
+    return ExitStatusFor(WriteSiteAndReport(options, *output));
 }
 
 }  // namespace qv::cli

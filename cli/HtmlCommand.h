@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Output.h"
+#include "Status.h"
 
 namespace qv::cli {
 
@@ -25,7 +26,8 @@ struct HtmlCommandOptions {
 int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                    bool errIsTerminal);
 
-// Writes the site, says the path of its index.html, and opens it when asked.
-int WriteSiteAndReport(const HtmlCommandOptions& options, Output& output);
+// Writes the site, says the path of its index.html, and opens it when asked;
+// answers the outcome.
+Status WriteSiteAndReport(const HtmlCommandOptions& options, Output& output);
 
 }  // namespace qv::cli

@@ -126,7 +126,9 @@ void JsonOutput::MediaEnded(const media::MediaSummary& summary, const Status& st
                        {"bytes", summary.bytes}});
         json reasons = json::array();
         for (const media::FailureReason& failure : summary.commonestFailures)
-            reasons.push_back({{"reason", Text(failure.reason)}, {"files", failure.files}});
+            reasons.push_back({{"reason", Text(failure.reason)},
+                               {"files", failure.files},
+                               {"kind", KindName(failure.kind)}});
         fields["reasons"] = std::move(reasons);
     }
     Ended(status, std::move(fields));

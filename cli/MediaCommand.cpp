@@ -27,18 +27,18 @@ private:
     SignalAwareWaiter waiter_;
 };
 
+// The run's own failure or stop; else, when files failed, the kind of their commonest failure.
 Status Outcome(const media::MediaSummary& summary) {
-    if (!summary.error.empty()) return Status(StatusKind::FileSystem, summary.error);
-    if (summary.stopped) return Status(StatusKind::Cancelled, "Stopped.");
-    if (summary.failed > 0)
-        return Status(StatusKind::Network, skFormatLong(summary.failed) + (summary.failed == 1 ? " file" : " files") +
-                                               " failed; the next run tries again.");
-    return Status::Ok();
+    if (!summary.status.ok() || summary.failed == 0) return summary.status;
+    const StatusKind kind =
+        summary.commonestFailures.empty() ? StatusKind::Network : summary.commonestFailures.front().kind;
+    return Status(kind, skFormatLong(summary.failed) + (summary.failed == 1 ? " file" : " files") +
+                            " failed; the next run tries again.");
 }
 
 }  // namespace
 
-int KeepBackupMedia(const MediaCommandOptions& options, Output& output) {
+Status KeepBackupMedia(const MediaCommandOptions& options, Output& output) {
     StopSignal::Install();
     media::MediaOptions run;
     run.backupFile = options.backupFile;
@@ -56,7 +56,7 @@ int KeepBackupMedia(const MediaCommandOptions& options, Output& output) {
     const media::MediaSummary summary = media::KeepMedia(run, client, SystemFileOps(), host);
     const Status status = Outcome(summary);
     output.MediaEnded(summary, status);
-    return ExitStatusFor(status);
+    return status;
 }
 
 int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -82,7 +82,7 @@ int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::o
         MakeOutput(parsed.options.json, out, err, errIsTerminal, parsed.options.quiet);
     return ReportingFailures(*output, kMediaCommand, [&] {
         UseStoredSettings();
-        return KeepBackupMedia(parsed.options, *output);
+        return ExitStatusFor(KeepBackupMedia(parsed.options, *output));
     });
 }
 

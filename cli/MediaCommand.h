@@ -7,8 +7,9 @@
 #include <ostream>
 #include <string>
 
-#include "Output.h"
 #include "MediaCommandLine.h"
+#include "Output.h"
+#include "Status.h"
 
 namespace qv::cli {
 
@@ -16,7 +17,7 @@ namespace qv::cli {
 int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                     bool errIsTerminal);
 
-// Keeps the media of `options.backupFile`.
-int KeepBackupMedia(const MediaCommandOptions& options, Output& output);
+// Keeps the media of `options.backupFile` and says how it went; answers the outcome.
+Status KeepBackupMedia(const MediaCommandOptions& options, Output& output);
 
 }  // namespace qv::cli

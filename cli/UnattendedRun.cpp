@@ -116,7 +116,7 @@ int Backup(const CliOptions& options, const std::string& target, Output& output)
     output.BackupEnded(outcome, saved);
     if (!outcome.status.ok()) return ExitStatusFor(outcome.status);
 
-    int status = kExitSuccess;
+    Status status;
     // Kept media come first when both are asked for, so that the pages show them.
     if (options.media) {
         MediaCommandOptions media;
@@ -128,14 +128,14 @@ int Backup(const CliOptions& options, const std::string& target, Output& output)
         media.proxy = backup.proxy;
         status = KeepBackupMedia(media, output);
     }
-    if (options.html && status != kExitCancelled) {
+    if (options.html && !status.Is(StatusKind::Cancelled)) {
         HtmlCommandOptions html;
         html.backupFile = target;
         html.mediaFolder = options.mediaFolder;
-        const int written = WriteSiteAndReport(html, output);
-        if (status == kExitSuccess) status = written;
+        const Status written = WriteSiteAndReport(html, output);
+        if (status.ok()) status = written;
     }
-    return status;
+    return ExitStatusFor(status);
 }
 
 }  // namespace
@@ -172,9 +172,8 @@ int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ost
             break;
     }
     CliOptions options = parsed.options;
-    std::string why;
-    const std::optional<std::string> target = ResolveOutputFile(options, LocalNow(), why);
-    if (!target) return WrongUsage(argc, argv, err, why);
+    const Result<std::string> target = ResolveOutputFile(options, LocalNow());
+    if (!target) return WrongUsage(argc, argv, err, target.status().text());
 
     const std::unique_ptr<Output> output = MakeOutput(options.json, out, err, errIsTerminal, options.quiet);
     if (options.keyring) {

@@ -13,25 +13,23 @@ FolderLock::~FolderLock() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-bool FolderLock::Take(const std::string& folder, std::string& why) {
+Status FolderLock::Take(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        why = "can't open the folder " + folder + ": " + std::strerror(errno);
-        return false;
-    }
+    if (fd < 0)
+        return Status(StatusKind::FileSystem,
+                      "can't open the folder " + folder + ": " + std::strerror(errno));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         // Some network file systems can't lock a folder; a run there goes on
         // unguarded, as it would have without the lock.
         if (error == EWOULDBLOCK) {
             ::close(fd);
-            why = "another run is keeping media in " + folder + " right now";
-            return false;
+            return Status(StatusKind::Busy, "another run is keeping media in " + folder + " right now");
         }
     }
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace qv::media

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "Status.h"
+
 namespace qv::media {
 
 class FolderLock {
@@ -16,8 +18,8 @@ public:
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
-    // False with `why` when another process holds the folder or it can't be opened.
-    bool Take(const std::string& folder, std::string& why);
+    // Busy when another process holds the folder, FileSystem when it can't be opened.
+    Status Take(const std::string& folder);
 
 private:
     int fd_ = -1;

@@ -136,17 +136,15 @@ std::string Manifest::Text() const {
     return text;
 }
 
-bool Manifest::Save(const std::string& path, FileOps& files, std::string& error,
-                    std::optional<std::time_t> leftoversBefore) const {
+Status Manifest::Save(const std::string& path, FileOps& files,
+                      std::optional<std::time_t> leftoversBefore) const {
     const std::string text = Text();
     FileSaveOptions options;
     options.removeTempsOlderThan = leftoversBefore;
     AtomicFileWriter writer(path, files, options);
-    if (!writer.Open() || !writer.Write(text.data(), text.size()) || !writer.Commit()) {
-        error = writer.ErrorText();
-        return false;
-    }
-    return true;
+    if (!writer.Open() || !writer.Write(text.data(), text.size()) || !writer.Commit())
+        return Status(StatusKind::FileSystem, writer.ErrorText());
+    return Status::Ok();
 }
 
 }  // namespace qv::media

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FileOps.h"
+#include "Status.h"
 
 namespace qv::media {
 
@@ -59,10 +60,10 @@ public:
 
     std::string Text() const;
     // Replaces the file at `path` by a complete, synced new one; on failure
-    // the old file stays as it was and `error` says why. Temporary files of
+    // (FileSystem) the old file stays as it was. Temporary files of
     // replacements that a killed run left, older than `leftoversBefore`, go.
-    bool Save(const std::string& path, FileOps& files, std::string& error,
-              std::optional<std::time_t> leftoversBefore = std::nullopt) const;
+    Status Save(const std::string& path, FileOps& files,
+                std::optional<std::time_t> leftoversBefore = std::nullopt) const;
 
 private:
     // The file is written many times over a run: each line is formatted once.

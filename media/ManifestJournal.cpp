@@ -38,62 +38,62 @@ void ManifestJournal::Close() {
     fd_ = -1;
 }
 
-bool ManifestJournal::Create(std::string& error) {
+namespace {
+
+// The failing call's words, and the system's reason from errno.
+Status FileFailure(const std::string& words) {
+    return Status(StatusKind::FileSystem, words + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+Status ManifestJournal::Create() {
     // Made under a temporary name, which a killed run's successor removes,
     // and renamed over whatever a crash left under the journal's name.
     std::string temp = folder_ + "/" + kTempPrefix + "XXXXXX";
     const int fd = files_.CreateTemp(temp);
-    if (fd < 0) {
-        error = "can't create a file in " + folder_ + ": " + std::strerror(errno);
-        return false;
-    }
+    if (fd < 0) return FileFailure("can't create a file in " + folder_);
     if (files_.Rename(temp, path_) != 0) {
-        error = "can't rename " + temp + " to " + path_ + ": " + std::strerror(errno);
+        const Status failed = FileFailure("can't rename " + temp + " to " + path_);
         files_.Close(fd);
         files_.Unlink(temp);
-        return false;
+        return failed;
     }
     // The name must outlive a power cut as the lines synced into the file do.
     // A folder that can't be synced is no reason to stop: nothing else can be done there.
     files_.SyncFolder(folder_);
     fd_ = fd;
     bytes_ = 0;
-    return true;
+    return Status::Ok();
 }
 
-bool ManifestJournal::Append(std::string_view lines, std::string& error) {
-    if (failed_) {
-        error = "can't write " + path_ + " any more";
-        return false;
-    }
-    if (fd_ < 0 && !Create(error)) {
-        failed_ = true;
-        return false;
+Status ManifestJournal::Append(std::string_view lines) {
+    if (failed_) return Status(StatusKind::FileSystem, "can't write " + path_ + " any more");
+    if (fd_ < 0) {
+        if (Status created = Create(); !created.ok()) {
+            failed_ = true;
+            return created;
+        }
     }
     if (!WriteFully(files_, fd_, lines.data(), lines.size())) {
-        error = "can't write " + path_ + ": " + std::strerror(errno);
         failed_ = true;
-        return false;
+        return FileFailure("can't write " + path_);
     }
     if (files_.Sync(fd_) != 0) {
-        error = "can't write " + path_ + " to disk: " + std::strerror(errno);
         failed_ = true;
-        return false;
+        return FileFailure("can't write " + path_ + " to disk");
     }
     bytes_ += lines.size();
-    return true;
+    return Status::Ok();
 }
 
-bool ManifestJournal::Discard(std::string& error) {
+Status ManifestJournal::Discard() {
     Close();
     bytes_ = 0;
     failed_ = false;
     // A removal lost to a crash only leaves lines the manifest holds as well.
-    if (files_.Unlink(path_) != 0 && errno != ENOENT) {
-        error = "can't remove " + path_ + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    if (files_.Unlink(path_) != 0 && errno != ENOENT) return FileFailure("can't remove " + path_);
+    return Status::Ok();
 }
 
 }  // namespace qv::media

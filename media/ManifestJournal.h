@@ -15,6 +15,7 @@
 
 #include "FileOps.h"
 #include "Manifest.h"
+#include "Status.h"
 
 namespace qv::media {
 
@@ -39,14 +40,15 @@ public:
     // Appends whole lines with one write and syncs them. The first append
     // after Discard makes the file anew. After a failed append (a full disk)
     // it takes no more lines: they would follow a line cut short.
-    bool Append(std::string_view lines, std::string& error);
+    // Failures are FileSystem.
+    Status Append(std::string_view lines);
     // Removes the file, once manifest.tsv holds everything it said.
-    bool Discard(std::string& error);
+    Status Discard();
     // Bytes appended since the file was made.
     std::size_t Bytes() const { return bytes_; }
 
 private:
-    bool Create(std::string& error);
+    Status Create();
     void Close();
 
     std::string folder_;

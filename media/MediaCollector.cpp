@@ -170,4 +170,13 @@ std::vector<MediaAddress> CollectMediaAddresses(const XmlDocument& backup) {
     return collection.Take();
 }
 
+Result<std::vector<MediaAddress>> ReadMediaAddresses(const std::string& path) {
+    XmlDocument backup;
+    if (!backup.Load(path, 0))
+        return Status(StatusKind::UnreadableXml, path + ": " + backup.ParseError().Reason());
+    if (backup.RootElement().Name() != "tumblr")
+        return Status(StatusKind::NotBlogXml, path + ": this is not a blog's backup");
+    return CollectMediaAddresses(backup);
+}
+
 }  // namespace qv::media

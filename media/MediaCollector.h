@@ -4,15 +4,21 @@
 // the backup holds its posts.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "MediaAddress.h"
+#include "Status.h"
 #include "Xml.h"
 
 namespace qv::media {
 
 std::vector<MediaAddress> CollectMediaAddresses(const XmlDocument& backup);
+
+// The addresses of the backup saved at `path`: UnreadableXml when the file
+// can't be read or parsed, NotBlogXml when it is not a blog's backup.
+Result<std::vector<MediaAddress>> ReadMediaAddresses(const std::string& path);
 
 // The parts of one post, for tests and for callers holding a single post.
 std::vector<MediaAddress> ImagesInHtml(std::string_view html, const std::string& postId);

@@ -9,17 +9,18 @@ bool MediaFile::Body(std::string_view data, const http::TransferState&, std::str
     sha_.Add(data);
     bytes_ += static_cast<std::int64_t>(data.size());
     if (file_.Write(data.data(), data.size())) return true;
-    localError_ = failure = file_.ErrorText();
+    localFailure_ = Status(StatusKind::FileSystem, file_.ErrorText());
+    failure = file_.ErrorText();
     return false;
 }
 
-bool MediaFile::Keep(const std::string& name, SyncBatch& folderSync) {
+Status MediaFile::Keep(const std::string& name, SyncBatch& folderSync) {
     if (!file_.Place(folder_ + "/" + name, mode_, folderSync, DurableFile::SyncedFirst)) {
-        localError_ = file_.ErrorText();
-        return false;
+        localFailure_ = Status(StatusKind::FileSystem, file_.ErrorText());
+        return localFailure_;
     }
     digest_ = sha_.HexDigest();
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace qv::media

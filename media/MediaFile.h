@@ -11,6 +11,7 @@
 #include "FileOps.h"
 #include "HttpClient.h"
 #include "Sha256.h"
+#include "Status.h"
 #include "files/DurableFile.h"
 
 namespace qv::media {
@@ -33,13 +34,14 @@ public:
     // that records the file. Until then a crash may lose the name, never
     // leave it on a partial file, and a file the manifest lists but the
     // folder lacks is simply fetched again.
-    bool Keep(const std::string& name, SyncBatch& folderSync);
+    // FileSystem when it can't be.
+    Status Keep(const std::string& name, SyncBatch& folderSync);
 
     std::int64_t Bytes() const { return bytes_; }
     // Of everything kept; valid after Keep.
     const std::string& Digest() const { return digest_; }
-    // Set when writing to the folder failed: a problem of this machine, not of the server.
-    const std::string& LocalError() const { return localError_; }
+    // FileSystem once writing to the folder failed: a problem of this machine, not of the server.
+    const Status& LocalFailure() const { return localFailure_; }
 
 private:
     std::string folder_;
@@ -50,7 +52,7 @@ private:
     Sha256 sha_;
     std::int64_t bytes_ = 0;
     std::string digest_;
-    std::string localError_;
+    Status localFailure_;
 };
 
 }  // namespace qv::media

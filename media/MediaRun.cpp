@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <utility>
@@ -21,8 +21,7 @@
 #include "MediaFile.h"
 #include "MediaPlan.h"
 #include "MediaTypes.h"
-#include "RetryAfter.h"
-#include "Xml.h"
+#include "TransferFailure.h"
 #include "backupfiles/BackupFiles.h"
 #include "files/DurableFile.h"
 
@@ -38,15 +37,17 @@ constexpr milliseconds kProgressEvery{250};
 // Waits are cut into pieces this long so that progress keeps coming.
 constexpr milliseconds kLongestSleep{1000};
 
-std::string HttpWords(const http::Response& response) {
-    std::string words = "HTTP " + std::to_string(response.status);
-    if (!response.statusText.empty()) words += " " + response.statusText;
-    return words;
-}
+Status Stopped() { return Status(StatusKind::Cancelled, "Stopped."); }
 
-std::vector<FailureReason> Commonest(const std::map<std::string, int>& reasons) {
+// This run's failed files by reason: how many, and the kind of the first.
+struct FailedFiles {
+    int files = 0;
+    StatusKind kind = StatusKind::Network;
+};
+
+std::vector<FailureReason> Commonest(const std::map<std::string, FailedFiles>& reasons) {
     std::vector<FailureReason> commonest;
-    for (const auto& [reason, files] : reasons) commonest.push_back({reason, files});
+    for (const auto& [reason, failed] : reasons) commonest.push_back({reason, failed.files, failed.kind});
     // The map holds them in the order of their text, which a stable sort keeps for equal counts.
     std::stable_sort(commonest.begin(), commonest.end(),
                      [](const FailureReason& a, const FailureReason& b) { return a.files > b.files; });
@@ -81,9 +82,10 @@ private:
         std::unique_ptr<MediaFile> file;
     };
 
-    bool Prepare();
-    bool ReadIfThere(const std::string& path, std::string& text);
-    bool PrepareFolder();
+    Status Prepare();
+    // The file's content; "" for a file that is not there.
+    Result<std::string> ReadIfThere(const std::string& path);
+    Status PrepareFolder();
     void Fetch();
     void StartWhatMay(Clock::time_point now);
     void Settle(http::HttpClient::TransferId id, http::Response response);
@@ -94,18 +96,21 @@ private:
     void Record(const MediaJob& job, ManifestEntry entry);
     // Appends the outcomes of the files that just finished to the journal,
     // and replaces the manifest when the journal has grown enough.
-    bool Journal();
+    Status Journal();
     // Replaces the manifest and empties the journal.
-    bool Consolidate();
+    Status Consolidate();
     // At the end of every run that started, however it ends short of a kill.
     void Finish();
-    void RetryLater(MediaJob job, const std::string& reason);
+    void RetryLater(MediaJob job, const Status& why);
     // A busy host is left alone for `wait`; the file's retries stay as they are.
-    void WaitForHost(MediaJob job, const std::string& reason, std::chrono::seconds wait);
-    void Fail(const MediaJob& job, const std::string& reason);
+    void WaitForHost(MediaJob job, const Status& why, std::chrono::seconds wait);
+    void Fail(const MediaJob& job, const Status& why);
     // Writing to the folder failed: every further file would fail alike, so the run ends.
-    void FailHere(const MediaJob& job, const std::string& reason);
-    bool SaveManifest();
+    void FailHere(const MediaJob& job, const Status& why);
+    // The run goes no further, unless `why` is Ok. The summary says the first
+    // failure, which counts over a stop.
+    void EndShort(const Status& why);
+    Status SaveManifest();
     void Report(bool now, std::chrono::seconds waiting = std::chrono::seconds(0));
     std::chrono::seconds Doubled(int attempt) const;
 
@@ -123,7 +128,7 @@ private:
     std::vector<std::string> present_;  // names in the folder when the run began
     Manifest manifest_;
     FileNamer namer_;
-    std::map<std::string, int> failureReasons_;  // this run's failures by reason
+    std::map<std::string, FailedFiles> failureReasons_;
     std::optional<ManifestJournal> journal_;
     std::string unjournaled_;      // lines of outcomes on no disk yet
     SyncBatch keptNames_{files_};  // of the files kept since the folder was last synced
@@ -141,37 +146,28 @@ private:
 MediaSummary MediaRun::Run() {
     summary_.folder =
         options_.mediaFolder.empty() ? backupfiles::MediaFolder(options_.backupFile) : options_.mediaFolder;
-    if (Prepare()) Fetch();
+    const Status prepared = Prepare();
+    EndShort(prepared);
+    if (prepared.ok()) Fetch();
     summary_.commonestFailures = Commonest(failureReasons_);
     return summary_;
 }
 
-bool MediaRun::Prepare() {
-    std::vector<MediaAddress> addresses;
-    {
-        XmlDocument backup;
-        if (!backup.Load(options_.backupFile, 0)) {
-            summary_.error = options_.backupFile + ": " + backup.ParseError().Reason();
-            return false;
-        }
-        if (backup.RootElement().Name() != "tumblr") {
-            summary_.error = options_.backupFile + ": this is not a blog's backup";
-            return false;
-        }
-        addresses = CollectMediaAddresses(backup);
-    }
-    if (!PrepareFolder()) return false;
+Status MediaRun::Prepare() {
+    Result<std::vector<MediaAddress>> addresses = ReadMediaAddresses(options_.backupFile);
+    if (!addresses) return addresses.status();
+    if (Status folder = PrepareFolder(); !folder.ok()) return folder;
 
     manifestPath_ = summary_.folder + "/" + kManifestFileName;
-    std::string manifestText, journalText;
-    if (!ReadIfThere(manifestPath_, manifestText) ||
-        !ReadIfThere(summary_.folder + "/" + kJournalFileName, journalText))
-        return false;
+    const Result<std::string> manifestText = ReadIfThere(manifestPath_);
+    if (!manifestText) return manifestText.status();
+    const Result<std::string> journalText = ReadIfThere(summary_.folder + "/" + kJournalFileName);
+    if (!journalText) return journalText.status();
     // What a killed run recorded after its last replacement of the manifest.
-    std::vector<ManifestEntry> previous = ParseManifest(manifestText).entries;
-    ApplyJournal(previous, ParseJournal(journalText).entries);
+    std::vector<ManifestEntry> previous = ParseManifest(*manifestText).entries;
+    ApplyJournal(previous, ParseJournal(*journalText).entries);
     journal_.emplace(summary_.folder, files_);
-    MediaPlan plan = PlanMedia(addresses, previous, summary_.folder, present_);
+    MediaPlan plan = PlanMedia(*addresses, previous, summary_.folder, present_);
     summary_.alreadyThere = plan.alreadyThere;
     summary_.missing = plan.missing;
     summary_.external = plan.external;
@@ -184,43 +180,38 @@ bool MediaRun::Prepare() {
     return Consolidate();
 }
 
-bool MediaRun::ReadIfThere(const std::string& path, std::string& text) {
-    std::error_code missing;
-    if (!fs::exists(fs::symlink_status(path, missing))) return true;
-    if (files_.ReadFile(path, text) == 0) return true;
-    summary_.error = "can't read " + path + ": " + std::strerror(errno);
-    return false;
+Result<std::string> MediaRun::ReadIfThere(const std::string& path) {
+    std::string text;
+    if (files_.ReadFile(path, text) == 0) return text;
+    if (errno == ENOENT) return std::string();
+    return Status(StatusKind::FileSystem, "can't read " + path + ": " + std::strerror(errno));
 }
 
-bool MediaRun::PrepareFolder() {
+Status MediaRun::PrepareFolder() {
     const std::string& folder = summary_.folder;
     std::error_code error;
     fs::create_directory(folder, error);
-    if (error || !fs::is_directory(folder, error)) {
-        summary_.error = "can't make the folder " + folder + (error ? ": " + error.message() : "");
-        return false;
-    }
-    if (!lock_.Take(folder, summary_.error)) return false;
+    if (error || !fs::is_directory(folder, error))
+        return Status(StatusKind::FileSystem,
+                      "can't make the folder " + folder + (error ? ": " + error.message() : ""));
+    if (Status locked = lock_.Take(folder); !locked.ok()) return locked;
     std::vector<std::string> names;
-    if (files_.ListFolder(folder, names) != 0) {
-        summary_.error = "can't read the folder " + folder + ": " + std::strerror(errno);
-        return false;
-    }
+    if (files_.ListFolder(folder, names) != 0)
+        return Status(StatusKind::FileSystem,
+                      "can't read the folder " + folder + ": " + std::strerror(errno));
     for (const std::string& name : names) {
         const std::string path = folder + "/" + name;
         std::error_code status;
         // Pieces of files a killed run left behind.
         if (name.starts_with(kTempPrefix) && fs::is_regular_file(fs::symlink_status(path, status))) {
-            if (files_.Unlink(path) != 0 && errno != ENOENT) {
-                summary_.error = "can't remove " + path + ": " + std::strerror(errno);
-                return false;
-            }
+            if (files_.Unlink(path) != 0 && errno != ENOENT)
+                return Status(StatusKind::FileSystem, "can't remove " + path + ": " + std::strerror(errno));
         } else {
             present_.push_back(name);
         }
     }
     mode_ = NewFileMode();
-    return true;
+    return Status::Ok();
 }
 
 std::chrono::seconds MediaRun::Doubled(int attempt) const {
@@ -231,9 +222,9 @@ void MediaRun::Fetch() {
     summary_.started = true;
     started_ = lastReport_ = Clock::now();
     Report(true);
-    while (summary_.error.empty()) {
+    while (summary_.status.ok()) {
         if (host_.StopRequested()) {
-            summary_.stopped = true;
+            EndShort(Stopped());
             break;
         }
         const auto now = Clock::now();
@@ -245,7 +236,7 @@ void MediaRun::Fetch() {
             if (wait.count() <= 0) continue;
             Report(true, std::chrono::ceil<std::chrono::seconds>(wait));
             if (!host_.Wait(std::min(wait, kLongestSleep))) {
-                summary_.stopped = true;
+                EndShort(Stopped());
                 break;
             }
             continue;
@@ -255,12 +246,12 @@ void MediaRun::Fetch() {
         for (const auto& [id, transfer] : running_)
             if (client_.Finished(id)) finished.push_back(id);
         for (const auto id : finished) {
-            if (!summary_.error.empty()) break;
+            if (!summary_.status.ok()) break;
             Settle(id, *client_.Take(id));
         }
         // Once for the files that finished together: when the disk is slow
         // and several are done by the time it has synced, it syncs less often.
-        if (!unjournaled_.empty() && summary_.error.empty()) Journal();
+        if (!unjournaled_.empty() && summary_.status.ok()) EndShort(Journal());
         Report(false);
     }
     // Abandoned transfers leave no piece behind: their files go with them.
@@ -293,48 +284,36 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
     pacing_.Finished(job.host);
     received_ += file->Bytes();
 
-    if (!file->LocalError().empty()) return FailHere(job, file->LocalError());
+    if (!file->LocalFailure().ok()) return FailHere(job, file->LocalFailure());
     if (!response.failed) {
-        if (response.contentLength >= 0 && response.bodyBytes != response.contentLength) {
-            return RetryLater(std::move(job), "short body: " + std::to_string(response.bodyBytes) + " of " +
-                                                  std::to_string(response.contentLength) + " bytes");
-        }
+        if (response.contentLength >= 0 && response.bodyBytes != response.contentLength)
+            return RetryLater(std::move(job), ShortBody(response));
         const std::string name = KeptName(job, response);
-        if (!file->Keep(name, keptNames_)) return FailHere(job, file->LocalError());
+        if (const Status kept = file->Keep(name, keptNames_); !kept.ok()) return FailHere(job, kept);
         return Keep(job, name, *file);
     }
-    switch (response.errorKind) {
-        case hekTooLarge:
-            return Fail(job, "too large");
-        case hekBadAddress:
-            return Fail(job, response.errorText);
-        case hekHttpStatus:
-            break;
-        default:
-            return RetryLater(std::move(job),
-                              response.errorText.empty() ? "transfer failed" : response.errorText);
-    }
-    const int status = response.status;
-    if (status == 404 || status == 410) {
+    const Status why = TransferFailure(response);
+    if (why.Is(StatusKind::NotFound)) {
         ++summary_.missing;
         ++settled_;
         return Record(job, ManifestEntry{job.url, {}, -1, {}, MediaStatus::Missing, {}, job.postId});
     }
-    if (status == 429 || status == 503) {
+    if (why.Is(StatusKind::Throttled)) {
         // The host is busy: leave it alone as long as it asks, or as long as we would wait anyway.
-        const int asked = http::RetryAfterSeconds(response.headers);
-        const auto wait = asked >= 0 ? std::min(std::chrono::seconds(asked), options_.longestWait)
-                                     : Doubled(job.throttled + 1);
-        return WaitForHost(std::move(job), HttpWords(response), wait);
+        const std::optional<int> asked = why.retryAfterSeconds();
+        const auto wait =
+            asked ? std::min(std::chrono::seconds(*asked), options_.longestWait) : Doubled(job.throttled + 1);
+        return WaitForHost(std::move(job), why, wait);
     }
-    // Another client error will not change by asking again.
-    if (status >= 400 && status < 500 && status != 408) return Fail(job, HttpWords(response));
-    RetryLater(std::move(job), HttpWords(response));
+    if (!why.retryMayHelp()) return Fail(job, why);
+    RetryLater(std::move(job), why);
 }
 
-void MediaRun::WaitForHost(MediaJob job, const std::string& reason, std::chrono::seconds wait) {
-    if (job.throttled >= options_.busyAnswers)
-        return Fail(job, reason + ", " + std::to_string(job.throttled + 1) + " times");
+void MediaRun::WaitForHost(MediaJob job, const Status& why, std::chrono::seconds wait) {
+    if (job.throttled >= options_.busyAnswers) {
+        const std::string times = ", " + std::to_string(job.throttled + 1) + " times";
+        return Fail(job, Status(why.kind(), why.text() + times).WithHttpStatus(why.httpStatus()));
+    }
     ++job.throttled;
     const auto now = Clock::now();
     pacing_.SlowDown(job.host, now + wait);
@@ -342,8 +321,8 @@ void MediaRun::WaitForHost(MediaJob job, const std::string& reason, std::chrono:
     pacing_.Retry(std::move(job));
 }
 
-void MediaRun::RetryLater(MediaJob job, const std::string& reason) {
-    if (job.attempt >= options_.retries) return Fail(job, reason);
+void MediaRun::RetryLater(MediaJob job, const Status& why) {
+    if (job.attempt >= options_.retries) return Fail(job, why);
     ++job.attempt;
     job.notBefore = Clock::now() + Doubled(job.attempt);
     pacing_.Retry(std::move(job));
@@ -364,16 +343,22 @@ void MediaRun::Keep(const MediaJob& job, const std::string& name, const MediaFil
     Record(job, ManifestEntry{job.url, name, file.Bytes(), file.Digest(), MediaStatus::Kept, {}, job.postId});
 }
 
-void MediaRun::Fail(const MediaJob& job, const std::string& reason) {
+void MediaRun::Fail(const MediaJob& job, const Status& why) {
     ++summary_.failed;
-    ++failureReasons_[reason];
+    FailedFiles& failed = failureReasons_[why.text()];
+    if (failed.files++ == 0) failed.kind = why.kind();
     ++settled_;
-    Record(job, ManifestEntry{job.url, {}, -1, {}, MediaStatus::Failed, reason, job.postId});
+    Record(job, ManifestEntry{job.url, {}, -1, {}, MediaStatus::Failed, why.text(), job.postId});
 }
 
-void MediaRun::FailHere(const MediaJob& job, const std::string& reason) {
-    Fail(job, reason);
-    if (summary_.error.empty()) summary_.error = reason;
+void MediaRun::FailHere(const MediaJob& job, const Status& why) {
+    Fail(job, why);
+    EndShort(why);
+}
+
+void MediaRun::EndShort(const Status& why) {
+    if (!why.ok() && (summary_.status.ok() || summary_.status.Is(StatusKind::Cancelled)))
+        summary_.status = why;
 }
 
 void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {
@@ -382,48 +367,38 @@ void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {
     unsaved_ = true;
 }
 
-bool MediaRun::Journal() {
+Status MediaRun::Journal() {
     // A line may say a file is kept only once its name has reached the disk.
     // A folder that can't be synced is no reason to stop: nothing else can be done there.
     std::string unsynced;
     keptNames_.Sync(unsynced);
-    std::string error;
-    if (!journal_->Append(unjournaled_, error)) {
-        if (summary_.error.empty()) summary_.error = error;
-        return false;
-    }
+    if (Status appended = journal_->Append(unjournaled_); !appended.ok()) return appended;
     unjournaled_.clear();
-    if (journal_->Bytes() < std::max(options_.replaceManifestAfter, savedBytes_)) return true;
+    if (journal_->Bytes() < std::max(options_.replaceManifestAfter, savedBytes_)) return Status::Ok();
     return Consolidate();
 }
 
-bool MediaRun::Consolidate() {
-    if (!SaveManifest()) return false;
-    std::string error;
-    if (journal_->Discard(error)) return true;
-    if (summary_.error.empty()) summary_.error = error;
-    return false;
+Status MediaRun::Consolidate() {
+    if (Status saved = SaveManifest(); !saved.ok()) return saved;
+    return journal_->Discard();
 }
 
 void MediaRun::Finish() {
     if (!unsaved_) return;
     // Into the journal first: should the manifest's replacement then fail (a
     // full disk), the lines are there for the next run all the same.
-    if (!unjournaled_.empty()) Journal();
-    if (unsaved_) Consolidate();
+    if (!unjournaled_.empty()) EndShort(Journal());
+    if (unsaved_) EndShort(Consolidate());
 }
 
-bool MediaRun::SaveManifest() {
-    std::string error;
+Status MediaRun::SaveManifest() {
     // One run at a time keeps a folder: older leftovers are a killed run's.
-    if (manifest_.Save(manifestPath_, files_, error, startedAt_)) {
-        unsaved_ = false;
-        unjournaled_.clear();
-        savedBytes_ = manifest_.Bytes();
-        return true;
-    }
-    if (summary_.error.empty()) summary_.error = error;
-    return false;
+    Status saved = manifest_.Save(manifestPath_, files_, startedAt_);
+    if (!saved.ok()) return saved;
+    unsaved_ = false;
+    unjournaled_.clear();
+    savedBytes_ = manifest_.Bytes();
+    return Status::Ok();
 }
 
 void MediaRun::Report(bool now, std::chrono::seconds waiting) {

@@ -18,6 +18,7 @@
 #include "FileOps.h"
 #include "Http.h"
 #include "HttpClient.h"
+#include "Status.h"
 
 namespace qv::media {
 
@@ -78,6 +79,7 @@ inline constexpr std::size_t kFailureReasonsNamed = 3;
 struct FailureReason {
     std::string reason;  // as the manifest's status gives it after "failed: "
     int files = 0;
+    StatusKind kind = StatusKind::Network;  // of the failure of these files
 
     bool operator==(const FailureReason&) const = default;
 };
@@ -95,12 +97,13 @@ struct MediaSummary {
     // Why this run's failed files failed: the kFailureReasonsNamed commonest,
     // most files first (equal counts in the order of their text).
     std::vector<FailureReason> commonestFailures;
-    bool stopped = false;
-    // Why the run could not start or go on (the backup unreadable, the folder
-    // not writable); "" otherwise.
-    std::string error;
+    // Why the run ended short: Cancelled for a stop; UnreadableXml or
+    // NotBlogXml for a backup it can't read, Busy for a folder another run
+    // holds, FileSystem for a folder it can't write to. Ok when it ran its
+    // course, whatever became of the files (see `failed`).
+    Status status;
 
-    bool AllSettled() const { return !stopped && error.empty() && failed == 0; }
+    bool AllSettled() const { return status.ok() && failed == 0; }
 };
 
 // `client` should allow `options.jobs` connections per host (MediaClientOptions).

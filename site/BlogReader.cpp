@@ -17,17 +17,15 @@ std::string ElementText(pugi::xml_node element) {
     return text;
 }
 
-bool ReadBlog(const std::string& path, Blog& blog, std::string& error) {
-    if (!blog.document.Load(path, 0)) {
-        error = "Can't read " + path + ": " + blog.document.ParseError().Reason();
-        return false;
-    }
+Status ReadBlog(const std::string& path, Blog& blog) {
+    if (!blog.document.Load(path, 0))
+        return Status(StatusKind::UnreadableXml,
+                      "Can't read " + path + ": " + blog.document.ParseError().Reason());
     const pugi::xml_node root(blog.document.RootElement().NodeHandle());
     if (!root || std::string_view(root.name()) != "tumblr" ||
-        std::string_view(root.attribute("version").value()) != "1.0") {
-        error = path + " is not a blog backup: it has no <tumblr version=\"1.0\"> element";
-        return false;
-    }
+        std::string_view(root.attribute("version").value()) != "1.0")
+        return Status(StatusKind::NotBlogXml,
+                      path + " is not a blog backup: it has no <tumblr version=\"1.0\"> element");
     const pugi::xml_node tumblelog = root.child("tumblelog");
     blog.name = tumblelog.attribute("name").value();
     blog.title = tumblelog.attribute("title").value();
@@ -42,7 +40,7 @@ bool ReadBlog(const std::string& path, Blog& blog, std::string& error) {
         if (id.empty() || !seen.insert(id).second) continue;
         blog.posts.push_back(post);
     }
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace qv::site

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Status.h"
 #include "Xml.h"
 
 namespace qv::site {
@@ -19,8 +20,9 @@ struct Blog {
     std::vector<pugi::xml_node> posts;
 };
 
-// Loads `path`; false with `error` when it cannot be read or is no backup.
-bool ReadBlog(const std::string& path, Blog& blog, std::string& error);
+// Loads `path`: UnreadableXml when it cannot be read or parsed, NotBlogXml
+// when it is no backup.
+Status ReadBlog(const std::string& path, Blog& blog);
 
 // The text of an element's content, whatever pieces (text, CDATA) it is stored in.
 std::string ElementText(pugi::xml_node element);

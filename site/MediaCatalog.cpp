@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "FileNames.h"
@@ -24,45 +25,46 @@ std::vector<std::string_view> Fields(std::string_view line) {
     return fields;
 }
 
-}  // namespace
-
-bool MediaCatalog::Load(const std::string& folder, std::string& error) {
-    kept_.clear();
-    const std::string path = folder + "/" + media::kManifestFileName;
+// The file's content; nullopt when there is no such file.
+Result<std::optional<std::string>> ReadIfThere(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (errno == ENOENT) return true;
-        error = "Can't read " + path + ": " + std::strerror(errno);
-        return false;
+        if (errno == ENOENT) return std::optional<std::string>();
+        return Status(StatusKind::FileSystem, "Can't read " + path + ": " + std::strerror(errno));
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = "Can't read " + path;
-        return false;
-    }
-    if (!Parse(text, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    ApplyJournal(folder);
-    return true;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return Status(StatusKind::FileSystem, "Can't read " + path);
+    return std::optional<std::string>(std::move(text));
+}
+
+}  // namespace
+
+Status MediaCatalog::Load(const std::string& folder) {
+    kept_.clear();
+    const std::string path = folder + "/" + media::kManifestFileName;
+    const Result<std::optional<std::string>> text = ReadIfThere(path);
+    if (!text) return text.status();
+    if (!*text) return Status::Ok();
+    if (Status parsed = Parse(**text); !parsed.ok()) return parsed.Within(path + ": ");
+    return ApplyJournal(folder);
 }
 
 // What a media run recorded after it last replaced the manifest: a run that
 // was killed leaves it for the next one to fold in.
-void MediaCatalog::ApplyJournal(const std::string& folder) {
-    std::ifstream in(folder + "/" + media::kJournalFileName, std::ios::binary);
-    if (!in) return;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (const media::ManifestEntry& entry : media::ParseJournal(text).entries) {
+Status MediaCatalog::ApplyJournal(const std::string& folder) {
+    const Result<std::optional<std::string>> text = ReadIfThere(folder + "/" + media::kJournalFileName);
+    if (!text) return text.status();
+    if (!*text) return Status::Ok();
+    for (const media::ManifestEntry& entry : media::ParseJournal(**text).entries) {
         if (entry.status == media::MediaStatus::Kept)  // its name was checked as the line was read
             kept_.insert_or_assign(entry.url, entry.file);
         else
             kept_.erase(entry.url);
     }
+    return Status::Ok();
 }
 
-bool MediaCatalog::Parse(std::string_view manifest, std::string& error) {
+Status MediaCatalog::Parse(std::string_view manifest) {
     kept_.clear();
     std::size_t url = std::string_view::npos;
     std::size_t file = std::string_view::npos;
@@ -83,10 +85,9 @@ bool MediaCatalog::Parse(std::string_view manifest, std::string& error) {
                 if (fields[i] == "status") status = i;
             }
             if (url == std::string_view::npos || file == std::string_view::npos ||
-                status == std::string_view::npos) {
-                error = "the first line does not name the columns url, file and status";
-                return false;
-            }
+                status == std::string_view::npos)
+                return Status(StatusKind::FileSystem,
+                              "the first line does not name the columns url, file and status");
             header = false;
             continue;
         }
@@ -96,11 +97,8 @@ bool MediaCatalog::Parse(std::string_view manifest, std::string& error) {
             continue;
         kept_.insert_or_assign(std::string(fields[url]), std::string(fields[file]));
     }
-    if (header) {
-        error = "the file is empty";
-        return false;
-    }
-    return true;
+    if (header) return Status(StatusKind::FileSystem, "the file is empty");
+    return Status::Ok();
 }
 
 const std::string* MediaCatalog::KeptFile(std::string_view url) const {

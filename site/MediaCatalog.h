@@ -10,23 +10,26 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "Status.h"
+
 namespace qv::site {
 
 class MediaCatalog {
 public:
     // Reads `folder`/manifest.tsv, and the lines a media run recorded since it
     // last replaced it. A folder without a manifest is an empty catalog, not a
-    // failure; a manifest that cannot be read or lacks a needed column is.
-    bool Load(const std::string& folder, std::string& error);
+    // failure; a manifest or journal that cannot be read, or a manifest that
+    // lacks a needed column, is (FileSystem).
+    Status Load(const std::string& folder);
     // Reads the manifest's text.
-    bool Parse(std::string_view manifest, std::string& error);
+    Status Parse(std::string_view manifest);
 
     // The kept file's name for `url`, or nullptr.
     const std::string* KeptFile(std::string_view url) const;
     std::size_t Count() const { return kept_.size(); }
 
 private:
-    void ApplyJournal(const std::string& folder);
+    Status ApplyJournal(const std::string& folder);
 
     struct Hash {
         using is_transparent = void;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FileOps.h"
+#include "Status.h"
 
 namespace qv::site {
 
@@ -29,9 +30,11 @@ struct SiteOptions {
 };
 
 struct SiteResult {
-    bool ok = false;
-    std::string error;      // why it failed
-    std::string indexFile;  // the site's index.html
+    // Why the site could not be written: UnreadableXml or NotBlogXml for the
+    // backup, FileSystem for the media folder's manifest or the site's folder.
+    // The page counts say how far a failed run got.
+    Status status;
+    std::string indexFile;  // the site's index.html, once written
     std::size_t posts = 0;
     std::size_t pagesWritten = 0;  // new or changed
     std::size_t pagesUnchanged = 0;

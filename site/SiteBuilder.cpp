@@ -282,31 +282,25 @@ SiteResult WriteSite(const SiteOptions& options) {
         options.mediaFolder.empty() ? backupfiles::MediaFolder(options.backupFile) : options.mediaFolder;
     try {
         Blog blog;
-        if (!ReadBlog(options.backupFile, blog, result.error)) return result;
+        if (result.status = ReadBlog(options.backupFile, blog); !result.status.ok()) return result;
         MediaCatalog catalog;
-        if (!catalog.Load(mediaFolder, result.error)) return result;
+        if (result.status = catalog.Load(mediaFolder); !result.status.ok()) return result;
         SiteFiles files(siteFolder, options.files != nullptr ? *options.files : SystemFileOps());
-        if (!files.Open()) {
-            result.error = files.Error();
-            return result;
-        }
+        if (result.status = files.Open(); !result.status.ok()) return result;
         const MediaLinks media(catalog, mediaFolder, MediaFolderHref(siteFolder, mediaFolder),
                                options.remoteMedia);
         SiteBuilder builder(options, blog, media, files);
-        const bool built = builder.Build() && files.RemoveOthers();
+        result.status = builder.Build() ? files.RemoveOthers() : files.Failure();
         result.posts = blog.posts.size();
         result.pagesWritten = files.Written();
         result.pagesUnchanged = files.Unchanged();
         result.pagesRemoved = files.Removed();
-        if (!built) {
-            result.error = files.Error();
-            return result;
-        }
+        if (!result.status.ok()) return result;
     } catch (const std::exception& error) {
-        result.error = std::string("Can't write the pages: ") + error.what();
+        // A template that fails to render, or memory running out.
+        result.status = Status(StatusKind::FileSystem, std::string("Can't write the pages: ") + error.what());
         return result;
     }
-    result.ok = true;
     result.indexFile = (fs::absolute(siteFolder).lexically_normal() / "index.html").string();
     return result;
 }

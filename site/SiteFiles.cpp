@@ -50,23 +50,23 @@ public:
 
 SiteFiles::SiteFiles(std::string folder, FileOps& files) : folder_(std::move(folder)), files_(files) {}
 
-bool SiteFiles::Fail(const std::string& text) {
+Status SiteFiles::Fail(const std::string& text) {
     const std::lock_guard lock(mutex_);
-    if (error_.empty()) error_ = text;
-    return false;
+    if (failure_.ok()) failure_ = Status(StatusKind::FileSystem, text);
+    return failure_;
 }
 
 bool SiteFiles::Failed() const {
     const std::lock_guard lock(mutex_);
-    return !error_.empty();
+    return !failure_.ok();
 }
 
-std::string SiteFiles::Error() const {
+Status SiteFiles::Failure() const {
     const std::lock_guard lock(mutex_);
-    return error_;
+    return failure_;
 }
 
-bool SiteFiles::Open() {
+Status SiteFiles::Open() {
     std::error_code error;
     if (fs::exists(folder_, error) && !fs::is_directory(folder_, error))
         return Fail(folder_ + " is a file, not a folder");
@@ -75,7 +75,8 @@ bool SiteFiles::Open() {
         return Fail(folder_ + " already holds other files; choose an empty or a new folder");
     fs::create_directories(folder_, error);
     if (error) return Fail("Can't create the folder " + folder_ + ": " + error.message());
-    return Write(kMarkerName, kMarkerText);
+    Write(kMarkerName, kMarkerText);
+    return Failure();
 }
 
 bool SiteFiles::Holds(const std::string& path, std::string_view content) const {
@@ -109,8 +110,9 @@ bool SiteFiles::MakeFolderFor(const std::string& page, bool& fresh) {
     std::error_code error;
     fresh = fs::create_directories(fs::path(folder_) / folder, error);
     if (error) {
-        if (error_.empty())
-            error_ = "Can't create the folder " + folder_ + "/" + folder + ": " + error.message();
+        if (failure_.ok())
+            failure_ = Status(StatusKind::FileSystem,
+                              "Can't create the folder " + folder_ + "/" + folder + ": " + error.message());
         return false;
     }
     folders_.insert(folder);
@@ -133,17 +135,21 @@ bool SiteFiles::Write(const std::string& page, std::string_view content) {
     }
     UnsyncedFileOps unsynced(files_);
     AtomicFileWriter writer(path, unsynced);
-    if (!writer.Open() || !writer.Write(content.data(), content.size())) return Fail(writer.ErrorText());
-    {
+    bool written = writer.Open() && writer.Write(content.data(), content.size());
+    if (written) {
         const std::lock_guard lock(commitMutex_);
-        if (!writer.Commit()) return Fail(writer.ErrorText());
+        written = writer.Commit();
+    }
+    if (!written) {
+        Fail(writer.ErrorText());
+        return false;
     }
     ++written_;
     return true;
 }
 
-bool SiteFiles::RemoveOthers() {
-    if (Failed()) return false;
+Status SiteFiles::RemoveOthers() {
+    if (Failed()) return Failure();
     std::vector<fs::path> stale;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder_, error)) {
@@ -169,12 +175,13 @@ bool SiteFiles::RemoveOthers() {
             return Fail("Can't remove " + path.string() + ": " + std::strerror(errno));
         ++removed_;
     }
+    // An empty folder that stays holds nothing of the user's and no page: no failure.
     for (const std::string_view folder : kOurFolders) {
         const fs::path path = fs::path(folder_) / folder;
         std::error_code ignored;
         if (fs::is_directory(path, ignored) && fs::is_empty(path, ignored)) fs::remove(path, ignored);
     }
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace qv::site

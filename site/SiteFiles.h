@@ -14,6 +14,7 @@
 #include <unordered_set>
 
 #include "FileOps.h"
+#include "Status.h"
 
 namespace qv::site {
 
@@ -23,13 +24,15 @@ public:
 
     // Makes the folder, or checks that an existing one is empty or a site of
     // ours: files of the user's are never overwritten or removed.
-    bool Open();
+    Status Open();
+    // False once any page failed: Failure() says why.
     bool Write(const std::string& page, std::string_view content);
     // Removes our files that this run did not write, and folders left empty.
-    bool RemoveOthers();
+    Status RemoveOthers();
 
     const std::string& Folder() const { return folder_; }
-    std::string Error() const;
+    // The first failure (FileSystem); Ok while there is none.
+    Status Failure() const;
     std::size_t Written() const { return written_; }
     std::size_t Unchanged() const { return unchanged_; }
     std::size_t Removed() const { return removed_; }
@@ -39,19 +42,20 @@ private:
     // Makes the page's folder; `fresh` tells that the folder is new, so the
     // page cannot be there yet.
     bool MakeFolderFor(const std::string& page, bool& fresh);
-    bool Fail(const std::string& text);
+    // Keeps `text` as the failure unless there was one already; answers the first.
+    Status Fail(const std::string& text);
     bool Failed() const;
 
     std::string folder_;
     FileOps& files_;
-    mutable std::mutex mutex_;  // guards the sets and the error
+    mutable std::mutex mutex_;  // guards the sets and the failure
     // A commit learns the mode of a new file by setting the process's umask
     // and back, which two threads must not do at the same time.
     std::mutex commitMutex_;
     std::unordered_set<std::string> pages_;
     std::unordered_set<std::string> folders_;
     std::unordered_set<std::string> freshFolders_;
-    std::string error_;
+    Status failure_;
     std::atomic<std::size_t> written_ = 0;
     std::atomic<std::size_t> unchanged_ = 0;
     std::size_t removed_ = 0;

@@ -66,6 +66,8 @@ TEST(CliHtml, OpenHandsTheIndexPageToTheDesktopsBrowser) {
     EXPECT_NE(refused.err.find("xdg-open could not open"), std::string::npos) << refused.err;
     EXPECT_EQ(refused.out, Absolute(folder.File("my blog.html/index.html")) + "\n")
         << "the site is there all the same";
+    const CliResult refusedJson = RunCli({"html", "--json", "--open", backup}, WithOpener(folder, 3));
+    EXPECT_NE(refusedJson.err.find("\"status\":\"unavailable\""), std::string::npos) << refusedJson.err;
 }
 
 TEST(CliHtml, WrongUsageIsStatusTwoAndAFileThatIsNoBackupIsStatusOne) {
@@ -92,6 +94,8 @@ TEST(CliHtml, WrongUsageIsStatusTwoAndAFileThatIsNoBackupIsStatusOne) {
         << notBackup.err;
     EXPECT_EQ(notBackup.out, "");
     EXPECT_FALSE(fs::exists(folder.File("notes.html")));
+    const CliResult notBackupJson = RunCli({"html", "--json", folder.File("notes.xml")});
+    EXPECT_NE(notBackupJson.err.find("\"status\":\"not-blog-xml\""), std::string::npos) << notBackupJson.err;
 }
 
 TEST(CliHtml, ABackupRunWithHtmlWritesTheSiteOfTheFileItSaved) {

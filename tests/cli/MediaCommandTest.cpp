@@ -164,6 +164,8 @@ TEST(CliMedia, WrongUsageAndAnUnreadableBackupAreReported) {
     EXPECT_EQ(broken.out, "");
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"broken.xml"})
         << "no folder for a backup that isn't one";
+    const CliResult brokenJson = RunCli({"media", "--json", folder.File("broken.xml")});
+    EXPECT_NE(brokenJson.err.find("\"status\":\"unreadable-xml\""), std::string::npos) << brokenJson.err;
 }
 
 TEST(CliMedia, WithMediaABackupRunKeepsTheMediaOfTheFileItSaved) {

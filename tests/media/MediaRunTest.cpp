@@ -100,7 +100,7 @@ TEST(MediaRun, KeepsLargestPhotosPhotosetsImagesInHtmlAudioAndVideoAndListsOther
 
     const media::MediaSummary summary = run.Run(files);
 
-    EXPECT_TRUE(summary.AllSettled()) << summary.error;
+    EXPECT_TRUE(summary.AllSettled()) << summary.status.text();
     EXPECT_EQ(summary.kept, 6);
     EXPECT_EQ(summary.external, 1);
     EXPECT_EQ(summary.bytes, static_cast<std::int64_t>(big.size() + setOne.size() + setTwo.size() +
@@ -164,7 +164,7 @@ TEST(MediaRun, MissingForbiddenAndBrokenFilesAreRecordedAndOnlyPassingFaultsAreR
     EXPECT_EQ(summary.missing, 2);
     EXPECT_EQ(summary.failed, 2);
     EXPECT_FALSE(summary.AllSettled());
-    EXPECT_TRUE(summary.error.empty()) << summary.error;
+    EXPECT_TRUE(summary.status.ok()) << summary.status.text();
     EXPECT_EQ(server.Requests("/flaky.jpg"), 3);
     EXPECT_EQ(server.Requests("/absent.jpg"), 1);
     EXPECT_EQ(server.Requests("/gone.jpg"), 1);
@@ -178,6 +178,9 @@ TEST(MediaRun, MissingForbiddenAndBrokenFilesAreRecordedAndOnlyPassingFaultsAreR
     EXPECT_EQ(media::StatusText(manifest.at(server.Url("/secret.jpg"))), "failed: HTTP 403 Forbidden");
     EXPECT_EQ(media::StatusText(manifest.at(server.Url("/broken.jpg"))),
               "failed: HTTP 500 Internal Server Error");
+    EXPECT_EQ(summary.commonestFailures, (std::vector<media::FailureReason>{
+                                             {"HTTP 403 Forbidden", 1, StatusKind::HttpStatus},
+                                             {"HTTP 500 Internal Server Error", 1, StatusKind::HttpStatus}}));
     EXPECT_EQ(run.Files(), (std::vector<std::string>{"flaky.jpg", "manifest.tsv"}));
 }
 
@@ -199,7 +202,7 @@ TEST(MediaRun, TooManyRequestsWaitsAsTheHostAskedAtMostTheLongestWait) {
     const media::MediaSummary summary = run.Run();
     const auto took = std::chrono::steady_clock::now() - started;
 
-    EXPECT_TRUE(summary.AllSettled()) << summary.error;
+    EXPECT_TRUE(summary.AllSettled()) << summary.status.text();
     EXPECT_EQ(summary.kept, 2);
     const auto a = server.RequestTimes("/a.jpg");
     const auto b = server.RequestTimes("/b.jpg");
@@ -236,6 +239,8 @@ TEST(MediaRun, BusyAnswersUseUpNoRetryButAHostBusyForEverFailsTheFile) {
     const auto manifest = run.Manifest();
     EXPECT_EQ(manifest.at(server.Url("/a.jpg")).status, MediaStatus::Kept);
     EXPECT_EQ(media::StatusText(manifest.at(server.Url("/b.jpg"))), "failed: HTTP 429 Too Many Requests, 4 times");
+    ASSERT_EQ(summary.commonestFailures.size(), 1u);
+    EXPECT_EQ(summary.commonestFailures[0].kind, StatusKind::Throttled);
 }
 
 TEST(MediaRun, RedirectsAreFollowedToAnotherHostAndTheFileIsNamedAfterTheListedAddress) {
@@ -313,6 +318,8 @@ TEST(MediaRun, AFileOverTheCapFailsAsTooLargeWhetherOrNotItsSizeIsAnnounced) {
     const auto manifest = run.Manifest();
     EXPECT_EQ(media::StatusText(manifest.at(server.Url("/announced.jpg"))), "failed: too large");
     EXPECT_EQ(media::StatusText(manifest.at(server.Url("/unannounced.jpg"))), "failed: too large");
+    EXPECT_EQ(summary.commonestFailures,
+              (std::vector<media::FailureReason>{{"too large", 2, StatusKind::TooLarge}}));
     // Too large stays too large: no retry.
     EXPECT_EQ(server.Requests("/announced.jpg"), 1);
     EXPECT_EQ(server.Requests("/unannounced.jpg"), 1);
@@ -344,7 +351,7 @@ TEST(MediaRun, NamesFromTheServerStayInsideTheFolderAndNeverTakeAFileTheManifest
 
     const media::MediaSummary summary = run.Run();
 
-    EXPECT_TRUE(summary.AllSettled()) << summary.error;
+    EXPECT_TRUE(summary.AllSettled()) << summary.status.text();
     EXPECT_EQ(ReadAll(outside), "untouched");
     EXPECT_EQ(run.folder.Entries(), (std::vector<std::string>{"blog.media", "blog.xml", "outside.txt"}));
     struct stat info {};
@@ -391,7 +398,7 @@ TEST(MediaRun, ANameWithoutExtensionGetsTheOneItsTypeNamesButNeverAnotherFilesNa
 
     const media::MediaSummary first = run.Run();
 
-    EXPECT_TRUE(first.AllSettled()) << first.error;
+    EXPECT_TRUE(first.AllSettled()) << first.status.text();
     EXPECT_EQ(first.kept, 7);
     const auto manifest = run.Manifest();
     std::vector<std::string> names{"clip.mov", "manifest.tsv"};
@@ -407,7 +414,7 @@ TEST(MediaRun, ANameWithoutExtensionGetsTheOneItsTypeNamesButNeverAnotherFilesNa
     EXPECT_EQ(ReadAll(run.MediaFile("clip.mov")), "the user's own");
 
     const media::MediaSummary second = run.Run();
-    EXPECT_TRUE(second.AllSettled()) << second.error;
+    EXPECT_TRUE(second.AllSettled()) << second.status.text();
     EXPECT_EQ(second.alreadyThere, 7);
     EXPECT_EQ(server.TotalRequests(), 7);
 }
@@ -451,7 +458,7 @@ TEST(MediaRun, AFullDiskEndsTheRunAndKeepsWhatWasKept) {
 
     const media::MediaSummary first = run.Run(disk);
 
-    EXPECT_NE(first.error.find("No space left on device"), std::string::npos) << first.error;
+    EXPECT_TRUE(first.status.Is(StatusKind::FileSystem)) << first.status.text();
     EXPECT_EQ(first.kept, 2);
     EXPECT_EQ(first.failed, 1);
     EXPECT_LT(server.TotalRequests(), 5);
@@ -462,7 +469,7 @@ TEST(MediaRun, AFullDiskEndsTheRunAndKeepsWhatWasKept) {
 
     // With room again, the next run fetches only the rest.
     const media::MediaSummary second = run.Run();
-    EXPECT_TRUE(second.AllSettled()) << second.error;
+    EXPECT_TRUE(second.AllSettled()) << second.status.text();
     EXPECT_EQ(second.alreadyThere, 2);
     EXPECT_EQ(second.kept, 3);
     EXPECT_EQ(server.Requests("/0.jpg"), 1);
@@ -500,7 +507,7 @@ TEST(MediaRun, TheManifestIsReplacedRarelyAndWrittenInProportionToItsLines) {
         const media::MediaSummary summary = run.Run(files);
         const auto [replacements, manifestBytes] = ManifestSaves(files);
 
-        ASSERT_TRUE(summary.AllSettled()) << summary.error;
+        ASSERT_TRUE(summary.AllSettled()) << summary.status.text();
         EXPECT_EQ(summary.kept, 300);
         const auto manifest = run.Manifest();
         EXPECT_EQ(manifest.size(), 300u);
@@ -538,7 +545,7 @@ TEST(MediaRun, ARerunFetchesOnlyWhatIsNotKeptAndRetriesEarlierFailures) {
     std::filesystem::resize_file(run.MediaFile("d.jpg"), 1000);
     const media::MediaSummary second = run.Run();
 
-    EXPECT_TRUE(second.AllSettled()) << second.error;
+    EXPECT_TRUE(second.AllSettled()) << second.status.text();
     EXPECT_EQ(second.alreadyThere, 1);
     EXPECT_EQ(second.kept, 3);
     EXPECT_EQ(second.missing, 1);
@@ -568,7 +575,7 @@ TEST(MediaRun, AStopAbandonsTransfersLeavesNoPiecesAndTheNextRunGoesOn) {
 
     const media::MediaSummary first = run.Run();
 
-    EXPECT_TRUE(first.stopped);
+    EXPECT_TRUE(first.status.Is(StatusKind::Cancelled)) << first.status.text();
     EXPECT_GE(first.kept, 3);
     EXPECT_LT(first.kept, 12);
     EXPECT_TRUE(NoPieces(run));
@@ -578,7 +585,7 @@ TEST(MediaRun, AStopAbandonsTransfersLeavesNoPiecesAndTheNextRunGoesOn) {
     run.host.stop = false;
     run.host.onProgress = nullptr;
     const media::MediaSummary second = run.Run();
-    EXPECT_TRUE(second.AllSettled()) << second.error;
+    EXPECT_TRUE(second.AllSettled()) << second.status.text();
     EXPECT_EQ(second.alreadyThere, first.kept);
     EXPECT_EQ(second.alreadyThere + second.kept, 12);
     for (const auto& [url, entry] : kept) EXPECT_EQ(server.Requests(url.substr(url.find("/s/"))), 1) << url;
@@ -607,8 +614,8 @@ TEST(MediaRun, ASecondRunInTheFolderLeavesItToTheFirstAndItsPiecesAlone) {
 
     ASSERT_TRUE(second.has_value());
     EXPECT_FALSE(second->started);
-    EXPECT_NE(second->error.find("another run"), std::string::npos) << second->error;
-    EXPECT_TRUE(first.AllSettled()) << first.error;
+    EXPECT_TRUE(second->status.Is(StatusKind::Busy)) << second->status.text();
+    EXPECT_TRUE(first.AllSettled()) << first.status.text();
     EXPECT_EQ(first.kept, 6);
     EXPECT_EQ(server.TotalRequests(), 6);
     EXPECT_EQ(run.Manifest().size(), 6u);

@@ -72,7 +72,7 @@ TEST(MediaResume, ARunKilledMidTransferIsResumedWithoutFetchingWhatItKept) {
 
     const media::MediaSummary resumed = run.Run();
 
-    EXPECT_TRUE(resumed.AllSettled()) << resumed.error;
+    EXPECT_TRUE(resumed.AllSettled()) << resumed.status.text();
     EXPECT_EQ(resumed.alreadyThere, 4);
     EXPECT_EQ(resumed.kept, 4);
     for (int i = 0; i < 8; ++i) {
@@ -120,7 +120,7 @@ TEST(MediaResume, TheJournalOfAKilledRunCountsOverTheManifestSaveALineCutShortOr
 
     const media::MediaSummary summary = run.Run();
 
-    EXPECT_TRUE(summary.AllSettled()) << summary.error;
+    EXPECT_TRUE(summary.AllSettled()) << summary.status.text();
     EXPECT_EQ(summary.alreadyThere, 2);
     EXPECT_EQ(summary.kept, 2);
     EXPECT_EQ(server.Requests("/j/a.jpg"), 0);

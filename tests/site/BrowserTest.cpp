@@ -67,7 +67,7 @@ protected:
                          {{"http://data.tumblr.com/KZPtOc3DXg9xvo0gtwOrsrpPo1_500.jpg",
                            {"coast_500.png", Png(500, 320, Colour{120, 180, 230}, Colour{20, 60, 110})}}});
         const site::SiteResult site = MakeSite(*folder_, backup);
-        ASSERT_TRUE(site.ok) << site.error;
+        ASSERT_TRUE(site.status.ok()) << site.status.text();
         WriteAll(folder_->File("blog.html/assets/probe.js"), kProbe);
     }
     static void TearDownTestSuite() {
@@ -186,7 +186,7 @@ TEST_F(SiteInBrowser, OnAPhoneNoPostIsWiderThanTheScreenAndThePagerKeepsItsNumbe
     for (int i = 0; i < 600; ++i)
         posts.push_back("<post id=\"" + std::to_string(1000 + i) +
                         "\" type=\"regular\"><regular-body>Short</regular-body></post>");
-    ASSERT_TRUE(MakeSite(folder, BackupOf(posts)).ok);
+    ASSERT_TRUE(MakeSite(folder, BackupOf(posts)).status.ok());
     // How far the page scrolls sideways; the rows the pager's numbers take, and the lines of Newer and Older.
     WriteAll(folder.File("blog.html/assets/probe.js"), R"(window.addEventListener('load', function () {
   var root = document.documentElement;
@@ -238,7 +238,7 @@ TEST_F(SiteInBrowser, ScreenshotsOfAnIndexPageAndAPostPage) {
         {"http://26.media.tumblr.com/tumblr_kycrwiQSqF1qzykueo1_250.jpg",
          {"polyhedra_250.png", Png(250, 250, Colour{250, 200, 120}, Colour{190, 80, 60})}}};
     WriteMediaFolder(folder.File("blog.media"), kept);
-    ASSERT_TRUE(MakeSite(folder, Fixture("01-default-page-20-mixed-posts-utf8.xml")).ok);
+    ASSERT_TRUE(MakeSite(folder, Fixture("01-default-page-20-mixed-posts-utf8.xml")).status.ok());
 
     const fs::path shots = QV_SCREENSHOT_DIR;
     fs::create_directories(shots);

@@ -196,8 +196,8 @@ TEST_F(SanitizerTest, KeptPicturesComeFromTheMediaFolderWithTheirOwnSize) {
                            {{"http://media.example/cat.png", {"cat.png", test::Png(64, 48, 200, 80, 40)}},
                             {"http://media.example/gone.png", {"gone.png", ""}}});
     std::filesystem::remove(folder_.File("blog.media/gone.png"));
-    std::string error;
-    ASSERT_TRUE(catalog_.Load(folder_.File("blog.media"), error)) << error;
+    const Status loaded = catalog_.Load(folder_.File("blog.media"));
+    ASSERT_TRUE(loaded.ok()) << loaded.text();
 
     EXPECT_EQ(Clean("<img src=\"http://media.example/cat.png\" width=\"500\" height=\"10\">"),
               "<img src=\"../blog.media/cat.png\" alt=\"\" width=\"64\" height=\"48\" loading=\"lazy\" "

@@ -27,14 +27,14 @@ ino_t InodeOf(const std::string& path) {
 std::map<std::string, std::string> FreshSite(const std::string& backup) {
     TempFolder fresh;
     const SiteResult site = test::MakeSite(fresh, backup);
-    EXPECT_TRUE(site.ok) << site.error;
+    EXPECT_TRUE(site.status.ok()) << site.status.text();
     return test::SiteFiles(fresh.File("blog.html"));
 }
 
 TEST(IncrementalSite, AfterTheBackupGrewOnlyChangedPagesAreWrittenAndTheResultIsAFreshRun) {
     TempFolder folder;
     const SiteResult before = test::MakeSite(folder, test::MergedBackup({kPage2, kPage3}));
-    ASSERT_TRUE(before.ok) << before.error;
+    ASSERT_TRUE(before.status.ok()) << before.status.text();
     const std::string untouched = folder.File("blog.html/post/127097234.html");  // deep in the older posts
     const std::string neighbour =
         folder.File("blog.html/post/131667858.html");  // the newest of the older posts
@@ -46,7 +46,7 @@ TEST(IncrementalSite, AfterTheBackupGrewOnlyChangedPagesAreWrittenAndTheResultIs
 
     const std::string grown = test::MergedBackup({kPage1, kPage2, kPage3});
     const SiteResult after = test::MakeSite(folder, grown);
-    ASSERT_TRUE(after.ok) << after.error;
+    ASSERT_TRUE(after.status.ok()) << after.status.text();
     EXPECT_EQ(after.posts, 120u);
     EXPECT_EQ(InodeOf(untouched), untouchedInode) << "an unchanged page is not written again";
     EXPECT_NE(InodeOf(neighbour), neighbourInode) << "its newer neighbour is new";
@@ -57,7 +57,7 @@ TEST(IncrementalSite, AfterTheBackupGrewOnlyChangedPagesAreWrittenAndTheResultIs
     EXPECT_EQ(test::SiteFiles(folder.File("blog.html")), FreshSite(grown));
 
     const SiteResult again = test::MakeSite(folder, grown);
-    ASSERT_TRUE(again.ok) << again.error;
+    ASSERT_TRUE(again.status.ok()) << again.status.text();
     EXPECT_EQ(again.pagesWritten, 0u);
     EXPECT_EQ(again.pagesRemoved, 0u);
 }
@@ -65,12 +65,12 @@ TEST(IncrementalSite, AfterTheBackupGrewOnlyChangedPagesAreWrittenAndTheResultIs
 TEST(IncrementalSite, PagesOfPostsTagsAndMonthsThatAreGoneAreRemoved) {
     TempFolder folder;
     std::string withTags = test::Fixture("09-authenticated-read-private-posts-total-mismatch.xml");
-    ASSERT_TRUE(test::MakeSite(folder, withTags).ok);
+    ASSERT_TRUE(test::MakeSite(folder, withTags).status.ok());
     ASSERT_TRUE(std::filesystem::exists(folder.File("blog.html/tag/hilarious.html")));
 
     const std::string fewer = test::Fixture("04-single-post-total1-empty-tumblelog.xml");
     const SiteResult after = test::MakeSite(folder, fewer);
-    ASSERT_TRUE(after.ok) << after.error;
+    ASSERT_TRUE(after.status.ok()) << after.status.text();
     EXPECT_GT(after.pagesRemoved, 14u);
     EXPECT_FALSE(std::filesystem::exists(folder.File("blog.html/tag")))
         << "an emptied folder of ours goes too";
@@ -80,7 +80,7 @@ TEST(IncrementalSite, PagesOfPostsTagsAndMonthsThatAreGoneAreRemoved) {
 TEST(IncrementalSite, AFullDiskStopsTheRunWithAReasonAndLeavesEveryPageWhole) {
     TempFolder folder;
     const std::string backup = test::Fixture("08-anonymous-read-all-types-tags-2009.xml");
-    ASSERT_TRUE(test::MakeSite(folder, backup).ok);
+    ASSERT_TRUE(test::MakeSite(folder, backup).status.ok());
     const auto before = test::SiteFiles(folder.File("blog.html"));
 
     test::WriteAll(folder.File("blog.xml"),
@@ -92,8 +92,7 @@ TEST(IncrementalSite, AFullDiskStopsTheRunWithAReasonAndLeavesEveryPageWhole) {
     options.files = &disk;
     options.threads = 1;
     const SiteResult site = WriteSite(options);
-    EXPECT_FALSE(site.ok);
-    EXPECT_NE(site.error.find(std::strerror(ENOSPC)), std::string::npos) << site.error;
+    EXPECT_TRUE(site.status.Is(StatusKind::FileSystem)) << site.status.text();
     // Each page is either as it was or wholly new; no half page and no temporary file.
     for (const auto& [page, text] : test::SiteFiles(folder.File("blog.html"))) {
         EXPECT_EQ(page.find(".saving-"), std::string::npos) << page;

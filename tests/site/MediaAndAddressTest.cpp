@@ -10,18 +10,16 @@ namespace {
 
 TEST(MediaCatalog, TakesKeptAddressesWhoseFileIsAPlainNameInAnyColumnOrder) {
     MediaCatalog catalog;
-    std::string error;
-    ASSERT_TRUE(
-        catalog.Parse("status\tpost_id\turl\tbytes\tsha256\tfile\r\n"
-                      "kept\t1\thttp://m.example/a.jpg\t10\tab\ta.jpg\r\n"
-                      "missing\t1\thttp://m.example/b.jpg\t0\t\t\r\n"
-                      "failed\t2\thttp://m.example/c.jpg\t0\t\tc.jpg\r\n"
-                      "kept\t3\thttp://m.example/evil\t1\tx\t../../etc/passwd\r\n"
-                      "kept\t3\thttp://m.example/dir\t1\tx\tsub/d.jpg\r\n"
-                      "kept\t4\thttp://m.example/short\r\n"
-                      "external\t5\thttps://video.example/v\t0\t\t\r\n",
-                      error))
-        << error;
+    const Status parsed = catalog.Parse(
+        "status\tpost_id\turl\tbytes\tsha256\tfile\r\n"
+        "kept\t1\thttp://m.example/a.jpg\t10\tab\ta.jpg\r\n"
+        "missing\t1\thttp://m.example/b.jpg\t0\t\t\r\n"
+        "failed\t2\thttp://m.example/c.jpg\t0\t\tc.jpg\r\n"
+        "kept\t3\thttp://m.example/evil\t1\tx\t../../etc/passwd\r\n"
+        "kept\t3\thttp://m.example/dir\t1\tx\tsub/d.jpg\r\n"
+        "kept\t4\thttp://m.example/short\r\n"
+        "external\t5\thttps://video.example/v\t0\t\t\r\n");
+    ASSERT_TRUE(parsed.ok()) << parsed.text();
     EXPECT_EQ(catalog.Count(), 1u);
     ASSERT_NE(catalog.KeptFile("http://m.example/a.jpg"), nullptr);
     EXPECT_EQ(*catalog.KeptFile("http://m.example/a.jpg"), "a.jpg");
@@ -33,14 +31,15 @@ TEST(MediaCatalog, TakesKeptAddressesWhoseFileIsAPlainNameInAnyColumnOrder) {
 TEST(MediaCatalog, AFolderWithoutManifestIsEmptyButABrokenManifestIsAnError) {
     test::TempFolder folder;
     MediaCatalog catalog;
-    std::string error;
-    EXPECT_TRUE(catalog.Load(folder.File("nothing-here"), error)) << error;
+    const Status nothing = catalog.Load(folder.File("nothing-here"));
+    EXPECT_TRUE(nothing.ok()) << nothing.text();
     EXPECT_EQ(catalog.Count(), 0u);
     test::WriteAll(folder.File("manifest.tsv"), "address\tname\n");
-    EXPECT_FALSE(catalog.Load(folder.Path().string(), error));
-    EXPECT_NE(error.find("manifest.tsv"), std::string::npos) << error;
+    const Status columns = catalog.Load(folder.Path().string());
+    EXPECT_TRUE(columns.Is(StatusKind::FileSystem)) << columns.text();
+    EXPECT_NE(columns.text().find("manifest.tsv"), std::string::npos) << columns.text();
     test::WriteAll(folder.File("manifest.tsv"), "");
-    EXPECT_FALSE(catalog.Load(folder.Path().string(), error));
+    EXPECT_TRUE(catalog.Load(folder.Path().string()).Is(StatusKind::FileSystem));
 }
 
 TEST(MediaCatalog, WhatAKilledMediaRunRecordedAfterItsLastManifestCounts) {
@@ -55,8 +54,8 @@ TEST(MediaCatalog, WhatAKilledMediaRunRecordedAfterItsLastManifestCounts) {
                    "http://m.example/a.jpg\t\t\t\tfailed: HTTP 500\t1\n"
                    "http://m.example/c.jpg\tc.jpg\t10\tef\tkept");
     MediaCatalog catalog;
-    std::string error;
-    ASSERT_TRUE(catalog.Load(folder.Path().string(), error)) << error;
+    const Status loaded = catalog.Load(folder.Path().string());
+    ASSERT_TRUE(loaded.ok()) << loaded.text();
     ASSERT_NE(catalog.KeptFile("http://m.example/b.jpg"), nullptr);
     EXPECT_EQ(*catalog.KeptFile("http://m.example/b.jpg"), "b.jpg");
     EXPECT_EQ(catalog.KeptFile("http://m.example/a.jpg"), nullptr);

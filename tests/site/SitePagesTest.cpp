@@ -71,7 +71,7 @@ protected:
 
 TEST_F(SitePages, EveryPostTypeOfTheSamplePagesHasItsOwnMarkup) {
     const SiteResult site = test::MakeSite(folder_, test::Fixture("06-all-seven-post-types-2008.xml"));
-    ASSERT_TRUE(site.ok) << site.error;
+    ASSERT_TRUE(site.status.ok()) << site.status.text();
     EXPECT_EQ(site.posts, 7u);
     EXPECT_EQ(site.indexFile,
               std::filesystem::absolute(folder_.File("blog.html/index.html")).lexically_normal());
@@ -134,7 +134,7 @@ TEST_F(SitePages, EveryPostTypeOfTheSamplePagesHasItsOwnMarkup) {
 
 TEST_F(SitePages, ThePhotosetAndTheAnswerNoSamplePageHasAreShownToo) {
     const SiteResult site = test::MakeSite(folder_, test::BackupOf({kPhotoset, kAnswer}), true);
-    ASSERT_TRUE(site.ok) << site.error;
+    ASSERT_TRUE(site.status.ok()) << site.status.text();
 
     const std::string photoset = Page("post/900002.html");
     EXPECT_NE(photoset.find("<span class=\"post-type\">Photos</span>"), std::string::npos);
@@ -181,7 +181,7 @@ TEST_F(SitePages, KeptMediaAreShownFromTheMediaFolderAndNothingElseLoads) {
     backup.insert(backup.find("</posts>"),
                   kPhotoset + HostedVideo("900004", "dawn") + HostedVideo("900005", "dusk"));
     const SiteResult site = test::MakeSite(folder_, backup);
-    ASSERT_TRUE(site.ok) << site.error;
+    ASSERT_TRUE(site.status.ok()) << site.status.text();
 
     // The kept copy wins over a larger picture that is not kept, with its own size.
     const std::string photo = Page("post/59614715.html");
@@ -240,7 +240,7 @@ TEST_F(SitePages, IndexPagesListFiftyPostsNewestFirstWithAPagerAndNoPostTwice) {
         folder_, test::MergedBackup(
                      {"10-page1-start0-num50-total120.xml", "11-page2-start50-num50-total120.xml",
                       "12-page3-start100-last-20-posts.xml", "13-start119-num1-feed-imported-post.xml"}));
-    ASSERT_TRUE(site.ok) << site.error;
+    ASSERT_TRUE(site.status.ok()) << site.status.text();
     EXPECT_EQ(site.posts, 120u) << "the oldest post is in two of the pages";
 
     const std::string first = Page("index.html");
@@ -291,7 +291,7 @@ TEST_F(SitePages, IndexPagesListFiftyPostsNewestFirstWithAPagerAndNoPostTwice) {
 TEST_F(SitePages, TagsMonthsAndTheBlogsOwnWordsAreOnTheirPages) {
     const SiteResult site =
         test::MakeSite(folder_, test::Fixture("08-anonymous-read-all-types-tags-2009.xml"));
-    ASSERT_TRUE(site.ok) << site.error;
+    ASSERT_TRUE(site.status.ok()) << site.status.text();
     const std::string tags = Page("tags.html");
     EXPECT_NE(tags.find("<li><a href=\"tag/music.html\">#music</a> <span class=\"count\">1</span></li>"),
               std::string::npos);
@@ -317,7 +317,7 @@ TEST_F(SitePages, TagsMonthsAndTheBlogsOwnWordsAreOnTheirPages) {
 
     // The blog's description is sanitised HTML on every page.
     TempFolder other;
-    ASSERT_TRUE(test::MakeSite(other, test::Fixture("01-default-page-20-mixed-posts-utf8.xml")).ok);
+    ASSERT_TRUE(test::MakeSite(other, test::Fixture("01-default-page-20-mixed-posts-utf8.xml")).status.ok());
     EXPECT_NE(ReadAll(other.File("blog.html/tags.html"))
                   .find("<div class=\"blog-description\">Collected visual and aural interests of <a "
                         "href=\"http://markwunsch.com\">Mark Wunsch</a>.</div>"),
@@ -331,7 +331,7 @@ TEST_F(SitePages, OtherSitesPlayersAreALinkToTheOriginalNamedBySite) {
     backup.erase(source, backup.find("</video-source>", source) + 15 - source);
     backup.insert(backup.find("</posts>"), kSoundCloudAudio);
     const SiteResult site = test::MakeSite(folder_, backup);
-    ASSERT_TRUE(site.ok) << site.error;
+    ASSERT_TRUE(site.status.ok()) << site.status.text();
 
     const auto link = [](const std::string& href, const std::string& name) {
         return "<a class=\"player-link\" href=\"" + href +
@@ -360,7 +360,7 @@ TEST_F(SitePages, TagsAreListedAsAPersonReadsThem) {
         folder_, test::BackupOf({"<post id=\"1\" url=\"http://made.example/post/1\" type=\"regular\">"
                                  "<regular-body>Tagged</regular-body><tag>tag10</tag><tag>Zebra</tag>"
                                  "<tag>Tag2</tag><tag>apple</tag><tag>tag1</tag><tag>tag2</tag></post>"}));
-    ASSERT_TRUE(site.ok) << site.error;
+    ASSERT_TRUE(site.status.ok()) << site.status.text();
     const std::string tags = Page("tags.html");
     std::string order;
     const std::regex name("#([^<]+)</a>");
@@ -384,21 +384,19 @@ TEST_F(SitePages, WhatIsNoBackupOrNotOursIsRefusedWithAReason) {
     SiteOptions options;
     options.backupFile = folder_.File("page.xml");
     SiteResult site = WriteSite(options);
-    EXPECT_FALSE(site.ok);
-    EXPECT_NE(site.error.find(folder_.File("page.xml")), std::string::npos) << site.error;
+    EXPECT_TRUE(site.status.Is(StatusKind::UnreadableXml)) << site.status.text();
+    EXPECT_NE(site.status.text().find(folder_.File("page.xml")), std::string::npos) << site.status.text();
 
     test::WriteAll(folder_.File("other.xml"), "<rss version=\"2.0\"><channel/></rss>");
     options.backupFile = folder_.File("other.xml");
     site = WriteSite(options);
-    EXPECT_FALSE(site.ok);
-    EXPECT_NE(site.error.find("is not a blog backup"), std::string::npos) << site.error;
+    EXPECT_TRUE(site.status.Is(StatusKind::NotBlogXml)) << site.status.text();
 
     // A folder of the user's is never written into.
     std::filesystem::create_directory(folder_.File("blog.html"));
     test::WriteAll(folder_.File("blog.html/index.html"), "my own page");
     site = test::MakeSite(folder_, test::Fixture("04-single-post-total1-empty-tumblelog.xml"));
-    EXPECT_FALSE(site.ok);
-    EXPECT_NE(site.error.find("already holds other files"), std::string::npos) << site.error;
+    EXPECT_TRUE(site.status.Is(StatusKind::FileSystem)) << site.status.text();
     EXPECT_EQ(ReadAll(folder_.File("blog.html/index.html")), "my own page");
 }
 
