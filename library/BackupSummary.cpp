@@ -12,11 +12,7 @@ std::string BlogAddressOf(const std::string& name, const std::string& ownDomain)
 
 Result<BackupSummary> ReadBackupSummary(const std::string& path) {
     site::Blog blog;
-    std::string error;
-    if (!site::ReadBlog(path, blog, error)) {
-        const bool parsed = blog.document.RootElement().NodeHandle() != nullptr;
-        return Status(parsed ? StatusKind::NotBlogXml : StatusKind::UnreadableXml, error);
-    }
+    if (Status read = site::ReadBlog(path, blog); !read.ok()) return read;
     const pugi::xml_node root(blog.document.RootElement().NodeHandle());
     BackupSummary summary;
     summary.address = BlogAddressOf(blog.name, root.child("tumblelog").attribute("cname").value());
