@@ -5,8 +5,8 @@
 #include <QPalette>
 #include <optional>
 
-#include "ControlInterfaces.h"
 #include "bevelpane_export.h"
+#include "controls/ControlInterfaces.h"
 
 namespace Bevelpane {
 

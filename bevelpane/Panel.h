@@ -11,8 +11,8 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "ControlInterfaces.h"
 #include "bevelpane_export.h"
+#include "controls/ControlInterfaces.h"
 
 namespace Bevelpane {
 Q_NAMESPACE_EXPORT(BEVELPANE_EXPORT)

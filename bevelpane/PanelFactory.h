@@ -3,7 +3,7 @@
 
 #include <QObject>
 
-#include "ControlInterfaces.h"
+#include "controls/ControlInterfaces.h"
 
 namespace Bevelpane {
 

@@ -5,8 +5,8 @@
 #include <QUuid>
 #include <span>
 
-#include "ControlInterfaces.h"
 #include "bevelpane_export.h"
+#include "controls/ControlInterfaces.h"
 
 namespace Bevelpane {
 

@@ -1,8 +1,8 @@
 #include "StoredSettings.h"
 
 #include "Application.h"
-#include "QtSettingsStore.h"
-#include "modPasswordCryptor.h"
+#include "passwords/modPasswordCryptor.h"
+#include "qtcore/QtSettingsStore.h"
 
 namespace qv::cli {
 

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "HttpClient.h"
+#include "http/HttpClient.h"
 
 namespace qv {
 

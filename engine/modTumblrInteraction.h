@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "Http.h"
-#include "HttpClient.h"
 #include "Status.h"
 #include "Xml.h"
+#include "http/HttpClient.h"
 
 namespace qv {
 

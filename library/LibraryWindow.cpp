@@ -2,12 +2,11 @@
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
-#include <QSignalBlocker>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStatusBar>
@@ -24,12 +24,12 @@
 #include <QVBoxLayout>
 
 #include "BlogAddress.h"
-#include "FileDialog.h"
 #include "Messages.h"
 #include "library/BackupPasswords.h"
 #include "library/BackupSummary.h"
 #include "library/DailyUpdate.h"
 #include "library/ProgressDelegate.h"
+#include "widgets/FileDialog.h"
 
 namespace qv::library {
 

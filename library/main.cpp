@@ -3,10 +3,10 @@
 #include <QIcon>
 
 #include "Messages.h"
-#include "QtMessagePresenter.h"
 #include "Sundrykit.h"
 #include "catalog/BackupCatalog.h"
 #include "library/LibraryWindow.h"
+#include "widgets/QtMessagePresenter.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

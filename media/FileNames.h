@@ -11,6 +11,9 @@ namespace qv::media {
 
 inline constexpr std::size_t kLongestName = 120;
 
+// Temporary files begin with this; no kept file's name ever does.
+inline constexpr const char* kTempPrefix = ".part-";
+
 // The name of the address's file when no other address claims it.
 std::string SafeFileName(std::string_view url);
 

@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "MediaFile.h"
+#include "FileNames.h"
 
 namespace qv::media {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <unordered_set>
 
-#include "HtmlFragment.h"
+#include "html/HtmlFragment.h"
 
 namespace qv::media {
 

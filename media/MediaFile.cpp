@@ -1,5 +1,7 @@
 #include "MediaFile.h"
 
+#include "FileNames.h"
+
 namespace qv::media {
 
 MediaFile::MediaFile(std::string folder, FileOps& files, unsigned mode)

@@ -9,15 +9,12 @@
 #include <string_view>
 
 #include "FileOps.h"
-#include "HttpClient.h"
 #include "Sha256.h"
 #include "Status.h"
 #include "files/DurableFile.h"
+#include "http/HttpClient.h"
 
 namespace qv::media {
-
-// Temporary files begin with this; no kept file's name ever does.
-inline constexpr const char* kTempPrefix = ".part-";
 
 class MediaFile : public http::ITransferEvents {
 public:

@@ -17,8 +17,8 @@
 
 #include "FileOps.h"
 #include "Http.h"
-#include "HttpClient.h"
 #include "Status.h"
+#include "http/HttpClient.h"
 
 namespace qv::media {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "RetryAfter.h"
+#include "http/RetryAfter.h"
 
 namespace qv::media {
 

@@ -3,8 +3,8 @@
 // reason manifest.tsv records after "failed: ".
 #pragma once
 
-#include "HttpClient.h"
 #include "Status.h"
+#include "http/HttpClient.h"
 
 namespace qv::media {
 

@@ -4,10 +4,10 @@
 #include <optional>
 #include <unordered_map>
 
-#include "HtmlWriter.h"
 #include "MediaMarkup.h"
 #include "PlayerAddresses.h"
 #include "UrlPolicy.h"
+#include "html/HtmlWriter.h"
 
 namespace qv::site {
 

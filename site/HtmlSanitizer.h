@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "HtmlFragment.h"
 #include "MediaLinks.h"
+#include "html/HtmlFragment.h"
 
 namespace qv::site {
 

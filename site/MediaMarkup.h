@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "HtmlFragment.h"
 #include "MediaLinks.h"
+#include "html/HtmlFragment.h"
 
 namespace qv::site {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "HtmlFragment.h"
+#include "html/HtmlFragment.h"
 
 namespace qv::site {
 

@@ -6,13 +6,13 @@
 #include <unordered_set>
 
 #include "BlogReader.h"
-#include "HtmlWriter.h"
 #include "MediaMarkup.h"
 #include "PlayerAddresses.h"
 #include "PostDate.h"
 #include "SearchIndex.h"
 #include "SitePaths.h"
 #include "UrlPolicy.h"
+#include "html/HtmlWriter.h"
 
 namespace qv::site {
 

@@ -3,10 +3,10 @@
 
 #include "Application.h"
 #include "Messages.h"
-#include "QtMessagePresenter.h"
-#include "QtSettingsStore.h"
 #include "modMain.h"
-#include "modPasswordCryptor.h"
+#include "passwords/modPasswordCryptor.h"
+#include "qtcore/QtSettingsStore.h"
+#include "widgets/QtMessagePresenter.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

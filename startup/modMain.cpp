@@ -8,12 +8,12 @@
 
 #include "Error.h"
 #include "Messages.h"
-#include "PasswordStarStyle.h"
 #include "Sundrykit.h"
 #include "SundrykitGui.h"
 #include "WindowFont.h"
 #include "frmMain.h"
-#include "modPerchbar.h"
+#include "toolbar/modPerchbar.h"
+#include "widgets/PasswordStarStyle.h"
 
 // The icons are compiled into a static library, so nothing would pull them
 // into the program unless they are named here.

@@ -3,11 +3,11 @@
 #include <QLineEdit>
 
 #include "Error.h"
-#include "FileDialog.h"
 #include "SettingsStore.h"
 #include "Sundrykit.h"
 #include "backupfiles/BackupFiles.h"
 #include "frmMain.h"
+#include "widgets/FileDialog.h"
 
 namespace qv {
 

@@ -6,7 +6,7 @@
 #include "Error.h"
 #include "SettingsStore.h"
 #include "frmMain.h"
-#include "modPasswordCryptor.h"
+#include "passwords/modPasswordCryptor.h"
 
 namespace qv {
 

@@ -13,17 +13,17 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "AboutBox.h"
-#include "ControlFramework.h"
-#include "ControlInterfaces.h"
 #include "Design.h"
 #include "Error.h"
 #include "Messages.h"
 #include "Sundrykit.h"
 #include "SundrykitGui.h"
 #include "WindowFont.h"
+#include "controls/ControlFramework.h"
+#include "controls/ControlInterfaces.h"
 #include "modCommon.h"
-#include "modPerchbar.h"
+#include "toolbar/modPerchbar.h"
+#include "widgets/AboutBox.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "ControlFramework.h"
+#include "controls/ControlFramework.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,7 +7,7 @@
 #include <QSet>
 #include <QWidget>
 
-#include "ControlRegistry.h"
+#include "controls/ControlRegistry.h"
 
 namespace ControlFramework {
 namespace {

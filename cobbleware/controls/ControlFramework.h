@@ -24,7 +24,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ControlInterfaces.h"
+#include "controls/ControlInterfaces.h"
 
 class QWidget;
 

@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 #include <optional>
 
-#include "ControlInterfaces.h"
+#include "controls/ControlInterfaces.h"
 
 namespace ControlRegistry {
 

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "DurableFile.h"
 #include "FileOps.h"
+#include "files/DurableFile.h"
 
 namespace qv {
 

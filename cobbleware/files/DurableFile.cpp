@@ -1,4 +1,4 @@
-#include "DurableFile.h"
+#include "files/DurableFile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,11 +1,11 @@
-#include "HtmlFragment.h"
+#include "html/HtmlFragment.h"
 
 #include <gumbo.h>
 
 #include <memory>
 #include <stdexcept>
 
-#include "MarkupBounds.h"
+#include "html/MarkupBounds.h"
 
 namespace qv::html {
 

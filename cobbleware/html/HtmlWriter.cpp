@@ -1,4 +1,4 @@
-#include "HtmlWriter.h"
+#include "html/HtmlWriter.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "MarkupBounds.h"
+#include "html/MarkupBounds.h"
 
 #include <algorithm>
 #include <array>

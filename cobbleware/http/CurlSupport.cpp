@@ -1,4 +1,4 @@
-#include "CurlSupport.h"
+#include "http/CurlSupport.h"
 
 #include <mutex>
 

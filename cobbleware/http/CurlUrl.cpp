@@ -1,4 +1,4 @@
-#include "CurlUrl.h"
+#include "http/CurlUrl.h"
 
 #include <arpa/inet.h>
 

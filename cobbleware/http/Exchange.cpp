@@ -3,10 +3,10 @@
 #include <chrono>
 #include <string_view>
 
-#include "CurlUrl.h"
 #include "Http.h"
-#include "HttpClient.h"
-#include "RetryAfter.h"
+#include "http/CurlUrl.h"
+#include "http/HttpClient.h"
+#include "http/RetryAfter.h"
 
 namespace qv {
 

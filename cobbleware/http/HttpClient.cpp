@@ -1,4 +1,4 @@
-#include "HttpClient.h"
+#include "http/HttpClient.h"
 
 #include <strings.h>
 
@@ -8,9 +8,9 @@
 #include <map>
 #include <stdexcept>
 
-#include "CurlSupport.h"
-#include "CurlUrl.h"
 #include "Sundrykit.h"
+#include "http/CurlSupport.h"
+#include "http/CurlUrl.h"
 
 namespace qv::http {
 

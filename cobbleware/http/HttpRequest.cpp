@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "CurlUrl.h"
 #include "Http.h"
-#include "HttpClient.h"
 #include "Sundrykit.h"
+#include "http/CurlUrl.h"
+#include "http/HttpClient.h"
 
 namespace qv {
 

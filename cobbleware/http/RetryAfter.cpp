@@ -1,4 +1,4 @@
-#include "RetryAfter.h"
+#include "http/RetryAfter.h"
 
 #include <curl/curl.h>
 #include <strings.h>

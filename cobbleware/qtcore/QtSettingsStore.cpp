@@ -1,4 +1,4 @@
-#include "QtSettingsStore.h"
+#include "qtcore/QtSettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "AboutBox.h"
+#include "widgets/AboutBox.h"
 
 #include <QMessageBox>
 #include <QPixmap>
 #include <QWidget>
 
-#include "ReturnFocus.h"
 #include "Sundrykit.h"
+#include "widgets/ReturnFocus.h"
 
 namespace qv {
 

@@ -1,8 +1,8 @@
-#include "FileDialog.h"
+#include "widgets/FileDialog.h"
 
 #include <QFileDialog>
 
-#include "ReturnFocus.h"
+#include "widgets/ReturnFocus.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "PasswordStarStyle.h"
+#include "widgets/PasswordStarStyle.h"
 
 namespace qv {
 

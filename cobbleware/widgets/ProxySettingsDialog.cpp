@@ -1,4 +1,4 @@
-#include "ProxySettingsDialog.h"
+#include "widgets/ProxySettingsDialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "ReturnFocus.h"
+#include "widgets/ReturnFocus.h"
 
 namespace qv {
 

@@ -1,10 +1,10 @@
-#include "QtMessagePresenter.h"
+#include "widgets/QtMessagePresenter.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "ReturnFocus.h"
+#include "widgets/ReturnFocus.h"
 
 namespace qv {
 

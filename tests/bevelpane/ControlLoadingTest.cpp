@@ -11,8 +11,8 @@
 #include <QWidget>
 #include <memory>
 
-#include "ControlFramework.h"
-#include "ControlRegistry.h"
+#include "controls/ControlFramework.h"
+#include "controls/ControlRegistry.h"
 
 namespace {
 

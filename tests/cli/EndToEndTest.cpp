@@ -8,11 +8,11 @@
 #include "EngineDoubles.h"
 #include "Http.h"
 #include "Messages.h"
-#include "QtSettingsStore.h"
 #include "Sundrykit.h"
 #include "TempFolder.h"
-#include "modPasswordCryptor.h"
 #include "modTumblrInteraction.h"
+#include "passwords/modPasswordCryptor.h"
+#include "qtcore/QtSettingsStore.h"
 
 namespace qv {
 namespace {

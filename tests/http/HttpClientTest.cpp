@@ -3,9 +3,9 @@
 #include <fstream>
 #include <set>
 
-#include "HttpClient.h"
 #include "HttpTestSupport.h"
 #include "Messages.h"
+#include "http/HttpClient.h"
 
 namespace qv::test {
 namespace {

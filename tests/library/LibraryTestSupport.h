@@ -14,10 +14,10 @@
 #include <optional>
 
 #include "EngineDoubles.h"
-#include "FileDialog.h"
 #include "SharedService.h"
 #include "TempFolder.h"
 #include "library/LibraryWindow.h"
+#include "widgets/FileDialog.h"
 
 // Failures show texts as texts.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

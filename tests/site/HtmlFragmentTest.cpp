@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <pugixml.hpp>
 
-#include "HtmlFragment.h"
-#include "HtmlWriter.h"
-#include "MarkupBounds.h"
+#include "html/HtmlFragment.h"
+#include "html/HtmlWriter.h"
+#include "html/MarkupBounds.h"
 
 namespace qv::html {
 namespace {

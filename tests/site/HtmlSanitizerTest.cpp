@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 
-#include "HtmlFragment.h"
 #include "HtmlSanitizer.h"
 #include "MediaCatalog.h"
 #include "MediaLinks.h"
 #include "SiteTestSupport.h"
 #include "TempFolder.h"
 #include "UrlPolicy.h"
+#include "html/HtmlFragment.h"
 
 namespace qv::site {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "Sundrykit.h"
-#include "modPasswordCryptor.h"
+#include "passwords/modPasswordCryptor.h"
 
 namespace qv {
 namespace {

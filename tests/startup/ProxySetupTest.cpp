@@ -11,11 +11,11 @@
 #include <regex>
 
 #include "EngineDoubles.h"
-#include "ProxySettingsDialog.h"
-#include "QtSettingsStore.h"
 #include "ReadApiServer.h"
 #include "TempFolder.h"
-#include "modPasswordCryptor.h"
+#include "passwords/modPasswordCryptor.h"
+#include "qtcore/QtSettingsStore.h"
+#include "widgets/ProxySettingsDialog.h"
 
 namespace qv {
 namespace {

@@ -14,7 +14,7 @@
 #include <mutex>
 
 #include "TempFolder.h"
-#include "modPerchbar.h"
+#include "toolbar/modPerchbar.h"
 
 namespace qv {
 namespace {

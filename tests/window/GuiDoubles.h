@@ -15,9 +15,9 @@
 #include <ostream>
 
 #include "EngineDoubles.h"
-#include "FileDialog.h"
 #include "TempFolder.h"
 #include "frmMain.h"
+#include "widgets/FileDialog.h"
 
 // Failures show texts as texts.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

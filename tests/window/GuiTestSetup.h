@@ -3,9 +3,9 @@
 #pragma once
 
 #include "Application.h"
-#include "QtSettingsStore.h"
 #include "modMain.h"
-#include "modPasswordCryptor.h"
+#include "passwords/modPasswordCryptor.h"
+#include "qtcore/QtSettingsStore.h"
 
 namespace qv::test {
 

@@ -12,12 +12,12 @@
 #include <QStyleOptionButton>
 #include <filesystem>
 
-#include "AboutBox.h"
 #include "GuiDoubles.h"
-#include "ProxySettingsDialog.h"
-#include "QtMessagePresenter.h"
 #include "WindowFont.h"
 #include "modMain.h"
+#include "widgets/AboutBox.h"
+#include "widgets/ProxySettingsDialog.h"
+#include "widgets/QtMessagePresenter.h"
 
 namespace qv {
 namespace {

@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include "QtMessagePresenter.h"
+#include "widgets/QtMessagePresenter.h"
 
 namespace qv {
 namespace {

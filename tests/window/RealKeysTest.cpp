@@ -6,10 +6,10 @@
 #include <QPushButton>
 
 #include "GuiDoubles.h"
-#include "QtMessagePresenter.h"
 #include "ReadApiServer.h"
 #include "RealKeys.h"
 #include "modMain.h"
+#include "widgets/QtMessagePresenter.h"
 
 namespace qv {
 namespace {

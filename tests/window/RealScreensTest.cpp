@@ -8,9 +8,9 @@
 #include <QWindow>
 
 #include "GuiDoubles.h"
-#include "ProxySettingsDialog.h"
 #include "ReadApiServer.h"
 #include "RealKeys.h"
+#include "widgets/ProxySettingsDialog.h"
 
 namespace qv {
 namespace {

@@ -6,7 +6,7 @@
 #include <QSettings>
 
 #include "GuiDoubles.h"
-#include "QtSettingsStore.h"
+#include "qtcore/QtSettingsStore.h"
 
 namespace qv {
 namespace {

@@ -8,8 +8,8 @@
 #include <QScreen>
 
 #include "GuiDoubles.h"
-#include "QtSettingsStore.h"
 #include "ReadApiServer.h"
+#include "qtcore/QtSettingsStore.h"
 
 namespace qv {
 namespace {

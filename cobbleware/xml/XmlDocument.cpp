@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "files/AtomicFile.h"
 #include "Error.h"
 #include "Sundrykit.h"
 #include "Xml.h"
-#include "XmlChecks.h"
-#include "XmlTextEscaping.h"
+#include "files/AtomicFile.h"
+#include "xml/XmlChecks.h"
+#include "xml/XmlTextEscaping.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "modPasswordCryptor.h"
+#include "passwords/modPasswordCryptor.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "XmlTextEscaping.h"
+#include "xml/XmlTextEscaping.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "XmlChecks.h"
+#include "xml/XmlChecks.h"
 
 #include <algorithm>
 #include <cctype>

@@ -3,7 +3,7 @@
 // ToolbarShow binds to the instance running at that moment (its unique bus
 // name), as one would hold on to a created object: a toolbar that starts
 // later is not looked for, one that goes away just stops answering.
-#include "modPerchbar.h"
+#include "toolbar/modPerchbar.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
