@@ -57,6 +57,10 @@ std::string MediaSummaryText(const media::MediaSummary& summary) {
 }  // namespace
 
 void HumanOutput::Progress(const runpolicy::BackupProgress& progress) {
+    // Until the first page is in, only its bytes say that something moves.
+    if (progress.pagesDone == 0)
+        return console_.Progress("Receiving the first page · " + Size(static_cast<double>(progress.bytes)) + " · " +
+                                 Size(progress.bytesPerSecond) + "/s");
     std::string line = "Page " + skFormatLong(progress.pagesDone);
     if (progress.pages) line += " of " + skFormatLong(*progress.pages);
     line += " · " + Posts(progress.posts);

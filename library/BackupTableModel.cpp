@@ -1,10 +1,12 @@
 #include "library/BackupTableModel.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFont>
 #include <QLocale>
 #include <QPalette>
 #include <QStyle>
+#include <algorithm>
 
 #include "library/JobBoard.h"
 #include "library/Wording.h"
@@ -62,9 +64,18 @@ QString BackupTableModel::JobText(const BackupRow& row) const {
     return {};
 }
 
+// Two backups of one blog (dated ones, a copy elsewhere) are told apart by their files.
+bool BackupTableModel::SharesItsName(const BackupRow& row) const {
+    const QString name = BlogName(row.entry);
+    return std::count_if(rows_.begin(), rows_.end(),
+                         [&](const BackupRow& other) { return BlogName(other.entry) == name; }) > 1;
+}
+
+QString BackupTableModel::FileName(const BackupRow& row) { return QFileInfo(Text(row.entry.path)).fileName(); }
+
 QVariant BackupTableModel::Display(const BackupRow& row, int column) const {
     switch (column) {
-        case Blog: return BlogName(row.entry);
+        case Blog: return SharesItsName(row) ? BlogName(row.entry) + "  (" + FileName(row) + ")" : BlogName(row.entry);
         case Posts: return Count(row.entry.posts);
         case Completeness: return library::Completeness(row.entry.posts, row.entry.announced);
         case Updated: return row.entry.updated > 0 ? RelativeTime(UpdatedAt(row.entry), now_()) : QString("never");

@@ -55,6 +55,8 @@ private:
     QVariant SortKey(const BackupRow& row, int column) const;
     QVariant ToolTip(const BackupRow& row, int column) const;
     QString JobText(const BackupRow& row) const;
+    bool SharesItsName(const BackupRow& row) const;
+    static QString FileName(const BackupRow& row);
 
     const JobBoard& jobs_;
     std::vector<BackupRow> rows_;

@@ -88,13 +88,10 @@ std::optional<QString> ApplyEvent(JobState& state, const JobEvent& event) {
         }
         case EventKind::Notice: return Text(event.Text("text"));
         case EventKind::Warning: return "Warning: " + Text(event.Text("text"));
-        case EventKind::End: {
+        case EventKind::End:
+            // Said once, when the job is over (FinishJob); its reasons came as events before it.
             state.lastEnd = event;
-            const std::string status = event.Text("status");
-            const QString text = Text(event.Text("text"));
-            if (status == "ok") return text.isEmpty() ? Outcome(event) : text;
-            return QString("Failed (%1): %2").arg(Text(status), text);
-        }
+            return std::nullopt;
         case EventKind::Unknown: {
             const QString text = Text(event.Text("text"));
             return text.isEmpty() ? std::nullopt : std::optional<QString>(text);

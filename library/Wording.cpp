@@ -41,6 +41,7 @@ QString Completeness(std::int64_t posts, std::optional<std::int64_t> announced) 
 
 QString MediaText(const MediaCounts& media) {
     if (!media.kept) return "not kept";
+    if (media.files == 0 && media.missing == 0 && media.failed == 0) return "none to keep";
     QString text = Count(media.files) + " kept";
     if (media.missing > 0) text += ", " + Count(media.missing) + " missing";
     if (media.failed > 0) text += ", " + Count(media.failed) + " failed";
