@@ -194,6 +194,18 @@ Result<std::string> UserDataFolder() {
     }
 }
 
+CatalogEntry SavedNow(const std::string& path, const std::string& address, const std::string& title,
+                      std::int64_t posts, std::optional<std::int64_t> announced) {
+    CatalogEntry entry;
+    entry.path = path;
+    entry.address = address;
+    entry.title = title;
+    entry.updated = std::time(nullptr);
+    entry.posts = posts;
+    entry.announced = announced;
+    return entry;
+}
+
 std::string CatalogFile(const std::string& dataFolder) { return skBuildFileName(dataFolder, kFileName); }
 
 Loaded Load(const std::string& dataFolder, FileOps& files) {

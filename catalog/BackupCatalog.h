@@ -45,6 +45,11 @@ struct Loaded {
 // The entries in the order they were first recorded; none when there is no file yet.
 Loaded Load(const std::string& dataFolder, FileOps& files = SystemFileOps());
 
+// The entry of a backup saved just now; what a later update needs (the
+// e-mail, the blog's password being asked, the proxy) is the caller's to add.
+CatalogEntry SavedNow(const std::string& path, const std::string& address, const std::string& title,
+                      std::int64_t posts, std::optional<std::int64_t> announced);
+
 // Adds the entry of entry.path or replaces it, keeping the known title when
 // the new entry has none. Makes the data folder when needed. `warning` (when
 // given) learns of a damaged file that was set aside on the way.

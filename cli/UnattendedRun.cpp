@@ -85,13 +85,8 @@ void RecordInLibrary(const CliOptions& options, const std::string& saved, const 
                      Output& output) {
     const Result<std::string> folder = catalog::UserDataFolder();
     if (!folder) return output.Warning("The backup is not in the Library's list: " + folder.status().text());
-    catalog::CatalogEntry entry;
-    entry.path = saved;
-    entry.address = options.address;
-    entry.title = result.Title;
-    entry.updated = std::time(nullptr);
-    entry.posts = result.PostsInBackup;
-    entry.announced = result.ReportedTotal;
+    catalog::CatalogEntry entry =
+        catalog::SavedNow(saved, options.address, result.Title, result.PostsInBackup, result.ReportedTotal);
     entry.email = options.email;
     entry.blogPassword = !options.blogPassword.empty();
     entry.proxy = ProxyChoice(options.proxy);

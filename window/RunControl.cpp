@@ -6,8 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <ctime>
-#include <filesystem>
 
 #include "BlogAddress.h"
 #include "catalog/BackupCatalog.h"
@@ -31,14 +29,8 @@ QString Shown(const std::string& text) { return QString::fromStdString(text).rep
 // A saved backup joins the Library's list, with what a later update needs
 // (never a password); the window itself has nothing more to say about it.
 void RecordInLibrary(const std::string& dataFolder, const BackupOptions& options, const BackupResult& result) {
-    catalog::CatalogEntry entry;
-    std::error_code ignored;
-    entry.path = std::filesystem::absolute(options.XMLFileName, ignored).lexically_normal().string();
-    entry.address = options.GroupAddress;
-    entry.title = result.Title;
-    entry.updated = std::time(nullptr);
-    entry.posts = result.PostsInBackup;
-    entry.announced = result.ReportedTotal;
+    catalog::CatalogEntry entry = catalog::SavedNow(options.XMLFileName, options.GroupAddress, result.Title,
+                                                    result.PostsInBackup, result.ReportedTotal);
     entry.email = options.EMail;
     entry.blogPassword = !options.Password2.empty();
     std::string warning;
