@@ -219,8 +219,9 @@ BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xm
     if (ahead) ahead->Abandon(callback);  // pages past the end: their cost is counted
     host.DisableCancel();
     XmlDocument& backup = loop->Backup();
-    if (Status sorted = SortPosts(backup, host); !sorted.ok()) decisions.SavedDespite(sorted);
-    const int32_t postCount = CountPosts(backup);
+    int32_t postCount = -1;
+    if (Status sorted = SortPosts(backup, host, &postCount); !sorted.ok()) decisions.SavedDespite(sorted);
+    if (postCount < 0) postCount = CountPosts(backup);
 
     host.SetStatus("Fixing XML attributes...");
     FixPostsAttributes(backup, postCount);

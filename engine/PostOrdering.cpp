@@ -99,6 +99,13 @@ Found Walk(const XmlNode& container) {
     return found;
 }
 
+// The ordering knows the posts of the first list only; a document has one root.
+bool OnlyListOfPosts(const XmlNode& container) {
+    for (XmlNode next = container.NextSibling(); next; next = next.NextSibling())
+        if (next.IsElementNamed("posts")) return false;
+    return true;
+}
+
 // Whether a post of the ordered ones has exactly this id. They hold each
 // number once, but "7" and "007" are two ids.
 bool HoldsId(const std::vector<Kept>& ordered, const Kept& post) {
@@ -142,7 +149,7 @@ bool PostIdBefore(std::string_view a, std::string_view b) { return Before(KeptOf
 
 // The order is that of the padded keys sorted ascending and then reversed,
 // reached with one sort instead of one query per post.
-Status SortPosts(XmlDocument& backup, IBackupHost& host) {
+Status SortPosts(XmlDocument& backup, IBackupHost& host, int32_t* posts) {
     host.SetStatus(kStatus + "Stage 1 of 3");
     if (Status check = CheckBlogXml("*** Dummy ***", backup); !check.ok()) return check;
     XmlNode container = backup.DocumentNode().SelectSingleNode("/tumblr/posts");
@@ -177,6 +184,8 @@ Status SortPosts(XmlDocument& backup, IBackupHost& host) {
     const XmlNode first = found.ordered.front().post;
     for (const XmlNode& other : found.othersAmongPosts) container.MoveBefore(other, first);
     Place(container, found.ordered, added);
+    if (posts != nullptr && OnlyListOfPosts(container))
+        *posts = static_cast<int32_t>(found.ordered.size() + added.size());
     return Status::Ok();
 }
 

@@ -194,8 +194,10 @@ void CopyTumblelog(const XmlDocument& page, XmlDocument& backup);
 void FixPostsAttributes(XmlDocument& backup, int32_t postCount);
 
 // Post ordering: descending id, one element per id. A document that is not
-// the blog's XML is left as it is, and said so.
-Status SortPosts(XmlDocument& backup, IBackupHost& host);
+// the blog's XML is left as it is, and said so. `posts`, when given, learns
+// how many posts the document holds afterwards, where the ordering knows it
+// without counting them again (else it is left as it was).
+Status SortPosts(XmlDocument& backup, IBackupHost& host, int32_t* posts = nullptr);
 // Whether the post with the id `a` goes before the one with the id `b`: the
 // order in which they are saved.
 bool PostIdBefore(std::string_view a, std::string_view b);

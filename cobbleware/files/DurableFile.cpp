@@ -9,7 +9,7 @@ namespace qv {
 
 namespace {
 
-constexpr std::size_t kWritebackEvery = 8 * 1024 * 1024;
+constexpr std::size_t kWritebackEvery = 2 * 1024 * 1024;
 
 std::string Why(const std::string& what) { return what + ": " + std::strerror(errno); }
 

@@ -146,12 +146,6 @@ bool NestedTooDeep(const pugi::xml_document& document) {
     });
 }
 
-bool TextHoldsCarriageReturn(const pugi::xml_document& document) {
-    return AnyNode(document, [](const pugi::xml_node& node, int) {
-        return node.type() == pugi::node_pcdata && std::strchr(node.value(), '\r') != nullptr;
-    });
-}
-
 std::string DeclaredEncoding(const char* data, std::size_t size) {
     std::string_view text(data, std::min<std::size_t>(size, 1024));
     if (text.starts_with("\xEF\xBB\xBF")) return "";

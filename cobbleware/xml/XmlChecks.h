@@ -24,10 +24,6 @@ std::optional<std::size_t> FindUnholdableReference(const char* text, std::size_t
 
 bool NestedTooDeep(const pugi::xml_document& document);
 
-// Whether some element text holds a carriage return, which a save must write
-// as a reference to keep.
-bool TextHoldsCarriageReturn(const pugi::xml_document& document);
-
 // The encoding named by the declaration at the start of a byte-oriented
 // document, in lower case; "" when there is none (or a byte order mark rules).
 std::string DeclaredEncoding(const char* text, std::size_t size);

@@ -92,12 +92,20 @@ public:
 
     void write(const void* data, size_t size) override {
         if (!escape_) {
+            // A carriage return in the output may stand in text, where it must be escaped:
+            // the caller writes the file again, escaping, and the rest of this one is no use.
+            if (sawCarriageReturn_ || std::memchr(data, '\r', size) != nullptr) {
+                sawCarriageReturn_ = true;
+                return;
+            }
             Append(static_cast<const char*>(data), size);
             return;
         }
         escaper_.Write(static_cast<const char*>(data), size,
                        [this](const char* part, size_t length) { Append(part, length); });
     }
+
+    bool SawCarriageReturn() const { return sawCarriageReturn_; }
 
     bool Flush() {
         if (!failed_ && !buffer_.empty()) failed_ = !out_.Write(buffer_.data(), buffer_.size());
@@ -122,6 +130,7 @@ private:
     CarriageReturnEscaper escaper_;
     std::string buffer_;
     bool failed_ = false;
+    bool sawCarriageReturn_ = false;
 };
 
 class StringWriter : public pugi::xml_writer {
@@ -261,17 +270,22 @@ bool XmlDocument::Save(const std::string& path, bool indent, FileOps& files) {
 
 bool XmlDocument::Save(const std::string& path, bool indent, const FileSaveOptions& options, FileOps& files) {
     impl_->DeclareUtf8();
-    AtomicFileWriter out(path, files, options);
-    bool saved = out.Open();
-    if (saved) {
-        // Following the output for where text stands costs more than the rest
-        // of the save: it is done only when some text needs it.
-        BufferedWriter writer(out, xmlcheck::TextHoldsCarriageReturn(impl_->document));
-        impl_->document.save(writer, "\t", FormatFlags(indent), pugi::encoding_utf8);
-        saved = writer.Flush() && out.Commit();
+    // Following the output for where text stands costs more than the rest of
+    // the save, so it is done only when the output holds a carriage return at
+    // all; a file that does is written again, escaping them in text.
+    for (const bool escape : {false, true}) {
+        AtomicFileWriter out(path, files, options);
+        bool saved = out.Open();
+        if (saved) {
+            BufferedWriter writer(out, escape);
+            impl_->document.save(writer, "\t", FormatFlags(indent), pugi::encoding_utf8);
+            if (writer.SawCarriageReturn()) continue;  // the unfinished file goes with `out`
+            saved = writer.Flush() && out.Commit();
+        }
+        impl_->saveError = out.ErrorText();
+        return saved;
     }
-    impl_->saveError = out.ErrorText();
-    return saved;
+    return false;  // the escaping pass never comes back for another
 }
 
 const XmlParseError& XmlDocument::ParseError() const { return impl_->parseError; }
