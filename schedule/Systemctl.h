@@ -11,7 +11,7 @@ namespace qv::schedule {
 // Runs `systemctl --user ARGS...` and waits for it. The program is the one
 // QUILLVAULT_SYSTEMCTL names when set (tests record the calls), else
 // systemctl from PATH. A program that cannot be started or that fails answers
-// Usage, with what it said: there is no user service manager to ask here.
+// Unavailable, with what it said: there is no user service manager to ask here.
 Status RunSystemctl(const std::vector<std::string>& args);
 
 }  // namespace qv::schedule
