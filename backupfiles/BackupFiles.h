@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names of everything that lives beside a backup file: the journal of an
 // unfinished run, the lock of a running one, the kept media, the offline view,
 // and the dated name a run may give the file. Every front end and layer asks

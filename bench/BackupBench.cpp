@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the backup engine on large blogs and prints one "name: value" line
 // per figure. The incremental run happens in a child process so that its peak
 // memory is measured on its own, without the generated test data.

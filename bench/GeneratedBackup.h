@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The large backup the backup and site benchmarks measure: the test server's
 // posts in a saved backup's wrapping.
 #pragma once

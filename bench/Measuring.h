@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the benchmarks share: elapsed time, this process's peak memory, and
 // measurements made in a fresh process of the benchmark's own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures keeping media and prints one "name: value" line per figure:
 // 2,000 files of 50 KB from a loopback host that takes 20 ms to answer each
 // request, one transfer at a time and four, and the peak memory of such a run

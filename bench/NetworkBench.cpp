@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures what a run pays beyond the service's own time: connections opened
 // for a run's pages, a slow connection set-up, and pages asked for ahead.
 // Prints one "name: value" line per figure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the offline view on the generated 100,000-post backup: writing the
 // site into an empty folder, writing it again when nothing changed, and the
 // peak memory of the first run next to that of loading the backup alone.

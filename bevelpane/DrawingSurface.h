@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three drawing primitives the panel paints with, on whole pixels of its client area.
 #pragma once
 

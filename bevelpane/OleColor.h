@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OLE colours as the panel's colour properties hold them, and their resolution when drawn.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Panel: a rectangular container control that paints its face and a flat or 3D border in
 // configurable colours and passes mouse actions on to its host.
 //

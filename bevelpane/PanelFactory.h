@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library's class factory and the root object of its Qt plugin.
 #pragma once
 

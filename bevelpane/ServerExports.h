@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four functions every in-process control server exports; each hands over to the control
 // framework for the one class, Panel. Results are the ServerResult codes of ControlInterfaces.h.
 #pragma once

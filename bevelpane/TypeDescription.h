@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library's type description as data: identities, names, member order, DISPIDs and help
 // strings, fixed from one build to the next because hosts record the identities.
 #pragma once

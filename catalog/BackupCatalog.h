@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // library.json in the data folder: every backup the window, the command line
 // and the Library know of, with what a later update needs (never a password).
 // Each change replaces the file atomically, owner-only, under a lock, so runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command line asks for, read with CLI11. Passwords come only from
 // the environment or from files: an argument would show in the process list.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the command line speaks to people: progress and messages on standard
 // error, the summary on standard output. On a terminal progress is one line
 // redrawn in place; into a file or pipe it is a plain line at most every ten

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillvault-cli html BACKUP.xml: writes the offline view of a saved backup
 // and prints the path of its index.html; the backup command's --html ends
 // with the same step.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a command says for people: one progress line, notices (silent with
 // --quiet), problems, and the summary on standard output.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGINT and SIGTERM stop a run the way the window's Cancel does: the next
 // progress callback hands the request to the transfer, and a wait between
 // retries ends at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a command says for programs (--json): one JSON object per line on
 // standard error, each naming its event and its command; nothing else goes
 // there. The README lists the events.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping a backup's media from the command line: `quillvault-cli media`, and
 // the step after a backup run with --media. Progress on standard error, the
 // summary on standard output; exit 0 when every file is kept, missing or

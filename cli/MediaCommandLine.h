@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `quillvault-cli media BACKUP.xml ...` asks for, read with CLI11.
 #pragma once
 

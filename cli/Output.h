@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything a command says while it runs, whoever reads it: a person at a
 // terminal or in a mail from cron (HumanOutput), or a program reading one
 // JSON object per line (JsonOutput, --json). The backup run's events come

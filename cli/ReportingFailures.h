@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The outside calls a command makes (the settings store, the system) raise
 // when they fail; a command's work runs inside this, which says so and gives
 // exit status 1.

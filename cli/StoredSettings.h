@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings the window stored, as the command line uses them: the same
 // settings store, the proxy setup (its password unscrambled) unless the
 // command line chose another.

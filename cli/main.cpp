@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillvault-cli: unattended backups from a terminal or a scheduler.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Which libraries a layer may end up linked with, checked when the build is
 # configured: a stray link fails here instead of waiting for a reviewer.
 

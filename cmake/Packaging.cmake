@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package (bash scripts/package): everything installed, with the
 # Debian packages it needs. dpkg-shlibdeps (dpkg-dev) finds the libraries the
 # programs link; what they load or run at run time is named here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process-wide description of the program that many outside calls take:
 // its title, version and where its executable lives.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long to wait before asking again when nobody said how long: a first
 // pause that doubles with every attempt, up to a ceiling.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A failing outside call raises one of these: a number and a text, like the
 // errors the program's components report.
 #pragma once

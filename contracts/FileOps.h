@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file-system calls the program makes where a fault must be survivable,
 // behind an interface so that tests can make any one of them fail. Every
 // implementation gives all of them: a wrapper (FileOpsWrapper) passes on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HTTP requests with progress callbacks, form data and proxy settings.
 #pragma once
 

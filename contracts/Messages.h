@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes and the shared helpers that build and show them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Values kept per application, addressed by section and key.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way a failure travels: a kind that callers decide by, the words for
 // people, and what a request's answer said. A message text is for people
 // only; nothing compares it. Cheap to copy; the success status holds nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The support functions the program calls by name. Failures raise qv::Error.
 #pragma once
 

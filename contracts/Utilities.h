@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared helper objects: file attributes and sorting of texts.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // XML documents with XPath. Nodes are light handles into their document; they
 // stay valid while the document lives and the node is not removed.
 #pragma once

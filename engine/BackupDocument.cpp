@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The backup file format: the version check, post ids, and merging received
 // pages into the backup document.
 #include "modTumblrInteraction.h"

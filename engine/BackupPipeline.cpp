@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From the options of a run to the saved backup file: the previous backup,
 // the page loop, ordering, the summary attributes and the save.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one entry point of a backup: the credentials question, the pipeline,
 // compression and the closing summary.
 #include <algorithm>

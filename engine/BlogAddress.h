@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The blog's address as the read API needs it, whoever typed it: a host name,
 // with a port if any. Both the window and the command line take it this way.
 #pragma once

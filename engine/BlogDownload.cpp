@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One page of the read API: the form post, redirects, the HTTP 408 recovery
 // and the questions that let the front end ask again.
 #include "Application.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's answers to a run's questions are its users' answers to boxes.
 #include "Messages.h"
 #include "RunDecisions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pages a full run has merged, kept beside its target as they were
 // received, so that a run that ends before its save (an outage, a signal, a
 // crash, a power cut) can be continued by the next one instead of starting

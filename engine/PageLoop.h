@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state of a run's page loop: the backup being built, where the next page
 // starts, and why paging ended. Every received page, whether it came from the
 // network, ahead of time or from a journal, goes through the same two steps:

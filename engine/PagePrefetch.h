@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pages asked for ahead of the one being merged, over the run's shared
 // connections, so that the service's time per page overlaps. The pipeline
 // still merges strictly in order: a page is only handed over when it is due,

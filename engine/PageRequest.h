@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every request for a page of the read API has in common, whether it is
 // sent when the page is due or ahead of time: the form, the target and how a
 // redirect moves it, and what the service's walls mean.

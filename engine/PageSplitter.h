@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One post the parser cannot read makes a whole page unreadable, while smaller
 // answers around it parse. Asking for the page's range again in halves, down
 // to single posts, saves every post but the broken ones.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Puts the posts of a backup into one fixed order before it is saved:
 // descending id, one element per id, other children of <posts> in front.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run asks its front end when something goes wrong. Every question
 // carries the failure's status: the window shows it in the boxes its users
 // know, an unattended front end decides by the status's kind. The status's

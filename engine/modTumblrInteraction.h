@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The backup engine: one run from its options to the saved file and the
 // closing summary. Everything runs on the caller's thread; the caller keeps its
 // window alive through IBackupHost and the progress callback.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A backup's passwords in the desktop's keyring (the Secret Service on the
 // session bus, through libsecret), so that a scheduled run can read them
 // without a person: stored by the Library, read by the command line.

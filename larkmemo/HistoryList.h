@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Earlier inputs of one text box, newest first, kept in a UTF-8 file with one
 // entry per line. A missing or damaged file is an empty list.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The passwords of a backup's runs: an account's for its e-mail address, a
 // protected blog's, a proxy user's. Taken from the desktop's keyring when it
 // holds them, else asked; kept in the keyring only for a daily update,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What lies beside a backup file, as the list shows it: whether the file is
 // still there, what its media folder's manifest says, and whether its offline
 // view was written from the backup as it is now. Read from the disk each time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a backup file says of itself, for adding it to the list by hand: the
 // blog's name and title, its posts, and the total the service announced.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One row per backup of library.json: the blog, its posts, how complete it
 // is, when it was last updated, its media and offline view, and its job.
 // Rows are found by the backup's path; the job column follows the JobBoard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command lines of the Library's jobs: every job is a run of
 // quillvault-cli with --json, so that whatever the Library does, the command
 // line can do too. Passwords never appear here: they go to the child through

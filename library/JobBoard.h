@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Library's jobs: one quillvault-cli child per job, at most one per
 // backup, any number of backups at once. The child's standard error is read
 // line by line as --json events; its standard output (the summary for

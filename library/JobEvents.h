@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What quillvault-cli --json writes to standard error: one JSON object a
 // line. The lines are cut from the bytes as they come; a line that is no
 // event (a crash message, a library's complaint) is kept as plain text, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state of a backup's job as its events tell it: what runs, how far it
 // is, what it waits for, and how it ended. The texts of the row and the
 // details pane are made here, from the events alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quillvault Library's main window: every backup in a sortable list, the
 // actions on the selected one as buttons and in a context menu, and the
 // messages of its jobs below. Everything it does runs quillvault-cli.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the job column as a progress bar with its text while a job with a
 // known total runs, and as plain text otherwise.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The few things the Library asks in a line of text: a password a run needs,
 // the address of a backup that does not name its blog. A dialog for people,
 // a script for tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the Library words numbers, times and states, in one place.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillvault-library: every backup at home on the desktop.
 #include <QApplication>
 #include <QIcon>

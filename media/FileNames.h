@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names media files get in the folder. A name comes from the address's
 // last path segment but is only ever a plain file name made of letters,
 // digits, '.', '_' and '-': never a path, never "..", never hidden.

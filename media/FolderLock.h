@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps two runs from keeping media in one folder at once: each would take
 // the other's unfinished pieces for leftovers of a killed run and remove
 // them, and each would replace manifest.tsv with its own lines only. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who may be asked next: the waiting transfers of each host, how many of them
 // may run at once, and how long a host that asked us to wait is left alone.
 // Hosts take turns, so one slow host never holds the others up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // manifest.tsv: one line per address with what became of it, tab-separated,
 // the column names first. It is the only record of which file holds which
 // address. It is replaced as a whole, atomically, now and then; the lines

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The outcomes recorded since manifest.tsv was last replaced, one manifest
 // line each, appended to a hidden file beside it. Appending a line and syncing
 // it costs the same however long the manifest has grown, so a run records

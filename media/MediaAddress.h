@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Addresses of media as the backup names them, and the few ways they are
 // taken apart here. Text only: nothing here touches the network.
 #pragma once

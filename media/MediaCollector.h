@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which media a backup names, post by post: the largest size of every photo,
 // images inside the posts' HTML, the service's own audio and video files, and
 // other sites' players (listed as external). Each address once, in the order

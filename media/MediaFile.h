@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One media file on its way to disk: the body goes through the durable
 // writer to a hidden temporary file in the folder as it arrives, hashed on the
 // way, and becomes the named file only once it is complete and synced. Until

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run has to do, worked out before the first transfer: for every
 // address of the backup, whether its earlier outcome stands (a kept file
 // still there, a missing one, another site's player) or it is fetched, and

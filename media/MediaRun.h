@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps the media a saved backup names in a folder beside it: what is not
 // kept yet is fetched, several files at once, each written whole or not at
 // all, and every outcome is recorded on disk the moment it is known (in the

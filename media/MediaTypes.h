@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file name extension a media answer's Content-Type names, for a kept
 // file whose address gave it none, so that players and file managers know
 // what it is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SHA-256 of a stream of bytes, fed piece by piece, through OpenSSL's libcrypto.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Why one media transfer failed, as a status: its kind tells whether the file
 // is missing, the host busy, or asking again may help, and its text is the
 // reason manifest.tsv records after "failed: ".

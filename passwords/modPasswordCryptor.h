@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Passwords are never stored as typed: each character becomes a group of four
 // hexadecimal digits (255 minus its Windows-1252 code, then a random byte),
 // the groups in reverse order. No key is involved; the random bytes are not

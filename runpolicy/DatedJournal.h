@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run whose file name carries the date and time (--add-date-time) has a new
 // target each time, so the journal an interrupted run left beside its own
 // target would never be found. The next dated run of the same blog in the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run's questions answered with nobody at the keyboard, by the kind of the
 // failure: a failed page is asked for again after growing pauses (or as long
 // as the service asked) until its retries are used up; a throttling service

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps the requests of a run apart: at most --rate a minute, and slower once
 // the service has said it is being asked too often.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How often and after how long a run asks again: each page has its retries,
 // the first after the configured delay, each pause twice the last, unless the
 // service said how long to wait.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The front end's side of an unattended run: counts the traffic as the
 // window's callbacks do, turns blocks and merged pages into progress (pages
 // of the pages expected, posts, bytes, rate, time left), and hands a stop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an unattended backup run tells the person or program watching it.
 // The command line prints it for people or as JSON lines for programs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps two runs from writing one backup at once: its lock file holds the
 // process number of the run that owns the target, and is taken over when
 // that process is gone.

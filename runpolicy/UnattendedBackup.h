@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One backup run with nobody at the keyboard, as every unattended front end
 // makes it: the target checked and locked, a full run journalled so that the
 // next one continues it (a dated run takes over the journal of the last

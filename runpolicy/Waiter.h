@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pauses of a run that a stop must be able to cut short.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How one command line is written where the system reads it back as the same
 // words: a systemd unit's ExecStart= and a crontab line run by /bin/sh.
 #pragma once

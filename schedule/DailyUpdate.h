@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps a backup current by itself: a systemd user timer and service per
 // backup that run the command line's incremental update once a day, with the
 // media and the offline view, and the equivalent crontab line where the user

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a program to its end and keeps what it said: its standard output and
 // error together, its standard input empty.
 #pragma once

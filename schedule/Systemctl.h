@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks the user's service manager through `systemctl --user`.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A saved backup, loaded once and walked without copying: the blog's own
 // description and the post elements in the order of the file (newest first,
 // as saved), one per id.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes OUTPUT, a header with one std::string_view per file of INPUTS, named
 # after the file: templates/post-page.mustache becomes kPostPageMustache.
 set(text "// Generated from site/templates and site/assets; edit those files instead.\n#pragma once\n\n#include <string_view>\n\nnamespace qv::site::resources {\n")

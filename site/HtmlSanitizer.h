@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What of a post's HTML reaches our pages. The text comes from the service
 // and from whoever the post was reblogged from, so it is parsed with a real
 // HTML parser and rebuilt from an allow-list: elements and attributes that

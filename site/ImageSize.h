@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pixel size of a kept picture, read from its first bytes, so that a page
 // can reserve the picture's space before it loads.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media kept beside a backup, as its folder's manifest.tsv lists them:
 // a header line naming the columns (url, file, bytes, sha256, status,
 // post_id), then one tab-separated line per address. Only addresses whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a page finds a post's media: the kept copy in the media folder when
 // there is one, else the original address when the reader allowed that, else
 // nothing is loaded and the page shows a link to the original instead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The markup of a post's picture, sound or film, the same wherever it comes
 // from (a photo post or an img inside a post's text): the kept copy, the
 // original when allowed, or a plain link to the original that loads nothing.

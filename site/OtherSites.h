@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Other sites' players, which our pages never load: the name a reader knows
 // the site by, and the page of the film or track a player's address stands for.
 #pragma once

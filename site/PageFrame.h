@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every page of the site shares: the blog's title and description, the
 // navigation, the security policy and the footer around the page's content.
 #pragma once

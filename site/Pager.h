@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pager under a list that runs over several pages: Newer and Older, and
 // the numbers of the first page, the last and those around the one shown,
 // with a gap for the pages between them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the players a post embeds point to, read from their HTML: the page of
 // a film, a film or sound file the media folder may hold.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A post's date as the service writes it: "date" in the blog's own time
 // ("Wed, 15 Jul 2009 04:50:11"), "date-gmt" in UTC ("2009-07-15 08:50:11 GMT").
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One post as our pages show it: its <article> (the same on the post's own
 // page and in the lists) and what the lists, the archive and the search need
 // to know about it. Every post type of the read API has its own markup.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts as a person reads them: capitals count as small letters (of ASCII
 // and the Latin-1 block, the letters a blog's words mostly carry) and a run
 // of digits counts by its value, so "Tag2" comes before "tag10".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search of the site: one entry per post (its page, title, date and the
 // distinct words of its text and tags), written as a script that our search
 // script loads on the first query. A script, not JSON: pages opened from

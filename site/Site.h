@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The offline view of a backup: a folder of pages (index.html first) that
 // shows the blog from the backup file alone, with the media folder's kept
 // copies when there are some. Nothing in it loads from the network unless the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site's folder. A page is written only when its bytes differ from what
 // the folder holds, through a temporary file renamed into place, so a reader
 // never sees half a page and a run that changed nothing touches nothing.

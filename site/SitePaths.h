@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where each page of the site lives, relative to the site's folder. Pages
 // other than the three at the top sit one folder down; every page's links
 // are written from the top folder and its <base> makes them work from there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site's page templates (mustache, compiled in from site/templates).
 // {{name}} escapes its text; {{{nameHtml}}} is only ever given HTML that we
 // built or that went through the sanitizer. One Templates per thread: a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which addresses a page of ours may carry, and how an address written in a
 // post is read: the way a browser reads it (blanks and control characters
 // around and inside the scheme do not count), resolved against the post's

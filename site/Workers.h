@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The threads that render and write pages. Each has its own templates and
 // post renderer, since a template keeps state while it renders; everything
 // else they share is only read, or is the thread-safe SiteFiles.

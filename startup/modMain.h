@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's start: the data folder, the icon, the toolbar, the window.
 #pragma once
 

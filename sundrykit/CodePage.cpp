@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows-1252, the code page of stored passwords and of some older XML files.
 #include <array>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolbar owns the name "Perchbar.corvaneToolbarProxy" on the session bus
 // and serves the interface of that name at /Perchbar/corvaneToolbarProxy.
 // ToolbarShow binds to the instance running at that moment (its unique bus

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as it was designed: each control's kind, caption and place in
 // twips within its parent's client area. The window is built from this table,
 // and its font is chosen so that every caption fits the room given here.

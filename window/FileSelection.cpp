@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice of the backup file to write and of the earlier backup to extend.
 // Each dialog opens in the folder of the last file chosen through it.
 #include <QLineEdit>

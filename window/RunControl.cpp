@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's side of a backup run: the Start button, the idle and running
 // states, stopping, and the progress text.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window remembers between starts: its fields and options, with the
 // two passwords scrambled.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The face of the window and of every box and dialog it opens.
 #pragma once
 

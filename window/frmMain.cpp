@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's layout, its load and unload, keys and focus.
 #include "frmMain.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's only window: the inputs of a backup run, the buttons that
 // start, stop and set it up, and the framed progress panel shown over the
 // window while a run is active. The run itself executes inside the Start

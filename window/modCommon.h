@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The proxy setup behind the main window's "Proxy..." button.
 #pragma once
 

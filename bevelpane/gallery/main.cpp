@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bevelpane-gallery: renders the five border styles of the Panel, side by side and captioned, into
 // one PNG, with the default colours of the current desktop palette. Runs without a display.
 #include <QApplication>

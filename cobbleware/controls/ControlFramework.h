@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creates controls of separately shipped control libraries by their ProgID, the way the program
 // builds its window without linking any control class.
 //

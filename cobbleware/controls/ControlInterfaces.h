@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interfaces shared by control libraries and the program that hosts their controls.
 // Header-only on purpose: a control library includes it without linking anything of the program.
 #pragma once

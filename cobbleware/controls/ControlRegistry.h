@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user component registry: which library file serves which ProgID and class identity.
 // Header-only, because both sides use it: a control library records itself from its
 // DllRegisterServer, and the ControlFramework reads it when a host creates a control.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves a file through the durable writer, with the rules of replacing a
 // file the user chose: the target is refused when it is read-only, is no
 // regular file or is a link another user laid in a folder everyone may write

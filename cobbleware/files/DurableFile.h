@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way a file that must outlive a crash is written: the content goes
 // to a temporary file in the target's folder, is synced, and only then takes
 // the target's name, and the folder is synced for the name to last. A crash

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A piece of HTML as a browser would read it inside a page's body, parsed by
 // gumbo into a tree of owned nodes that callers walk or rebuild. Entities are
 // decoded; malformed markup is repaired the way browsers repair it.

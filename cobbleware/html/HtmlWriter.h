@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes nodes back as HTML. Text and attribute values are always escaped,
 // and names that could break out of a tag are never written, so whatever a
 // tree holds, the result parses back to the same tree shape.

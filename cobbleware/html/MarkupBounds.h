@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gumbo's work per tag grows with the number of elements open around it, and
 // per attribute with the number of attributes before it in the same tag, so
 // markup nested tens of thousands deep, or a tag with as many attributes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers around libcurl's C interface, shared by the HTTP classes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Request addresses built and taken apart with libcurl's URL parser, so that no
 // URL is ever pieced together from strings.
 #pragma once

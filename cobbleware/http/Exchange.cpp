@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From what a caller asks for to what the client sends, and from what came
 // back to a status the caller can decide by.
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long-lived HTTP client: one libcurl multi handle whose transfers share
 // open connections, TLS sessions and name look-ups, so that the requests of a
 // run pay for a connection once. Several transfers may run at once; they move

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One exchange at a time over an HttpClient, reported to the caller's callback
 // in blocks of a fixed size.
 #include <sys/utsname.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long an answer asks the client to wait before it tries again.
 #pragma once
 

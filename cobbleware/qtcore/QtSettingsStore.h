@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings kept per application in one INI file in the user's configuration
 // folder ($XDG_CONFIG_HOME/<vendor>/<product>.ini). The file holds scrambled
 // passwords, so it is made readable by its owner only and kept that way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's about box: title, version, where it runs from, and a line of
 // dedication.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal dialogs that ask for a file to open or to save. What the user sees is
 // a QFileDialog; tests put a scripted presenter in its place.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application's style with one difference: a password box shows "*" for
 // each character, as the program's boxes always have, instead of the style's dot.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog behind ProxySettings::EditDialog: no proxy, the proxy the
 // environment names, or an HTTP proxy of the user's own with optional
 // credentials. It edits a copy; only OK hands the values back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes as the user sees them: a QMessageBox with the style's icon and
 // buttons, answering with the pressed button's number.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gives the keyboard back to the window a modal box was shown over, once the
 // box has closed. A window manager does this on its own; without one (a bare
 // X session) nobody does, and the owner would go on taking keys without ever

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks around parsing and saving that keep a document from being read or
 // written wrongly or from doing harm later: characters pugixml can't hold,
 // nesting that would make any recursive step or an indented save blow up,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pugixml writes a carriage return in element text as it is, and any XML
 // reader would turn it into a line feed; written as a character reference it
 // survives. Only text gets the reference: inside markup (a DOCTYPE, a

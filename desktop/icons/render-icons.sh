@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the PNG sizes of the Library's icon from its SVG (Debian: librsvg2-bin).
 set -eu
 cd "$(dirname "$0")"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds posts by the words of their text and tags, offline. The index is a
 // script (search-index.js) loaded with the first query: pages opened from
 // file:// may not fetch files. A query in the address (?q=words) runs at once.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the program's icon (a quill over a page) at 16, 32 and 48 pixels.
 import math, struct, zlib, sys
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The support functions that work on windows. A window handle here is the
 // widget itself.
 #pragma once

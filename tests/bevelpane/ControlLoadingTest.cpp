@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating panels by ProgID the way the program does: this executable does not link libbevelpane
 // and finds it at run time, beside itself or through the component registry.
 #include <gtest/gtest.h>

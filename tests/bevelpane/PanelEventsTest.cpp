@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse actions on the panel reach its host as events; the panel never takes the focus.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the panel paints, pixel for pixel, for every border style and at sizes down to 1x1.
 #include <gtest/gtest.h>
 

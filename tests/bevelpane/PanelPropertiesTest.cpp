@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Property puts, their errors, the repaints they cause, and persistence through property bags.
 #include <gtest/gtest.h>
 

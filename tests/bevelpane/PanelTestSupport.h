@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the panel tests: distinct colours per property, pictures as letter grids.
 #pragma once
 

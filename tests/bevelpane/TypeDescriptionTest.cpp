@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The type description must describe the Panel class that hosts actually get.
 #include <gtest/gtest.h>
 

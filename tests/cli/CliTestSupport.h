@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command-line tests share: the read-API server (one per test
 // program, reset before each test) and quillvault-cli run as a child process.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillvault-cli media, and --media after a backup, run as users run them:
 // the real program as a child process against loopback hosts.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pages asked for ahead of time change nothing but the time a run takes.
 #include <gtest/gtest.h>
 

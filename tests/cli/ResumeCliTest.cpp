@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An interrupted full backup goes on where it stopped: the real program,
 // killed and started again, against the loopback read-API server.
 #include <gtest/gtest.h>

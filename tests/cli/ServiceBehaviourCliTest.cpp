@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line against a service that throttles, walls a blog off, or
 // sends a page that one broken post makes unreadable.
 #include <gtest/gtest.h>

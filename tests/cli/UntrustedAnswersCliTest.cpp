@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What reaches the terminal, and what the exit status says, when the service
 // or the disk misbehave.
 #include <gtest/gtest.h>

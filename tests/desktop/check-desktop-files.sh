@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop entries, the metainfo and the manual, read by the tools the
 # desktop and the distribution read them with. A tool that is not installed is
 # named and left out; with none of them, the test is skipped (77).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The requests of a run share their connections: one per host the run talks
 // to, not one per page.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The journal of a full run: what a failing disk does to it, and to the run.
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service as it really behaves: a pinned old post, redirects as HTTP
 // defines them, walls, and a page made unreadable by one post.
 #include <gtest/gtest.h>

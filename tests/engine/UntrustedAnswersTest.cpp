@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the service may send besides the blog's XML, and what must never follow
 // from it: a shortened backup saved as complete, a replaced earlier backup, a
 // silent shortfall.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the HTTP tests share: one loopback server for the whole run, a callback
 // that records every call, and short ways to send.
 #pragma once

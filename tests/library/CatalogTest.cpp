@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // library.json: one entry per backup, written atomically and owner-only; a
 // damaged file is set aside, never deleted, and the list starts afresh.
 #include <gtest/gtest.h>

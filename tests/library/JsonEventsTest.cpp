@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillvault-cli --json as the Library reads it: every line of standard error
 // an event, the totals of the run in its progress and end.
 #include <gtest/gtest.h>

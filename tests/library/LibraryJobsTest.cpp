@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Library's jobs, pressed on the keyboard as a user would, each run by
 // the real quillvault-cli against the loopback service.
 #include <QPlainTextEdit>

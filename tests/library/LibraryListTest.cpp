@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list of backups: what a save by the command line leaves, backups added
 // by hand and forgotten, and what the window keeps between sessions.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the Library's tests share: fresh user folders, scripted dialogs, the
 // real quillvault-cli run as the user would, and an open Library window.
 #pragma once

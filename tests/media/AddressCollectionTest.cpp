@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which addresses a backup yields, from the read API's real sample pages and
 // from posts made for the cases the samples lack (photosets, HTML images,
 // the service's own video files).

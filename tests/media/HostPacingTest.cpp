@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The order and pace in which waiting files are handed out.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping media from a loopback media host over real sockets: what is
 // fetched, how each outcome is recorded, and what is never written.
 #include <gtest/gtest.h>

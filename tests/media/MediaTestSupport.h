@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the media tests share: backups made of chosen posts, a host that
 // records progress and can ask for a stop, a run against a MediaServer, and
 // the manifest read back.

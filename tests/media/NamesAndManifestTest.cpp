@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File names made from addresses, and manifest.tsv and its journal read and written.
 #include <gtest/gtest.h>
 

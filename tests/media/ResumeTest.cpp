@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run killed outright in the middle of a file (as by SIGKILL or a power
 // cut): nothing it kept is fetched again, though the manifest was not replaced
 // since, and its half file never counts.

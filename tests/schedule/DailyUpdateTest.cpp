@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The daily update as systemd and cron will read it: the units' command, file
 // names that need quoting, the calls to systemctl, and a real user manager
 // running the service when one can be started (private-session.sh).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A backup's passwords in a real Secret Service (gnome-keyring on a private
 // session bus, started by private-session.sh), and what every call says when
 // there is none.

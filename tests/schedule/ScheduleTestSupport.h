@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the schedule and keyring tests share: a program run to its end, and an
 // environment variable set for one test.
 #pragma once

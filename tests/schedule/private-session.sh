@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test program with the services it talks to started privately, never
 # the user's own: a systemd user manager (in a mount namespace of its own when
 # this system was not booted with systemd) and a keyring on a session bus of

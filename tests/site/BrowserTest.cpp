@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site as a reader's browser shows it: headless Chromium opens the pages
 // from file://, with the site's own security policy, scripts and media folder.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Headless Chromium from the Debian package, run as a child process on pages
 // opened from file://, with a profile of its own and no network of its own
 // making (no updates, no sync, no background requests).

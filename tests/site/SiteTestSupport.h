@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the site tests share: backups made from the real sample pages, small
 // real pictures for a media folder, and reading what a run wrote.
 #pragma once

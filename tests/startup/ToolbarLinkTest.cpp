@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolbar looks for its partner once per process and Qt binds the session
 // bus once per process, so each scenario here needs a process of its own:
 // ctest runs them one by one with --gtest_filter.

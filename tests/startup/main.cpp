@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GoogleTest main with the QApplication that widgets and QtDBus need.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-ins for the front end's side of a backup run: message boxes that
 // answer from a script, a host window that records what it is told, and a
 // progress receiver that counts traffic the way the window does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a piece of a test in a child process whose files may not grow past a
 // limit, so that writes fail with the kernel's own EFBIG, as on a full disk.
 #pragma once

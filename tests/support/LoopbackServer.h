@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small HTTP/1.1 server on 127.0.0.1 that every HTTP test talks to over real
 // sockets. Each request is recorded, then answered from a queue of scripted
 // responses or, when the queue is empty, by a handler. Several may run at once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A media host on a LoopbackServer: files by path, kept-alive connections, and
 // per path a script of faults served before the file itself. Counts every
 // request of every path, so tests can tell what was fetched again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The blog service's XML read API on a LoopbackServer: "/api/read" answers
 // form posts (and the plain GET) with pages of a blog held in memory, made up
 // or taken from real sample pages. Faults are scripted with Http().Enqueue.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system's file calls, recorded in the order they were made, with faults
 // put in on request: a chosen call failing with a chosen error, or a disk
 // that fills up. Safe to use from several threads. Header only: a suite

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One server for a whole test program, started before the first test and
 // stopped after the last, as a GoogleTest environment:
 //   static auto* const server = RegisterServerEnvironment<LoopbackServer>();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window tests put at the user's side: file dialogs answered from a
 // script, a fresh settings folder, and a window ready to use.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GoogleTest inside a QApplication on the offscreen platform.
 #include <gtest/gtest.h>
 

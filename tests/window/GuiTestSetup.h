@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every window test program sets up once its QApplication exists, as the
 // program does: resources, look, settings store and password scrambling.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key presses that reach the program the way a person's do: through a private
 // X server (XvfbSession) and xdotool.
 #pragma once

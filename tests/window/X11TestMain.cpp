@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GoogleTest inside a QApplication on a private Xvfb display, so that the
 // window meets a real X server, real focus and xdotool's key presses. Without
 // Xvfb the tests skip and say why.

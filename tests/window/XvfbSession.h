@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A private virtual X server for tests that need real key presses: Xvfb on a
 // display number it picks itself, stopped when the session ends.
 #pragma once
