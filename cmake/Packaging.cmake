@@ -26,8 +26,8 @@ audio and video, opens their offline view in the browser and updates them
 every day by itself. quillvault-cli does the same from a terminal, cron or a
 systemd timer.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The panel library is the package's own; the programs load it at run time.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_FULL_LIBDIR})
+# Nothing links the panel library (the window loads it from its private folder at
+# run time), so it needs no shlibs file and no ldconfig call.
 # The window needs a display plugin and the face it was drawn for, HTTPS the
 # certificates, opening pages and folders xdg-open.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wine, ca-certificates, xdg-utils")
