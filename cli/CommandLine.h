@@ -10,6 +10,7 @@
 
 #include "Http.h"
 #include "Status.h"
+#include "modTumblrInteraction.h"
 
 namespace qv::cli {
 
@@ -18,14 +19,10 @@ inline constexpr const char* kHtmlCommand = "html";
 inline constexpr const char* kHelpCommand = "help";
 
 struct CliOptions {
-    std::string address;
+    // The run's request, filled here once; its XMLFileName once the output is resolved.
+    BackupOptions backup;
     std::string output;  // as given: a file, or a folder to propose the name in
-    std::string incremental;
-    std::string email;
-    std::string password;
-    std::string blogPassword;
     bool addDateTime = false;
-    bool compress = false;
     // Unset: whatever the window's proxy setup stored.
     std::optional<ProxySettings> proxy;
     int retries = 3;

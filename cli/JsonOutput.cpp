@@ -66,11 +66,11 @@ void JsonOutput::Waiting(runpolicy::WaitReason reason, std::chrono::seconds wait
 
 void JsonOutput::Summary(const std::string& text) { summary_ = text; }
 
-void JsonOutput::BackupStarted(const runpolicy::UnattendedBackupOptions& options) {
+void JsonOutput::BackupStarted(const BackupOptions& request) {
     command_ = "backup";
-    Emit("start", {{"address", options.address},
-                   {"target", Text(options.target)},
-                   {"incremental", !options.incremental.empty()},
+    Emit("start", {{"address", request.GroupAddress},
+                   {"target", Text(request.XMLFileName)},
+                   {"incremental", !request.XMLBaseFileName.empty()},
                    {"version", VersionText(App())}});
 }
 
@@ -78,7 +78,8 @@ void JsonOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const 
     const BackupResult& result = outcome.result;
     json fields = {{"pages", result.Pages},
                    {"seconds", std::chrono::duration_cast<std::chrono::seconds>(outcome.duration).count()}};
-    if (outcome.status.ok()) {
+    const Status& status = result.status;
+    if (status.ok()) {
         fields["saved"] = Text(saved);
         fields["posts"] = result.PostsInBackup;
         fields["added"] = result.PostsAdded;
@@ -88,10 +89,10 @@ void JsonOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const 
         fields["shortfall"] = result.ReportedTotal && *result.ReportedTotal > result.PostsInBackup
                                   ? json(*result.ReportedTotal - result.PostsInBackup)
                                   : json(0);
-        fields["bytes"] = static_cast<int64_t>(Traffic().BytesReceived);
+        fields["bytes"] = static_cast<int64_t>(result.Traffic.BytesReceived);
         fields["summary"] = Text(summary_);
     }
-    Ended(outcome.status, std::move(fields));
+    Ended(status, std::move(fields));
 }
 
 void JsonOutput::MediaStarted(const std::string& backup, const std::string& folder) {
