@@ -9,6 +9,7 @@
 #include <string>
 
 #include "MediaCollector.h"
+#include "SameElement.h"
 #include "Xml.h"
 #include "apiv2/PostsPage.h"
 
@@ -22,33 +23,6 @@ pugi::xml_document LoadFixture(const std::string& name) {
     const std::string path = std::string(QV_FIXTURES_DIR) + "/" + name;
     EXPECT_TRUE(document.load_file(path.c_str())) << path;
     return document;
-}
-
-pugi::xml_node PostById(const pugi::xml_document& document, const std::string& id) {
-    return document.child("tumblr").child("posts").find_child_by_attribute("post", "id", id.c_str());
-}
-
-// Same name, same attributes in the same order, same text, same element
-// children in the same order. The read API's deprecated conversation-line
-// copies of the chat lines are no part of what a page must hold.
-void ExpectSameElement(const pugi::xml_node& expected, const pugi::xml_node& actual, const std::string& where) {
-    SCOPED_TRACE(where);
-    ASSERT_TRUE(actual) << "missing " << expected.name();
-    EXPECT_STREQ(actual.name(), expected.name());
-    std::string expectedAttributes, actualAttributes;
-    for (const auto& a : expected.attributes()) expectedAttributes += std::string(a.name()) + "=" + a.value() + " ";
-    for (const auto& a : actual.attributes()) actualAttributes += std::string(a.name()) + "=" + a.value() + " ";
-    EXPECT_EQ(actualAttributes, expectedAttributes);
-    EXPECT_STREQ(actual.child_value(), expected.child_value());
-    pugi::xml_node mine = actual.first_child();
-    for (pugi::xml_node theirs = expected.first_child(); theirs; theirs = theirs.next_sibling()) {
-        if (theirs.type() != pugi::node_element || std::string(theirs.name()) == "conversation-line") continue;
-        while (mine && mine.type() != pugi::node_element) mine = mine.next_sibling();
-        ExpectSameElement(theirs, mine, where + "/" + theirs.name());
-        if (mine) mine = mine.next_sibling();
-    }
-    while (mine && mine.type() != pugi::node_element) mine = mine.next_sibling();
-    EXPECT_FALSE(mine) << "an element the read API did not write: " << mine.name();
 }
 
 json Post(const std::string& type, long long id, const std::string& date, long long timestamp,
