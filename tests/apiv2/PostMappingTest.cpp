@@ -4,6 +4,9 @@
 // element by element with a real read-API page that holds all seven types.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <string>
@@ -12,6 +15,7 @@
 #include "SameElement.h"
 #include "Xml.h"
 #include "apiv2/PostsPage.h"
+#include "apiv2/ZoneOffsets.h"
 
 namespace qv {
 namespace {
@@ -91,11 +95,50 @@ json AllSevenTypes(const pugi::xml_document& fixture) {
              {{"blog", blog}, {"posts", json::array({video, audio, chat, link, quote, text, photo})}, {"total_posts", 7}}}};
 }
 
-// February 2009 on the US east coast: five hours behind.
+// The zone the sample pages' blog wrote its dates in.
 apiv2::PageContext EasternWinter() {
     apiv2::PageContext context;
-    context.utcOffset = [](std::int64_t) { return -5 * 3600; };
+    Result<apiv2::UtcOffset> zone = apiv2::SystemZoneOffsets("US/Eastern");
+    EXPECT_TRUE(zone.ok()) << zone.status().text();
+    if (zone) context.utcOffset = *zone;
     return context;
+}
+
+TEST(PostMapping, DatesAreWrittenAsEverySamplePageWroteThemInItsBlogsZone) {
+    int dates = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(QV_FIXTURES_DIR)) {
+        if (entry.path().extension() != ".xml") continue;
+        const pugi::xml_document fixture = LoadFixture(entry.path().filename().string());
+        Result<apiv2::UtcOffset> zone =
+            apiv2::SystemZoneOffsets(fixture.child("tumblr").child("tumblelog").attribute("timezone").value());
+        ASSERT_TRUE(zone.ok()) << zone.status().text();
+        apiv2::PageContext context;
+        context.utcOffset = *zone;
+        for (const pugi::xml_node post : fixture.child("tumblr").child("posts").children("post")) {
+            const json minimal = {{"id_string", post.attribute("id").value()},
+                                  {"type", "text"},
+                                  {"timestamp", post.attribute("unix-timestamp").as_llong()}};
+            pugi::xml_document mine;
+            ASSERT_TRUE(mine.load_string(apiv2::PostXml(minimal.dump(), context)->c_str()));
+            EXPECT_STREQ(mine.child("post").attribute("date-gmt").value(), post.attribute("date-gmt").value());
+            EXPECT_STREQ(mine.child("post").attribute("date").value(), post.attribute("date").value())
+                << entry.path().filename() << " " << post.attribute("id").value();
+            ++dates;
+        }
+    }
+    EXPECT_GT(dates, 150);
+
+    EXPECT_EQ(apiv2::SystemZoneOffsets("../../etc/passwd").status().kind(), StatusKind::Usage);
+    EXPECT_EQ(apiv2::SystemZoneOffsets("Mars/Olympus_Mons").status().kind(), StatusKind::NotFound);
+    std::ifstream file("/usr/share/zoneinfo/US/Eastern", std::ios::binary);
+    const std::string tzif((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_GT(tzif.size(), 100u);
+    for (const std::size_t cut : {std::size_t(0), std::size_t(10), std::size_t(50), tzif.size() / 2})
+        EXPECT_EQ(apiv2::ZoneOffsetsFromTzif(std::string_view(tzif).substr(0, cut)).status().kind(),
+                  StatusKind::NotFound);
+    std::string lying = tzif;
+    lying[33] = '\x7F';  // the 32-bit block's count of transitions, now millions
+    EXPECT_FALSE(apiv2::ZoneOffsetsFromTzif(lying).ok());
 }
 
 TEST(PostMapping, AllSevenTypesComeOutAsTheReadApiWroteThem) {

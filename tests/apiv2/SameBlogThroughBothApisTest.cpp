@@ -13,6 +13,7 @@
 #include "SameElement.h"
 #include "V2ApiServer.h"
 #include "apiv2/PostsPage.h"
+#include "apiv2/ZoneOffsets.h"
 #include "oauth/RequestSigner.h"
 #include "oauth/ServiceExchange.h"
 
@@ -72,7 +73,7 @@ TEST_F(SameBlog, PostsThroughV2AreTheReadApisPostsByteForByte) {
     ASSERT_TRUE(v1.status.ok());
 
     apiv2::PageContext context;
-    context.utcOffset = [](std::int64_t) { return -4 * 3600; };  // the read API's blog: US/Eastern in summer
+    context.utcOffset = *apiv2::SystemZoneOffsets("US/Eastern");  // the zone the read API's blog names
     const std::vector<apiv2::Page> pages = ReadAll(service, true, context);
     ASSERT_EQ(pages.size(), 3u);
     std::string v2Posts;
@@ -114,7 +115,7 @@ TEST_F(SameBlog, ALoginOnlyBlogGivesItsPrivatePostsToASignedReadAlone) {
     EXPECT_EQ(apiv2::ReadPostsPage(refused.body, {}).status().kind(), StatusKind::Wall);
 
     apiv2::PageContext context;
-    context.utcOffset = [](std::int64_t) { return -5 * 3600; };  // February 2009, US/Eastern
+    context.utcOffset = *apiv2::SystemZoneOffsets("US/Eastern");
     const std::vector<apiv2::Page> pages = ReadAll(service, true, context);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].ids.size(), 14u);
