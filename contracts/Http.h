@@ -97,6 +97,8 @@ struct OutgoingRequest {
     // HTTP Basic authentication, sent only when `authPassword` is not empty.
     std::string authUser;
     std::string authPassword;
+    // Further "Name: value" lines, such as a signed request's Authorization.
+    std::vector<std::string> headers;
 };
 
 class HttpRequest {
@@ -159,6 +161,11 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// The kind of an answer's HTTP status, for every exchange: 429, and a 503
+// that asks to wait, are Throttled; 404 and 410 NotFound; 401 Wall; any other
+// HttpStatus.
+StatusKind HttpStatusKind(int status, bool asksToWait);
 
 // What went wrong with the request's last Send, in plain words, with the
 // answer's status and Retry-After. A 429, and a 503 that asks to wait, are

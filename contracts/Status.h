@@ -18,6 +18,7 @@ enum class StatusKind {
     Timeout,        // the server fell silent or trickled
     HttpStatus,     // an answer other than 2xx that says nothing more
     Throttled,      // asked too often (429, or 503 with Retry-After)
+    DailyLimit,     // the day's allowance of requests is spent until it resets (Retry-After)
     Wall,           // a login, safe-mode, consent or password wall, a 401
     NotFound,       // no such blog (404), no such file
     NotBlogXml,     // an answer or file that is not the blog's XML
@@ -116,6 +117,7 @@ inline const char* KindName(StatusKind kind) {
         case StatusKind::Timeout: return "timeout";
         case StatusKind::HttpStatus: return "http-status";
         case StatusKind::Throttled: return "throttled";
+        case StatusKind::DailyLimit: return "daily-limit";
         case StatusKind::Wall: return "wall";
         case StatusKind::NotFound: return "not-found";
         case StatusKind::NotBlogXml: return "not-blog-xml";

@@ -16,6 +16,12 @@ namespace {
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
+bool AnyHasLineBreak(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        if (HasLineBreak(line)) return true;
+    return false;
+}
+
 std::string StatusWords(const HttpRequest& request) {
     std::string words = "The server answered HTTP " + std::to_string(request.StatusCode());
     if (!request.StatusText().empty()) words.append(1, ' ').append(request.StatusText());
@@ -27,8 +33,8 @@ std::string StatusWords(const HttpRequest& request) {
 Result<http::Request> http::RequestFor(const OutgoingRequest& exchange, std::shared_ptr<const ProxySettings> proxy) {
     // A line break would end a header line early and begin one of the server's choosing.
     if (exchange.method.empty() || exchange.method.find_first_of(" \t\r\n") != std::string::npos ||
-        HasLineBreak(exchange.contentType) || HasLineBreak(exchange.userAgent))
-        return Status(StatusKind::Usage, "The method, content type or user agent would break the request.")
+        HasLineBreak(exchange.contentType) || HasLineBreak(exchange.userAgent) || AnyHasLineBreak(exchange.headers))
+        return Status(StatusKind::Usage, "The method, content type, user agent or a header would break the request.")
             .RetryWontHelp();
     HostPort target;
     std::string why;
@@ -47,6 +53,7 @@ Result<http::Request> http::RequestFor(const OutgoingRequest& exchange, std::sha
     request.userAgent = exchange.userAgent;
     request.authUser = exchange.authUser;
     request.authPassword = exchange.authPassword;
+    request.headers = exchange.headers;
     request.http10 = exchange.http10;
     request.proxy = std::move(proxy);
     request.limits.silence = std::chrono::milliseconds(std::max(exchange.timeoutMs, 0));
@@ -60,7 +67,7 @@ Status RequestFailure(const HttpRequest& request) {
         const int asked = http::RetryAfterSeconds(request.ResponseHeaders());
         std::string words = StatusWords(request);
         if (asked >= 0) words += " It asks to wait " + std::to_string(asked) + " seconds before trying again.";
-        return Status(http::FailureKind(hekHttpStatus, code, asked >= 0), words)
+        return Status(HttpStatusKind(code, asked >= 0), words)
             .WithHttpStatus(code)
             .WithRetryAfter(asked >= 0 ? std::optional<int>(asked) : std::nullopt);
     }

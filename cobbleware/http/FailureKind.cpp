@@ -1,17 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "http/FailureKind.h"
 
-namespace qv::http {
+namespace qv {
+
+StatusKind HttpStatusKind(int status, bool asksToWait) {
+    if (status == 429 || (status == 503 && asksToWait)) return StatusKind::Throttled;
+    if (status == 404 || status == 410) return StatusKind::NotFound;
+    if (status == 401) return StatusKind::Wall;
+    return StatusKind::HttpStatus;
+}
+
+namespace http {
 
 StatusKind FailureKind(int errorKind, int status, bool retryAfterGiven) {
     switch (errorKind) {
         case hekNone:
             return StatusKind::Ok;
         case hekHttpStatus:
-            if (status == 429 || (status == 503 && retryAfterGiven)) return StatusKind::Throttled;
-            if (status == 404 || status == 410) return StatusKind::NotFound;
-            if (status == 401) return StatusKind::Wall;
-            return StatusKind::HttpStatus;
+            return HttpStatusKind(status, retryAfterGiven);
         case hekBadAddress:
             return StatusKind::Usage;
         case hekTimeout:
@@ -25,4 +31,5 @@ StatusKind FailureKind(int errorKind, int status, bool retryAfterGiven) {
     }
 }
 
-}  // namespace qv::http
+}  // namespace http
+}  // namespace qv

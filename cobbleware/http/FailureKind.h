@@ -10,8 +10,8 @@
 namespace qv::http {
 
 // `errorKind` is the transfer's (hek...), `status` the answer's (0: none
-// came), `retryAfterGiven` whether it asked to wait. A 429, and a 503 that
-// asks to wait, are Throttled; a 404 and a 410 NotFound; a 401 a Wall.
+// came), `retryAfterGiven` whether it asked to wait; an answer's status has
+// the kind HttpStatusKind gives it.
 StatusKind FailureKind(int errorKind, int status, bool retryAfterGiven);
 
 }  // namespace qv::http

@@ -163,6 +163,23 @@ TEST_F(HttpRequestTest, BasicAuthIsSentOnlyWithAPassword) {
     EXPECT_FALSE(exchanges[2].Header("Authorization"));
 }
 
+TEST_F(HttpRequestTest, ExtraHeadersAreSentAndOneWithALineBreakIsRefusedUnsent) {
+    server().SetHandler([](const HttpExchange&) { return ScriptedResponse::Ok("ok"); });
+    OutgoingRequest exchange;
+    exchange.host = server().Address();
+    exchange.path = "/v2/user/info";
+    exchange.headers = {"Authorization: OAuth oauth_token=\"t\"", "X-Extra: 1"};
+    ASSERT_TRUE(request.Send(exchange, nullptr));
+    ASSERT_EQ(server().ExchangeCount(), 1u);
+    EXPECT_EQ(server().Exchanges()[0].Header("Authorization"), "OAuth oauth_token=\"t\"");
+    EXPECT_EQ(server().Exchanges()[0].Header("X-Extra"), "1");
+
+    exchange.headers = {"X-Extra: 1\r\nX-Injected: 2"};
+    EXPECT_FALSE(request.Send(exchange, nullptr));
+    EXPECT_EQ(request.ErrorKind(), hekBadAddress);
+    EXPECT_EQ(server().ExchangeCount(), 1u);
+}
+
 TEST_F(HttpRequestTest, MovedPermanentlyIsReturnedNotFollowed) {
     LoopbackServer elsewhere([](const HttpExchange&) { return ScriptedResponse::Ok("moved here"); });
     server().Enqueue(ScriptedResponse::Redirect(301, elsewhere.Url("/v2/read")));
