@@ -12,7 +12,7 @@
 #include <iterator>
 
 #include "Application.h"
-#include "BlogAddress.h"
+#include "blogaddress/BlogAddress.h"
 #include "backupfiles/BackupFiles.h"
 #include "Sundrykit.h"
 
@@ -263,10 +263,10 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     }
     if (app.count("--password") > 0) return Usage(refusal);
     if (options.address.empty()) return Usage("the blog address is empty");
-    if (std::string why; auto bare = BareBlogAddress(options.address, why))
-        options.address = *bare;
+    if (Result<std::string> bare = BareBlogAddress(options.address))
+        options.address = std::move(*bare);
     else
-        return Usage(LowerFirst(why));
+        return Usage(LowerFirst(bare.status().text()));
     if (const auto seconds = ParseDuration(maxWait)) {
         options.maxWaitSeconds = *seconds;
     } else {

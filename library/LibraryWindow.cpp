@@ -24,8 +24,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "BlogAddress.h"
 #include "Messages.h"
+#include "blogaddress/BlogAddress.h"
 #include "library/BackupPasswords.h"
 #include "library/BackupSummary.h"
 #include "library/DailyUpdate.h"
@@ -420,11 +420,10 @@ void LibraryWindow::AddBackup() {
         const auto answer = questions_->Ask(
             this, {kTitle, "The backup does not name its blog. The blog's address, such as myblog.example.com:", {}, false});
         if (!answer) return;
-        std::string why;
-        if (const auto bare = BareBlogAddress(answer->toStdString(), why))
+        if (const Result<std::string> bare = BareBlogAddress(answer->toStdString()))
             entry.address = *bare;
         else
-            Say(Text(why), mbExclamation);
+            Say(Text(bare.status().text()), mbExclamation);
     }
     std::string warning;
     if (const Status recorded = catalog::Record(dataFolder_, entry, &warning); !recorded.ok()) {

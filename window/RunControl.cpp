@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "BlogAddress.h"
+#include "blogaddress/BlogAddress.h"
 #include "catalog/BackupCatalog.h"
 #include "Messages.h"
 #include "Sundrykit.h"
@@ -49,10 +49,9 @@ void frmMain::cmdStart_Click() {
     }
     // An address pasted from the browser is taken as the host name it names,
     // in the box, the history and the proposed file name alike.
-    std::string why;
-    const std::optional<std::string> address = BareBlogAddress(txtGroup->text().toStdString(), why);
+    const Result<std::string> address = BareBlogAddress(txtGroup->text().toStdString());
     if (!address) {
-        MsgBox(why, mbCritical);
+        MsgBox(address.status().text(), mbCritical);
         txtGroup->setFocus(Qt::OtherFocusReason);
         return;
     }
