@@ -91,10 +91,9 @@ void RecordInLibrary(const CliOptions& options, const std::string& saved, const 
     entry.email = options.email;
     entry.blogPassword = !options.blogPassword.empty();
     entry.proxy = ProxyChoice(options.proxy);
-    std::string warning;
-    const Status recorded = catalog::Record(*folder, entry, &warning);
-    if (!warning.empty()) output.Warning(warning);
-    if (!recorded.ok()) output.Warning("The backup is not in the Library's list: " + recorded.text());
+    const catalog::Changed recorded = catalog::Record(*folder, entry);
+    if (recorded.setAside) output.Warning(*recorded.setAside);
+    if (!recorded.ok()) output.Warning("The backup is not in the Library's list: " + recorded.status.text());
 }
 
 // The run, then the media and the offline view of what it saved when asked.

@@ -425,12 +425,12 @@ void LibraryWindow::AddBackup() {
         else
             Say(Text(bare.status().text()), mbExclamation);
     }
-    std::string warning;
-    if (const Status recorded = catalog::Record(dataFolder_, entry, &warning); !recorded.ok()) {
-        Say(Text(recorded.text()), mbExclamation);
+    const catalog::Changed recorded = catalog::Record(dataFolder_, entry);
+    if (!recorded.ok()) {
+        Say(Text(recorded.status.text()), mbExclamation);
         return;
     }
-    if (!warning.empty()) statusBar()->showMessage(Text(warning));
+    if (recorded.setAside) statusBar()->showMessage(Text(*recorded.setAside));
     Reload();
     Select(path);
 }
@@ -439,12 +439,12 @@ void LibraryWindow::RemoveFromList() {
     const BackupRow* row = Selected();
     if (!row || jobs_.Running(row->entry.path)) return;
     const std::string path = row->entry.path;
-    std::string warning;
-    if (const Status forgotten = catalog::Forget(dataFolder_, path, &warning); !forgotten.ok()) {
-        Say(Text(forgotten.text()), mbExclamation);
+    const catalog::Changed forgotten = catalog::Forget(dataFolder_, path);
+    if (!forgotten.ok()) {
+        Say(Text(forgotten.status.text()), mbExclamation);
         return;
     }
-    if (!warning.empty()) statusBar()->showMessage(Text(warning));
+    if (forgotten.setAside) statusBar()->showMessage(Text(*forgotten.setAside));
     const int at = table_->currentIndex().row();
     Reload();
     // The next row takes the place of the one removed, so the keyboard can go on.

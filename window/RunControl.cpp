@@ -34,10 +34,9 @@ void RecordInLibrary(const std::string& dataFolder, const BackupOptions& options
                                                     result.PostsInBackup, result.ReportedTotal);
     entry.email = options.EMail;
     entry.blogPassword = !options.Password2.empty();
-    std::string warning;
-    const Status recorded = catalog::Record(dataFolder, entry, &warning);
-    if (!warning.empty()) skLogWarning(warning);
-    if (!recorded.ok()) skLogWarning("The backup is not in the Library's list: " + recorded.text());
+    const catalog::Changed recorded = catalog::Record(dataFolder, entry);
+    if (recorded.setAside) skLogWarning(*recorded.setAside);
+    if (!recorded.ok()) skLogWarning("The backup is not in the Library's list: " + recorded.status.text());
 }
 
 }  // namespace
