@@ -16,6 +16,9 @@
 
 namespace qv::catalog {
 
+// The proxy choice of an entry whose updates connect directly, whatever the window's setup says.
+inline constexpr const char* kNoProxy = "none";
+
 struct CatalogEntry {
     std::string path;     // absolute path of the backup file
     std::string address;  // the blog's address (host name)
@@ -25,7 +28,7 @@ struct CatalogEntry {
     std::optional<std::int64_t> announced;  // the total the service last announced
     std::string email;          // account e-mail for a later update ("" none)
     bool blogPassword = false;  // the blog is password-protected
-    std::string proxy;          // "" the window's proxy setup, "none", or "http://[user@]host:port"
+    std::string proxy;          // "" the window's proxy setup, kNoProxy, or "http://[user@]host:port"
 
     bool operator==(const CatalogEntry&) const = default;
 };

@@ -13,6 +13,7 @@
 #include "ReportingFailures.h"
 #include "StoredSettings.h"
 #include "catalog/BackupCatalog.h"
+#include "catalog/UpdateCommand.h"
 #include "keyring/Keyring.h"
 #include "runpolicy/UnattendedBackup.h"
 
@@ -74,13 +75,6 @@ Status ReadKeyring(CliOptions& options) {
     return Status::Ok();
 }
 
-// How a later update reaches the service: the window's setup, none, or this proxy.
-std::string ProxyChoice(const std::optional<ProxySettings>& proxy) {
-    if (!proxy) return "";
-    if (proxy->ProxyMode != ProxySettings::pmManual) return "none";
-    return "http://" + (proxy->User.empty() ? "" : proxy->User + "@") + proxy->Host + ":" + std::to_string(proxy->Port);
-}
-
 // A saved backup joins the Library's list, with what a later update needs (never a password).
 void RecordInLibrary(const CliOptions& options, const std::string& saved, const BackupResult& result,
                      Output& output) {
@@ -90,7 +84,7 @@ void RecordInLibrary(const CliOptions& options, const std::string& saved, const 
         catalog::SavedNow(saved, options.address, result.Title, result.PostsInBackup, result.ReportedTotal);
     entry.email = options.email;
     entry.blogPassword = !options.blogPassword.empty();
-    entry.proxy = ProxyChoice(options.proxy);
+    entry.proxy = catalog::ProxyChoice(options.proxy);
     const catalog::Changed recorded = catalog::Record(*folder, entry);
     if (recorded.setAside) output.Warning(*recorded.setAside);
     if (!recorded.ok()) output.Warning("The backup is not in the Library's list: " + recorded.status.text());

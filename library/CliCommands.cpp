@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "catalog/UpdateCommand.h"
+
 namespace qv::library {
 
 namespace {
@@ -22,12 +24,9 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 CliCommand UpdateCommand(const catalog::CatalogEntry& entry) {
     CliCommand command{JobKind::Update, {}};
-    command.arguments << "-i" << Text(entry.path) << "-o" << Text(entry.path) << Text(entry.address) << "--json";
-    if (!entry.email.empty()) command.arguments << "-e" << Text(entry.email);
-    if (entry.proxy == "none")
-        command.arguments << "--no-proxy";
-    else if (!entry.proxy.empty())
-        command.arguments << "--proxy" << Text(entry.proxy);
+    // The passwords go to the child in its environment (ChildEnvironment).
+    for (const std::string& word : catalog::UpdateArguments(entry, {"--json"}, catalog::Passwords::FromEnvironment))
+        command.arguments << Text(word);
     return command;
 }
 
@@ -65,7 +64,7 @@ QString OpenerProgram() {
 }
 
 bool ProxyHasUser(const std::string& proxy) {
-    if (proxy.empty() || proxy == "none") return false;
+    if (proxy.empty() || proxy == catalog::kNoProxy) return false;
     return !QUrl(Text(proxy)).userName().isEmpty();
 }
 
