@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "Application.h"
+#include "PasswordVariables.h"
 #include "blogaddress/BlogAddress.h"
 #include "backupfiles/BackupFiles.h"
 #include "Sundrykit.h"
@@ -19,10 +20,6 @@
 namespace qv::cli {
 
 namespace {
-
-const char* const kPasswordVariable = "QUILLVAULT_PASSWORD";
-const char* const kBlogPasswordVariable = "QUILLVAULT_BLOG_PASSWORD";
-const char* const kProxyPasswordVariable = "QUILLVAULT_PROXY_PASSWORD";
 
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -181,8 +178,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
     app.add_flag("--compress", options.compress, "Ask the file system to compress the saved file");
     CLI::Option* proxy =
         app.add_option("--proxy", proxyUrl,
-                       "Use this HTTP proxy, http://[user@]host[:port], with the password in "
-                       "QUILLVAULT_PROXY_PASSWORD (default: the window's proxy setup)")
+                       "Use this HTTP proxy, http://[user@]host[:port], with the password in " +
+                           std::string(kProxyPasswordVariable) + " (default: the window's proxy setup)")
             ->type_name("URL");
     CLI::Option* noProxy =
         app.add_flag("--no-proxy")->description("Connect directly, whatever the window's proxy setup says");

@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "PasswordVariables.h"
 #include "catalog/UpdateCommand.h"
 
 namespace qv::library {
@@ -14,9 +15,6 @@ namespace qv::library {
 namespace {
 
 constexpr const char* kCliName = "quillvault-cli";
-constexpr const char* kPasswordVariable = "QUILLVAULT_PASSWORD";
-constexpr const char* kBlogPasswordVariable = "QUILLVAULT_BLOG_PASSWORD";
-constexpr const char* kProxyPasswordVariable = "QUILLVAULT_PROXY_PASSWORD";
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
