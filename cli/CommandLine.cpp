@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "Application.h"
+#include "MediaRun.h"
 #include "PasswordVariables.h"
 #include "blogaddress/BlogAddress.h"
 #include "backupfiles/BackupFiles.h"
@@ -221,7 +222,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->type_name("DIR");
     app.add_option("--jobs", options.jobs,
                    "With --media: files transferred at once, and connections to one host")
-        ->check(CLI::Range(1, 16))
+        ->check(CLI::Range(1, media::kMostJobs))
         ->capture_default_str();
     app.add_flag("--html", options.html,
                  "After a run that saved, write the backup's offline view (as 'html BACKUP' does)");
