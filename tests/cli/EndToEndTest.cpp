@@ -322,7 +322,7 @@ TEST(CliUsage, WrongUsageEndsWithStatusTwoAndAOneLineHintWithoutEchoingAPassword
 TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
     const CliResult version = RunCli({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "quillvault-cli 2.0.41\n");
+    EXPECT_EQ(version.out, "quillvault-cli " QV_VERSION "\n");
     const CliResult help = RunCli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* option : {"--output", "--incremental", "--password-file", "--retry-delay", "--no-proxy"})
