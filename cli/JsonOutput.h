@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a command says for programs (--json): one JSON object per line on
 // standard error, each naming its event and its command; nothing else goes
-// there. The README lists the events.
+// there. The names are those of CliEvents.h; the README lists the events.
 #pragma once
 
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "CliEvents.h"
 #include "Output.h"
 
 namespace qv::cli {
@@ -41,7 +42,7 @@ private:
     void Ended(const Status& status, nlohmann::ordered_json fields);
 
     std::ostream& err_;
-    const char* command_ = "backup";
+    const char* command_ = events::command::kBackup;
     std::string summary_;
     std::chrono::steady_clock::time_point lastProgress_{};
     bool mediaWaiting_ = false;

@@ -24,6 +24,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "CliEvents.h"
 #include "Messages.h"
 #include "blogaddress/BlogAddress.h"
 #include "library/BackupPasswords.h"
@@ -497,7 +498,7 @@ void LibraryWindow::JobEnded(const QString& path) {
     }
     Reload();
     if (job && job->succeeded && job->openWhenDone) {
-        const std::string index = job->lastEnd ? job->lastEnd->Text("index") : std::string();
+        const std::string index = job->lastEnd ? job->lastEnd->Text(events::field::kIndex) : std::string();
         const int row = model_.RowOf(backup);
         Open(index.empty() && row >= 0 ? Text(model_.At(row)->state.indexFile) : Text(index));
     }
