@@ -5,6 +5,7 @@
 #include "MediaCatalog.h"
 #include "SiteTestSupport.h"
 #include "UrlPolicy.h"
+#include "html/WebAddress.h"
 
 namespace qv::site {
 namespace {
@@ -97,7 +98,7 @@ TEST(ImageSize, ReadsPngGifJpegAndWebpHeadersAndRefusesDamagedOnes) {
 }
 
 TEST(UrlPolicy, ReadsAddressesTheWayBrowsersDo) {
-    EXPECT_EQ(CleanUrl(" \t java\tscript:x \n"), "javascript:x");
+    EXPECT_EQ(html::CleanUrl(" \t java\tscript:x \n"), "javascript:x");
     EXPECT_EQ(SchemeOf("HTTPS://a.example"), "https");
     EXPECT_EQ(SchemeOf("/path:with:colons"), "");
     EXPECT_EQ(SchemeOf("a.b-c+d:x"), "a.b-c+d");
