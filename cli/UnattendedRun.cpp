@@ -3,12 +3,10 @@
 
 #include <ctime>
 #include <filesystem>
-#include <string_view>
 
-#include "CommandLine.h"
+#include "CliEvents.h"
 #include "HtmlCommand.h"
 #include "Interrupt.h"
-#include "JsonOutput.h"
 #include "MediaCommand.h"
 #include "ReportingFailures.h"
 #include "StoredSettings.h"
@@ -20,22 +18,6 @@
 namespace qv::cli {
 
 namespace {
-
-int WrongUsage(int argc, const char* const* argv, std::ostream& err, const std::string& problem) {
-    if (WantsJson(argc, argv)) {
-        JsonOutput::UsageError(err, "backup", problem);
-    } else {
-        err << kProgramName << ": " << problem << ". Try '" << kProgramName << " --help'.\n" << std::flush;
-    }
-    return kExitUsage;
-}
-
-std::tm LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
 
 runpolicy::UnattendedBackupOptions BackupOf(const CliOptions& options, const std::string& target) {
     runpolicy::UnattendedBackupOptions backup;
@@ -129,49 +111,21 @@ int Backup(const CliOptions& options, const std::string& target, Output& output)
 
 }  // namespace
 
-int RunUnattended(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                  bool errIsTerminal) {
-    if (argc > 1 && std::string_view(argv[1]) == kMediaCommand)
-        return RunMediaCommand(argc - 1, argv + 1, out, err, errIsTerminal);
-    if (argc > 1 && std::string_view(argv[1]) == kHtmlCommand)
-        return RunHtmlCommand(argc - 1, argv + 1, out, err, errIsTerminal);
-    if (argc > 1 && std::string_view(argv[1]) == kHelpCommand) {
-        // "help media" is "media --help"; "help" alone the program's help.
-        const char* const command = argc > 2 ? argv[2] : nullptr;
-        const char* const media[] = {kMediaCommand, "--help"};
-        const char* const html[] = {kHtmlCommand, "--help"};
-        const char* const own[] = {kProgramName, "--help"};
-        if (command != nullptr && std::string_view(command) == kMediaCommand)
-            return RunMediaCommand(2, media, out, err, errIsTerminal);
-        if (command != nullptr && std::string_view(command) == kHtmlCommand)
-            return RunHtmlCommand(2, html, out, err, errIsTerminal);
-        return RunUnattended(2, own, out, err, errIsTerminal);
-    }
-    const ParseOutcome parsed = ParseCommandLine(argc, argv, ProcessEnvironment());
-    switch (parsed.kind) {
-        case ParseOutcome::Help:
-            out << parsed.text << std::flush;
-            return kExitSuccess;
-        case ParseOutcome::Version:
-            out << parsed.text << '\n' << std::flush;
-            return kExitSuccess;
-        case ParseOutcome::Usage:
-            return WrongUsage(argc, argv, err, parsed.text);
-        case ParseOutcome::Run:
-            break;
-    }
-    CliOptions options = parsed.options;
-    const Result<std::string> target = ResolveOutputFile(options, LocalNow());
-    if (!target) return WrongUsage(argc, argv, err, target.status().text());
+Result<std::string> BackupTarget(const CliOptions& options) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return ResolveOutputFile(options, local);
+}
 
-    const std::unique_ptr<Output> output = MakeOutput(options.json, out, err, errIsTerminal, options.quiet);
+int RunBackupCommand(CliOptions options, const std::string& target, Output& output) {
     if (options.keyring) {
         if (const Status read = ReadKeyring(options); !read.ok()) {
-            output->Failed("backup", read);
+            output.Failed(events::command::kBackup, read);
             return ExitStatusFor(read);
         }
     }
-    return ReportingFailures(*output, "backup", [&] { return Backup(options, *target, *output); });
+    return ReportingFailures(output, events::command::kBackup, [&] { return Backup(options, target, output); });
 }
 
 }  // namespace qv::cli

@@ -23,6 +23,7 @@ namespace command {
 inline constexpr const char* kBackup = "backup";
 inline constexpr const char* kMedia = "media";
 inline constexpr const char* kHtml = "html";
+inline constexpr const char* kHelp = "help";  // only in a usage error
 }  // namespace command
 
 // Why a wait event waits.

@@ -330,6 +330,15 @@ TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(help.err, "");
 }
 
+TEST(CliUsage, HelpOfAnUnknownCommandIsWrongUsageThatNamesTheCommands) {
+    const CliResult run = RunCli({"help", "bogus"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Occurrences(run.err, "\n"), 1u) << run.err;
+    for (const char* named : {"'bogus'", "media", "html", "help"})
+        EXPECT_NE(run.err.find(named), std::string::npos) << named << " in " << run.err;
+}
+
 // The window's proxy setup, stored the way the window stores it, in a
 // settings folder of the test's own.
 class StoredProxy {
