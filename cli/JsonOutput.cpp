@@ -3,6 +3,7 @@
 
 #include "Application.h"
 #include "Console.h"
+#include "Summaries.h"
 
 namespace qv::cli {
 
@@ -35,6 +36,8 @@ void JsonOutput::Emit(const char* event, json fields) {
     object.update(fields);
     Write(err_, std::move(object));
 }
+
+void JsonOutput::SayOnOutput(const std::string& text) { out_ << WithNewlines(text) << '\n' << std::flush; }
 
 void JsonOutput::Ended(const Status& status, json fields) {
     fields[field::kStatus] = KindName(status.kind());
@@ -96,6 +99,8 @@ void JsonOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const 
                                         : json(0);
         fields[field::kBytes] = static_cast<int64_t>(Traffic().BytesReceived);
         fields[field::kSummary] = Text(summary_);
+        SayOnOutput(
+            SavedSummary(summary_, saved, std::chrono::duration_cast<std::chrono::seconds>(outcome.duration)));
     }
     Ended(outcome.status, std::move(fields));
 }
@@ -138,6 +143,7 @@ void JsonOutput::MediaEnded(const media::MediaSummary& summary, const Status& st
                                {field::kFiles, failure.files},
                                {field::kKind, KindName(failure.kind)}});
         fields[field::kReasons] = std::move(reasons);
+        SayOnOutput(MediaSummaryText(summary));
     }
     Ended(status, std::move(fields));
 }
@@ -158,7 +164,10 @@ void JsonOutput::HtmlEnded(const HtmlWritten& written, const Status& status) {
     json fields = {{field::kWritten, written.pagesWritten},
                    {field::kUnchanged, written.pagesUnchanged},
                    {field::kRemoved, written.pagesRemoved}};
-    if (!written.indexFile.empty()) fields[field::kIndex] = Text(written.indexFile);
+    if (!written.indexFile.empty()) {
+        fields[field::kIndex] = Text(written.indexFile);
+        SayOnOutput(written.indexFile);
+    }
     Ended(status, std::move(fields));
 }
 

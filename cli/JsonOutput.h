@@ -2,6 +2,7 @@
 // What a command says for programs (--json): one JSON object per line on
 // standard error, each naming its event and its command; nothing else goes
 // there. The names are those of CliEvents.h; the README lists the events.
+// Standard output gets the summary, as without --json.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -14,7 +15,7 @@ namespace qv::cli {
 
 class JsonOutput : public Output {
 public:
-    explicit JsonOutput(std::ostream& err) : err_(err) {}
+    JsonOutput(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
     void Progress(const runpolicy::BackupProgress& progress) override;
     void Stage(const std::string& text) override;
@@ -40,7 +41,9 @@ public:
 private:
     void Emit(const char* event, nlohmann::ordered_json fields);
     void Ended(const Status& status, nlohmann::ordered_json fields);
+    void SayOnOutput(const std::string& text);
 
+    std::ostream& out_;
     std::ostream& err_;
     const char* command_ = events::command::kBackup;
     std::string summary_;

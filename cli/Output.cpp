@@ -21,7 +21,7 @@ int ExitStatusFor(const Status& status) {
 
 std::unique_ptr<Output> MakeOutput(const OutputChoice& choice, std::ostream& out, std::ostream& err,
                                    bool errIsTerminal) {
-    if (choice.json) return std::make_unique<JsonOutput>(err);
+    if (choice.json) return std::make_unique<JsonOutput>(out, err);
     return std::make_unique<HumanOutput>(out, err, errIsTerminal, choice.quiet);
 }
 

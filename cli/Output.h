@@ -55,6 +55,7 @@ struct OutputChoice {
 
 // The output a command asked for: JSON lines on `err`, or words for people
 // (progress on a terminal `err` redrawn in place, silent with `quiet`).
+// Either way the summary goes to `out`.
 std::unique_ptr<Output> MakeOutput(const OutputChoice& choice, std::ostream& out, std::ostream& err,
                                    bool errIsTerminal);
 

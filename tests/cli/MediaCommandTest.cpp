@@ -287,6 +287,12 @@ TEST(CliJson, EveryLineIsOneEventAndEachEndCarriesItsCounts) {
     EXPECT_EQ(last("progress", "media")["files"], 60);
     EXPECT_EQ(last("end", "html")["index"], folder.File("blog.html/index.html"));
     EXPECT_FALSE(last("warning", "backup").is_null()) << "the shortfall is said as a warning too";
+
+    // Standard output says what it says without --json.
+    EXPECT_NE(run.out.find("\nSaved as " + folder.File("blog.xml") + " in "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Media kept in " + folder.File("blog.media") + "\nKept:          60\n"), std::string::npos)
+        << run.out;
+    EXPECT_TRUE(run.out.ends_with(folder.File("blog.html/index.html") + "\n")) << run.out;
 }
 
 }  // namespace
