@@ -135,17 +135,17 @@ Result<ProxySettings> ParseProxyUrl(const std::string& url) {
 
 void DeclareBackupOptions(CLI::App& app, BackupArguments& arguments, OutputChoice& output) {
     CliOptions& options = arguments.options;
-    app.add_option("BLOG_ADDRESS", options.address,
+    app.add_option("BLOG_ADDRESS", options.backup.GroupAddress,
                    "The blog's address, a host name such as myblog.example.com (as typed in the window)")
         ->required();
     app.add_option("-o,--output", options.output,
                    "The backup file to write; in an existing folder the name is the blog's address")
         ->type_name("PATH")
         ->required();
-    app.add_option("-i,--incremental", options.incremental,
+    app.add_option("-i,--incremental", options.backup.XMLBaseFileName,
                    "Extend this earlier backup (may be the output itself)")
         ->type_name("FILE");
-    app.add_option("-e,--email", options.email,
+    app.add_option("-e,--email", options.backup.EMail,
                    "The account's e-mail address (password: " + std::string(kPasswordVariable) +
                        " or --password-file)")
         ->type_name("ADDRESS");
@@ -157,7 +157,7 @@ void DeclareBackupOptions(CLI::App& app, BackupArguments& arguments, OutputChoic
         ->type_name("FILE");
     app.add_flag("-d,--add-date-time", options.addDateTime,
                  "Add the date and time to the proposed file name (-o is a folder)");
-    app.add_flag("--compress", options.compress, "Ask the file system to compress the saved file");
+    app.add_flag("--compress", options.backup.ApplyNTFSCompression, "Ask the file system to compress the saved file");
     CLI::Option* proxy =
         app.add_option("--proxy", arguments.proxyUrl,
                        "Use this HTTP proxy, http://[user@]host[:port], with the password in " +
@@ -224,9 +224,9 @@ Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, co
     const auto refuse = [](const std::string& why) { return Status(StatusKind::Usage, OneLine(why)).RetryWontHelp(); };
     CliOptions& options = arguments.options;
     if (program.count("--password") > 0) return refuse(PasswordRefusal());
-    if (options.address.empty()) return refuse("the blog address is empty");
-    if (Result<std::string> bare = BareBlogAddress(options.address))
-        options.address = std::move(*bare);
+    if (options.backup.GroupAddress.empty()) return refuse("the blog address is empty");
+    if (Result<std::string> bare = BareBlogAddress(options.backup.GroupAddress))
+        options.backup.GroupAddress = std::move(*bare);
     else
         return refuse(LowerFirst(bare.status().text()));
     if (const auto seconds = ParseDuration(arguments.maxWait)) {
@@ -240,19 +240,19 @@ Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, co
     if (!arguments.passwordFile.empty()) {
         Result<std::string> password = ReadPasswordFile(arguments.passwordFile);
         if (!password) return refuse(password.status().text());
-        options.password = std::move(*password);
+        options.backup.Password = std::move(*password);
     } else if (auto password = environment(kPasswordVariable)) {
-        options.password = *password;
+        options.backup.Password = *password;
     }
-    if (!options.email.empty() && options.password.empty() && !options.keyring)
+    if (!options.backup.EMail.empty() && options.backup.Password.empty() && !options.keyring)
         return refuse("-e needs the account's password: set " + std::string(kPasswordVariable) +
                       ", use --password-file, or --keyring");
     if (!arguments.blogPasswordFile.empty()) {
         Result<std::string> password = ReadPasswordFile(arguments.blogPasswordFile);
         if (!password) return refuse(password.status().text());
-        options.blogPassword = std::move(*password);
+        options.backup.Password2 = std::move(*password);
     } else if (auto password = environment(kBlogPasswordVariable)) {
-        options.blogPassword = *password;
+        options.backup.Password2 = *password;
     }
 
     if (program.count("--no-proxy") > 0) {
@@ -296,7 +296,7 @@ Result<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& 
     const auto refuse = [](const std::string& why) { return Status(StatusKind::Usage, why).RetryWontHelp(); };
     std::error_code ignored;
     if (std::filesystem::is_directory(options.output, ignored)) {
-        const std::string name = backupfiles::ProposedName(options.address, options.addDateTime, localNow);
+        const std::string name = backupfiles::ProposedName(options.backup.GroupAddress, options.addDateTime, localNow);
         if (name.find('/') != std::string::npos)
             return refuse("the blog address can't be a file name; give --output a file");
         return (std::filesystem::path(options.output) / name).string();

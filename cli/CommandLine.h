@@ -11,6 +11,7 @@
 #include "Http.h"
 #include "Output.h"
 #include "Status.h"
+#include "modTumblrInteraction.h"
 
 namespace CLI {
 class App;
@@ -22,14 +23,10 @@ namespace qv::cli {
 inline constexpr const char* kProgramName = "quillvault-cli";
 
 struct CliOptions {
-    std::string address;
+    // The run's request, filled here once; its XMLFileName once the output is resolved.
+    BackupOptions backup;
     std::string output;  // as given: a file, or a folder to propose the name in
-    std::string incremental;
-    std::string email;
-    std::string password;
-    std::string blogPassword;
     bool addDateTime = false;
-    bool compress = false;
     // Unset: whatever the window's proxy setup stored.
     std::optional<ProxySettings> proxy;
     int retries = 3;

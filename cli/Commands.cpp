@@ -25,7 +25,6 @@ constexpr const char* kHelpCommand = "help";
 // What the arguments ask for, filled in by CLI11 as it reads them.
 struct Invocation {
     BackupArguments backup;
-    std::string target;  // the backup run's file, once its options are checked
     MediaCommandOptions media;
     HtmlCommandOptions html;
     std::string topic;  // the command whose help `help` prints; "" the program's
@@ -67,13 +66,10 @@ const Command kCommands[] = {
      [](Invocation& invocation, const CLI::App& app) {
          if (Status taken = TakeBackupOptions(app, invocation.backup, ProcessEnvironment()); !taken.ok())
              return taken;
-         Result<std::string> target = BackupTarget(invocation.backup.options);
-         if (!target) return target.status();
-         invocation.target = std::move(*target);
-         return Status::Ok();
+         return TakeBackupTarget(invocation.backup.options);
      },
      [](Invocation& invocation, const CLI::App&, std::ostream&, Output& output) {
-         return RunBackupCommand(invocation.backup.options, invocation.target, output);
+         return RunBackupCommand(invocation.backup.options, output);
      },
      BackupUsageProblem},
     {events::command::kMedia, "BACKUP", "keep the pictures, audio and video a saved backup names",

@@ -56,15 +56,15 @@ void HumanOutput::Waiting(runpolicy::WaitReason, std::chrono::seconds, const std
 
 void HumanOutput::Summary(const std::string& text) { summary_ = text; }
 
-void HumanOutput::BackupStarted(const runpolicy::UnattendedBackupOptions&) { console_.BeginProgress(); }
+void HumanOutput::BackupStarted(const BackupOptions&) { console_.BeginProgress(); }
 
 void HumanOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const std::string& saved) {
     console_.EndProgress();
-    if (outcome.status.ok()) {
+    if (outcome.result.status.ok()) {
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(outcome.duration);
         console_.Summary(SavedSummary(summary_, saved, seconds));
-    } else if (outcome.status.Is(StatusKind::Cancelled)) {
-        console_.Message(outcome.status.text());
+    } else if (outcome.result.status.Is(StatusKind::Cancelled)) {
+        console_.Message(outcome.result.status.text());
     }
 }
 

@@ -74,11 +74,11 @@ void JsonOutput::Waiting(runpolicy::WaitReason reason, std::chrono::seconds wait
 
 void JsonOutput::Summary(const std::string& text) { summary_ = text; }
 
-void JsonOutput::BackupStarted(const runpolicy::UnattendedBackupOptions& options) {
+void JsonOutput::BackupStarted(const BackupOptions& request) {
     command_ = command::kBackup;
-    Emit(event::kStart, {{field::kAddress, options.address},
-                         {field::kTarget, Text(options.target)},
-                         {field::kIncremental, !options.incremental.empty()},
+    Emit(event::kStart, {{field::kAddress, request.GroupAddress},
+                         {field::kTarget, Text(request.XMLFileName)},
+                         {field::kIncremental, !request.XMLBaseFileName.empty()},
                          {field::kVersion, VersionText(App())}});
 }
 
@@ -87,7 +87,8 @@ void JsonOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const 
     json fields = {
         {field::kPages, result.Pages},
         {field::kSeconds, std::chrono::duration_cast<std::chrono::seconds>(outcome.duration).count()}};
-    if (outcome.status.ok()) {
+    const Status& status = result.status;
+    if (status.ok()) {
         fields[field::kSaved] = Text(saved);
         fields[field::kPosts] = result.PostsInBackup;
         fields[field::kAdded] = result.PostsAdded;
@@ -97,12 +98,12 @@ void JsonOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const 
         fields[field::kShortfall] = result.ReportedTotal && *result.ReportedTotal > result.PostsInBackup
                                         ? json(*result.ReportedTotal - result.PostsInBackup)
                                         : json(0);
-        fields[field::kBytes] = static_cast<int64_t>(Traffic().BytesReceived);
+        fields[field::kBytes] = static_cast<int64_t>(result.Traffic.BytesReceived);
         fields[field::kSummary] = Text(summary_);
         SayOnOutput(
             SavedSummary(summary_, saved, std::chrono::duration_cast<std::chrono::seconds>(outcome.duration)));
     }
-    Ended(outcome.status, std::move(fields));
+    Ended(status, std::move(fields));
 }
 
 void JsonOutput::MediaStarted(const std::string& backup, const std::string& folder) {

@@ -25,7 +25,7 @@ public:
     void Waiting(runpolicy::WaitReason reason, std::chrono::seconds wait, const std::string& text) override;
     void Summary(const std::string& text) override;
 
-    void BackupStarted(const runpolicy::UnattendedBackupOptions& options) override;
+    void BackupStarted(const BackupOptions& request) override;
     void BackupEnded(const runpolicy::UnattendedOutcome& outcome, const std::string& saved) override;
     void MediaStarted(const std::string& backup, const std::string& folder) override;
     void MediaProgress(const media::MediaProgress& progress) override;

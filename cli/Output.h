@@ -31,7 +31,7 @@ struct HtmlWritten {
 
 class Output : public runpolicy::IRunReporter {
 public:
-    virtual void BackupStarted(const runpolicy::UnattendedBackupOptions& options) = 0;
+    virtual void BackupStarted(const BackupOptions& request) = 0;
     // `saved`: the file's full path.
     virtual void BackupEnded(const runpolicy::UnattendedOutcome& outcome, const std::string& saved) = 0;
 

@@ -19,37 +19,31 @@ namespace qv::cli {
 
 namespace {
 
-runpolicy::UnattendedBackupOptions BackupOf(const CliOptions& options, const std::string& target) {
-    runpolicy::UnattendedBackupOptions backup;
-    backup.target = target;
-    backup.incremental = options.incremental;
-    backup.address = options.address;
-    backup.email = options.email;
-    backup.password = options.password;
-    backup.blogPassword = options.blogPassword;
-    backup.compress = options.compress;
-    backup.dated = options.addDateTime;
-    backup.restart = options.restart;
-    backup.rules = {options.retries, std::chrono::seconds(options.retryDelaySeconds),
+runpolicy::UnattendedPolicy PolicyOf(const CliOptions& options) {
+    runpolicy::UnattendedPolicy policy;
+    policy.dated = options.addDateTime;
+    policy.restart = options.restart;
+    policy.rules = {options.retries, std::chrono::seconds(options.retryDelaySeconds),
                     std::chrono::seconds(options.maxWaitSeconds)};
-    backup.requestsPerMinute = options.rate;
-    backup.prefetch = options.prefetch;
-    backup.proxy = RunProxy(options.proxy);
-    return backup;
+    policy.requestsPerMinute = options.rate;
+    policy.prefetch = options.prefetch;
+    policy.proxy = RunProxy(options.proxy);
+    return policy;
 }
 
 // The passwords the keyring keeps for the blog, where the arguments gave none.
-Status ReadKeyring(CliOptions& options) {
-    if (!options.email.empty() && options.password.empty()) {
+Status ReadKeyring(BackupOptions& request) {
+    if (!request.EMail.empty() && request.Password.empty()) {
         Result<std::string> password =
-            keyring::Lookup(options.address, options.email, keyring::Secret::AccountPassword);
+            keyring::Lookup(request.GroupAddress, request.EMail, keyring::Secret::AccountPassword);
         if (!password) return password.status();
-        options.password = *password;
+        request.Password = *password;
     }
-    if (options.blogPassword.empty()) {
-        Result<std::string> password = keyring::Lookup(options.address, options.email, keyring::Secret::BlogPassword);
+    if (request.Password2.empty()) {
+        Result<std::string> password =
+            keyring::Lookup(request.GroupAddress, request.EMail, keyring::Secret::BlogPassword);
         if (password) {
-            options.blogPassword = *password;
+            request.Password2 = *password;
         } else if (!password.status().Is(StatusKind::NotFound)) {
             return password.status();
         }
@@ -58,14 +52,14 @@ Status ReadKeyring(CliOptions& options) {
 }
 
 // A saved backup joins the Library's list, with what a later update needs (never a password).
-void RecordInLibrary(const CliOptions& options, const std::string& saved, const BackupResult& result,
-                     Output& output) {
+void RecordInLibrary(const CliOptions& options, const BackupResult& result, Output& output) {
     const Result<std::string> folder = catalog::UserDataFolder();
     if (!folder) return output.Warning("The backup is not in the Library's list: " + folder.status().text());
     catalog::CatalogEntry entry =
-        catalog::SavedNow(saved, options.address, result.Title, result.PostsInBackup, result.ReportedTotal);
-    entry.email = options.email;
-    entry.blogPassword = !options.blogPassword.empty();
+        catalog::SavedNow(options.backup.XMLFileName, options.backup.GroupAddress, result.Title,
+                          result.PostsInBackup, result.ReportedTotal);
+    entry.email = options.backup.EMail;
+    entry.blogPassword = !options.backup.Password2.empty();
     entry.proxy = catalog::ProxyChoice(options.proxy);
     const catalog::Changed recorded = catalog::Record(*folder, entry);
     if (recorded.setAside) output.Warning(*recorded.setAside);
@@ -73,21 +67,21 @@ void RecordInLibrary(const CliOptions& options, const std::string& saved, const 
 }
 
 // The run, then the media and the offline view of what it saved when asked.
-int Backup(const CliOptions& options, const std::string& target, Output& output) {
+int Backup(const CliOptions& options, Output& output) {
     StopSignal::Install();
     UseStoredSettings();
-    std::error_code ignored;
-    const std::string saved = std::filesystem::absolute(target, ignored).lexically_normal().string();
-    const runpolicy::UnattendedBackupOptions backup = BackupOf(options, saved);
-    output.BackupStarted(backup);
+    const runpolicy::UnattendedPolicy policy = PolicyOf(options);
+    output.BackupStarted(options.backup);
     SignalAwareWaiter waiter;
     const runpolicy::UnattendedOutcome outcome =
-        runpolicy::RunUnattendedBackup(backup, output, waiter, StopSignal::Requested);
-    if (outcome.status.ok()) RecordInLibrary(options, saved, outcome.result, output);
-    output.BackupEnded(outcome, saved);
-    if (!outcome.status.ok()) return ExitStatusFor(outcome.status);
+        runpolicy::RunUnattendedBackup(options.backup, policy, output, waiter, StopSignal::Requested);
+    const Status& status = outcome.result.status;
+    if (status.ok()) RecordInLibrary(options, outcome.result, output);
+    output.BackupEnded(outcome, options.backup.XMLFileName);
+    if (!status.ok()) return ExitStatusFor(status);
+    const std::string& target = options.backup.XMLFileName;
 
-    Status status;
+    Status kept;
     // Kept media come first when both are asked for, so that the pages show them.
     if (options.media) {
         MediaCommandOptions media;
@@ -96,36 +90,40 @@ int Backup(const CliOptions& options, const std::string& target, Output& output)
         media.jobs = options.jobs;
         media.retries = options.retries;
         media.retryDelaySeconds = options.retryDelaySeconds;
-        media.proxy = backup.proxy;
-        status = KeepBackupMedia(media, output);
+        media.proxy = policy.proxy;
+        kept = KeepBackupMedia(media, output);
     }
-    if (options.html && !status.Is(StatusKind::Cancelled)) {
+    if (options.html && !kept.Is(StatusKind::Cancelled)) {
         HtmlCommandOptions html;
         html.backupFile = target;
         html.mediaFolder = options.mediaFolder;
         const Status written = WriteSiteAndReport(html, output);
-        if (status.ok()) status = written;
+        if (kept.ok()) kept = written;
     }
-    return ExitStatusFor(status);
+    return ExitStatusFor(kept);
 }
 
 }  // namespace
 
-Result<std::string> BackupTarget(const CliOptions& options) {
+Status TakeBackupTarget(CliOptions& options) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return ResolveOutputFile(options, local);
+    const Result<std::string> target = ResolveOutputFile(options, local);
+    if (!target) return target.status();
+    std::error_code ignored;
+    options.backup.XMLFileName = std::filesystem::absolute(*target, ignored).lexically_normal().string();
+    return Status::Ok();
 }
 
-int RunBackupCommand(CliOptions options, const std::string& target, Output& output) {
+int RunBackupCommand(CliOptions options, Output& output) {
     if (options.keyring) {
-        if (const Status read = ReadKeyring(options); !read.ok()) {
+        if (const Status read = ReadKeyring(options.backup); !read.ok()) {
             output.Failed(events::command::kBackup, read);
             return ExitStatusFor(read);
         }
     }
-    return ReportingFailures(output, events::command::kBackup, [&] { return Backup(options, target, output); });
+    return ReportingFailures(output, events::command::kBackup, [&] { return Backup(options, output); });
 }
 
 }  // namespace qv::cli

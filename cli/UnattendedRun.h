@@ -11,10 +11,11 @@
 
 namespace qv::cli {
 
-// The file the run writes, now (Usage when the options can't name one).
-Result<std::string> BackupTarget(const CliOptions& options);
+// The file the run writes, named now: the request's XMLFileName, a full
+// path. Usage when the options can't name one.
+Status TakeBackupTarget(CliOptions& options);
 
-// The run into `target`: an exit status, 0 saved, 1 failed, 130 stopped.
-int RunBackupCommand(CliOptions options, const std::string& target, Output& output);
+// The run: an exit status, 0 saved, 1 failed, 130 stopped.
+int RunBackupCommand(CliOptions options, Output& output);
 
 }  // namespace qv::cli

@@ -126,9 +126,10 @@ public:
     static std::string MakeUserAgent(const Application& app);
 
     // Performs one exchange over the request's proxy and returns when it is
-    // over: !Failed(). An answer that trickles in at under 1 KiB/s over a
-    // minute, or one larger than 64 MiB, fails too. No redirect is followed.
-    bool Send(const OutgoingRequest& exchange, IHTTPRequestCallback* callback);
+    // over: Ok, or why it failed (as RequestFailure says). An answer that
+    // trickles in at under 1 KiB/s over a minute, or one larger than 64 MiB,
+    // fails too. No redirect is followed.
+    Status Send(const OutgoingRequest& exchange, IHTTPRequestCallback* callback);
 
     // 0 when no answer arrived.
     int StatusCode() const;

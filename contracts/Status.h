@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <variant>
@@ -33,7 +34,8 @@ enum class StatusKind {
 // Stable names for machines ("http-status", "not-blog-xml"): for logs and JSON.
 const char* KindName(StatusKind kind);
 
-class Status {
+// Ignoring a returned status is a bug: the compiler says so.
+class [[nodiscard]] Status {
 public:
     Status() = default;
     Status(StatusKind kind, std::string text) : kind_(kind), text_(std::move(text)) {}
@@ -80,12 +82,15 @@ private:
     bool retryMayHelp_ = true;
 };
 
-// A value, or the status of why there is none.
+// A value, or the status of why there is none. A failure needs a failed
+// status: a Result made from Ok would hold neither a value nor a reason.
 template <typename T>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : value_(std::move(value)) {}
-    Result(Status status) : value_(std::move(status)) {}
+    Result(Status status) : value_(std::move(status)) {
+        if (std::get<Status>(value_).ok()) throw std::logic_error("a Result needs a value or a failed status");
+    }
 
     bool ok() const { return std::holds_alternative<T>(value_); }
     explicit operator bool() const { return ok(); }

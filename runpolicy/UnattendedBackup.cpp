@@ -12,61 +12,52 @@
 
 namespace qv::runpolicy {
 
-UnattendedOutcome RunUnattendedBackup(const UnattendedBackupOptions& options, IRunReporter& reporter,
-                                      IWaiter& waiter, const std::function<bool()>& stopRequested) {
+UnattendedOutcome RunUnattendedBackup(const BackupOptions& request, const UnattendedPolicy& policy,
+                                      IRunReporter& reporter, IWaiter& waiter,
+                                      const std::function<bool()>& stopRequested) {
     const auto started = std::chrono::steady_clock::now();
     UnattendedOutcome outcome;
-    const bool fullRun = options.incremental.empty();
+    const bool fullRun = request.XMLBaseFileName.empty();
     RunProgress progress(reporter, fullRun, stopRequested);
-    RequestPacer pacer(waiter, RequestPacer::IntervalForRate(options.requestsPerMinute));
-    PolicyDecisions decisions(reporter, options.rules, waiter, stopRequested, &pacer);
-    const auto finish = [&] {
-        outcome.status = outcome.result.Success ? Status::Ok() : decisions.Outcome();
+    RequestPacer pacer(waiter, RequestPacer::IntervalForRate(policy.requestsPerMinute));
+    PolicyDecisions decisions(reporter, policy.rules, waiter, stopRequested, &pacer);
+    RunContext context(decisions, progress);
+    context.pacer = &pacer;
+    context.prefetch = policy.prefetch;
+    context.proxy = policy.proxy;
+    const auto finish = [&](Status status) {
+        // A stop ends the run however its last step went.
+        if (!status.ok() && stopRequested()) status = StoppedStatus();
+        outcome.result.status = std::move(status);
         outcome.duration = std::chrono::steady_clock::now() - started;
         return outcome;
     };
 
-    BackupOptions backup;
-    backup.ProgressCallback = &progress;
-    backup.XMLFileName = options.target;
-    backup.XMLBaseFileName = options.incremental;
-    backup.GroupAddress = options.address;
-    backup.EMail = options.email;
-    backup.Password = options.password;
-    backup.Password2 = options.blogPassword;
-    backup.ApplyNTFSCompression = options.compress;
-    backup.Context.Decisions = &decisions;
-    backup.Context.Pacer = &pacer;
-    backup.Context.Prefetch = options.prefetch;
-    backup.Context.Proxy = options.proxy;
-
     // The lock and the journal live beside the target: a folder that can't
     // take the backup is said as such first.
-    if (!TargetCanBeSaved(options.target, progress, decisions)) return finish();
-    TargetLock lock(options.target);
+    if (Status savable = TargetCanBeSaved(request.XMLFileName, context); !savable.ok()) return finish(savable);
+    TargetLock lock(request.XMLFileName);
     if (Status taken = lock.Take(); !taken.ok()) {
         decisions.RunFailed(taken);
-        return finish();
+        return finish(taken);
     }
     // A full run keeps its pages, so that an interrupted one goes on where it stopped.
     std::optional<PageJournal> journal;
     if (fullRun) {
-        if (options.dated) {
-            if (const auto earlier = TakeOverDatedJournal(options.target, options.address))
+        if (policy.dated) {
+            if (const auto earlier = TakeOverDatedJournal(request.XMLFileName, request.GroupAddress))
                 reporter.Notice("The pages an interrupted run kept in " + *earlier + " go on into this one.");
         }
-        const bool credentials =
-            (!options.email.empty() && !options.password.empty()) || !options.blogPassword.empty();
-        journal.emplace(options.target, options.address, credentials, options.restart,
-                        [&reporter](const std::string& text) { reporter.Warning(text); });
-        backup.Context.Journal = &*journal;
+        journal.emplace(request.XMLFileName, request.GroupAddress, PostsPerPage, request.MayReadPrivatePosts(),
+                        policy.restart, [&reporter](const std::string& text) { reporter.Warning(text); });
+        context.journal = &*journal;
     }
 
-    outcome.result = RunBackup(backup, progress);
-    if (!outcome.result.Success && journal && journal->HoldsPages())
+    outcome.result = RunBackup(request, context);
+    if (!outcome.result.ok() && journal && journal->HoldsPages())
         reporter.Warning("The pages received so far are kept in " + journal->Folder() +
-                        "; the next run goes on from there (--restart starts afresh).");
-    return finish();
+                         "; the next run goes on from there (--restart starts afresh).");
+    return finish(outcome.result.status);
 }
 
 }  // namespace qv::runpolicy

@@ -20,14 +20,8 @@
 
 namespace qv::runpolicy {
 
-struct UnattendedBackupOptions {
-    std::string target;       // the file to write
-    std::string incremental;  // the earlier backup to extend; "" for a full backup
-    std::string address;
-    std::string email;
-    std::string password;
-    std::string blogPassword;
-    bool compress = false;
+// How a run goes on with nobody at the keyboard, beside what it is asked to do.
+struct UnattendedPolicy {
     // The target's name carries the date and time: take over the journal of
     // the last interrupted dated run of the same blog.
     bool dated = false;
@@ -40,13 +34,13 @@ struct UnattendedBackupOptions {
 };
 
 struct UnattendedOutcome {
-    // Ok when saved; Cancelled when stopped; otherwise why it failed.
-    Status status;
+    // Its status is Ok when saved and Cancelled when stopped.
     BackupResult result;
     std::chrono::steady_clock::duration duration{};
 };
 
-UnattendedOutcome RunUnattendedBackup(const UnattendedBackupOptions& options, IRunReporter& reporter,
-                                      IWaiter& waiter, const std::function<bool()>& stopRequested);
+UnattendedOutcome RunUnattendedBackup(const BackupOptions& request, const UnattendedPolicy& policy,
+                                      IRunReporter& reporter, IWaiter& waiter,
+                                      const std::function<bool()>& stopRequested);
 
 }  // namespace qv::runpolicy

@@ -50,15 +50,13 @@ std::string LineBreaks(std::string text) {
 std::string EngineBackup(const std::string& target, const std::string& previous = "") {
     test::ScopedMessages messages;
     messages->QueueAnswer(mrOK);
-    test::CountingProgress progress;
-    test::RecordingHost host;
+    test::WindowRun window;
     BackupOptions options;
-    options.ProgressCallback = &progress;
     options.XMLFileName = target;
     options.XMLBaseFileName = previous;
     options.GroupAddress = Service().Address();
-    const BackupResult result = RunBackup(options, host);
-    EXPECT_TRUE(result.Success);
+    const BackupResult result = RunBackup(options, window.context);
+    EXPECT_TRUE(result.ok());
     EXPECT_EQ(messages->Shown().size(), 2u);
     return messages->Shown().empty() ? "" : messages->Shown().back().Text;
 }

@@ -49,7 +49,7 @@ TEST_F(HttpRequestTest, PostSendsFieldsInOrderPercentEncodedWithoutExpect) {
     post.contentType = form.ContentType();
     post.timeoutMs = kGenerousTimeoutMs;
     post.userAgent = "Quillvault/2.0.41 (Linux)";
-    ASSERT_TRUE(request.Send(post, &callback));
+    ASSERT_TRUE(request.Send(post, &callback).ok());
 
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 1u);
@@ -80,7 +80,7 @@ TEST_F(HttpRequestTest, GetSendsNoBodyAndVersionIsHonoured) {
     old.path = "/api/read";
     old.http10 = true;
     old.timeoutMs = kGenerousTimeoutMs;
-    ASSERT_TRUE(request.Send(old, nullptr));
+    ASSERT_TRUE(request.Send(old, nullptr).ok());
     EXPECT_EQ(request.ResponseBody(), "page");
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 2u);
@@ -103,7 +103,7 @@ TEST_F(HttpRequestTest, PortInHostTextWinsAndQueryReachesServer) {
     query.port = refusing.Port();
     query.path = "/api/read?start=50&num=50";
     query.timeoutMs = kGenerousTimeoutMs;
-    ASSERT_TRUE(request.Send(query, nullptr));
+    ASSERT_TRUE(request.Send(query, nullptr).ok());
     ASSERT_EQ(server().ExchangeCount(), 1u);
     EXPECT_EQ(server().Exchanges()[0].target, "/api/read?start=50&num=50");
     EXPECT_EQ(request.EffectiveUrl(), server().Url("/api/read?start=50&num=50"));

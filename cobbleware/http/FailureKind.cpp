@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "http/FailureKind.h"
+
+namespace qv::http {
+
+StatusKind FailureKind(int errorKind, int status, bool retryAfterGiven) {
+    switch (errorKind) {
+        case hekNone:
+            return StatusKind::Ok;
+        case hekHttpStatus:
+            if (status == 429 || (status == 503 && retryAfterGiven)) return StatusKind::Throttled;
+            if (status == 404 || status == 410) return StatusKind::NotFound;
+            if (status == 401) return StatusKind::Wall;
+            return StatusKind::HttpStatus;
+        case hekBadAddress:
+            return StatusKind::Usage;
+        case hekTimeout:
+            return StatusKind::Timeout;
+        case hekCancelled:
+            return StatusKind::Cancelled;
+        case hekTooLarge:
+            return StatusKind::TooLarge;
+        default:
+            return StatusKind::Network;
+    }
+}
+
+}  // namespace qv::http
