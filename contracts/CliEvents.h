@@ -19,6 +19,8 @@ inline constexpr const char* kError = "error";
 inline constexpr const char* kEnd = "end";
 }  // namespace event
 
+// A command as its events name it, and (but for the backup run, the program's
+// own) as the command line names it after the program's name.
 namespace command {
 inline constexpr const char* kBackup = "backup";
 inline constexpr const char* kMedia = "media";

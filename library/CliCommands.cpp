@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "CliEvents.h"
 #include "PasswordVariables.h"
 #include "catalog/UpdateCommand.h"
 
@@ -29,11 +30,11 @@ CliCommand UpdateCommand(const catalog::CatalogEntry& entry) {
 }
 
 CliCommand MediaCommand(const std::string& backup) {
-    return {JobKind::Media, {"media", Text(backup), "--json"}};
+    return {JobKind::Media, {events::command::kMedia, Text(backup), "--json"}};
 }
 
 CliCommand OfflineViewCommand(const std::string& backup) {
-    return {JobKind::OfflineView, {"html", Text(backup), "--json"}};
+    return {JobKind::OfflineView, {events::command::kHtml, Text(backup), "--json"}};
 }
 
 QProcessEnvironment ChildEnvironment(const JobPasswords& passwords) {
