@@ -11,31 +11,16 @@
 #include <fstream>
 #include <iterator>
 
-#include "Application.h"
-#include "BlogAddress.h"
+#include "CommonOptions.h"
+#include "MediaRun.h"
+#include "PasswordVariables.h"
+#include "blogaddress/BlogAddress.h"
 #include "backupfiles/BackupFiles.h"
 #include "Sundrykit.h"
 
 namespace qv::cli {
 
 namespace {
-
-const char* const kPasswordVariable = "QUILLVAULT_PASSWORD";
-const char* const kBlogPasswordVariable = "QUILLVAULT_BLOG_PASSWORD";
-const char* const kProxyPasswordVariable = "QUILLVAULT_PROXY_PASSWORD";
-
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
-ParseOutcome Usage(const std::string& problem) {
-    ParseOutcome outcome;
-    outcome.kind = ParseOutcome::Usage;
-    outcome.text = OneLine(problem);
-    return outcome;
-}
 
 // CLI11 would list the unexpected words as they were typed, and a password
 // typed by mistake is one of them: name stray options, only count the rest.
@@ -86,6 +71,11 @@ bool ParsePort(const std::string& text, int& port) {
         return false;
     port = std::stoi(text);
     return port > 0 && port < 65536;
+}
+
+std::string PasswordRefusal() {
+    return "passwords are not taken as arguments: set " + std::string(kPasswordVariable) + " or " +
+           kBlogPasswordVariable + ", or use --password-file or --blog-password-file";
 }
 
 }  // namespace
@@ -143,19 +133,8 @@ Result<ProxySettings> ParseProxyUrl(const std::string& url) {
     return proxy;
 }
 
-ParseOutcome ParseCommandLine(int argc, const char* const* argv, const EnvironmentReader& environment) {
-    const Application& application = App();
-    CliOptions options;
-    std::string passwordFile;
-    std::string blogPasswordFile;
-    std::string proxyUrl;
-    std::string refused;
-
-    CLI::App app{"Backs up one blog into a single XML file, unattended.", kProgramName};
-    app.set_help_flag("-h,--help", "Print this help and exit");
-    app.set_version_flag("--version",
-                         std::string(kProgramName) + " " + VersionText(application),
-                         "Print the version and exit");
+void DeclareBackupOptions(CLI::App& app, BackupArguments& arguments, OutputChoice& output) {
+    CliOptions& options = arguments.options;
     app.add_option("BLOG_ADDRESS", options.backup.GroupAddress,
                    "The blog's address, a host name such as myblog.example.com (as typed in the window)")
         ->required();
@@ -170,9 +149,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
                    "The account's e-mail address (password: " + std::string(kPasswordVariable) +
                        " or --password-file)")
         ->type_name("ADDRESS");
-    app.add_option("--password-file", passwordFile, "Read the account's password from FILE")
+    app.add_option("--password-file", arguments.passwordFile, "Read the account's password from FILE")
         ->type_name("FILE");
-    app.add_option("--blog-password-file", blogPasswordFile,
+    app.add_option("--blog-password-file", arguments.blogPasswordFile,
                    "Read the password of a protected blog from FILE (or set " +
                        std::string(kBlogPasswordVariable) + ")")
         ->type_name("FILE");
@@ -180,9 +159,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
                  "Add the date and time to the proposed file name (-o is a folder)");
     app.add_flag("--compress", options.backup.ApplyNTFSCompression, "Ask the file system to compress the saved file");
     CLI::Option* proxy =
-        app.add_option("--proxy", proxyUrl,
-                       "Use this HTTP proxy, http://[user@]host[:port], with the password in "
-                       "QUILLVAULT_PROXY_PASSWORD (default: the window's proxy setup)")
+        app.add_option("--proxy", arguments.proxyUrl,
+                       "Use this HTTP proxy, http://[user@]host[:port], with the password in " +
+                           std::string(kProxyPasswordVariable) + " (default: the window's proxy setup)")
             ->type_name("URL");
     CLI::Option* noProxy =
         app.add_flag("--no-proxy")->description("Connect directly, whatever the window's proxy setup says");
@@ -196,9 +175,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->check(CLI::Range(0, 600))
         ->type_name("SECONDS")
         ->capture_default_str();
-    std::string maxWait = "6h";
     app.add_option(
-           "--max-wait", maxWait,
+           "--max-wait", arguments.maxWait,
            "Give up when the waits for a throttling service (HTTP 429) add up to this: seconds, or with "
            "s, m or h")
         ->type_name("DURATION")
@@ -213,7 +191,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->capture_default_str();
     app.add_flag("--restart", options.restart,
                  "Start a full backup from the first page, discarding what an interrupted run of it kept");
-    app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+    AddQuietFlag(app, output);
     app.add_flag("--media", options.media,
                  "After saving, keep the pictures, audio and video files of the backup in a folder beside it "
                  "(see '" +
@@ -224,91 +202,71 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->type_name("DIR");
     app.add_option("--jobs", options.jobs,
                    "With --media: files transferred at once, and connections to one host")
-        ->check(CLI::Range(1, 16))
+        ->check(CLI::Range(1, media::kMostJobs))
         ->capture_default_str();
     app.add_flag("--html", options.html,
                  "After a run that saved, write the backup's offline view (as 'html BACKUP' does)");
-    app.add_flag("--json", options.json, "Progress and outcome as JSON lines on standard error, for programs");
+    AddJsonFlag(app, output);
     app.add_flag("--keyring", options.keyring,
                  "Read the account's password (for -e) and the blog's password from the desktop's keyring, "
                  "where Quillvault Library keeps them for scheduled runs");
-    app.footer(std::string("Commands:\n") +                                                                   //
-               "  " + kProgramName + " media BACKUP   keep the pictures, audio and video a saved backup names\n" +  //
-               "  " + kProgramName + " html BACKUP    write the offline view of a saved backup, to read in a browser\n" +
-               "  " + kProgramName + " help [COMMAND] print this help, or a command's\n" +  //
-               "See '" + kProgramName + " COMMAND --help' for a command's options.");
     // Hidden: present only to refuse them without echoing the password.
-    app.add_option("-p,--password,--blog-password", refused)->group("");
-    const std::string refusal = "passwords are not taken as arguments: set " +
-                                std::string(kPasswordVariable) + " or " + kBlogPasswordVariable +
-                                ", or use --password-file or --blog-password-file";
+    app.add_option("-p,--password,--blog-password", arguments.refused)->group("");
+}
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        ParseOutcome outcome;
-        outcome.kind = ParseOutcome::Help;
-        outcome.text = app.help();
-        return outcome;
-    } catch (const CLI::CallForVersion& version) {
-        ParseOutcome outcome;
-        outcome.kind = ParseOutcome::Version;
-        outcome.text = version.what();
-        return outcome;
-    } catch (const CLI::ExtrasError&) {
-        return Usage(DescribeExtras(app.remaining()));
-    } catch (const CLI::ParseError& error) {
-        if (app.count("--password") > 0) return Usage(refusal);
-        return Usage(error.what());
-    }
-    if (app.count("--password") > 0) return Usage(refusal);
-    if (options.backup.GroupAddress.empty()) return Usage("the blog address is empty");
-    if (std::string why; auto bare = BareBlogAddress(options.backup.GroupAddress, why))
-        options.backup.GroupAddress = *bare;
+std::string BackupUsageProblem(const CLI::App& program, const CLI::ParseError& error) {
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) return DescribeExtras(program.remaining());
+    if (program.count("--password") > 0) return PasswordRefusal();
+    return OneLine(error.what());
+}
+
+Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, const EnvironmentReader& environment) {
+    const auto refuse = [](const std::string& why) { return Status(StatusKind::Usage, OneLine(why)).RetryWontHelp(); };
+    CliOptions& options = arguments.options;
+    if (program.count("--password") > 0) return refuse(PasswordRefusal());
+    if (options.backup.GroupAddress.empty()) return refuse("the blog address is empty");
+    if (Result<std::string> bare = BareBlogAddress(options.backup.GroupAddress))
+        options.backup.GroupAddress = std::move(*bare);
     else
-        return Usage(LowerFirst(why));
-    if (const auto seconds = ParseDuration(maxWait)) {
+        return refuse(LowerFirst(bare.status().text()));
+    if (const auto seconds = ParseDuration(arguments.maxWait)) {
         options.maxWaitSeconds = *seconds;
     } else {
-        return Usage("--max-wait takes a duration such as 90s, 30m or 6h");
+        return refuse("--max-wait takes a duration such as 90s, 30m or 6h");
     }
-    if (options.output.empty()) return Usage("--output is empty");
+    if (options.output.empty()) return refuse("--output is empty");
 
     // A password file that can't be read is a command line that can't be run as given.
-    if (!passwordFile.empty()) {
-        Result<std::string> password = ReadPasswordFile(passwordFile);
-        if (!password) return Usage(password.status().text());
+    if (!arguments.passwordFile.empty()) {
+        Result<std::string> password = ReadPasswordFile(arguments.passwordFile);
+        if (!password) return refuse(password.status().text());
         options.backup.Password = std::move(*password);
     } else if (auto password = environment(kPasswordVariable)) {
         options.backup.Password = *password;
     }
     if (!options.backup.EMail.empty() && options.backup.Password.empty() && !options.keyring)
-        return Usage("-e needs the account's password: set " + std::string(kPasswordVariable) +
-                     ", use --password-file, or --keyring");
-    if (!blogPasswordFile.empty()) {
-        Result<std::string> password = ReadPasswordFile(blogPasswordFile);
-        if (!password) return Usage(password.status().text());
+        return refuse("-e needs the account's password: set " + std::string(kPasswordVariable) +
+                      ", use --password-file, or --keyring");
+    if (!arguments.blogPasswordFile.empty()) {
+        Result<std::string> password = ReadPasswordFile(arguments.blogPasswordFile);
+        if (!password) return refuse(password.status().text());
         options.backup.Password2 = std::move(*password);
     } else if (auto password = environment(kBlogPasswordVariable)) {
         options.backup.Password2 = *password;
     }
 
-    if (*noProxy) {
+    if (program.count("--no-proxy") > 0) {
         options.proxy = ProxySettings();
         options.proxy->ProxyMode = ProxySettings::pmNone;
-    } else if (*proxy) {
-        Result<ProxySettings> parsed = ParseProxyUrl(proxyUrl);
-        if (!parsed) return Usage(parsed.status().text());
+    } else if (program.count("--proxy") > 0) {
+        Result<ProxySettings> parsed = ParseProxyUrl(arguments.proxyUrl);
+        if (!parsed) return refuse(parsed.status().text());
         ProxySettings& chosen = *parsed;
         if (!chosen.User.empty())
             if (auto password = environment(kProxyPasswordVariable)) chosen.Password = *password;
         options.proxy = chosen;
     }
-
-    ParseOutcome outcome;
-    outcome.kind = ParseOutcome::Run;
-    outcome.options = std::move(options);
-    return outcome;
+    return Status::Ok();
 }
 
 std::optional<long long> ParseDuration(const std::string& text) {

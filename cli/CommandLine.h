@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the command line asks for, read with CLI11. Passwords come only from
+// What a backup run asks for, read with CLI11. Passwords come only from
 // the environment or from files: an argument would show in the process list.
 #pragma once
 
@@ -9,14 +9,18 @@
 #include <string>
 
 #include "Http.h"
+#include "Output.h"
 #include "Status.h"
 #include "modTumblrInteraction.h"
+
+namespace CLI {
+class App;
+class ParseError;
+}  // namespace CLI
 
 namespace qv::cli {
 
 inline constexpr const char* kProgramName = "quillvault-cli";
-inline constexpr const char* kHtmlCommand = "html";
-inline constexpr const char* kHelpCommand = "help";
 
 struct CliOptions {
     // The run's request, filled here once; its XMLFileName once the output is resolved.
@@ -35,7 +39,6 @@ struct CliOptions {
     int prefetch = 0;
     // Start a full backup afresh instead of continuing an interrupted one.
     bool restart = false;
-    bool quiet = false;
     // Keep the saved backup's media beside it after the run.
     bool media = false;
     // Where the media are kept ("": beside the backup), and how many files at once.
@@ -43,8 +46,6 @@ struct CliOptions {
     int jobs = 4;
     // After a run that saved, write the offline view of the saved file.
     bool html = false;
-    // Progress and outcome as JSON lines, for programs.
-    bool json = false;
     // The passwords are kept in the desktop's keyring: read them there.
     bool keyring = false;
 };
@@ -52,19 +53,29 @@ struct CliOptions {
 // "90", "90s", "30m", "6h": a duration in seconds; nullopt when it is none.
 std::optional<long long> ParseDuration(const std::string& text);
 
-struct ParseOutcome {
-    enum Kind { Run, Help, Version, Usage };
-    Kind kind = Usage;
-    CliOptions options;
-    // The help text, the version line, or the one-line hint of a usage error.
-    std::string text;
-};
-
 // Reads an environment variable; nullopt when it is not set.
 using EnvironmentReader = std::function<std::optional<std::string>(const std::string&)>;
 EnvironmentReader ProcessEnvironment();
 
-ParseOutcome ParseCommandLine(int argc, const char* const* argv, const EnvironmentReader& environment);
+// A backup run's arguments as CLI11 reads them, before they are checked.
+struct BackupArguments {
+    CliOptions options;
+    std::string passwordFile;
+    std::string blogPasswordFile;
+    std::string proxyUrl;
+    std::string maxWait = "6h";
+    std::string refused;  // a password given as an argument, never used
+};
+
+// Declares a backup run's options on `app`.
+void DeclareBackupOptions(CLI::App& app, BackupArguments& arguments, OutputChoice& output);
+// Why CLI11 could not read them, in one line that never holds a password.
+// `program` is the app that read them, or the program's that holds them.
+std::string BackupUsageProblem(const CLI::App& program, const CLI::ParseError& error);
+// The options of a run, read by `program`: checked and completed from the
+// password files, the environment and the proxy asked for. Usage, with a
+// one-line hint, when they can't be run as given.
+Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, const EnvironmentReader& environment);
 
 // "http://[user@]host[:port][/]" or "host[:port]"; Usage for anything else,
 // and for a password in it.

@@ -4,24 +4,12 @@
 #include <cstdio>
 
 #include "CommandLine.h"
-#include "Manifest.h"
+#include "Summaries.h"
 #include "Sundrykit.h"
 
 namespace qv::cli {
 
 namespace {
-
-// "0:23", "1:02:03".
-std::string Clock(std::chrono::seconds duration) {
-    const long long total = duration.count();
-    char text[32];
-    if (total >= 3600) {
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%lld:%02lld", total / 60, total % 60);
-    }
-    return text;
-}
 
 // "940 B", "29.3 KB", "1.2 MB", "310 KB": short enough for a line that is redrawn.
 std::string Size(double bytes) {
@@ -37,23 +25,6 @@ std::string Size(double bytes) {
 }
 
 std::string Posts(int64_t count) { return skFormatLong(static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX))); }
-
-// The failed count is followed by its commonest reasons, as the manifest words them.
-std::string MediaSummaryText(const media::MediaSummary& summary) {
-    std::string text = "Media kept in " + summary.folder + "\n" +                       //
-                       "Kept:          " + skFormatLong(summary.kept) + "\n" +          //
-                       "Already there: " + skFormatLong(summary.alreadyThere) + "\n" +  //
-                       "Missing:       " + skFormatLong(summary.missing) + "\n" +       //
-                       "Failed:        " + skFormatLong(summary.failed) + "\n";
-    for (const media::FailureReason& failure : summary.commonestFailures) {
-        media::ManifestEntry failed;
-        failed.status = media::MediaStatus::Failed;
-        failed.reason = failure.reason;
-        text += "  " + skFormatLong(failure.files) + " " + media::StatusText(failed) + "\n";
-    }
-    return text + "External:      " + skFormatLong(summary.external) + "\n" +  //
-           "Bytes:         " + skFormatByteSizeEx(static_cast<double>(summary.bytes));
-}
 
 }  // namespace
 
@@ -91,7 +62,7 @@ void HumanOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const
     console_.EndProgress();
     if (outcome.result.status.ok()) {
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(outcome.duration);
-        console_.Summary(summary_ + "\r\n\r\nSaved as " + saved + " in " + Clock(seconds) + ".");
+        console_.Summary(SavedSummary(summary_, saved, seconds));
     } else if (outcome.result.status.Is(StatusKind::Cancelled)) {
         console_.Message(outcome.result.status.text());
     }

@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a command says for programs (--json): one JSON object per line on
 // standard error, each naming its event and its command; nothing else goes
-// there. The README lists the events.
+// there. The names are those of CliEvents.h; the README lists the events.
+// Standard output gets the summary, as without --json.
 #pragma once
 
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "CliEvents.h"
 #include "Output.h"
 
 namespace qv::cli {
 
 class JsonOutput : public Output {
 public:
-    explicit JsonOutput(std::ostream& err) : err_(err) {}
+    JsonOutput(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
     void Progress(const runpolicy::BackupProgress& progress) override;
     void Stage(const std::string& text) override;
@@ -39,9 +41,11 @@ public:
 private:
     void Emit(const char* event, nlohmann::ordered_json fields);
     void Ended(const Status& status, nlohmann::ordered_json fields);
+    void SayOnOutput(const std::string& text);
 
+    std::ostream& out_;
     std::ostream& err_;
-    const char* command_ = "backup";
+    const char* command_ = events::command::kBackup;
     std::string summary_;
     std::chrono::steady_clock::time_point lastProgress_{};
     bool mediaWaiting_ = false;

@@ -47,9 +47,16 @@ public:
     virtual void Failed(const char* command, const Status& status) = 0;
 };
 
+// How a command was asked to speak (-q, --json); every command takes both.
+struct OutputChoice {
+    bool quiet = false;  // no progress for people
+    bool json = false;   // JSON lines for programs
+};
+
 // The output a command asked for: JSON lines on `err`, or words for people
 // (progress on a terminal `err` redrawn in place, silent with `quiet`).
-std::unique_ptr<Output> MakeOutput(bool json, std::ostream& out, std::ostream& err, bool errIsTerminal,
-                                   bool quiet);
+// Either way the summary goes to `out`.
+std::unique_ptr<Output> MakeOutput(const OutputChoice& choice, std::ostream& out, std::ostream& err,
+                                   bool errIsTerminal);
 
 }  // namespace qv::cli

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "catalog/UpdateCommand.h"
 #include "files/AtomicFile.h"
 #include "schedule/CommandQuoting.h"
 #include "schedule/Systemctl.h"
@@ -96,32 +97,25 @@ const char* const kWrittenBy =
 
 }  // namespace
 
-bool NeedsKeyring(const ScheduledBackup& backup) { return !backup.email.empty() || backup.blogPassword; }
-
 std::vector<std::string> UpdateCommand(const ScheduledBackup& backup) {
-    std::vector<std::string> words = {backup.cliProgram, "-i",      backup.path, "-o", backup.path,
-                                      backup.address,    "--media", "--html",    "-q"};
-    if (!backup.email.empty()) words.insert(words.end(), {"-e", backup.email});
-    if (NeedsKeyring(backup)) words.push_back("--keyring");
-    if (backup.proxy == "none") {
-        words.push_back("--no-proxy");
-    } else if (!backup.proxy.empty()) {
-        words.insert(words.end(), {"--proxy", backup.proxy});
-    }
+    std::vector<std::string> words = {backup.cliProgram};
+    const std::vector<std::string> arguments =
+        catalog::UpdateArguments(backup.entry, {"--media", "--html", "-q"}, catalog::Passwords::FromKeyring);
+    words.insert(words.end(), arguments.begin(), arguments.end());
     return words;
 }
 
 std::string UnitName(const ScheduledBackup& backup) {
     char hash[9];
-    std::snprintf(hash, sizeof hash, "%08x", static_cast<unsigned>(PathHash(backup.path)));
-    return "quillvault-update-" + ReadablePart(backup.path) + "-" + hash;
+    std::snprintf(hash, sizeof hash, "%08x", static_cast<unsigned>(PathHash(backup.entry.path)));
+    return "quillvault-update-" + ReadablePart(backup.entry.path) + "-" + hash;
 }
 
 std::string ServiceUnitText(const ScheduledBackup& backup) {
     return std::string(kWrittenBy) +
            "[Unit]\n"
-           "Description=Update the Quillvault backup of " + UnitText(backup.address) + " in " +
-           UnitText(backup.path) +
+           "Description=Update the Quillvault backup of " + UnitText(backup.entry.address) + " in " +
+           UnitText(backup.entry.path) +
            "\n"
            "Documentation=man:quillvault-cli(1)\n"
            "\n"
@@ -135,7 +129,7 @@ std::string ServiceUnitText(const ScheduledBackup& backup) {
 std::string TimerUnitText(const ScheduledBackup& backup) {
     return std::string(kWrittenBy) +
            "[Unit]\n"
-           "Description=Daily update of the Quillvault backup of " + UnitText(backup.address) +
+           "Description=Daily update of the Quillvault backup of " + UnitText(backup.entry.address) +
            "\n"
            "\n"
            "[Timer]\n"
@@ -152,7 +146,7 @@ std::string CrontabLine(const ScheduledBackup& backup) {
     std::string line = "@daily ";
     // Without a service manager, a cron job finds the keyring only on the
     // session bus at its usual place.
-    if (NeedsKeyring(backup)) {
+    if (catalog::NeedsPassword(backup.entry)) {
         line += "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/" + std::to_string(getuid()) + "/bus ";
     }
     return line + CrontabCommand(UpdateCommand(backup));

@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "BlogAddress.h"
 #include "BoxDecisions.h"
+#include "blogaddress/BlogAddress.h"
 #include "catalog/BackupCatalog.h"
 #include "Messages.h"
 #include "Sundrykit.h"
@@ -35,10 +35,9 @@ void RecordInLibrary(const std::string& dataFolder, const BackupOptions& options
                                                     result.PostsInBackup, result.ReportedTotal);
     entry.email = options.EMail;
     entry.blogPassword = !options.Password2.empty();
-    std::string warning;
-    const Status recorded = catalog::Record(dataFolder, entry, &warning);
-    if (!warning.empty()) skLogWarning(warning);
-    if (!recorded.ok()) skLogWarning("The backup is not in the Library's list: " + recorded.text());
+    const catalog::Changed recorded = catalog::Record(dataFolder, entry);
+    if (recorded.setAside) skLogWarning(*recorded.setAside);
+    if (!recorded.ok()) skLogWarning("The backup is not in the Library's list: " + recorded.status.text());
 }
 
 }  // namespace
@@ -50,10 +49,9 @@ void frmMain::cmdStart_Click() {
     }
     // An address pasted from the browser is taken as the host name it names,
     // in the box, the history and the proposed file name alike.
-    std::string why;
-    const std::optional<std::string> address = BareBlogAddress(txtGroup->text().toStdString(), why);
+    const Result<std::string> address = BareBlogAddress(txtGroup->text().toStdString());
     if (!address) {
-        MsgBox(why, mbCritical);
+        MsgBox(address.status().text(), mbCritical);
         txtGroup->setFocus(Qt::OtherFocusReason);
         return;
     }

@@ -169,13 +169,13 @@ TEST_F(HttpRequestTest, ExtraHeadersAreSentAndOneWithALineBreakIsRefusedUnsent) 
     exchange.host = server().Address();
     exchange.path = "/v2/user/info";
     exchange.headers = {"Authorization: OAuth oauth_token=\"t\"", "X-Extra: 1"};
-    ASSERT_TRUE(request.Send(exchange, nullptr));
+    ASSERT_TRUE(request.Send(exchange, nullptr).ok());
     ASSERT_EQ(server().ExchangeCount(), 1u);
     EXPECT_EQ(server().Exchanges()[0].Header("Authorization"), "OAuth oauth_token=\"t\"");
     EXPECT_EQ(server().Exchanges()[0].Header("X-Extra"), "1");
 
     exchange.headers = {"X-Extra: 1\r\nX-Injected: 2"};
-    EXPECT_FALSE(request.Send(exchange, nullptr));
+    EXPECT_TRUE(request.Send(exchange, nullptr).Is(StatusKind::Usage));
     EXPECT_EQ(request.ErrorKind(), hekBadAddress);
     EXPECT_EQ(server().ExchangeCount(), 1u);
 }
