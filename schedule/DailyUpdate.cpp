@@ -81,6 +81,14 @@ Status RemoveUnits(const ScheduledBackup& backup) {
     return Status::Ok();
 }
 
+// A unit left behind would read as scheduled while nothing runs it: the
+// units go with a failure, and when one can't, the failure says so too.
+Status WithoutUnits(const ScheduledBackup& backup, const Status& failure) {
+    if (const Status removed = RemoveUnits(backup); !removed.ok())
+        return Status(failure.kind(), failure.text() + "\n" + removed.text());
+    return failure;
+}
+
 // systemd runs a program by its absolute path, and refuses one whose path
 // holds a quote, a backslash or a control character, however it is quoted.
 bool SystemdRunsProgramAt(const std::string& path) {
@@ -172,25 +180,21 @@ Status Enable(const ScheduledBackup& backup) {
     std::filesystem::create_directories(folder, error);
     if (error) return Status(StatusKind::FileSystem, "Can't make the folder " + folder + ": " + error.message());
     if (Status written = WriteUnit(ServiceFile(backup), ServiceUnitText(backup)); !written.ok()) return written;
-    if (Status written = WriteUnit(TimerFile(backup), TimerUnitText(backup)); !written.ok()) {
-        RemoveUnits(backup);
-        return written;
-    }
+    if (Status written = WriteUnit(TimerFile(backup), TimerUnitText(backup)); !written.ok())
+        return WithoutUnits(backup, written);
     Status asked = RunSystemctl({"daemon-reload"});
     if (asked.ok()) asked = RunSystemctl({"enable", "--now", UnitName(backup) + ".timer"});
-    if (!asked.ok()) {
-        // A unit left behind would read as scheduled while nothing runs it.
-        RemoveUnits(backup);
-        return asked;
-    }
+    if (!asked.ok()) return WithoutUnits(backup, asked);
     return Status::Ok();
 }
 
 Status Disable(const ScheduledBackup& backup) {
     const bool scheduled = IsEnabled(backup);
-    if (scheduled) RunSystemctl({"disable", "--now", UnitName(backup) + ".timer"});
+    // Whatever systemctl answers, the units go, and once they are gone a
+    // reload leaves the manager nothing to run: its failures change nothing.
+    if (scheduled) static_cast<void>(RunSystemctl({"disable", "--now", UnitName(backup) + ".timer"}));
     if (Status removed = RemoveUnits(backup); !removed.ok()) return removed;
-    if (scheduled) RunSystemctl({"daemon-reload"});
+    if (scheduled) static_cast<void>(RunSystemctl({"daemon-reload"}));
     return Status::Ok();
 }
 

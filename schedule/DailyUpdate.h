@@ -36,11 +36,11 @@ std::string CrontabLine(const ScheduledBackup& backup);
 std::string UnitFolder();
 
 // Writes both units, reloads the user's service manager and enables and
-// starts the timer. When systemctl fails (Unavailable: no user systemd here), the
-// units are removed again and its words are in the status. FileSystem when
-// the units can't be written; Usage without writing anything when systemd
-// could not run the program (a relative path, or one holding a quote or a
-// backslash).
+// starts the timer. When systemctl fails, the units are removed again and the
+// status is RunSystemctl's: Unavailable only when there is no user systemd
+// here, Timeout, or Usage with what the manager said. FileSystem when the
+// units can't be written; Usage without writing anything when systemd could
+// not run the program (a relative path, or one holding a quote or a backslash).
 Status Enable(const ScheduledBackup& backup);
 // Stops and disables the timer and removes both units (and the timer's link
 // in timers.target.wants, should systemctl not answer). FileSystem when a

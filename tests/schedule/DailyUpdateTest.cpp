@@ -158,6 +158,31 @@ TEST(DailyUpdate, WithoutAUserManagerEnablingSaysSoAndLeavesNoUnit) {
     EXPECT_TRUE(std::filesystem::is_empty(UnitFolder()));
 }
 
+TEST(DailyUpdate, AManagerThatRefusesIsNamedWithWhatItSaidAndOneThatNeverAnswersIsEnded) {
+    const ScheduledBackup backup = Scheduled("/home/me/myblog.xml");
+    TempFolder state;
+    ScopedVariable config("XDG_CONFIG_HOME", state.File("config"));
+    ScopedVariable systemctl("QUILLVAULT_SYSTEMCTL", QV_SCHEDULE_TEST_DIR "/fake-systemctl.sh");
+    ScopedVariable log("FAKE_SYSTEMCTL_LOG", state.File("systemctl.log"));
+    ScopedVariable refuses("FAKE_SYSTEMCTL_REFUSES", "1");
+
+    const Status enabled = Enable(backup);
+    EXPECT_TRUE(enabled.Is(StatusKind::Usage)) << KindName(enabled.kind()) << ": " << enabled.text();
+    EXPECT_NE(enabled.text().find("systemctl --user enable --now " + UnitName(backup) + ".timer failed"),
+              std::string::npos) << enabled.text();
+    EXPECT_NE(enabled.text().find("is masked"), std::string::npos) << enabled.text();
+    EXPECT_EQ(enabled.text().find("no user service manager"), std::string::npos) << enabled.text();
+    EXPECT_TRUE(std::filesystem::is_empty(UnitFolder())) << "a refused timer leaves no unit behind";
+
+    // One that never answers is ended at its limit.
+    const ProgramRun silent = RunProgram({"sleep", "600"}, 100, std::chrono::milliseconds(300));
+    EXPECT_TRUE(silent.timedOut);
+    EXPECT_EQ(silent.exitCode, -1);
+    ScopedVariable sleeps("FAKE_SYSTEMCTL_SLEEPS", "600");
+    const Status asked = RunSystemctl({"daemon-reload"}, std::chrono::milliseconds(300));
+    EXPECT_TRUE(asked.Is(StatusKind::Timeout)) << KindName(asked.kind()) << ": " << asked.text();
+}
+
 TEST(DailyUpdate, CrontabLineGivesTheShellTheSameWords) {
     AwkwardBackup awkward;
     const std::string line = CrontabLine(awkward.backup);
