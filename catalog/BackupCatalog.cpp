@@ -48,15 +48,30 @@ bool Take(const json& object, const char* name, T& into) {
     return true;
 }
 
-// The entries of the file's text; nullopt when it is not a catalog of ours.
-std::optional<std::vector<CatalogEntry>> Parse(const std::string& text) {
-    const json document = json::parse(text, nullptr, false);
-    if (!document.is_object()) return std::nullopt;
-    const auto backups = document.find("backups");
-    if (backups == document.end() || !backups->is_array()) return std::nullopt;
+// What a catalog's text holds: its entries, or why there are none to take.
+struct Parsed {
+    enum Outcome { Entries, Damaged, Newer } outcome = Damaged;
     std::vector<CatalogEntry> entries;
+    std::int64_t format = kFormat;
+};
+
+// The entries of the file's text; Damaged when it is not a catalog of ours,
+// Newer when a later version wrote it in a format this one does not know.
+Parsed Parse(const std::string& text) {
+    Parsed parsed;
+    const json document = json::parse(text, nullptr, false);
+    if (!document.is_object()) return parsed;
+    // The first files had no format; they are format 1.
+    if (!Take(document, "format", parsed.format) || parsed.format < 1) return parsed;
+    if (parsed.format > kFormat) {
+        parsed.outcome = Parsed::Newer;
+        return parsed;
+    }
+    const auto backups = document.find("backups");
+    if (backups == document.end() || !backups->is_array()) return parsed;
+    std::vector<CatalogEntry>& entries = parsed.entries;
     for (const json& item : *backups) {
-        if (!item.is_object()) return std::nullopt;
+        if (!item.is_object()) return parsed;
         CatalogEntry entry;
         std::int64_t announced = -1;
         const bool wellFormed = Take(item, "path", entry.path) && Take(item, "address", entry.address) &&
@@ -64,11 +79,12 @@ std::optional<std::vector<CatalogEntry>> Parse(const std::string& text) {
                                 Take(item, "posts", entry.posts) && Take(item, "announced", announced) &&
                                 Take(item, "email", entry.email) &&
                                 Take(item, "blogPassword", entry.blogPassword) && Take(item, "proxy", entry.proxy);
-        if (!wellFormed || entry.path.empty()) return std::nullopt;
+        if (!wellFormed || entry.path.empty()) return parsed;
         if (announced >= 0) entry.announced = announced;
         entries.push_back(std::move(entry));
     }
-    return entries;
+    parsed.outcome = Parsed::Entries;
+    return parsed;
 }
 
 json ToJson(const CatalogEntry& entry) {
@@ -103,9 +119,12 @@ struct Read {
     std::vector<CatalogEntry> entries;
     std::optional<std::string> setAside;
     Status status;
+    bool damaged = false;  // read without the lock: left for a reading under it
 };
 
-Read ReadFile(const std::string& dataFolder, FileOps& files) {
+// `underLock`: a damaged file is set aside; otherwise it is only reported, as
+// a writer may be replacing it at this moment.
+Read ReadFile(const std::string& dataFolder, FileOps& files, bool underLock) {
     Read read;
     const std::string file = CatalogFile(dataFolder);
     std::string text;
@@ -114,10 +133,23 @@ Read ReadFile(const std::string& dataFolder, FileOps& files) {
             read.status = Status(StatusKind::FileSystem, "Can't read " + file + ": " + std::strerror(errno));
         return read;
     }
-    if (auto entries = Parse(text)) {
-        read.entries = std::move(*entries);
-    } else {
-        read.setAside = SetAside(file, files);
+    Parsed parsed = Parse(text);
+    switch (parsed.outcome) {
+        case Parsed::Entries:
+            read.entries = std::move(parsed.entries);
+            break;
+        case Parsed::Newer:
+            // Rewriting it would lose what the newer version keeps there.
+            read.status = Status(StatusKind::Usage, file + " was written by a newer version of Quillvault (format " +
+                                                        std::to_string(parsed.format) +
+                                                        "); this version can't read it and leaves it as it is.");
+            break;
+        case Parsed::Damaged:
+            if (underLock)
+                read.setAside = SetAside(file, files);
+            else
+                read.damaged = true;
+            break;
     }
     return read;
 }
@@ -177,7 +209,7 @@ Changed Update(const std::string& dataFolder, FileOps& files, Change change) {
         return {Status(StatusKind::FileSystem, "Can't create or open the data folder " + dataFolder), {}};
     const ChangeLock lock(dataFolder);
     if (!lock.Error().empty()) return {Status(StatusKind::FileSystem, lock.Error()), {}};
-    Read read = ReadFile(dataFolder, files);
+    Read read = ReadFile(dataFolder, files, true);
     if (!read.status.ok()) return {read.status, read.setAside};
     if (!change(read.entries)) return {Status::Ok(), read.setAside};
     return {Write(dataFolder, read.entries, files), read.setAside};
@@ -209,7 +241,13 @@ CatalogEntry SavedNow(const std::string& path, const std::string& address, const
 std::string CatalogFile(const std::string& dataFolder) { return skBuildFileName(dataFolder, kFileName); }
 
 Loaded Load(const std::string& dataFolder, FileOps& files) {
-    Read read = ReadFile(dataFolder, files);
+    Read read = ReadFile(dataFolder, files, false);
+    if (read.damaged) {
+        // Only what is still damaged once no change is under way is set aside.
+        const ChangeLock lock(dataFolder);
+        if (!lock.Error().empty()) return {{}, lock.Error() + "; " + CatalogFile(dataFolder) + " can't be read."};
+        read = ReadFile(dataFolder, files, true);
+    }
     Loaded loaded;
     loaded.entries = std::move(read.entries);
     loaded.warning = read.status.ok() ? read.setAside.value_or("") : read.status.text();

@@ -3,7 +3,9 @@
 // and the Library know of, with what a later update needs (never a password).
 // Each change replaces the file atomically, owner-only, under a lock, so runs
 // that finish at the same time do not lose each other's entries. A damaged
-// file is set aside under another name, never deleted, and reported.
+// file is set aside under another name, never deleted, and reported; that too
+// happens under the lock, so a file being replaced is never taken for one. A
+// file of a newer format is neither read nor written.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +44,8 @@ std::string CatalogFile(const std::string& dataFolder);
 
 struct Loaded {
     std::vector<CatalogEntry> entries;
-    // Not empty when a damaged file was set aside: says where it went.
+    // Not empty when a damaged file was set aside (says where it went), or
+    // when the file could not be read or is of a newer format (says so).
     std::string warning;
 };
 
@@ -65,7 +68,8 @@ struct [[nodiscard]] Changed {
 };
 
 // Adds the entry of entry.path or replaces it, keeping the known title when
-// the new entry has none. Makes the data folder when needed.
+// the new entry has none. Makes the data folder when needed. Usage, without
+// writing, when the file is of a newer format.
 Changed Record(const std::string& dataFolder, const CatalogEntry& entry, FileOps& files = SystemFileOps());
 
 // Forgets the entry of `path`; the backup file itself is not touched.

@@ -80,7 +80,8 @@ TEST(Catalog, ADamagedFileIsSetAsideWithAWarningAndTheListStartsAfresh) {
         const catalog::Loaded loaded = catalog::Load(folder.Path().string());
         EXPECT_TRUE(loaded.entries.empty());
         EXPECT_NE(loaded.warning.find("set aside"), std::string::npos) << loaded.warning;
-        const std::vector<std::string> names = folder.Entries();
+        std::vector<std::string> names = folder.Entries();
+        std::erase(names, "library.json.lock");
         ASSERT_EQ(names.size(), 1u);
         EXPECT_TRUE(names[0].starts_with("library.json.damaged-")) << names[0];
         EXPECT_EQ(ReadAll(folder.File(names[0])), damaged);
@@ -98,6 +99,51 @@ TEST(Catalog, ADamagedFileIsSetAsideWithAWarningAndTheListStartsAfresh) {
         EXPECT_NE(again.setAside->find("set aside"), std::string::npos) << *again.setAside;
         EXPECT_EQ(Paths(catalog::Load(folder.Path().string()).entries), std::vector<std::string>{"/c.xml"});
     }
+}
+
+// Another run replaces library.json with a good one just after this reader
+// read it half written, as when a save and a reading meet.
+class ReplacedWhileRead : public FileOpsWrapper {
+public:
+    ReplacedWhileRead(std::string good) : FileOpsWrapper(SystemFileOps()), good_(std::move(good)) {}
+    int ReadFile(const std::string& path, std::string& text) override {
+        const int read = FileOpsWrapper::ReadFile(path, text);
+        if (reads_++ == 0) WriteAll(path, good_);
+        return read;
+    }
+
+private:
+    std::string good_;
+    int reads_ = 0;
+};
+
+TEST(Catalog, OnlyAFileStillDamagedUnderTheLockIsSetAsideAndANewerFormatIsNeitherReadNorWritten) {
+    TempFolder folder;
+    const std::string data = folder.Path().string();
+    ASSERT_TRUE(catalog::Record(data, Entry("/a.xml", "A", 1)).ok());
+    const std::string good = ReadAll(catalog::CatalogFile(data));
+    WriteAll(catalog::CatalogFile(data), good.substr(0, good.size() / 2));
+
+    ReplacedWhileRead replaced(good);
+    const catalog::Loaded loaded = catalog::Load(data, replaced);
+    EXPECT_EQ(loaded.warning, "");
+    EXPECT_EQ(Paths(loaded.entries), std::vector<std::string>{"/a.xml"});
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"library.json", "library.json.lock"}));
+
+    const std::string newer = "{\"format\": 2, \"backups\": [{\"path\": \"/a.xml\", \"tags\": [\"x\"]}]}";
+    WriteAll(catalog::CatalogFile(data), newer);
+    const catalog::Loaded refused = catalog::Load(data);
+    EXPECT_TRUE(refused.entries.empty());
+    EXPECT_NE(refused.warning.find("newer version"), std::string::npos) << refused.warning;
+    const catalog::Changed recorded = catalog::Record(data, Entry("/b.xml", "B", 2));
+    EXPECT_FALSE(recorded.ok());
+    EXPECT_FALSE(recorded.setAside);
+    EXPECT_EQ(ReadAll(catalog::CatalogFile(data)), newer);
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"library.json", "library.json.lock"}));
+    // What this version writes it reads back: its own format.
+    WriteAll(catalog::CatalogFile(data), good);
+    ASSERT_NE(good.find("\"format\": 1"), std::string::npos) << good;
+    EXPECT_EQ(catalog::Load(data).entries.size(), 1u);
 }
 
 // Replacing library.json fails at the rename, as on a full or read-only disk.
