@@ -74,8 +74,10 @@ void HumanOutput::MediaProgress(const media::MediaProgress& progress) {
     std::string line = "Media: " + skFormatLong(progress.kept) + " of " + skFormatLong(progress.toKeep) +
                        " files kept · " + Size(static_cast<double>(progress.bytes)) + " · " +
                        Size(progress.bytesPerSecond) + "/s";
-    if (progress.waiting.count() > 0) {
+    if (progress.waiting.count() > 0 && progress.hostAsked) {
         line += " · waiting " + std::to_string(progress.waiting.count()) + " s as a server asked";
+    } else if (progress.waiting.count() > 0) {
+        line += " · " + MediaRetryText(progress.waitCause, std::to_string(progress.waiting.count()) + " s");
     } else if (progress.timeLeft) {
         line += " · " + Clock(*progress.timeLeft) + " left";
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "JsonOutput.h"
 
+#include <cctype>
+
 #include "Application.h"
 #include "Console.h"
 #include "Summaries.h"
@@ -113,11 +115,16 @@ void JsonOutput::MediaStarted(const std::string& backup, const std::string& fold
 
 void JsonOutput::MediaProgress(const media::MediaProgress& progress) {
     const bool waiting = progress.waiting.count() > 0;
-    if (waiting && !mediaWaiting_)
-        Emit(event::kWait, {{field::kReason, events::reason::kBusyHost},
-                            {field::kSeconds, progress.waiting.count()},
-                            {field::kText, "A media server asked to wait " +
-                                               std::to_string(progress.waiting.count()) + " s."}});
+    if (waiting && !mediaWaiting_) {
+        const std::string seconds = std::to_string(progress.waiting.count()) + " s";
+        std::string text = progress.hostAsked ? "A media server asked to wait " + seconds
+                                              : MediaRetryText(progress.waitCause, seconds);
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        Emit(event::kWait,
+             {{field::kReason, progress.hostAsked ? events::reason::kBusyHost : events::reason::kRetry},
+              {field::kSeconds, progress.waiting.count()},
+              {field::kText, Text(text + ".")}});
+    }
     mediaWaiting_ = waiting;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastProgress_ < kProgressEvery && progress.kept < progress.toKeep) return;

@@ -39,4 +39,8 @@ std::string MediaSummaryText(const media::MediaSummary& summary) {
            "Bytes:         " + skFormatByteSizeEx(static_cast<double>(summary.bytes));
 }
 
+std::string MediaRetryText(const std::string& cause, const std::string& seconds) {
+    return "trying again in " + seconds + (cause.empty() ? std::string() : ": " + cause);
+}
+
 }  // namespace qv::cli

@@ -21,4 +21,8 @@ std::string SavedSummary(const std::string& summary, const std::string& saved, s
 // reasons, as the manifest words them.
 std::string MediaSummaryText(const media::MediaSummary& summary);
 
+// "trying again in 5 s: media.example.com could not be found", for a media
+// run whose files wait for a retry of ours.
+std::string MediaRetryText(const std::string& cause, const std::string& seconds);
+
 }  // namespace qv::cli

@@ -63,20 +63,46 @@ void HostPacing::Finished(const std::string& host) {
 
 void HostPacing::SlowDown(const std::string& host, Clock::time_point until) {
     Host& found = HostOf(host);
-    found.pausedUntil = std::max(found.pausedUntil, until);
+    if (until >= found.pausedUntil) {
+        found.pausedUntil = until;
+        found.pauseAsked = true;
+        found.pauseCause.clear();
+    }
     found.limit = std::max(1, found.limit / 2);
 }
 
-std::optional<Clock::time_point> HostPacing::NextOpening() const {
-    std::optional<Clock::time_point> earliest;
+void HostPacing::Pause(const std::string& host, Clock::time_point until, std::string cause) {
+    Host& found = HostOf(host);
+    if (until < found.pausedUntil) return;
+    found.pausedUntil = until;
+    found.pauseAsked = false;
+    found.pauseCause = std::move(cause);
+}
+
+std::vector<MediaJob> HostPacing::TakeAll(const std::string& host) {
+    std::vector<MediaJob> taken;
+    const auto found = hosts_.find(host);
+    if (found == hosts_.end()) return taken;
+    for (std::deque<MediaJob>* waiting : {&found->second.retries, &found->second.line}) {
+        for (MediaJob& job : *waiting) taken.push_back(std::move(job));
+        waiting->clear();
+    }
+    waiting_ -= taken.size();
+    return taken;
+}
+
+std::optional<Opening> HostPacing::NextOpening() const {
+    std::optional<Opening> earliest;
+    const auto consider = [&earliest](Opening opening) {
+        if (!earliest || opening.at < earliest->at) earliest = std::move(opening);
+    };
     for (const auto& [name, host] : hosts_) {
-        std::optional<Clock::time_point> opening;
-        if (!host.line.empty()) opening = host.pausedUntil;
+        const Opening paused{host.pausedUntil, host.pauseAsked, host.pauseCause};
+        if (!host.line.empty()) consider(paused);
         if (!host.retries.empty()) {
-            const auto retry = std::max(host.pausedUntil, host.retries.front().notBefore);
-            opening = opening ? std::min(*opening, retry) : retry;
+            const MediaJob& first = host.retries.front();
+            consider(first.notBefore > host.pausedUntil ? Opening{first.notBefore, false, first.lastFailure} : paused);
         }
-        if (opening && (!earliest || *opening < *earliest)) earliest = opening;
     }
     return earliest;
 }

@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qv::media {
 
@@ -24,6 +25,14 @@ struct MediaJob {
     int attempt = 0;    // retries so far
     int throttled = 0;  // busy answers (429, 503) so far, which use up no retry
     Clock::time_point notBefore{};
+    std::string lastFailure;  // why it waits for a retry, in the manifest's words
+};
+
+// When the next waiting job may start, and why nothing starts before.
+struct Opening {
+    Clock::time_point at;
+    bool hostAsked = false;  // a host asked us to wait (429, 503), not a retry delay of ours
+    std::string cause;       // for a retry delay: the failure that is waited out
 };
 
 class HostPacing {
@@ -41,11 +50,16 @@ public:
     // The host asked us to wait: nothing starts there before `until`, and
     // fewer transfers run there at once from now on.
     void SlowDown(const std::string& host, Clock::time_point until);
+    // The host could not be reached (`cause`): nothing starts there before
+    // `until`; as many may run there at once afterwards.
+    void Pause(const std::string& host, Clock::time_point until, std::string cause);
+    // Every job still waiting for `host`, taken out of the line.
+    std::vector<MediaJob> TakeAll(const std::string& host);
 
     bool Empty() const { return waiting_ == 0; }
     std::size_t Waiting() const { return waiting_; }
-    // When the earliest waiting job may start; nullopt when none waits.
-    std::optional<Clock::time_point> NextOpening() const;
+    // When the earliest waiting job may start, and why not before; nullopt when none waits.
+    std::optional<Opening> NextOpening() const;
     // How many may run at once at `host` now.
     int Limit(const std::string& host) const;
 
@@ -56,6 +70,8 @@ private:
         int running = 0;
         int limit = 0;
         Clock::time_point pausedUntil{};
+        bool pauseAsked = false;  // the host itself asked for the pause
+        std::string pauseCause;   // else why it was paused
     };
 
     Host& HostOf(const std::string& name);

@@ -101,4 +101,11 @@ std::string HostKey(std::string_view url) {
     return key;
 }
 
+std::string HostName(std::string_view url) {
+    std::string key = HostKey(url);
+    const std::string_view ownPort = StartsWithNoCase(url, "https://") ? ":443" : ":80";
+    if (key.ends_with(ownPort)) key.resize(key.size() - ownPort.size());
+    return key;
+}
+
 }  // namespace qv::media

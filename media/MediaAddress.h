@@ -38,5 +38,7 @@ std::string LastPathSegment(std::string_view url);
 
 // "host:port" in lower case, the default port filled in: what connection limits count by.
 std::string HostKey(std::string_view url);
+// The host as people name it: in lower case, with its port only when that is not the scheme's own.
+std::string HostName(std::string_view url);
 
 }  // namespace qv::media

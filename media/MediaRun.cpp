@@ -102,6 +102,9 @@ private:
     // At the end of every run that started, however it ends short of a kill.
     void Finish();
     void RetryLater(MediaJob job, const Status& why);
+    // The file's host can't be reached: its files wait together for the
+    // host's next attempt, and fail together once it has had its retries.
+    void WaitForUnreachableHost(MediaJob job, const Status& why);
     // A busy host is left alone for `wait`; the file's retries stay as they are.
     void WaitForHost(MediaJob job, const Status& why, std::chrono::seconds wait);
     void Fail(const MediaJob& job, const Status& why);
@@ -111,7 +114,8 @@ private:
     // failure, which counts over a stop.
     void EndShort(const Status& why);
     Status SaveManifest();
-    void Report(bool now, std::chrono::seconds waiting = std::chrono::seconds(0));
+    // `opening`: what nothing moves until.
+    void Report(bool now, const Opening* opening = nullptr);
     std::chrono::seconds Doubled(int attempt) const;
 
     const MediaOptions& options_;
@@ -129,6 +133,13 @@ private:
     Manifest manifest_;
     FileNamer namer_;
     std::map<std::string, FailedFiles> failureReasons_;
+    // Hosts that could not be reached, until one of their transfers gets an answer.
+    struct Unreachable {
+        int attempts = 0;
+        Clock::time_point pausedUntil{};
+        std::optional<Status> givenUp;  // the failure of all its files
+    };
+    std::map<std::string, Unreachable> unreachable_;
     std::optional<ManifestJournal> journal_;
     std::string unjournaled_;      // lines of outcomes on no disk yet
     SyncBatch keptNames_{files_};  // of the files kept since the folder was last synced
@@ -221,9 +232,9 @@ void MediaRun::Fetch() {
         if (running_.empty()) {
             const auto opening = pacing_.NextOpening();
             if (!opening) break;  // nothing left to do
-            const auto wait = std::chrono::duration_cast<milliseconds>(*opening - now);
+            const auto wait = std::chrono::duration_cast<milliseconds>(opening->at - now);
             if (wait.count() <= 0) continue;
-            Report(true, std::chrono::ceil<std::chrono::seconds>(wait));
+            Report(true, &*opening);
             if (!host_.Wait(std::min(wait, kLongestSleep))) {
                 EndShort(Stopped());
                 break;
@@ -274,6 +285,9 @@ void MediaRun::Settle(http::HttpClient::TransferId id, http::Response response) 
     received_ += file->Bytes();
 
     if (!file->LocalFailure().ok()) return FailHere(job, file->LocalFailure());
+    if (response.effectiveUrl.empty()) response.effectiveUrl = job.url;
+    if (HostUnreachable(response)) return WaitForUnreachableHost(std::move(job), TransferFailure(response));
+    unreachable_.erase(job.host);  // it answered
     if (!response.failed) {
         if (response.contentLength >= 0 && response.bodyBytes != response.contentLength)
             return RetryLater(std::move(job), ShortBody(response));
@@ -314,6 +328,27 @@ void MediaRun::RetryLater(MediaJob job, const Status& why) {
     if (job.attempt >= options_.retries) return Fail(job, why);
     ++job.attempt;
     job.notBefore = Clock::now() + Doubled(job.attempt);
+    job.lastFailure = why.text();
+    pacing_.Retry(std::move(job));
+}
+
+void MediaRun::WaitForUnreachableHost(MediaJob job, const Status& why) {
+    Unreachable& host = unreachable_[job.host];
+    if (host.givenUp) return Fail(job, *host.givenUp);
+    const auto now = Clock::now();
+    // Transfers that were under way when the host failed count as that one attempt.
+    if (now >= host.pausedUntil) {
+        if (host.attempts >= options_.retries) {
+            host.givenUp = why;
+            Fail(job, why);
+            for (const MediaJob& waiting : pacing_.TakeAll(job.host)) Fail(waiting, why);
+            return;
+        }
+        ++host.attempts;
+        host.pausedUntil = now + Doubled(host.attempts);
+        pacing_.Pause(job.host, host.pausedUntil, why.text());
+    }
+    job.notBefore = now;
     pacing_.Retry(std::move(job));
 }
 
@@ -390,7 +425,7 @@ Status MediaRun::SaveManifest() {
     return Status::Ok();
 }
 
-void MediaRun::Report(bool now, std::chrono::seconds waiting) {
+void MediaRun::Report(bool now, const Opening* opening) {
     const auto at = Clock::now();
     if (!now && at - lastReport_ < kProgressEvery) return;
     lastReport_ = at;
@@ -405,7 +440,11 @@ void MediaRun::Report(bool now, std::chrono::seconds waiting) {
         progress.timeLeft = std::chrono::seconds(static_cast<long long>(
             std::ceil(seconds / static_cast<double>(settled_) * static_cast<double>(planned_ - settled_))));
     }
-    progress.waiting = waiting;
+    if (opening) {
+        progress.waiting = std::chrono::ceil<std::chrono::seconds>(opening->at - at);
+        progress.hostAsked = opening->hostAsked;
+        progress.waitCause = opening->cause;
+    }
     host_.Progress(progress);
 }
 

@@ -34,7 +34,9 @@ struct MediaOptions {
     // Transfers at once, and at once to any one host (1 to kMostJobs).
     int jobs = kDefaultJobs;
     // Further attempts at a failed file, the first after `retryDelay`, each
-    // pause twice the last; a host's Retry-After counts instead, at most `longestWait`.
+    // pause twice the last; a host's Retry-After counts instead, at most
+    // `longestWait`. A host that can't be found or reached gets as many
+    // attempts for all its files together; then every file of it fails.
     int retries = 3;
     // A host that keeps saying it is busy (429, 503) is waited out this many
     // times for one file, without using up its retries.
@@ -60,8 +62,11 @@ struct MediaProgress {
     std::int64_t bytes = 0;  // received by this run
     double bytesPerSecond = 0;
     std::optional<std::chrono::seconds> timeLeft;
-    // Nothing moves until a host that asked us to wait allows it again.
+    // Nothing moves for this long: a host asked us to wait, or the files
+    // that are left wait for a retry.
     std::chrono::seconds waiting{0};
+    bool hostAsked = false;  // the wait is one a host asked for (429, 503)
+    std::string waitCause;   // else the failure a retry waits out
 };
 
 // The front end's side of a run; everything is called on the run's thread.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "MediaAddress.h"
 #include "http/FailureKind.h"
 #include "http/RetryAfter.h"
 
@@ -39,9 +40,17 @@ Status TransferFailure(const http::Response& response) {
             return Status(kind, "too large").RetryWontHelp();
         case hekBadAddress:
             return Status(kind, response.errorText).RetryWontHelp();
+        case hekResolve:
+            return Status(kind, HostName(response.effectiveUrl) + " could not be found");
+        case hekConnect:
+            return Status(kind, HostName(response.effectiveUrl) + " did not accept a connection");
         default:
             return Status(kind, response.errorText.empty() ? "transfer failed" : response.errorText);
     }
+}
+
+bool HostUnreachable(const http::Response& response) {
+    return response.failed && (response.errorKind == hekResolve || response.errorKind == hekConnect);
 }
 
 Status ShortBody(const http::Response& response) {

@@ -12,8 +12,13 @@ namespace qv::media {
 // The failure of `response`, which failed (response.failed):
 // the kind every exchange's failure has (http::FailureKind); asking again
 // helps for no client error but 408 and 429, and never for TooLarge and
-// Usage (an address that can't be asked).
+// Usage (an address that can't be asked). A host that can't be found or
+// reached is named as such ("media.example.com could not be found").
 Status TransferFailure(const http::Response& response);
+
+// Whether the failure is the host's rather than the file's: its name can't be
+// found, or it takes no connection. Every other file there would fail alike.
+bool HostUnreachable(const http::Response& response);
 
 // A body that ended before the bytes its Content-Length announced.
 Status ShortBody(const http::Response& response);

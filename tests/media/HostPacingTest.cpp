@@ -52,7 +52,8 @@ TEST(HostPacing, AHostThatAskedToWaitIsLeftAloneAndRunsFewerAtOnceAfterwards) {
     // The other host goes on meanwhile.
     EXPECT_EQ(NextUrl(pacing, now), "b1");
     EXPECT_EQ(NextUrl(pacing, now + 10s), "");
-    EXPECT_EQ(pacing.NextOpening(), now + 30s);
+    EXPECT_EQ(pacing.NextOpening()->at, now + 30s);
+    EXPECT_TRUE(pacing.NextOpening()->hostAsked);
     EXPECT_EQ(NextUrl(pacing, now + 30s), "a2");
     EXPECT_EQ(NextUrl(pacing, now + 30s), "a3");
     EXPECT_EQ(NextUrl(pacing, now + 30s), "");
@@ -69,12 +70,15 @@ TEST(HostPacing, ARetryWaitsForItsOwnTimeWithoutHoldingUpItsHost) {
     MediaJob failed = *pacing.Next(now);
     pacing.Finished("a");
     failed.notBefore = now + 5s;
+    failed.lastFailure = "HTTP 500";
     pacing.Retry(failed);
     EXPECT_EQ(pacing.Waiting(), 2u);
     EXPECT_EQ(NextUrl(pacing, now), "a2");
     pacing.Finished("a");
     EXPECT_EQ(NextUrl(pacing, now + 1s), "");
-    EXPECT_EQ(pacing.NextOpening(), now + 5s);
+    EXPECT_EQ(pacing.NextOpening()->at, now + 5s);
+    EXPECT_FALSE(pacing.NextOpening()->hostAsked) << "a retry delay is ours";
+    EXPECT_EQ(pacing.NextOpening()->cause, "HTTP 500");
     EXPECT_EQ(NextUrl(pacing, now + 5s), "a1");
     EXPECT_FALSE(pacing.NextOpening());
 }

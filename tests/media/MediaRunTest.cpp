@@ -3,6 +3,9 @@
 // fetched, how each outcome is recorded, and what is never written.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -215,7 +218,7 @@ TEST(MediaRun, TooManyRequestsWaitsAsTheHostAskedAtMostTheLongestWait) {
     EXPECT_LT(took, 10s);
     // While the host made us wait, the progress said so.
     EXPECT_TRUE(std::any_of(run.host.reports.begin(), run.host.reports.end(),
-                            [](const media::MediaProgress& p) { return p.waiting.count() > 0; }));
+                            [](const media::MediaProgress& p) { return p.waiting.count() > 0 && p.hostAsked; }));
 }
 
 TEST(MediaRun, BusyAnswersUseUpNoRetryButAHostBusyForEverFailsTheFile) {
@@ -242,6 +245,69 @@ TEST(MediaRun, BusyAnswersUseUpNoRetryButAHostBusyForEverFailsTheFile) {
     EXPECT_EQ(media::StatusText(manifest.at(server.Url("/b.jpg"))), "failed: HTTP 429 Too Many Requests, 4 times");
     ASSERT_EQ(summary.commonestFailures.size(), 1u);
     EXPECT_EQ(summary.commonestFailures[0].kind, StatusKind::Throttled);
+}
+
+// A port on this machine that refuses connections: bound, never listening.
+class RefusingPort {
+public:
+    RefusingPort() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+            port_ = ntohs(address.sin_port);
+    }
+    ~RefusingPort() { ::close(fd_); }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    int Port() const { return port_; }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
+
+TEST(MediaRun, AHostThatCanNotBeFoundOrReachedIsNamedAndItsFilesFailTogetherAfterItsRetries) {
+    MediaServer server;
+    server.AddFile("/fine.jpg", MediaBytes(1000, "fine"));
+    RefusingPort refusing;
+    ASSERT_NE(refusing.Port(), 0);
+    std::vector<std::string> urls;
+    // ".invalid" is never a host's name (RFC 2606).
+    for (int i = 0; i < 6; ++i) urls.push_back("http://media.example.invalid/" + std::to_string(i) + ".jpg");
+    urls.push_back(refusing.Url("/a.jpg"));
+    urls.push_back(refusing.Url("/b.jpg"));
+    urls.push_back(server.Url("/fine.jpg"));
+    MediaCase run(test::PhotoPosts(urls));
+    run.options.jobs = 1;
+    run.options.retries = 2;
+    run.options.retryDelay = 1s;
+
+    const media::MediaSummary summary = run.Run();
+
+    EXPECT_TRUE(summary.status.ok()) << summary.status.text();
+    EXPECT_EQ(summary.kept, 1);
+    EXPECT_EQ(summary.failed, 8);
+    const std::string refused = "127.0.0.1:" + std::to_string(refusing.Port()) + " did not accept a connection";
+    EXPECT_EQ(summary.commonestFailures,
+              (std::vector<media::FailureReason>{{"media.example.invalid could not be found", 6, StatusKind::Network},
+                                                 {refused, 2, StatusKind::Network}}));
+    const auto manifest = run.Manifest();
+    EXPECT_EQ(media::StatusText(manifest.at(urls[5])), "failed: media.example.invalid could not be found");
+    EXPECT_EQ(media::StatusText(manifest.at(urls[7])), "failed: " + refused);
+    // The waits were retries of ours, each naming what it waits out; no host asked for one.
+    std::set<std::string> causes;
+    for (const media::MediaProgress& report : run.host.reports) {
+        if (report.waiting.count() == 0) continue;
+        EXPECT_FALSE(report.hostAsked);
+        causes.insert(report.waitCause);
+    }
+    EXPECT_EQ(causes, (std::set<std::string>{"media.example.invalid could not be found", refused}));
+    // One retry cycle for each host (1 s, then 2 s, waited side by side), not one for each file after another.
+    EXPECT_LT(run.host.waited, 6s);
 }
 
 TEST(MediaRun, RedirectsAreFollowedToAnotherHostAndTheFileIsNamedAfterTheListedAddress) {
