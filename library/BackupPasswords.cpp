@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/BackupPasswords.h"
 
+#include "catalog/UpdateCommand.h"
 #include "keyring/Keyring.h"
 
 namespace qv::library {
@@ -26,28 +27,27 @@ std::vector<keyring::Secret> SecretsOf(const catalog::CatalogEntry& entry) {
     return secrets;
 }
 
+QString& Into(JobPasswords& passwords, keyring::Secret which) {
+    return which == keyring::Secret::AccountPassword ? passwords.account : passwords.blog;
+}
+
 std::optional<QString> Ask(QuestionPresenter& questions, QWidget* owner, const QString& label) {
     return questions.Ask(owner, {kTitle, label, {}, true});
 }
 
 }  // namespace
 
-std::optional<JobPasswords> PasswordsForRun(const catalog::CatalogEntry& entry, QuestionPresenter& questions,
-                                            QWidget* owner) {
+bool NeedsStoredPasswords(const catalog::CatalogEntry& entry) { return catalog::NeedsPassword(entry); }
+
+std::optional<JobPasswords> AskPasswordsForRun(const catalog::CatalogEntry& entry, bool fromKeyring,
+                                               QuestionPresenter& questions, QWidget* owner) {
     JobPasswords passwords;
-    const std::vector<keyring::Secret> secrets = SecretsOf(entry);
-    const bool keyringThere = !secrets.empty() && keyring::Available();
-    for (const keyring::Secret which : secrets) {
-        QString& into = which == keyring::Secret::AccountPassword ? passwords.account : passwords.blog;
-        if (keyringThere) {
-            if (const Result<std::string> stored = keyring::Lookup(entry.address, entry.email, which)) {
-                into = Text(*stored);
-                continue;
-            }
+    if (!fromKeyring) {
+        for (const keyring::Secret which : SecretsOf(entry)) {
+            const auto answer = Ask(questions, owner, Label(entry, which));
+            if (!answer) return std::nullopt;
+            Into(passwords, which) = *answer;
         }
-        const auto answer = Ask(questions, owner, Label(entry, which));
-        if (!answer) return std::nullopt;
-        into = *answer;
     }
     if (ProxyHasUser(entry.proxy)) {
         const auto answer = Ask(questions, owner, QString("The password of the proxy %1:").arg(Text(entry.proxy)));
@@ -57,27 +57,41 @@ std::optional<JobPasswords> PasswordsForRun(const catalog::CatalogEntry& entry, 
     return passwords;
 }
 
-bool NeedsStoredPasswords(const catalog::CatalogEntry& entry) { return !SecretsOf(entry).empty(); }
-
-Status StorePasswordsForDailyRuns(const catalog::CatalogEntry& entry, QuestionPresenter& questions,
-                                  QWidget* owner) {
-    if (!NeedsStoredPasswords(entry)) return Status::Ok();
-    if (!keyring::Available())
-        return Status(StatusKind::Unavailable,
-                      "A daily update of " + entry.address +
-                          " needs its password, and no keyring (Secret Service) answers on this desktop to keep "
-                          "it. Without one, update it with Update now.");
+std::optional<JobPasswords> AskPasswordsForDailyRuns(const catalog::CatalogEntry& entry,
+                                                     QuestionPresenter& questions, QWidget* owner) {
+    JobPasswords passwords;
     for (const keyring::Secret which : SecretsOf(entry)) {
         const auto answer = Ask(questions, owner, Label(entry, which));
-        if (!answer) return Status(StatusKind::Cancelled, "No password was given.");
-        if (Status stored = keyring::Store(entry.address, entry.email, which, answer->toStdString()); !stored.ok())
-            return stored;
+        if (!answer) return std::nullopt;
+        Into(passwords, which) = *answer;
+    }
+    return passwords;
+}
+
+Status KeyringForDailyRuns(const catalog::CatalogEntry& entry) {
+    if (keyring::Available()) return Status::Ok();
+    return Status(StatusKind::Unavailable,
+                  "A daily update of " + entry.address +
+                      " needs its password, and no keyring (Secret Service) answers on this desktop to keep it. "
+                      "Without one, update it with Update now.");
+}
+
+Status StorePasswords(const catalog::CatalogEntry& entry, const JobPasswords& passwords) {
+    for (const keyring::Secret which : SecretsOf(entry)) {
+        JobPasswords copy = passwords;
+        const std::string password = Into(copy, which).toStdString();
+        if (Status stored = keyring::Store(entry.address, entry.email, which, password); !stored.ok()) return stored;
     }
     return Status::Ok();
 }
 
-void ForgetStoredPasswords(const catalog::CatalogEntry& entry) {
-    for (const keyring::Secret which : SecretsOf(entry)) keyring::Forget(entry.address, entry.email, which);
+Status ForgetStoredPasswords(const catalog::CatalogEntry& entry) {
+    for (const keyring::Secret which : SecretsOf(entry)) {
+        // Where no keyring answers, nothing was kept.
+        const Status forgotten = keyring::Forget(entry.address, entry.email, which);
+        if (!forgotten.ok() && !forgotten.Is(StatusKind::Unavailable)) return forgotten;
+    }
+    return Status::Ok();
 }
 
 }  // namespace qv::library

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The passwords of a backup's runs: an account's for its e-mail address, a
-// protected blog's, a proxy user's. Taken from the desktop's keyring when it
-// holds them, else asked; kept in the keyring only for a daily update,
-// which has nobody to ask. Never written anywhere else.
+// protected blog's, a proxy user's. Asked when a run needs them; kept in the
+// desktop's keyring only for a daily update, which has nobody to ask, and
+// then read there by the command line itself (--keyring). Never written
+// anywhere else. The keyring calls wait on the bus and on a locked keyring's
+// prompt: they run on a worker, never on the window's thread.
 #pragma once
 
 #include <optional>
@@ -14,17 +16,24 @@
 
 namespace qv::library {
 
-// For a run now; nothing when the person cancelled a question.
-std::optional<JobPasswords> PasswordsForRun(const catalog::CatalogEntry& entry, QuestionPresenter& questions,
-                                            QWidget* owner);
-
-// Whether a daily run of the backup needs a password from the keyring.
+// Whether a run of the backup needs the account's or the blog's password.
 bool NeedsStoredPasswords(const catalog::CatalogEntry& entry);
-// Asks the passwords a daily run needs and stores them in the keyring:
-// Unavailable with no keyring, Cancelled when the person cancelled.
-Status StorePasswordsForDailyRuns(const catalog::CatalogEntry& entry, QuestionPresenter& questions,
-                                  QWidget* owner);
-// Forgets what StorePasswordsForDailyRuns stored.
-void ForgetStoredPasswords(const catalog::CatalogEntry& entry);
+
+// Asks the passwords a run needs now: the account's and the blog's unless
+// `fromKeyring` (the command line reads them there), the proxy user's
+// always. Nothing when the person cancelled a question.
+std::optional<JobPasswords> AskPasswordsForRun(const catalog::CatalogEntry& entry, bool fromKeyring,
+                                               QuestionPresenter& questions, QWidget* owner);
+// Asks the passwords a daily run reads from the keyring; nothing when cancelled.
+std::optional<JobPasswords> AskPasswordsForDailyRuns(const catalog::CatalogEntry& entry,
+                                                     QuestionPresenter& questions, QWidget* owner);
+
+// On a worker. Ok when a keyring answers; else Unavailable, saying that a
+// daily update of the backup needs one.
+Status KeyringForDailyRuns(const catalog::CatalogEntry& entry);
+// On a worker: keeps the account's and the blog's password in the keyring.
+Status StorePasswords(const catalog::CatalogEntry& entry, const JobPasswords& passwords);
+// On a worker: forgets what StorePasswords kept; nothing kept is no failure.
+Status ForgetStoredPasswords(const catalog::CatalogEntry& entry);
 
 }  // namespace qv::library

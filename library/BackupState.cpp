@@ -10,12 +10,6 @@ namespace qv::library {
 
 namespace {
 
-std::optional<std::int64_t> ModifiedAt(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    return std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-}
-
 // What the media folder's records say, with what a run that was killed left in their journal.
 MediaCounts CountMedia(const std::string& backup) {
     MediaCounts counts;
@@ -34,6 +28,12 @@ MediaCounts CountMedia(const std::string& backup) {
 }
 
 }  // namespace
+
+std::optional<std::int64_t> ModifiedAt(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
 
 BackupState InspectBackup(const std::string& path, std::optional<std::int64_t> viewConfirmedFor) {
     BackupState state;

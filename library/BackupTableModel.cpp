@@ -30,9 +30,27 @@ QDateTime UpdatedAt(const catalog::CatalogEntry& entry) { return QDateTime::from
 BackupTableModel::BackupTableModel(const JobBoard& jobs, QObject* parent) : QAbstractTableModel(parent), jobs_(jobs) {}
 
 void BackupTableModel::SetRows(std::vector<BackupRow> rows) {
-    beginResetModel();
-    rows_ = std::move(rows);
-    endResetModel();
+    const auto listed = [&rows](const std::string& path) {
+        return std::any_of(rows.begin(), rows.end(), [&](const BackupRow& row) { return row.entry.path == path; });
+    };
+    for (int at = static_cast<int>(rows_.size()) - 1; at >= 0; --at) {
+        if (listed(rows_[static_cast<std::size_t>(at)].entry.path)) continue;
+        beginRemoveRows({}, at, at);
+        rows_.erase(rows_.begin() + at);
+        endRemoveRows();
+    }
+    for (BackupRow& row : rows) {
+        const int at = RowOf(row.entry.path);
+        if (at < 0) {
+            const int end = static_cast<int>(rows_.size());
+            beginInsertRows({}, end, end);
+            rows_.push_back(std::move(row));
+            endInsertRows();
+        } else if (!(rows_[static_cast<std::size_t>(at)] == row)) {
+            rows_[static_cast<std::size_t>(at)] = std::move(row);
+            emit dataChanged(index(at, 0), index(at, ColumnCount - 1));
+        }
+    }
 }
 
 int BackupTableModel::RowOf(const std::string& path) const {
@@ -60,6 +78,7 @@ QVariant BackupTableModel::headerData(int section, Qt::Orientation orientation, 
 QString BackupTableModel::JobText(const BackupRow& row) const {
     if (const JobState* job = jobs_.State(row.entry.path); job && (job->running || !job->outcome.isEmpty()))
         return RowText(*job);
+    if (row.pending) return {};
     if (!row.state.exists) return "File missing";
     if (row.daily) return "Updated daily";
     return {};
@@ -77,8 +96,8 @@ QString BackupTableModel::FileName(const BackupRow& row) { return QFileInfo(Text
 QVariant BackupTableModel::Display(const BackupRow& row, int column) const {
     switch (column) {
         case Blog: return SharesItsName(row) ? BlogName(row.entry) + "  (" + FileName(row) + ")" : BlogName(row.entry);
-        case Posts: return Count(row.entry.posts);
-        case Completeness: return library::Completeness(row.entry.posts, row.entry.announced);
+        case Posts: return row.pending ? QString() : Count(row.entry.posts);
+        case Completeness: return row.pending ? QString() : library::Completeness(row.entry.posts, row.entry.announced);
         case Updated: return row.entry.updated > 0 ? RelativeTime(UpdatedAt(row.entry), now_()) : QString("never");
         case Media: return row.state.exists ? MediaText(row.state.media) : QString();
         case OfflineView: return row.state.exists ? ViewText(row.state.view) : QString();
@@ -107,13 +126,22 @@ QVariant BackupTableModel::SortKey(const BackupRow& row, int column) const {
 QVariant BackupTableModel::ToolTip(const BackupRow& row, int column) const {
     switch (column) {
         case Blog:
+            if (row.pending) return Text(row.entry.path) + "\nA first backup of the blog, not saved yet.";
             return row.state.exists ? Text(row.entry.path)
                                     : Text(row.entry.path) + "\nThe backup file is missing: it was moved or deleted.";
         case Updated:
             return row.entry.updated > 0 ? QLocale().toString(UpdatedAt(row.entry), QLocale::LongFormat) : QVariant();
         case OfflineView:
             return row.state.view == OfflineView::None ? QVariant() : Text(row.state.indexFile);
-        case Job: return Display(row, Job);
+        case Job: {
+            // The row's bar has room for a few words; all of them are here.
+            QStringList lines;
+            for (const JobState* job : jobs_.RunningJobs(row.entry.path)) lines << ProgressText(*job);
+            if (lines.isEmpty())
+                if (const JobState* job = jobs_.State(row.entry.path)) lines << job->outcome;
+            lines.removeAll(QString());
+            return lines.isEmpty() ? Display(row, Job) : QVariant(lines.join('\n'));
+        }
     }
     return {};
 }
@@ -128,10 +156,10 @@ QVariant BackupTableModel::data(const QModelIndex& index, int role) const {
         case Qt::TextAlignmentRole:
             return index.column() == Posts ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
         case Qt::ForegroundRole:
-            if (!row->state.exists) return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+            if (!row->state.exists && !row->pending) return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
             return {};
         case Qt::DecorationRole:
-            if (index.column() == Blog && !row->state.exists)
+            if (index.column() == Blog && !row->state.exists && !row->pending)
                 return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
             return {};
         case PercentRole:

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One row per backup of library.json: the blog, its posts, how complete it
-// is, when it was last updated, its media and offline view, and its job.
-// Rows are found by the backup's path; the job column follows the JobBoard.
+// One row per backup of library.json, and one per first backup under way:
+// the blog, its posts, how complete it is, when it was last updated, its
+// media and offline view, and its job. Rows are found by the backup's path;
+// a new list changes only the rows that changed, so the selection and the
+// scrolling stay. The job column follows the JobBoard.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -19,7 +21,10 @@ class JobBoard;
 struct BackupRow {
     catalog::CatalogEntry entry;
     BackupState state;
-    bool daily = false;  // a daily update is set up
+    bool daily = false;    // a daily update is set up
+    bool pending = false;  // a first backup, not in library.json (yet)
+
+    bool operator==(const BackupRow&) const = default;
 };
 
 class BackupTableModel : public QAbstractTableModel {
@@ -34,7 +39,8 @@ public:
 
     explicit BackupTableModel(const JobBoard& jobs, QObject* parent = nullptr);
 
-    // Replaces the rows, looking at each backup on the disk again.
+    // Takes a new list: rows of backups no longer listed go, changed rows
+    // change, new ones are added.
     void SetRows(std::vector<BackupRow> rows);
     const std::vector<BackupRow>& Rows() const { return rows_; }
     // The row of the backup at `path`, -1 when it is not listed.

@@ -21,10 +21,17 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-CliCommand UpdateCommand(const catalog::CatalogEntry& entry) {
+bool JobsGoTogether(JobKind running, JobKind wanted) {
+    const auto reads = [](JobKind kind) { return kind == JobKind::Media || kind == JobKind::OfflineView; };
+    return running != wanted && reads(running) && reads(wanted);
+}
+
+CliCommand UpdateCommand(const catalog::CatalogEntry& entry, bool passwordsFromKeyring) {
     CliCommand command{JobKind::Update, {}};
-    // The passwords go to the child in its environment (ChildEnvironment).
-    for (const std::string& word : catalog::UpdateArguments(entry, {"--json"}, catalog::Passwords::FromEnvironment))
+    // Passwords asked of the person go to the child in its environment (ChildEnvironment).
+    const catalog::Passwords passwords =
+        passwordsFromKeyring ? catalog::Passwords::FromKeyring : catalog::Passwords::FromEnvironment;
+    for (const std::string& word : catalog::UpdateArguments(entry, {"--json"}, passwords))
         command.arguments << Text(word);
     return command;
 }

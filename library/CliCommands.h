@@ -13,15 +13,23 @@
 
 namespace qv::library {
 
-enum class JobKind { Update, Media, OfflineView };
+// A first backup of a blog (Backup), a later one of a listed backup (Update),
+// its media, its offline view.
+enum class JobKind { Backup, Update, Media, OfflineView };
+
+// Whether a job of `wanted` may start while one of `running` runs on the same
+// backup: reading it (its offline view) and keeping its media go side by side;
+// a backup run changes it, and goes alone.
+bool JobsGoTogether(JobKind running, JobKind wanted);
 
 struct CliCommand {
     JobKind kind = JobKind::Update;
     QStringList arguments;
 };
 
-// quillvault-cli -i FILE -o FILE ADDRESS --json [-e EMAIL] [--proxy URL | --no-proxy]
-CliCommand UpdateCommand(const catalog::CatalogEntry& entry);
+// quillvault-cli -i FILE -o FILE ADDRESS --json [-e EMAIL] [--keyring] [--proxy URL | --no-proxy]:
+// the passwords from the keyring where the daily update keeps them, else from the environment.
+CliCommand UpdateCommand(const catalog::CatalogEntry& entry, bool passwordsFromKeyring);
 // quillvault-cli media FILE --json
 CliCommand MediaCommand(const std::string& backup);
 // quillvault-cli html FILE --json

@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 
+#include "library/BackupPasswords.h"
 #include "library/CliCommands.h"
 
 namespace qv::library {
@@ -18,6 +19,24 @@ bool UpdatedDaily(const catalog::CatalogEntry& entry) {
     schedule::ScheduledBackup backup;
     backup.entry.path = entry.path;  // the units are named by the path alone
     return schedule::IsEnabled(backup);
+}
+
+DailySetup SetUpDailyUpdate(const schedule::ScheduledBackup& scheduled, const JobPasswords& passwords) {
+    const catalog::CatalogEntry& entry = scheduled.entry;
+    if (NeedsStoredPasswords(entry)) {
+        if (Status keyring = KeyringForDailyRuns(entry); !keyring.ok()) return {keyring, false};
+        if (Status stored = StorePasswords(entry, passwords); !stored.ok()) return {stored, false};
+    }
+    const Status enabled = schedule::Enable(scheduled);
+    if (enabled.ok()) return {enabled, true};
+    if (const Status forgotten = ForgetStoredPasswords(entry); !forgotten.ok())
+        return {Status(enabled.kind(), enabled.text() + "\n" + forgotten.text()), true};
+    return {enabled, true};
+}
+
+Status RemoveDailyUpdate(const schedule::ScheduledBackup& scheduled) {
+    if (Status disabled = schedule::Disable(scheduled); !disabled.ok()) return disabled;
+    return ForgetStoredPasswords(scheduled.entry);
 }
 
 }  // namespace qv::library

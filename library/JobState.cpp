@@ -19,19 +19,34 @@ QString FirstLine(const QString& text) { return text.section('\n', 0, 0).trimmed
 QString WaitReason(const std::string& reason) {
     if (reason == events::reason::kThrottled) return "the service asks to slow down";
     if (reason == events::reason::kRetry) return "trying again";
-    if (reason == events::reason::kBusyHost) return "the media host is busy";
+    if (reason == events::reason::kBusyHost) return "a media host asked to wait";
     return Text(reason);
+}
+
+// What the job does while `command` runs: "Updating", "Keeping media".
+QString Verb(const JobState& state) {
+    if (state.command == command::kMedia || (state.command.empty() && state.kind == JobKind::Media))
+        return "Keeping media";
+    if (state.command == command::kHtml || (state.command.empty() && state.kind == JobKind::OfflineView))
+        return "Writing offline view";
+    return state.kind == JobKind::Backup ? "Backing up" : "Updating";
+}
+
+QString OfKnown(std::int64_t done, std::optional<std::int64_t> of) {
+    return of ? QString("%1 of %2").arg(Count(done), Count(*of)) : Count(done);
 }
 
 // Words and a bar for one progress event of the run's current command.
 void TakeProgress(JobState& state, const JobEvent& event) {
     QStringList parts;
+    QString brief;
     if (event.command == command::kBackup) {
         const auto page = event.Number(field::kPage);
         const auto pages = event.Number(field::kPages);
-        if (page)
-            parts << (pages ? QString("page %1 of %2").arg(Count(*page), Count(*pages))
-                            : "page " + Count(*page));
+        if (page) {
+            brief = "Page " + OfKnown(*page, pages);
+            parts << "page " + OfKnown(*page, pages);
+        }
         if (const auto posts = event.Number(field::kPosts)) parts << Counted(*posts, "post", "posts");
         state.done = page;
         state.total = pages;
@@ -39,44 +54,61 @@ void TakeProgress(JobState& state, const JobEvent& event) {
         const bool media = event.command == command::kMedia;
         const auto done = event.Number(media ? field::kFiles : field::kPosts);
         const auto of = event.Number(field::kOf);
-        if (done)
-            parts << (of ? QString("%1 of %2").arg(Count(*done), Count(*of)) : Count(*done)) +
-                         (media ? " files" : " posts");
-        if (const auto bytes = event.Number(field::kBytes); media && bytes) parts << Bytes(*bytes);
+        if (done) {
+            brief = (media ? "Media " : "View ") + OfKnown(*done, of);
+            parts << OfKnown(*done, of) + (media ? " files" : " posts");
+        }
         state.done = done;
         state.total = of;
     }
+    if (const auto bytes = event.Number(field::kBytes); bytes && *bytes > 0) parts << Bytes(*bytes);
+    if (const auto rate = event.Number(field::kRate); rate && *rate > 0) parts << Bytes(*rate) + "/s";
     if (const auto eta = event.Number(field::kEta)) parts << Duration(*eta) + " left";
-    state.progress = parts.join(", ");
+    state.progress = brief;
+    state.detail = parts.join(", ");
 }
 
-QString Outcome(const JobEvent& end) {
-    if (end.command == command::kBackup) {
-        const auto added = end.Number(field::kAdded);
-        return added ? "Updated: " + Counted(*added, "new post", "new posts") : QString("Updated");
-    }
-    if (end.command == command::kMedia) {
-        QString text = "Media kept: " + Count(end.Number(field::kKept).value_or(0)) + " new";
-        if (const auto missing = end.Number(field::kMissing).value_or(0))
-            text += ", " + Count(missing) + " missing";
-        if (const auto failed = end.Number(field::kFailed).value_or(0))
-            text += ", " + Count(failed) + " failed";
-        return text;
-    }
-    if (end.command == command::kHtml) return "Offline view written";
-    return "Done";
+QString BackupOutcome(const JobState& state, const JobEvent& end) {
+    const auto posts = end.Number(field::kPosts);
+    if (state.kind == JobKind::Backup)
+        return posts ? "Saved: " + Counted(*posts, "post", "posts") : QString("Saved");
+    const auto added = end.Number(field::kAdded);
+    return added ? "Updated: " + Counted(*added, "new post", "new posts") : QString("Updated");
+}
+
+QString MediaOutcome(const JobEvent& end, bool alone) {
+    QString text = (alone ? "Media kept: " : "media kept: ") + Count(end.Number(field::kKept).value_or(0)) + " new";
+    if (const auto missing = end.Number(field::kMissing).value_or(0)) text += ", " + Count(missing) + " missing";
+    if (const auto failed = end.Number(field::kFailed).value_or(0)) text += ", " + Count(failed) + " failed";
+    return text;
+}
+
+bool EndedWell(const JobEvent& end) { return end.Text(field::kStatus) == KindName(StatusKind::Ok); }
+
+// What every command of the job did, in the order they run: "Saved: 120
+// posts; media kept: 26 new, 3 failed; offline view written".
+QString Outcome(const JobState& state) {
+    QStringList parts;
+    const auto backup = state.ends.find(command::kBackup);
+    const auto media = state.ends.find(command::kMedia);
+    const auto html = state.ends.find(command::kHtml);
+    if (backup != state.ends.end()) parts << BackupOutcome(state, backup->second);
+    // Counts mean something only when the media run got as far as its files.
+    if (media != state.ends.end() && media->second.Number(field::kKept))
+        parts << MediaOutcome(media->second, parts.isEmpty());
+    if (html != state.ends.end() && EndedWell(html->second))
+        parts << (parts.isEmpty() ? "Offline view written" : "offline view written");
+    return parts.isEmpty() ? QString("Done") : parts.join("; ");
 }
 
 }  // namespace
 
 QString JobTitle(JobKind kind) {
     switch (kind) {
-        case JobKind::Update:
-            return "Update now";
-        case JobKind::Media:
-            return "Keep media";
-        case JobKind::OfflineView:
-            return "Open offline view";
+        case JobKind::Backup: return "Back up";
+        case JobKind::Update: return "Update now";
+        case JobKind::Media: return "Keep media";
+        case JobKind::OfflineView: return "Open offline view";
     }
     return {};
 }
@@ -85,9 +117,11 @@ std::optional<QString> ApplyEvent(JobState& state, const JobEvent& event) {
     if (event.kind != EventKind::Wait && event.kind != EventKind::PlainLine) state.waitUntil.reset();
     switch (event.kind) {
         case EventKind::Start:
+            state.command = event.command;
             state.done.reset();
             state.total.reset();
             state.progress.clear();
+            state.detail.clear();
             return std::nullopt;
         case EventKind::Progress:
             TakeProgress(state, event);
@@ -106,6 +140,7 @@ std::optional<QString> ApplyEvent(JobState& state, const JobEvent& event) {
         case EventKind::End:
             // Said once, when the job is over (FinishJob); its reasons came as events before it.
             state.lastEnd = event;
+            state.ends.insert_or_assign(event.command, event);
             return std::nullopt;
         case EventKind::Unknown: {
             const QString text = Text(event.Text(field::kText));
@@ -117,6 +152,11 @@ std::optional<QString> ApplyEvent(JobState& state, const JobEvent& event) {
     return std::nullopt;
 }
 
+bool SavedBackup(const JobState& state) {
+    const auto backup = state.ends.find(command::kBackup);
+    return backup != state.ends.end() && EndedWell(backup->second);
+}
+
 QString FinishJob(JobState& state, int exitCode, bool crashed, const QString& failure) {
     state.running = false;
     state.waitUntil.reset();
@@ -125,14 +165,23 @@ QString FinishJob(JobState& state, int exitCode, bool crashed, const QString& fa
     state.stopped =
         !state.succeeded && (status == KindName(StatusKind::Cancelled) || exitCode == 130 || state.stopping);
     if (state.succeeded) {
-        state.outcome = Outcome(*state.lastEnd);
+        state.outcome = Outcome(state);
     } else if (state.stopped) {
-        state.outcome = "Stopped";
+        state.outcome = SavedBackup(state) ? Outcome(state) + "; stopped" : QString("Stopped");
     } else if (!failure.isEmpty()) {
         state.outcome = "Failed: " + failure;
+    } else if (SavedBackup(state)) {
+        // The backup was saved; what came after it did not go well.
+        state.outcome = Outcome(state);
+        if (status != KindName(StatusKind::Ok) && state.lastEnd->command != events::command::kMedia)
+            state.outcome += "; failed: " + FirstLine(Text(state.lastEnd->Text(field::kText)));
     } else if (state.lastEnd && status != KindName(StatusKind::Ok)) {
-        const QString text = FirstLine(Text(state.lastEnd->Text(field::kText)));
-        state.outcome = "Failed: " + (text.isEmpty() ? Text(status) : text);
+        if (state.lastEnd->command == events::command::kMedia && state.lastEnd->Number(field::kKept)) {
+            state.outcome = Outcome(state);
+        } else {
+            const QString text = FirstLine(Text(state.lastEnd->Text(field::kText)));
+            state.outcome = "Failed: " + (text.isEmpty() ? Text(status) : text);
+        }
     } else {
         state.outcome = crashed ? QString("Failed: quillvault-cli crashed")
                                 : QString("Failed: quillvault-cli ended with exit status %1").arg(exitCode);
@@ -141,15 +190,19 @@ QString FinishJob(JobState& state, int exitCode, bool crashed, const QString& fa
 }
 
 QString RowText(const JobState& state) {
-    if (!state.running) return state.outcome;
+    if (!state.running) return FirstLine(state.outcome);
     if (state.stopping) return "Stopping…";
     if (state.waitUntil) {
         const qint64 seconds = (state.waitUntil->remainingTime() + 999) / 1000;
         return QString("Waiting %1: %2").arg(Duration(seconds), state.waitReason);
     }
-    static const char* const verbs[] = {"Updating", "Keeping media", "Writing offline view"};
-    const QString verb = verbs[static_cast<int>(state.kind)];
-    return state.progress.isEmpty() ? verb + "…" : verb + ": " + state.progress;
+    return state.progress.isEmpty() ? Verb(state) + "…" : state.progress;
+}
+
+QString ProgressText(const JobState& state) {
+    if (!state.running) return state.outcome;
+    if (state.stopping || state.waitUntil) return RowText(state);
+    return state.detail.isEmpty() ? Verb(state) + "…" : Verb(state) + ": " + state.detail;
 }
 
 std::optional<int> Percent(const JobState& state) {

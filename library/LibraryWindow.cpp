@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -13,22 +14,24 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
+#include <QTextBlock>
 #include <QStatusBar>
-#include <QTableView>
 #include <QVBoxLayout>
 
 #include "CliEvents.h"
 #include "Messages.h"
 #include "blogaddress/BlogAddress.h"
+#include "library/Background.h"
+#include "library/BackupDialog.h"
 #include "library/BackupPasswords.h"
 #include "library/BackupSummary.h"
+#include "library/BackupTable.h"
 #include "library/DailyUpdate.h"
 #include "library/ProgressDelegate.h"
 #include "widgets/FileDialog.h"
@@ -38,14 +41,35 @@ namespace qv::library {
 namespace {
 
 constexpr const char* kTitle = "Quillvault Library";
+constexpr const char* kEmptyText = "No backups yet. Back up a blog, or add a backup file saved earlier.";
 // How long closing waits for stopped jobs to end before it ends them hard.
 constexpr int kStopWaitMs = 60'000;
+// Workers at once: the list, and a few questions to the keyring or systemctl.
+constexpr int kWorkers = 4;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 QSettings Settings() { return QSettings("Quarrytide", "Quillvault Library"); }
 
 void Say(const QString& text, int style) { MsgBox(text.toStdString(), style, kTitle); }
+
+// The row of a first backup before library.json lists it.
+BackupRow PendingRow(const FirstBackupRequest& request) {
+    BackupRow row;
+    row.entry.path = request.target;
+    row.entry.address = request.address;
+    row.entry.email = request.email.toStdString();
+    row.entry.blogPassword = !request.blogPassword.isEmpty();
+    row.pending = true;
+    return row;
+}
+
+// What an added backup file says of itself, read on a worker.
+struct AddedFile {
+    std::string path;
+    std::optional<BackupSummary> summary;
+    Status failure;
+};
 
 }  // namespace
 
@@ -54,6 +78,7 @@ LibraryWindow::LibraryWindow(std::string dataFolder, QWidget* parent)
       dataFolder_(std::move(dataFolder)),
       model_(jobs_),
       questions_(std::make_shared<DialogQuestions>()) {
+    workers_.setMaxThreadCount(kWorkers);
     setWindowTitle(kTitle);
     BuildActions();
     BuildLayout();
@@ -67,6 +92,7 @@ LibraryWindow::LibraryWindow(std::string dataFolder, QWidget* parent)
         }
     });
     connect(&jobs_, &JobBoard::Ended, this, &LibraryWindow::JobEnded);
+    connect(&opener_, &Opener::Failed, this, &LibraryWindow::OpenFailed);
 
     // Runs of the command line and of the window record their saves while the Library is open.
     reloadSoon_.setSingleShot(true);
@@ -83,10 +109,9 @@ LibraryWindow::LibraryWindow(std::string dataFolder, QWidget* parent)
     });
     clock_.start();
 
-    Reload();
     RestoreSettings();
-    SelectMostRecent();
-    table_->setFocus();
+    RefreshActions();
+    Reload();
 }
 
 LibraryWindow::~LibraryWindow() = default;
@@ -97,6 +122,7 @@ void LibraryWindow::BuildActions() {
         connect(pushButton, &QPushButton::clicked, this, slot);
         return pushButton;
     };
+    backup_ = button("&Back up a blog…", &LibraryWindow::BackUpBlog);
     update_ = button("&Update now", &LibraryWindow::UpdateNow);
     media_ = button("Keep &media", &LibraryWindow::KeepMedia);
     view_ = button("&Open offline view", &LibraryWindow::OpenOfflineView);
@@ -104,10 +130,11 @@ void LibraryWindow::BuildActions() {
     add_ = button("&Add backup…", &LibraryWindow::AddBackup);
     remove_ = button("&Remove from list", &LibraryWindow::RemoveFromList);
     stop_ = button("S&top", &LibraryWindow::StopJob);
+    backup_->setToolTip("Back up a blog into a new file, or extend a backup saved earlier");
     update_->setToolTip("Add the posts published since the last update to the backup");
     media_->setToolTip("Keep the pictures, audio and video of the backup in a folder beside it");
     view_->setToolTip("Read the backup in the browser, writing its pages first when needed");
-    stop_->setToolTip("Stop the selected backup's job; an update continues where it stopped next time");
+    stop_->setToolTip("Stop the selected backup's jobs; an update continues where it stopped next time");
 
     daily_ = new QCheckBox(tr("Update every &day"), this);
     daily_->setToolTip("Update the selected backup once a day, with its media and offline view, even when the "
@@ -121,6 +148,8 @@ void LibraryWindow::BuildActions() {
         connect(action, &QAction::triggered, button, &QPushButton::click);
         connect(menu_, &QMenu::aboutToShow, action, [action, button] { action->setEnabled(button->isEnabled()); });
     };
+    item(backup_);
+    menu_->addSeparator();
     for (QPushButton* each : {update_, media_, view_, folder_}) item(each);
     menu_->addSeparator();
     QAction* daily = menu_->addAction(daily_->text());
@@ -142,7 +171,7 @@ void LibraryWindow::BuildLayout() {
     sorted_->setSourceModel(&model_);
     sorted_->setSortRole(BackupTableModel::SortRole);
 
-    table_ = new QTableView(this);
+    table_ = new BackupTable(this);
     table_->setModel(sorted_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -164,7 +193,6 @@ void LibraryWindow::BuildLayout() {
     connect(table_, &QTableView::activated, this, [this] { view_->click(); });
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &LibraryWindow::SelectionChanged);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &LibraryWindow::SelectionChanged);
-    connect(sorted_, &QAbstractItemModel::modelReset, this, &LibraryWindow::SelectionChanged);
     auto* forget = new QAction(table_);
     forget->setShortcut(QKeySequence::Delete);
     forget->setShortcutContext(Qt::WidgetShortcut);
@@ -185,8 +213,13 @@ void LibraryWindow::BuildLayout() {
     details_->setPlaceholderText("The messages of the selected backup's jobs appear here.");
     details_->setTabChangesFocus(true);
     details_->setMaximumBlockCount(5000);
+    progress_ = new QLabel(this);
+    progress_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    progress_->hide();
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(backup_);
+    buttons->addSpacing(12);
     for (QPushButton* each : {update_, media_, view_, folder_}) buttons->addWidget(each);
     buttons->addSpacing(12);
     buttons->addWidget(stop_);
@@ -207,6 +240,7 @@ void LibraryWindow::BuildLayout() {
     auto* label = new QLabel(tr("Details"), bottom);
     label->setBuddy(details_);
     bottomLayout->addWidget(label);
+    bottomLayout->addWidget(progress_);
     bottomLayout->addWidget(details_);
 
     splitter_ = new QSplitter(Qt::Vertical, this);
@@ -221,7 +255,8 @@ void LibraryWindow::BuildLayout() {
     layout->addWidget(splitter_);
     setCentralWidget(central);
 
-    setTabOrder(table_, update_);
+    setTabOrder(table_, backup_);
+    setTabOrder(backup_, update_);
     setTabOrder(update_, media_);
     setTabOrder(media_, view_);
     setTabOrder(view_, folder_);
@@ -230,7 +265,7 @@ void LibraryWindow::BuildLayout() {
     setTabOrder(add_, remove_);
     setTabOrder(remove_, daily_);
     setTabOrder(daily_, details_);
-    resize(1100, 560);
+    resize(1180, 560);
 }
 
 void LibraryWindow::RestoreSettings() {
@@ -253,10 +288,12 @@ void LibraryWindow::SaveSettings() const {
     settings.setValue("window/splitter", splitter_->saveState());
 }
 
-std::optional<std::int64_t> LibraryWindow::ViewConfirmedFor(const std::string& path) const {
-    const QVariant value = Settings().value("views/confirmed").toMap().value(Text(path));
-    if (!value.isValid()) return std::nullopt;
-    return value.toLongLong();
+std::map<std::string, std::int64_t> LibraryWindow::ViewsConfirmed() const {
+    std::map<std::string, std::int64_t> confirmed;
+    const QVariantMap stored = Settings().value("views/confirmed").toMap();
+    for (auto each = stored.begin(); each != stored.end(); ++each)
+        confirmed.emplace(each.key().toStdString(), each.value().toLongLong());
+    return confirmed;
 }
 
 void LibraryWindow::ConfirmView(const std::string& path, std::int64_t modified) {
@@ -266,25 +303,79 @@ void LibraryWindow::ConfirmView(const std::string& path, std::int64_t modified) 
     settings.setValue("views/confirmed", confirmed);
 }
 
+template <typename Work, typename Then>
+void LibraryWindow::AskAbout(const std::string& path, Work work, Then then) {
+    asking_.insert(path);
+    RefreshActions();
+    InBackground(workers_, this, std::move(work), [this, path, then = std::move(then)](auto answer) mutable {
+        asking_.erase(path);
+        then(std::move(answer));
+        RefreshActions();
+    });
+}
+
 void LibraryWindow::Reload() {
-    const BackupRow* selected = Selected();
-    const std::string keep = selected ? selected->entry.path : std::string();
+    const int reading = ++reloads_;
+    ++readings_;
+    InBackground(
+        workers_, this, [folder = dataFolder_, confirmed = ViewsConfirmed()] { return ReadBackupList(folder, confirmed); },
+        [this, reading](BackupList list) {
+            --readings_;
+            // A later reading is under way: it knows more.
+            if (reading == reloads_) TakeList(std::move(list));
+        });
+}
 
-    catalog::Loaded loaded = catalog::Load(dataFolder_);
-    if (!loaded.warning.empty()) statusBar()->showMessage(Text(loaded.warning));
-    std::vector<BackupRow> rows;
-    rows.reserve(loaded.entries.size());
-    for (catalog::CatalogEntry& entry : loaded.entries) {
-        BackupState state = InspectBackup(entry.path, ViewConfirmedFor(entry.path));
-        const bool daily = UpdatedDaily(entry);
-        rows.push_back({std::move(entry), std::move(state), daily});
-    }
-    model_.SetRows(std::move(rows));
-
+void LibraryWindow::TakeList(BackupList list) {
+    if (!list.warning.empty()) statusBar()->showMessage(Text(list.warning));
+    listed_ = std::move(list.rows);
+    std::erase_if(pending_, [this](const auto& each) { return Listed(each.first); });
+    ShowRows();
     if (watcher_.directories().isEmpty() && QFileInfo(Text(dataFolder_)).isDir()) watcher_.addPath(Text(dataFolder_));
-    if (!keep.empty() && !Select(keep)) SelectMostRecent();
+
+    const bool first = !loaded_;
+    loaded_ = true;
+    table_->SetEmptyText(tr(kEmptyText));
+    if (first) {
+        SelectMostRecent();
+        if (model_.rowCount() == 0)
+            backup_->setFocus();
+        else
+            table_->setFocus();
+    }
+    if (!selectOnceListed_.empty() && Select(selectOnceListed_)) selectOnceListed_.clear();
+    if (selectRowOnceListed_ && sorted_->rowCount() > 0) {
+        const QModelIndex next = sorted_->index(std::min(*selectRowOnceListed_, sorted_->rowCount() - 1), 0);
+        table_->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    selectRowOnceListed_.reset();
+    // A first backup saved with "Update every day" gets it now that its entry is known.
+    for (const BackupRow& row : listed_) {
+        const auto daily = dailyOnceSaved_.find(row.entry.path);
+        if (daily == dailyOnceSaved_.end()) continue;
+        const JobPasswords passwords = daily->second;
+        dailyOnceSaved_.erase(daily);
+        StartDailySetup(row.entry, passwords);
+    }
     RefreshActions();
     RefreshDetails();
+}
+
+void LibraryWindow::ShowRows() {
+    std::vector<BackupRow> rows = listed_;
+    for (const auto& [path, row] : pending_) rows.push_back(row);
+    model_.SetRows(std::move(rows));
+}
+
+bool LibraryWindow::Listed(const std::string& path) const {
+    return std::any_of(listed_.begin(), listed_.end(), [&](const BackupRow& row) { return row.entry.path == path; });
+}
+
+std::string LibraryWindow::RecentBackup() const {
+    const BackupRow* newest = nullptr;
+    for (const BackupRow& row : listed_)
+        if (!newest || row.entry.updated > newest->entry.updated) newest = &row;
+    return newest ? newest->entry.path : std::string();
 }
 
 const BackupRow* LibraryWindow::Selected() const {
@@ -303,10 +394,7 @@ bool LibraryWindow::Select(const std::string& path) {
 }
 
 void LibraryWindow::SelectMostRecent() {
-    const BackupRow* newest = nullptr;
-    for (const BackupRow& row : model_.Rows())
-        if (!newest || row.entry.updated > newest->entry.updated) newest = &row;
-    if (newest) Select(newest->entry.path);
+    if (const std::string recent = RecentBackup(); !recent.empty()) Select(recent);
 }
 
 void LibraryWindow::SelectionChanged() {
@@ -316,24 +404,37 @@ void LibraryWindow::SelectionChanged() {
 
 void LibraryWindow::RefreshActions() {
     const BackupRow* row = Selected();
-    const bool present = row && row->state.exists;
-    const bool busy = row && jobs_.Running(row->entry.path);
-    update_->setEnabled(present && !busy);
-    media_->setEnabled(present && !busy);
-    view_->setEnabled(present && !busy);
-    folder_->setEnabled(row && QFileInfo(QFileInfo(Text(row->entry.path)).absolutePath()).isDir());
-    remove_->setEnabled(row && !busy);
-    stop_->setEnabled(busy && !jobs_.State(row->entry.path)->stopping);
+    const std::string path = row ? row->entry.path : std::string();
+    const bool asking = row && Asking(path);
+    const bool present = row && row->state.exists && !asking;
+    update_->setEnabled(present && jobs_.MayStart(path, JobKind::Update));
+    media_->setEnabled(present && jobs_.MayStart(path, JobKind::Media));
+    view_->setEnabled(present && jobs_.MayStart(path, JobKind::OfflineView));
+    folder_->setEnabled(row && QFileInfo(QFileInfo(Text(path)).absolutePath()).isDir());
+    remove_->setEnabled(row && !asking && !jobs_.Running(path));
+    const std::vector<const JobState*> running = row ? jobs_.RunningJobs(path) : std::vector<const JobState*>();
+    stop_->setEnabled(std::any_of(running.begin(), running.end(), [](const JobState* job) { return !job->stopping; }));
     const QSignalBlocker quiet(daily_);
-    daily_->setEnabled(present);
+    daily_->setEnabled(present && !row->pending);
     daily_->setChecked(row && row->daily);
 }
 
 void LibraryWindow::RefreshDetails() {
     const BackupRow* row = Selected();
-    const QString text = row ? jobs_.Messages(row->entry.path).join('\n') : QString();
-    if (details_->toPlainText() == text) return;
-    details_->setPlainText(text);
+    const std::string path = row ? row->entry.path : std::string();
+    QStringList lines;
+    if (row)
+        for (const JobState* job : jobs_.RunningJobs(path)) lines << ProgressText(*job);
+    progress_->setText(lines.join('\n'));
+    progress_->setVisible(!lines.isEmpty());
+
+    // The messages change less often than the progress: they are set again only when they grew.
+    const QStringList messages = row ? jobs_.Messages(path) : QStringList();
+    const std::pair<std::string, qsizetype> shown{path, messages.size()};
+    if (shown == shownMessages_ && (messages.isEmpty() || details_->document()->lastBlock().text() == messages.last()))
+        return;
+    shownMessages_ = shown;
+    details_->setPlainText(messages.join('\n'));
     details_->verticalScrollBar()->setValue(details_->verticalScrollBar()->maximum());
 }
 
@@ -360,40 +461,80 @@ void LibraryWindow::ShowContextMenu(const QContextMenuEvent& event) {
     menu_->popup(viewport->mapToGlobal(at));
 }
 
+void LibraryWindow::BackUpBlog() {
+    if (dialog_) {
+        dialog_->raise();
+        dialog_->activateWindow();
+        return;
+    }
+    const std::string home = QDir::homePath().toStdString();
+    auto* dialog = new BackupDialog(ProposedFolder(RecentBackup(), home), *questions_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] { StartFirstBackup(dialog->Request()); });
+    // The keyboard comes back here, also where no window manager hands it back.
+    connect(dialog, &QDialog::finished, this, [this] { activateWindow(); });
+    dialog_ = dialog;
+    // Modal, but not waiting in a loop of its own.
+    dialog->open();
+    // Where no window manager hands the new window the keyboard, it takes it itself.
+    dialog->activateWindow();
+}
+
+void LibraryWindow::StartFirstBackup(const FirstBackupRequest& request) {
+    const std::string& path = request.target;
+    if (!jobs_.MayStart(path, JobKind::Backup)) {
+        Say(Text(path) + "\n\nA job of this backup is running; it can be backed up again once it has ended.",
+            mbExclamation);
+        return;
+    }
+    if (!Listed(path)) pending_[path] = PendingRow(request);
+    if (request.daily) dailyOnceSaved_[path] = {request.password, request.blogPassword, {}};
+    ShowRows();
+    jobs_.Start(path, FirstBackupCommand(request), FirstBackupEnvironment(request));
+    Select(path);
+    table_->setFocus();
+}
+
 void LibraryWindow::UpdateNow() {
     const BackupRow* row = Selected();
-    if (!row || !row->state.exists || jobs_.Running(row->entry.path)) return;
+    if (!row || !row->state.exists || Asking(row->entry.path) || !jobs_.MayStart(row->entry.path, JobKind::Update))
+        return;
     const catalog::CatalogEntry entry = row->entry;
-    const auto passwords = PasswordsForRun(entry, *questions_, this);
+    // Its daily update keeps the passwords in the keyring: the command line reads them there itself.
+    const bool fromKeyring = row->daily && NeedsStoredPasswords(entry);
+    const auto passwords = AskPasswordsForRun(entry, fromKeyring, *questions_, this);
     if (!passwords) return;
-    jobs_.Start(entry.path, UpdateCommand(entry), ChildEnvironment(*passwords));
+    jobs_.Start(entry.path, UpdateCommand(entry, fromKeyring), ChildEnvironment(*passwords));
 }
 
 void LibraryWindow::KeepMedia() {
     const BackupRow* row = Selected();
-    if (!row || !row->state.exists || jobs_.Running(row->entry.path)) return;
+    if (!row || !row->state.exists || Asking(row->entry.path) || !jobs_.MayStart(row->entry.path, JobKind::Media))
+        return;
     jobs_.Start(row->entry.path, MediaCommand(row->entry.path), ChildEnvironment({}));
 }
 
 void LibraryWindow::OpenOfflineView() {
     const BackupRow* row = Selected();
-    if (!row || !row->state.exists || jobs_.Running(row->entry.path)) return;
+    if (!row || !row->state.exists || Asking(row->entry.path) ||
+        !jobs_.MayStart(row->entry.path, JobKind::OfflineView))
+        return;
     if (row->state.view == OfflineView::UpToDate) {
-        Open(Text(row->state.indexFile));
+        opener_.Open(Text(row->state.indexFile));
         return;
     }
     jobs_.Start(row->entry.path, OfflineViewCommand(row->entry.path), ChildEnvironment({}), true);
 }
 
 void LibraryWindow::ShowInFolder() {
-    if (const BackupRow* row = Selected()) Open(QFileInfo(Text(row->entry.path)).absolutePath());
+    if (const BackupRow* row = Selected()) opener_.Open(QFileInfo(Text(row->entry.path)).absolutePath());
 }
 
-bool LibraryWindow::Open(const QString& target) {
-    const QString opener = OpenerProgram();
-    if (QProcess::startDetached(opener, {target})) return true;
-    Say(QString("%1\n\nCan't open this: %2 did not start.").arg(target, opener), mbExclamation);
-    return false;
+void LibraryWindow::OpenFailed(const QString& target, const QString& why) {
+    QGuiApplication::clipboard()->setText(target);
+    Say(QString("Nothing on this desktop opened it (%1). Open it by hand; its path is on the clipboard:\n\n%2")
+            .arg(why, target),
+        mbExclamation);
 }
 
 void LibraryWindow::AddBackup() {
@@ -403,84 +544,137 @@ void LibraryWindow::AddBackup() {
     dialog.OwnerWindow(this);
     if (!dialog.ShowOpen()) return;
     const std::string path = QFileInfo(Text(dialog.SelectedFile())).absoluteFilePath().toStdString();
-
-    const Result<BackupSummary> summary = ReadBackupSummary(path);
-    if (!summary) {
-        Say(Text(summary.status().text()) + "\n\nOnly a backup of a blog can be added.", mbExclamation);
-        return;
-    }
     catalog::CatalogEntry entry;
     if (const int known = model_.RowOf(path); known >= 0) entry = model_.At(known)->entry;
-    entry.path = path;
-    entry.title = summary->title;
-    entry.posts = summary->posts;
-    entry.announced = summary->announced;
-    entry.updated = QFileInfo(Text(path)).lastModified().toSecsSinceEpoch();
-    if (entry.address.empty()) entry.address = summary->address;
-    while (entry.address.empty()) {
-        const auto answer = questions_->Ask(
-            this, {kTitle, "The backup does not name its blog. The blog's address, such as myblog.example.com:", {}, false});
-        if (!answer) return;
-        if (const Result<std::string> bare = BareBlogAddress(answer->toStdString()))
-            entry.address = *bare;
-        else
-            Say(Text(bare.status().text()), mbExclamation);
-    }
-    const catalog::Changed recorded = catalog::Record(dataFolder_, entry);
-    if (!recorded.ok()) {
-        Say(Text(recorded.status.text()), mbExclamation);
-        return;
-    }
-    if (recorded.setAside) statusBar()->showMessage(Text(*recorded.setAside));
-    Reload();
-    Select(path);
+    // Reading a large backup takes a while: it is read on a worker.
+    AskAbout(
+        path,
+        [path] {
+            AddedFile added{path, std::nullopt, Status::Ok()};
+            Result<BackupSummary> summary = ReadBackupSummary(path);
+            if (summary)
+                added.summary = std::move(*summary);
+            else
+                added.failure = summary.status();
+            return added;
+        },
+        [this, entry](AddedFile added) mutable {
+            if (!added.summary) {
+                Say(Text(added.failure.text()) + "\n\nOnly a backup of a blog can be added.", mbExclamation);
+                return;
+            }
+            const BackupSummary& summary = *added.summary;
+            entry.path = added.path;
+            entry.title = summary.title;
+            entry.posts = summary.posts;
+            entry.announced = summary.announced;
+            entry.updated = QFileInfo(Text(added.path)).lastModified().toSecsSinceEpoch();
+            if (entry.address.empty()) entry.address = summary.address;
+            while (entry.address.empty()) {
+                const auto answer = questions_->Ask(
+                    this,
+                    {kTitle, "The backup does not name its blog. The blog's address, such as myblog.example.com:", {}, false});
+                if (!answer) return;
+                if (const Result<std::string> bare = BareBlogAddress(answer->toStdString()))
+                    entry.address = *bare;
+                else
+                    Say(Text(bare.status().text()), mbExclamation);
+            }
+            RecordAdded(added.path, entry);
+        });
+}
+
+void LibraryWindow::RecordAdded(const std::string& path, catalog::CatalogEntry entry) {
+    AskAbout(
+        path, [folder = dataFolder_, entry] { return catalog::Record(folder, entry); },
+        [this, path](catalog::Changed recorded) {
+            if (!recorded.ok()) {
+                Say(Text(recorded.status.text()), mbExclamation);
+                return;
+            }
+            if (recorded.setAside) statusBar()->showMessage(Text(*recorded.setAside));
+            selectOnceListed_ = path;
+            Reload();
+        });
 }
 
 void LibraryWindow::RemoveFromList() {
     const BackupRow* row = Selected();
-    if (!row || jobs_.Running(row->entry.path)) return;
+    if (!row || Asking(row->entry.path) || jobs_.Running(row->entry.path)) return;
     const std::string path = row->entry.path;
-    const catalog::Changed forgotten = catalog::Forget(dataFolder_, path);
-    if (!forgotten.ok()) {
-        Say(Text(forgotten.status.text()), mbExclamation);
+    // The next row takes the place of the one removed, so the keyboard can go on.
+    const int at = table_->currentIndex().row();
+    if (row->pending) {
+        pending_.erase(path);
+        ShowRows();
+        if (sorted_->rowCount() > 0)
+            table_->selectionModel()->setCurrentIndex(sorted_->index(std::min(at, sorted_->rowCount() - 1), 0),
+                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         return;
     }
-    if (forgotten.setAside) statusBar()->showMessage(Text(*forgotten.setAside));
-    const int at = table_->currentIndex().row();
-    Reload();
-    // The next row takes the place of the one removed, so the keyboard can go on.
-    if (sorted_->rowCount() > 0) {
-        const QModelIndex next = sorted_->index(std::min(at, sorted_->rowCount() - 1), 0);
-        table_->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    }
+    AskAbout(
+        path, [folder = dataFolder_, path] { return catalog::Forget(folder, path); },
+        [this, at](catalog::Changed forgotten) {
+            if (!forgotten.ok()) {
+                Say(Text(forgotten.status.text()), mbExclamation);
+                return;
+            }
+            if (forgotten.setAside) statusBar()->showMessage(Text(*forgotten.setAside));
+            selectRowOnceListed_ = at;
+            Reload();
+        });
 }
 
 void LibraryWindow::SetDaily(bool daily) {
     const BackupRow* row = Selected();
-    if (!row) return;
+    if (!row || Asking(row->entry.path)) return;
     const catalog::CatalogEntry entry = row->entry;
-    const schedule::ScheduledBackup scheduled = ScheduledBackupOf(entry);
+    RefreshActions();  // the box shows what is, until the answer says otherwise
     if (!daily) {
-        if (const Status disabled = schedule::Disable(scheduled); !disabled.ok())
-            Say(Text(disabled.text()), mbExclamation);
-        else
-            ForgetStoredPasswords(entry);
-    } else if (const Status stored = StorePasswordsForDailyRuns(entry, *questions_, this); !stored.ok()) {
-        if (!stored.Is(StatusKind::Cancelled)) Say(Text(stored.text()), mbExclamation);
-    } else if (const Status enabled = schedule::Enable(scheduled); !enabled.ok()) {
-        ForgetStoredPasswords(entry);
-        if (enabled.Is(StatusKind::Unavailable)) {
-            // No service manager of the user's own: cron can run the same update.
-            const QString line = Text(schedule::CrontabLine(scheduled));
-            QGuiApplication::clipboard()->setText(line);
-            jobs_.Note(entry.path, "For a daily update by cron, add this line with crontab -e:\n" + line);
-            Say("This desktop has no systemd of the user's own to run the daily update:\n\n" + Text(enabled.text()) +
-                    "\n\nThis line, now on the clipboard and in the details, does the same from cron; add it "
-                    "with crontab -e:\n\n" + line,
-                mbInformation);
-        } else {
-            Say(Text(enabled.text()), mbExclamation);
-        }
+        AskAbout(
+            entry.path, [scheduled = ScheduledBackupOf(entry)] { return RemoveDailyUpdate(scheduled); },
+            [this](Status removed) {
+                if (!removed.ok()) Say(Text(removed.text()), mbExclamation);
+                Reload();
+            });
+        return;
+    }
+    if (!NeedsStoredPasswords(entry)) {
+        StartDailySetup(entry, {});
+        return;
+    }
+    // The passwords are asked only where a keyring can keep them.
+    AskAbout(
+        entry.path, [entry] { return KeyringForDailyRuns(entry); },
+        [this, entry](Status keyring) {
+            if (!keyring.ok()) {
+                Say(Text(keyring.text()), mbExclamation);
+                return;
+            }
+            const auto passwords = AskPasswordsForDailyRuns(entry, *questions_, this);
+            if (passwords) StartDailySetup(entry, *passwords);
+        });
+}
+
+void LibraryWindow::StartDailySetup(const catalog::CatalogEntry& entry, const JobPasswords& passwords) {
+    AskAbout(
+        entry.path,
+        [scheduled = ScheduledBackupOf(entry), passwords] { return SetUpDailyUpdate(scheduled, passwords); },
+        [this, entry](DailySetup setup) { DailyAnswered(entry, setup); });
+}
+
+void LibraryWindow::DailyAnswered(const catalog::CatalogEntry& entry, const DailySetup& setup) {
+    if (setup.atScheduling && setup.status.Is(StatusKind::Unavailable)) {
+        // No service manager of the user's own: cron can run the same update.
+        const QString line = Text(schedule::CrontabLine(ScheduledBackupOf(entry)));
+        QGuiApplication::clipboard()->setText(line);
+        jobs_.Note(entry.path, "For a daily update by cron, add this line with crontab -e:\n" + line);
+        Say("This desktop has no systemd of the user's own to run the daily update:\n\n" + Text(setup.status.text()) +
+                "\n\nThis line, now on the clipboard and in the details, does the same from cron; add it "
+                "with crontab -e:\n\n" + line,
+            mbInformation);
+    } else if (!setup.status.ok() && !setup.status.Is(StatusKind::Cancelled)) {
+        Say(Text(entry.path) + "\n\nThe daily update was not set up: " + Text(setup.status.text()), mbExclamation);
     }
     Reload();
 }
@@ -489,18 +683,18 @@ void LibraryWindow::StopJob() {
     if (const BackupRow* row = Selected()) jobs_.Stop(row->entry.path);
 }
 
-void LibraryWindow::JobEnded(const QString& path) {
+void LibraryWindow::JobEnded(const QString& path, JobKind kind) {
     const std::string backup = path.toStdString();
-    const JobState* job = jobs_.State(backup);
-    if (job && job->succeeded && job->kind == JobKind::OfflineView) {
-        const BackupState state = InspectBackup(backup, std::nullopt);
-        if (state.exists) ConfirmView(backup, state.modified);
-    }
+    const JobState* job = jobs_.State(backup, kind);
+    if (!job) return;
+    if (job->succeeded && kind == JobKind::OfflineView)
+        if (const auto modified = ModifiedAt(backup)) ConfirmView(backup, *modified);
+    if (kind == JobKind::Backup && !SavedBackup(*job)) dailyOnceSaved_.erase(backup);
     Reload();
-    if (job && job->succeeded && job->openWhenDone) {
+    if (job->succeeded && job->openWhenDone) {
         const std::string index = job->lastEnd ? job->lastEnd->Text(events::field::kIndex) : std::string();
         const int row = model_.RowOf(backup);
-        Open(index.empty() && row >= 0 ? Text(model_.At(row)->state.indexFile) : Text(index));
+        opener_.Open(index.empty() && row >= 0 ? Text(model_.At(row)->state.indexFile) : Text(index));
     }
 }
 
@@ -508,7 +702,7 @@ bool LibraryWindow::StopJobsBeforeClosing() {
     if (!jobs_.AnyRunning()) return true;
     QStringList running;
     for (const BackupRow& row : model_.Rows())
-        if (const JobState* job = jobs_.State(row.entry.path); job && job->running)
+        for (const JobState* job : jobs_.RunningJobs(row.entry.path))
             running << QString("%1: %2").arg(Text(row.entry.address), JobTitle(job->kind));
     const int answer = MsgBox(QString("These jobs are still running:\n\n%1\n\nStop them and close? A stopped update "
                                       "continues where it stopped the next time.")

@@ -2,6 +2,8 @@
 #include "library/Questions.h"
 
 #include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
 
 namespace qv::library {
 
@@ -12,6 +14,20 @@ std::optional<QString> DialogQuestions::Ask(QWidget* owner, const Question& ques
                               question.secret ? QLineEdit::Password : QLineEdit::Normal, question.proposed, &accepted);
     if (!accepted) return std::nullopt;
     return answer;
+}
+
+std::optional<int> DialogQuestions::Choose(QWidget* owner, const Choice& choice) {
+    QMessageBox box(QMessageBox::Question, choice.title, choice.text, QMessageBox::NoButton, owner);
+    std::vector<QAbstractButton*> buttons;
+    for (const QString& text : choice.buttons) buttons.push_back(box.addButton(text, QMessageBox::AcceptRole));
+    if (!buttons.empty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+        box.setEscapeButton(buttons.back());
+    }
+    box.exec();
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    if (chosen == buttons.end()) return std::nullopt;
+    return static_cast<int>(chosen - buttons.begin());
 }
 
 }  // namespace qv::library

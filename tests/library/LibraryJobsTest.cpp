@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Library's jobs, pressed on the keyboard as a user would, each run by
 // the real quillvault-cli against the loopback service.
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTest>
@@ -105,7 +106,7 @@ TEST_F(LibraryJobs, KeepMediaWritesTheManifest) {
     EXPECT_EQ(Cell(file, Column::Media), "3 kept");
 }
 
-TEST_F(LibraryJobs, ARunningJobShowsItsProgressBarInItsRowAndStopEndsIt) {
+TEST_F(LibraryJobs, ARunningJobsBarSaysAFewWordsThatFitTheRestGoesBesideAndTheOfflineViewRunsBesideItsMedia) {
     // Beside it, a backup with its offline view and one whose file is gone.
     const std::string blog = BackupOf(120);
     ASSERT_EQ(test::RunCli({"html", QString::fromStdString(blog), "-q"}).exitCode, 0);
@@ -130,13 +131,30 @@ TEST_F(LibraryJobs, ARunningJobShowsItsProgressBarInItsRowAndStopEndsIt) {
     };
     ASSERT_TRUE(QTest::qWaitFor([&] { return percent().isValid() && percent().toInt() >= 50; }, 60'000))
         << Details().toStdString();
-    EXPECT_TRUE(Cell(photos, Column::Job).startsWith("Keeping media: 4 of 8 files")) << Cell(photos, Column::Job).toStdString();
+    const QString words = Cell(photos, Column::Job);
+    EXPECT_EQ(words, "Media 4 of 8");
+    const QModelIndex job = window->Model().index(window->Model().RowOf(photos), Column::Job);
+    const QString all = job.data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(all.startsWith("Keeping media: 4 of 8 files, 19.53 KB, ")) << all.toStdString();
+    EXPECT_TRUE(all.endsWith(" left")) << all.toStdString();
+    EXPECT_EQ(window->Progress()->text(), all) << "the details pane says all of it too";
     const QImage shot = window->grab().toImage();
     test::KeepScreenshot(shot, "library");
-    // The bar's filled start and empty end differ, where plain text would leave the cell's background.
     const QRect cell = window->Table()->visualRect(window->Table()->currentIndex().siblingAtColumn(Column::Job))
                            .translated(window->Table()->viewport()->mapTo(window.get(), QPoint(0, 0)));
+    // The bar's filled start and empty end differ, where plain text would leave the cell's background.
     EXPECT_NE(shot.pixel(cell.left() + 5, cell.center().y()), shot.pixel(cell.right() - 5, cell.center().y()));
+    // Its words fit inside it, a margin to spare on either side.
+    EXPECT_LT(window->Table()->fontMetrics().horizontalAdvance(words), cell.width() - 24);
+
+    // Reading what is kept so far goes beside keeping the rest; a backup run goes alone.
+    EXPECT_FALSE(Button("&Update now").isEnabled());
+    PressAlt(Qt::Key_O);
+    const QString index = QString::fromStdString(files.File("photos.html/index.html"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Opened() == QStringList{index}; }, 60'000)) << Details().toStdString();
+    ASSERT_TRUE(window->Jobs().State(photos, library::JobKind::OfflineView)->succeeded) << Details().toStdString();
+    EXPECT_TRUE(window->Jobs().State(photos, library::JobKind::Media)->running);
+    EXPECT_EQ(Cell(photos, Column::Job), "Media 4 of 8") << "the row shows the job still running";
 
     PressAlt(Qt::Key_T);
     ASSERT_TRUE(WaitForJobEnd(photos, 60'000));

@@ -173,6 +173,7 @@ TEST_F(LibraryList, UpdateEveryDaySetsUpTheTimerOrOffersTheCrontabLineOrSaysTher
     SetVariable("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.File("no-bus"));
     SetVariable("QUILLVAULT_SYSTEMCTL", "true");
     library.Reload();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !library.Reading(); }));
     PressAlt(Qt::Key_D);
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages->Shown().size() == 2; }));
     EXPECT_NE(messages->Shown()[1].Text.find("keyring"), std::string::npos) << messages->Shown()[1].Text;

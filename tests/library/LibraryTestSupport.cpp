@@ -79,6 +79,8 @@ library::LibraryWindow& LibraryTest::OpenLibrary() {
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // The list is read on a worker; a person sees it a moment after the window.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window->Loaded() && !window->Reading(); }));
     return *window;
 }
 
@@ -109,10 +111,11 @@ bool LibraryTest::WaitForJobEnd(const std::string& path, int limitMs) {
         ADD_FAILURE() << path << " is not listed";
         return false;
     }
+    // And until the list was read again after it, as a person sees it.
     return QTest::qWaitFor(
         [&] {
             const library::JobState* job = window->Jobs().State(path);
-            return job && !job->running;
+            return job && !job->running && !window->Reading();
         },
         limitMs);
 }

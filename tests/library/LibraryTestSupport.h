@@ -28,6 +28,7 @@ namespace qv::test {
 class ScriptedQuestions : public library::QuestionPresenter {
 public:
     void QueueAnswer(const QString& answer) { answers_.push_back(answer); }
+    void QueueChoice(int button) { choices_.push_back(button); }
     std::optional<QString> Ask(QWidget*, const library::Question& question) override {
         asked.push_back(question);
         if (answers_.empty()) return std::nullopt;
@@ -35,10 +36,19 @@ public:
         answers_.pop_front();
         return answer;
     }
+    std::optional<int> Choose(QWidget*, const library::Choice& choice) override {
+        offered.push_back(choice);
+        if (choices_.empty()) return std::nullopt;
+        const int button = choices_.front();
+        choices_.pop_front();
+        return button;
+    }
     std::vector<library::Question> asked;
+    std::vector<library::Choice> offered;
 
 private:
     std::deque<QString> answers_;
+    std::deque<int> choices_;
 };
 
 class ScriptedFileDialogs : public IFileDialogPresenter {
@@ -86,7 +96,7 @@ protected:
     QPushButton& Button(const QString& text) const;
     // Alt + `key`, to whatever has the keyboard focus.
     void PressAlt(Qt::Key key);
-    // Waits until the backup's job has ended; false when it did not within the limit.
+    // Waits until the backup's job has ended and the list was read again; false when it did not within the limit.
     bool WaitForJobEnd(const std::string& path, int limitMs = 120'000);
     // What the opener was asked to open, in order.
     QStringList Opened() const;

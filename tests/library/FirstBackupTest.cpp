@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A newcomer's first steps in the Library, on the keyboard: an empty list that
+// says what to do, a blog backed up from its address, a file that is there
+// already, and an opener that fails.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <filesystem>
+
+#include "LibraryTestSupport.h"
+#include "catalog/BackupCatalog.h"
+#include "library/BackupDialog.h"
+
+namespace qv {
+namespace {
+
+using Column = library::BackupTableModel::Column;
+using test::ReadAll;
+using test::ScriptedResponse;
+using test::Service;
+
+class FirstBackup : public test::LibraryTest {
+protected:
+    void SetUp() override {
+        LibraryTest::SetUp();
+        SetVariable("HOME", home.File("home"));
+        std::filesystem::create_directories(home.File("home"));
+    }
+
+    // Alt+B, the address typed (or pasted) into the box that has the focus.
+    library::BackupDialog& OpenDialogAndType(const QString& address) {
+        PressAlt(Qt::Key_B);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->OpenBackupDialog() && window->OpenBackupDialog()->isVisible(); }));
+        library::BackupDialog& dialog = *window->OpenBackupDialog();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &dialog; }));
+        EXPECT_EQ(QApplication::focusWidget(), dialog.Address()) << "the address box has the focus";
+        QTest::keyClicks(QApplication::focusWidget(), address);
+        return dialog;
+    }
+
+    void PressEnter() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }
+
+    QString Details() const { return window->Details()->toPlainText(); }
+
+    // The posts a backup file holds.
+    static int PostsIn(const std::string& file) {
+        const std::string text = ReadAll(file);
+        int posts = 0;
+        for (std::size_t at = 0; (at = text.find("<post ", at)) != std::string::npos; ++at) ++posts;
+        return posts;
+    }
+};
+
+TEST_F(FirstBackup, AnEmptyLibrarySaysWhatToDoAndAPastedAddressAndEnterSaveABackupListedAndSelected) {
+    test::Blog blog;
+    blog.posts = test::MakePosts(200, 700000, 3);
+    Service().SetBlog(blog);
+    // The second page comes slowly, so the run is seen under way.
+    ScriptedResponse slow = ScriptedResponse::Ok(Service().Page(50, 50));
+    slow.bodyChunkBytes = 1000;
+    slow.chunkDelayMs = 100;
+    Service().Http().Enqueue({ScriptedResponse::Ok(Service().Page(0, 50)), slow});
+    OpenLibrary();
+    EXPECT_EQ(window->Model().rowCount(), 0);
+    EXPECT_EQ(window->Table()->EmptyText(), "No backups yet. Back up a blog, or add a backup file saved earlier.");
+    EXPECT_EQ(QApplication::focusWidget(), &Button("&Back up a blog…"));
+    EXPECT_FALSE(Button("&Update now").isEnabled());
+    test::KeepScreenshot(window->grab().toImage(), "library-empty");
+
+    const QString address = QString::fromStdString("http://" + Service().Address() + "/");
+    library::BackupDialog& dialog = OpenDialogAndType(address);
+    const std::string target = home.File("home/Quillvault/" + Service().Address() + ".xml");
+    EXPECT_EQ(dialog.File()->text().toStdString(), target) << "proposed in ~/Quillvault, named after the blog";
+    test::KeepScreenshot(dialog.grab().toImage(), "backup-dialog");
+    PressEnter();
+
+    // At once: its row, selected, with the run's progress.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
+    ASSERT_NE(window->Selected(), nullptr);
+    EXPECT_EQ(window->Selected()->entry.path, target);
+    EXPECT_TRUE(window->Jobs().Running(target));
+    EXPECT_TRUE(Details().contains(QString::fromStdString(Service().Address() + " -o " + target + " --json")))
+        << Details().toStdString();
+    const auto percent = [&] {
+        return window->Model().index(window->Model().RowOf(target), Column::Job).data(library::BackupTableModel::PercentRole);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return percent().isValid(); }, 60'000)) << Details().toStdString();
+    EXPECT_EQ(Cell(target, Column::Job), "Page 1 of 4");
+    test::KeepScreenshot(window->grab().toImage(), "library-first-backup");
+
+    ASSERT_TRUE(WaitForJobEnd(target)) << Details().toStdString();
+    EXPECT_TRUE(window->Jobs().State(target)->succeeded) << Details().toStdString();
+    EXPECT_EQ(PostsIn(target), 200);
+    ASSERT_EQ(catalog::Load(DataFolder()).entries.size(), 1u) << "the command line listed it";
+    ASSERT_NE(window->Selected(), nullptr);
+    EXPECT_EQ(window->Selected()->entry.path, target);
+    EXPECT_FALSE(window->Selected()->pending);
+    EXPECT_EQ(Cell(target, Column::Posts), "200");
+    EXPECT_EQ(Cell(target, Column::Job), "Saved: 200 posts");
+    EXPECT_TRUE(Button("&Update now").isEnabled());
+    test::KeepScreenshot(window->grab().toImage(), "library-first-backup-saved");
+}
+
+TEST_F(FirstBackup, AFileThereAlreadyIsExtendedOrReplacedOrAnotherNameIsChosen) {
+    test::Blog blog;
+    blog.posts = test::MakePosts(60, 500000, 5);
+    Service().SetBlog(blog);
+    const std::string target = files.File(Service().Address() + ".xml");
+    ASSERT_EQ(test::RunCli({QString::fromStdString(Service().Address()), "-o", QString::fromStdString(target), "-q"})
+                  .exitCode,
+              0);
+    // The service now lists 7 new posts and has lost the 50 oldest.
+    blog.posts = test::MakePosts(7, 900000, 5);
+    const std::vector<std::string> kept = test::MakePosts(10, 500000, 5);
+    blog.posts.insert(blog.posts.end(), kept.begin(), kept.end());
+    Service().SetBlog(blog);
+    OpenLibrary();
+
+    // Proposed beside the most recent backup, where the file is: not overwritten without asking.
+    library::BackupDialog& dialog = OpenDialogAndType(QString::fromStdString(Service().Address()));
+    EXPECT_EQ(dialog.File()->text().toStdString(), target);
+    questions->QueueChoice(2);  // choose another name
+    PressEnter();
+    ASSERT_EQ(questions->offered.size(), 1u);
+    EXPECT_TRUE(questions->offered[0].text.contains(QString::fromStdString(target)));
+    ASSERT_TRUE(window->OpenBackupDialog()) << "the dialog stays for another name";
+    EXPECT_EQ(QApplication::focusWidget(), dialog.File());
+    EXPECT_FALSE(dialog.Problem().isEmpty());
+    EXPECT_EQ(PostsIn(target), 60);
+
+    questions->QueueChoice(0);  // extend it
+    PressEnter();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
+    ASSERT_TRUE(WaitForJobEnd(target)) << Details().toStdString();
+    EXPECT_TRUE(window->Jobs().State(target)->succeeded) << Details().toStdString();
+    EXPECT_TRUE(Details().contains(QString::fromStdString(" -i " + target))) << Details().toStdString();
+    EXPECT_EQ(PostsIn(target), 67) << "extended: the earlier posts stay";
+    EXPECT_EQ(Cell(target, Column::Posts), "67");
+
+    OpenDialogAndType(QString::fromStdString(Service().Address()));
+    questions->QueueChoice(1);  // replace it
+    PressEnter();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
+    ASSERT_TRUE(WaitForJobEnd(target)) << Details().toStdString();
+    EXPECT_TRUE(window->Jobs().State(target)->succeeded) << Details().toStdString();
+    EXPECT_EQ(PostsIn(target), 17) << "replaced: what the service lists now";
+    EXPECT_EQ(window->Model().rowCount(), 1);
+}
+
+TEST_F(FirstBackup, AnAddressThatIsNoBlogsIsRefusedInTheDialogAndAnOpenerThatFailsSaysWhereToLook) {
+    const std::string file = files.File("blog.xml");
+    ASSERT_EQ(test::RunCli({QString::fromStdString(Service().Address()), "-o", QString::fromStdString(file), "-q"})
+                  .exitCode,
+              0);
+    OpenLibrary();
+    library::BackupDialog& dialog = OpenDialogAndType("https://myblog.example.com/post/123");
+    PressEnter();
+    ASSERT_TRUE(window->OpenBackupDialog());
+    EXPECT_TRUE(dialog.Problem().contains("without a path")) << dialog.Problem().toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), dialog.Address());
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
+    EXPECT_EQ(window->Model().rowCount(), 1);
+
+    // A desktop whose opener fails: the path to open by hand is said, and on the clipboard.
+    const std::string opener = home.File("failing-opener.sh");
+    test::WriteAll(opener, "#!/bin/sh\nexit 3\n");
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    SetVariable("QUILLVAULT_OPENER", opener);
+    ASSERT_TRUE(window->Select(file));
+    PressAlt(Qt::Key_F);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages->Shown().size() == 1; }));
+    const std::string said = messages->Shown()[0].Text;
+    EXPECT_NE(said.find("exit status 3"), std::string::npos) << said;
+    EXPECT_NE(said.find(files.Path().string()), std::string::npos) << said;
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), files.Path().string());
+}
+
+}  // namespace
+}  // namespace qv
