@@ -3,6 +3,7 @@
 // says what to do, a blog backed up from its address, a file that is there
 // already, and an opener that fails.
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <filesystem>
 
 #include "LibraryTestSupport.h"
+#include "MediaServer.h"
 #include "catalog/BackupCatalog.h"
 #include "library/BackupDialog.h"
 
@@ -102,6 +104,42 @@ TEST_F(FirstBackup, AnEmptyLibrarySaysWhatToDoAndAPastedAddressAndEnterSaveABack
     EXPECT_EQ(Cell(target, Column::Job), "Saved: 200 posts");
     EXPECT_TRUE(Button("&Update now").isEnabled());
     test::KeepScreenshot(window->grab().toImage(), "library-first-backup-saved");
+}
+
+TEST_F(FirstBackup, MediaTheOfflineViewAndTheDailyUpdateTickedInTheDialogComeWithIt) {
+    test::MediaServer media;
+    test::Blog blog;
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = "/photos/" + std::to_string(i) + ".jpg";
+        media.AddFile(path, test::MediaBytes(3000, path));
+        blog.posts.push_back("<post id=\"" + std::to_string(800 - i) + "\" type=\"photo\"><photo-url max-width=\"1280\">" +
+                             media.Url(path) + "</photo-url></post>");
+    }
+    Service().SetBlog(blog);
+    SetVariable("QUILLVAULT_SYSTEMCTL", "true");
+    OpenLibrary();
+
+    library::BackupDialog& dialog = OpenDialogAndType(QString::fromStdString(Service().Address()));
+    const std::string target = dialog.File()->text().toStdString();
+    for (const Qt::Key key : {Qt::Key_M, Qt::Key_V, Qt::Key_D}) QTest::keyClick(dialog.windowHandle(), key, Qt::AltModifier);
+    // A mnemonic ticks its box a moment later, as a click does.
+    const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
+    ASSERT_EQ(boxes.size(), 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return std::all_of(boxes.begin(), boxes.end(), [](QCheckBox* box) { return box->isChecked(); }); }));
+    PressEnter();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
+    ASSERT_TRUE(WaitForJobEnd(target)) << Details().toStdString();
+    EXPECT_TRUE(window->Jobs().State(target)->succeeded) << Details().toStdString();
+    EXPECT_TRUE(Details().contains(" --json --media --html")) << Details().toStdString();
+    EXPECT_EQ(Cell(target, Column::Job), "Saved: 3 posts; media kept: 3 new; offline view written");
+    EXPECT_EQ(Cell(target, Column::Media), "3 kept");
+    EXPECT_EQ(Cell(target, Column::OfflineView), "up to date");
+    // Once saved and listed, it is updated every day.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const int row = window->Model().RowOf(target);
+        return row >= 0 && window->Model().At(row)->daily && !window->Reading();
+    }));
+    EXPECT_TRUE(messages->Shown().empty()) << messages->Shown()[0].Text;
 }
 
 TEST_F(FirstBackup, AFileThereAlreadyIsExtendedOrReplacedOrAnotherNameIsChosen) {

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <filesystem>
@@ -106,6 +108,50 @@ TEST_F(LibraryList, AMissingBackupStaysListedAnAddedOneIsReadFromItsFileAndRemov
     EXPECT_EQ(catalog::Load(DataFolder()).entries[0].path, gone);
     ASSERT_NE(library.Selected(), nullptr) << "the next backup takes the removed one's place";
     EXPECT_EQ(library.Selected()->entry.path, gone);
+}
+
+TEST_F(LibraryList, ANewReadingChangesOnlyTheRowsThatChangedKeepingTheSelectionAndTheScrolling) {
+    std::vector<catalog::CatalogEntry> entries;
+    for (int i = 0; i < 60; ++i) {
+        catalog::CatalogEntry entry = OldEntry(files.File("blog" + std::to_string(i) + ".xml"),
+                                               "blog" + std::to_string(i) + ".example.com");
+        entry.updated = QDateTime::currentSecsSinceEpoch() - (i + 1) * 3600;
+        ASSERT_TRUE(catalog::Record(DataFolder(), entry).ok());
+        entries.push_back(entry);
+    }
+    library::LibraryWindow& library = OpenLibrary();
+    library.resize(900, 420);
+    ASSERT_TRUE(library.Select(entries[25].path));
+    library.Table()->scrollTo(library.Table()->currentIndex(), QAbstractItemView::PositionAtCenter);
+    const int scrolled = library.Table()->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    QSignalSpy reset(&library.Model(), &QAbstractItemModel::modelReset);
+    QSignalSpy changed(&library.Model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy removed(&library.Model(), &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserted(&library.Model(), &QAbstractItemModel::rowsInserted);
+
+    // An update of two backups, one forgotten below the view, and one added at the bottom.
+    for (const int i : {5, 25}) {
+        entries[i].posts = 999;
+        ASSERT_TRUE(catalog::Record(DataFolder(), entries[i]).ok());
+    }
+    ASSERT_TRUE(catalog::Forget(DataFolder(), entries[55].path).ok());
+    catalog::CatalogEntry added = OldEntry(files.File("added.xml"), "added.example.com");
+    added.updated = QDateTime::currentSecsSinceEpoch() - 400 * 86400;
+    ASSERT_TRUE(catalog::Record(DataFolder(), added).ok());
+    library.Reload();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !library.Reading(); }));
+
+    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(removed.count(), 1);
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(Cell(entries[25].path, Column::Posts), "999");
+    EXPECT_EQ(Cell(entries[55].path, Column::Posts), "(not listed)");
+    EXPECT_EQ(Cell(added.path, Column::Blog), "Old blog  —  added.example.com");
+    ASSERT_NE(library.Selected(), nullptr);
+    EXPECT_EQ(library.Selected()->entry.path, entries[25].path);
+    EXPECT_EQ(library.Table()->verticalScrollBar()->value(), scrolled);
 }
 
 TEST_F(LibraryList, WindowGeometryColumnWidthsAndSortAreKeptBetweenSessions) {
