@@ -83,6 +83,23 @@ QString MediaOutcome(const JobEvent& end, bool alone) {
     return text;
 }
 
+// "Failed files by reason:\n  26  media.example.com could not be found"; nothing when none failed.
+std::optional<QString> FailureReasons(const JobEvent& end) {
+    const auto reasons = end.fields.find(field::kReasons);
+    if (end.command != command::kMedia || reasons == end.fields.end() || !reasons->is_array() || reasons->empty())
+        return std::nullopt;
+    QString text = "Failed files by reason:";
+    for (const nlohmann::json& reason : *reasons) {
+        if (!reason.is_object()) continue;
+        const auto files = reason.find(field::kFiles);
+        const auto words = reason.find(field::kReason);
+        if (files == reason.end() || !files->is_number_integer() || words == reason.end() || !words->is_string())
+            continue;
+        text += "\n  " + Count(files->get<std::int64_t>()) + "  " + Text(words->get<std::string>());
+    }
+    return text;
+}
+
 bool EndedWell(const JobEvent& end) { return end.Text(field::kStatus) == KindName(StatusKind::Ok); }
 
 // What every command of the job did, in the order they run: "Saved: 120
@@ -130,18 +147,20 @@ std::optional<QString> ApplyEvent(JobState& state, const JobEvent& event) {
             const std::int64_t seconds = std::max<std::int64_t>(0, event.Number(field::kSeconds).value_or(0));
             state.waitUntil = QDeadlineTimer(seconds * 1000);
             state.waitReason = WaitReason(event.Text(field::kReason));
-            const QString text = Text(event.Text(field::kText));
-            return text.isEmpty() ? QString("Waiting %1: %2").arg(Duration(seconds), state.waitReason) : text;
+            state.waitText = Text(event.Text(field::kText));
+            return state.waitText.isEmpty() ? QString("Waiting %1: %2").arg(Duration(seconds), state.waitReason)
+                                            : state.waitText;
         }
         case EventKind::Notice:
             return Text(event.Text(field::kText));
         case EventKind::Warning:
             return "Warning: " + Text(event.Text(field::kText));
         case EventKind::End:
-            // Said once, when the job is over (FinishJob); its reasons came as events before it.
+            // Said once, when the job is over (FinishJob); its reasons came as events before it,
+            // but for the commonest reasons of failed media files.
             state.lastEnd = event;
             state.ends.insert_or_assign(event.command, event);
-            return std::nullopt;
+            return FailureReasons(event);
         case EventKind::Unknown: {
             const QString text = Text(event.Text(field::kText));
             return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
@@ -201,6 +220,7 @@ QString RowText(const JobState& state) {
 
 QString ProgressText(const JobState& state) {
     if (!state.running) return state.outcome;
+    if (state.waitUntil && !state.stopping && !state.waitText.isEmpty()) return RowText(state) + "\n" + state.waitText;
     if (state.stopping || state.waitUntil) return RowText(state);
     return state.detail.isEmpty() ? Verb(state) + "…" : Verb(state) + ": " + state.detail;
 }

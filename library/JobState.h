@@ -35,6 +35,7 @@ struct JobState {
     // A wait for the service, counted down in the row.
     std::optional<QDeadlineTimer> waitUntil;
     QString waitReason;
+    QString waitText;  // the command's own words of the wait, naming what it waits out
 
     // After the end.
     bool succeeded = false;

@@ -5,6 +5,7 @@
 
 #include "LibraryTestSupport.h"
 #include "library/JobEvents.h"
+#include "library/JobState.h"
 
 namespace qv {
 namespace {
@@ -64,6 +65,43 @@ TEST(JsonEvents, ABackupRunsEventsParseAndCarryTheTotals) {
     const JobEvent crash = library::ParseEventLine("AddressSanitizer: SEGV on unknown address");
     EXPECT_EQ(crash.kind, EventKind::PlainLine);
     EXPECT_EQ(crash.line, "AddressSanitizer: SEGV on unknown address");
+}
+
+// A media run against a host whose name can't be found, as the Library tells it.
+TEST(JsonEvents, AMediaHostThatCanNotBeFoundIsNamedInTheWaitTheOutcomeAndTheDetails) {
+    TempFolder folder;
+    std::string posts;
+    for (int i = 0; i < 5; ++i)
+        posts += "<post id=\"" + std::to_string(900 - i) + "\" type=\"photo\"><photo-url max-width=\"1280\">"
+                 "http://media.example.invalid/" + std::to_string(i) + ".jpg</photo-url></post>";
+    const std::string backup = folder.File("photos.xml");
+    test::WriteAll(backup, "<tumblr version=\"1.0\"><tumblelog name=\"photos\"/><posts>" + posts + "</posts></tumblr>\n");
+    const test::CliRun run = test::RunCli({"media", QString::fromStdString(backup), "--json", "--retries", "1",
+                                           "--retry-delay", "1"});
+    ASSERT_EQ(run.exitCode, 1) << run.err.toStdString();
+
+    library::JobState job;
+    job.kind = library::JobKind::Media;
+    job.running = true;
+    QStringList details;
+    QString whileWaiting;
+    QString waitingAll;
+    library::LineSplitter splitter;
+    for (const std::string& line : splitter.Feed(run.err.toStdString())) {
+        if (const auto said = library::ApplyEvent(job, library::ParseEventLine(line))) details << *said;
+        if (job.waitUntil) {
+            whileWaiting = library::RowText(job);
+            waitingAll = library::ProgressText(job);
+        }
+    }
+    details << library::FinishJob(job, run.exitCode, false, {});
+
+    EXPECT_TRUE(whileWaiting.endsWith(": trying again")) << whileWaiting.toStdString();
+    EXPECT_TRUE(waitingAll.endsWith("\nTrying again in 1 s: media.example.invalid could not be found."))
+        << waitingAll.toStdString();
+    EXPECT_EQ(job.outcome, "Media kept: 0 new, 5 failed");
+    EXPECT_TRUE(details.contains("Failed files by reason:\n  5  media.example.invalid could not be found"))
+        << details.join('\n').toStdString();
 }
 
 }  // namespace
