@@ -6,7 +6,13 @@
 #include <QString>
 #include <QStringList>
 
+#include "XvfbSession.h"
+
 namespace qv::test {
+
+// Before the QApplication: its display is the session's Xvfb, or offscreen
+// (and the tests that need keys skip) when there is none.
+void UseXvfbSession(const XvfbSession& xvfb);
 
 // Why there is no X server in this run; empty when there is one.
 QString NoXServerReason();
