@@ -86,12 +86,14 @@ Status StorePasswords(const catalog::CatalogEntry& entry, const JobPasswords& pa
 }
 
 Status ForgetStoredPasswords(const catalog::CatalogEntry& entry) {
+    Status forgotten;
+    // Each is forgotten even when another could not be; the first failure is
+    // said. Where no keyring answers, nothing was kept.
     for (const keyring::Secret which : SecretsOf(entry)) {
-        // Where no keyring answers, nothing was kept.
-        const Status forgotten = keyring::Forget(entry.address, entry.email, which);
-        if (!forgotten.ok() && !forgotten.Is(StatusKind::Unavailable)) return forgotten;
+        const Status gone = keyring::Forget(entry.address, entry.email, which);
+        if (!gone.ok() && !gone.Is(StatusKind::Unavailable) && forgotten.ok()) forgotten = gone;
     }
-    return Status::Ok();
+    return forgotten;
 }
 
 }  // namespace qv::library

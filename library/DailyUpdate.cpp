@@ -35,8 +35,14 @@ DailySetup SetUpDailyUpdate(const schedule::ScheduledBackup& scheduled, const Jo
 }
 
 Status RemoveDailyUpdate(const schedule::ScheduledBackup& scheduled) {
-    if (Status disabled = schedule::Disable(scheduled); !disabled.ok()) return disabled;
-    return ForgetStoredPasswords(scheduled.entry);
+    const Status disabled = schedule::Disable(scheduled);
+    // While its units are there, it may still run: its passwords stay with it.
+    if (schedule::IsEnabled(scheduled)) return disabled;
+    const Status forgotten = ForgetStoredPasswords(scheduled.entry);
+    if (!disabled.ok()) return disabled;
+    if (!forgotten.ok())
+        return forgotten.Within("The daily update is off, but its passwords are still in the keyring:\n\n");
+    return Status::Ok();
 }
 
 }  // namespace qv::library

@@ -62,11 +62,7 @@ std::string WantsLink(const ScheduledBackup& backup) {
 Status WriteUnit(const std::string& path, const std::string& text) {
     FileSaveOptions options;
     options.privateNewFile = true;  // it names the account's e-mail address
-    AtomicFileWriter out(path, SystemFileOps(), options);
-    if (!out.Open() || !out.Write(text.data(), text.size()) || !out.Commit()) {
-        return Status(StatusKind::FileSystem, "Can't write " + path + ": " + out.ErrorText());
-    }
-    return Status::Ok();
+    return AtomicFileWriter::Save(path, text, SystemFileOps(), options).Within("Can't write " + path + ": ");
 }
 
 Status RemoveFile(const std::string& path) {
@@ -190,11 +186,10 @@ Status Enable(const ScheduledBackup& backup) {
 
 Status Disable(const ScheduledBackup& backup) {
     const bool scheduled = IsEnabled(backup);
-    // Whatever systemctl answers, the units go, and once they are gone a
-    // reload leaves the manager nothing to run: its failures change nothing.
-    if (scheduled) static_cast<void>(RunSystemctl({"disable", "--now", UnitName(backup) + ".timer"}));
+    // The units go whatever disabling said: once they are removed, the reload forgets the timer.
+    if (scheduled) (void)RunSystemctl({"disable", "--now", UnitName(backup) + ".timer"});
     if (Status removed = RemoveUnits(backup); !removed.ok()) return removed;
-    if (scheduled) static_cast<void>(RunSystemctl({"daemon-reload"}));
+    if (scheduled) return RunSystemctl({"daemon-reload"});
     return Status::Ok();
 }
 
