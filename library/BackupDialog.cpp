@@ -58,16 +58,18 @@ BackupDialog::BackupDialog(std::string folder, QuestionPresenter& questions, QWi
     apiKey_ = SecretLine(this);
     apiKey_->setPlaceholderText("kept in the keyring; empty: the key kept there");
     signIn_ = new QPushButton("Sign i&n…", this);
-    signIn_->setToolTip("Sign in through the browser, so that the v2 API reads what your account may read; the "
-                        "keyring keeps the sign-in");
+    signIn_->setToolTip(
+        "Sign in through the browser, so that the v2 API reads what your account may read; the "
+        "keyring keeps the sign-in");
     signedIn_ = new QLabel(this);
     media_ = new QCheckBox("Keep &media", this);
     media_->setToolTip("Keep the pictures, audio and video of the blog in a folder beside the backup");
     html_ = new QCheckBox("Write offline &view", this);
     html_->setToolTip("Write pages to read the backup in a browser, without a network");
     daily_ = new QCheckBox("Update every &day", this);
-    daily_->setToolTip("Update the backup once a day, with its media and offline view, even when the Library is "
-                       "not open; the passwords are then kept in the keyring");
+    daily_->setToolTip(
+        "Update the backup once a day, with its media and offline view, even when the Library is "
+        "not open; the passwords are then kept in the keyring");
     problem_ = new QLabel(this);
     problem_->setWordWrap(true);
     problem_->setStyleSheet("color: #b00000");
@@ -164,12 +166,12 @@ bool BackupDialog::Refuse(const QString& problem, QWidget* focus) {
 
 bool BackupDialog::SettleExisting() {
     if (!QFileInfo::exists(Text(request_.target))) return true;
-    const auto chosen =
-        questions_.Choose(this, {kTitle,
-                                 QString("%1 is there already.\n\nExtend it with the posts it does not hold yet, "
-                                         "or replace it with a new backup?")
-                                     .arg(Text(request_.target)),
-                                 {"&Extend it", "&Replace it", "Choose &another name"}});
+    const auto chosen = questions_.Choose(
+        this, {kTitle,
+               QString("%1 is there already.\n\nExtend it with the posts it does not hold yet, "
+                       "or replace it with a new backup?")
+                   .arg(Text(request_.target)),
+               {"&Extend it", "&Replace it", "Choose &another name"}});
     if (chosen == 0 || chosen == 1) {
         request_.extend = chosen == 0;
         return true;
@@ -183,7 +185,8 @@ void BackupDialog::accept() {
     if (!bare) return static_cast<void>(Refuse(Text(bare.status().text()), address_));
     // As the window does: the box shows what will be asked for.
     if (address_->text().toStdString() != *bare) address_->setText(Text(*bare));
-    if (file_->text().trimmed().isEmpty()) return static_cast<void>(Refuse("Where should the backup go?", file_));
+    if (file_->text().trimmed().isEmpty())
+        return static_cast<void>(Refuse("Where should the backup go?", file_));
     if (!email_->text().isEmpty() && password_->text().isEmpty())
         return static_cast<void>(Refuse("The account's private posts need its password.", password_));
     if (email_->text().isEmpty() && !password_->text().isEmpty())
@@ -204,7 +207,8 @@ void BackupDialog::accept() {
         return static_cast<void>(Refuse("That is a folder; the backup is a file in it.", file_));
     if (!SettleExisting()) return;
     const QString folder = QFileInfo(Text(request_.target)).absolutePath();
-    if (!QDir().mkpath(folder)) return static_cast<void>(Refuse("Can't make the folder " + folder + ".", file_));
+    if (!QDir().mkpath(folder))
+        return static_cast<void>(Refuse("Can't make the folder " + folder + ".", file_));
     QDialog::accept();
 }
 

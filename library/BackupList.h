@@ -21,6 +21,7 @@ struct BackupList {
 
 // `viewsConfirmed`: by backup path, the modification time its offline view
 // was last confirmed for (InspectBackup).
-BackupList ReadBackupList(const std::string& dataFolder, const std::map<std::string, std::int64_t>& viewsConfirmed);
+BackupList ReadBackupList(const std::string& dataFolder,
+                          const std::map<std::string, std::int64_t>& viewsConfirmed);
 
 }  // namespace qv::library

@@ -21,7 +21,10 @@ CliCommand FirstBackupCommand(const FirstBackupRequest& request) {
     if (request.html) command.arguments << "--html";
     if (!request.email.isEmpty()) command.arguments << "-e" << request.email;
     // A key typed now comes in the environment; none: the one the keyring keeps.
-    if (request.reader == Reader::V2) command.arguments << "--api" << "v2" << "--keyring";
+    if (request.reader == Reader::V2)
+        command.arguments << "--api"
+                          << "v2"
+                          << "--keyring";
     return command;
 }
 

@@ -16,14 +16,14 @@ namespace qv::library {
 enum class Reader { ReadApi, V2 };
 
 struct FirstBackupRequest {
-    std::string address;  // the bare address (BareBlogAddress)
-    std::string target;   // absolute path of the file to write
-    bool extend = false;  // the target is an earlier backup to extend, not replace
-    QString email;        // the account's, for its private posts; "" none
-    QString password;     // the account's
-    QString blogPassword; // a protected blog's; "" none
+    std::string address;   // the bare address (BareBlogAddress)
+    std::string target;    // absolute path of the file to write
+    bool extend = false;   // the target is an earlier backup to extend, not replace
+    QString email;         // the account's, for its private posts; "" none
+    QString password;      // the account's
+    QString blogPassword;  // a protected blog's; "" none
     Reader reader = Reader::ReadApi;
-    QString apiKey;       // "" : the one the keyring keeps
+    QString apiKey;  // "" : the one the keyring keeps
     bool media = false;
     bool html = false;
     bool daily = false;

@@ -30,7 +30,8 @@ void Opener::Open(const QString& target) {
     const QString program = OpenerProgram();
     const QByteArray programBytes = program.toLocal8Bit();
     const QByteArray targetBytes = target.toLocal8Bit();
-    char* argv[] = {const_cast<char*>(programBytes.constData()), const_cast<char*>(targetBytes.constData()), nullptr};
+    char* argv[] = {const_cast<char*>(programBytes.constData()), const_cast<char*>(targetBytes.constData()),
+                    nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -39,7 +40,9 @@ void Opener::Open(const QString& target) {
     const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
-        emit Failed(target, QString("%1 did not start: %2").arg(program, QString::fromLocal8Bit(std::strerror(error))));
+        emit Failed(
+            target,
+            QString("%1 did not start: %2").arg(program, QString::fromLocal8Bit(std::strerror(error))));
         return;
     }
     children_.push_back({pid, target, program});
@@ -59,11 +62,12 @@ void Opener::Look() {
         child = children_.erase(child);
         if (ended < 0) continue;  // reaped elsewhere: nothing to say
         if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
-            failures.emplace_back(done.target,
-                                  QString("%1 ended with exit status %2").arg(done.program).arg(WEXITSTATUS(status)));
+            failures.emplace_back(
+                done.target,
+                QString("%1 ended with exit status %2").arg(done.program).arg(WEXITSTATUS(status)));
         else if (WIFSIGNALED(status))
-            failures.emplace_back(done.target,
-                                  QString("%1 was ended by signal %2").arg(done.program).arg(WTERMSIG(status)));
+            failures.emplace_back(
+                done.target, QString("%1 was ended by signal %2").arg(done.program).arg(WTERMSIG(status)));
     }
     if (children_.empty()) look_.stop();
     for (const auto& [target, why] : failures) emit Failed(target, why);

@@ -6,10 +6,11 @@
 // goes on (a browser it started stays open).
 #pragma once
 
+#include <sys/types.h>
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <sys/types.h>
 #include <vector>
 
 namespace qv::library {

@@ -35,7 +35,8 @@ protected:
     // Alt+B, the address typed (or pasted) into the box that has the focus.
     library::BackupDialog& OpenDialogAndType(const QString& address) {
         PressAlt(Qt::Key_B);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window->OpenBackupDialog() && window->OpenBackupDialog()->isVisible(); }));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return window->OpenBackupDialog() && window->OpenBackupDialog()->isVisible(); }));
         library::BackupDialog& dialog = *window->OpenBackupDialog();
         EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &dialog; }));
         EXPECT_EQ(QApplication::focusWidget(), dialog.Address()) << "the address box has the focus";
@@ -67,7 +68,8 @@ TEST_F(FirstBackup, AnEmptyLibrarySaysWhatToDoAndAPastedAddressAndEnterSaveABack
     Service().Http().Enqueue({ScriptedResponse::Ok(Service().Page(0, 50)), slow});
     OpenLibrary();
     EXPECT_EQ(window->Model().rowCount(), 0);
-    EXPECT_EQ(window->Table()->EmptyText(), "No backups yet. Back up a blog, or add a backup file saved earlier.");
+    EXPECT_EQ(window->Table()->EmptyText(),
+              "No backups yet. Back up a blog, or add a backup file saved earlier.");
     EXPECT_EQ(QApplication::focusWidget(), &Button("&Back up a blog…"));
     EXPECT_FALSE(Button("&Update now").isEnabled());
     test::KeepScreenshot(window->grab().toImage(), "library-empty");
@@ -75,7 +77,8 @@ TEST_F(FirstBackup, AnEmptyLibrarySaysWhatToDoAndAPastedAddressAndEnterSaveABack
     const QString address = QString::fromStdString("http://" + Service().Address() + "/");
     library::BackupDialog& dialog = OpenDialogAndType(address);
     const std::string target = home.File("home/Quillvault/" + Service().Address() + ".xml");
-    EXPECT_EQ(dialog.File()->text().toStdString(), target) << "proposed in ~/Quillvault, named after the blog";
+    EXPECT_EQ(dialog.File()->text().toStdString(), target)
+        << "proposed in ~/Quillvault, named after the blog";
     test::KeepScreenshot(dialog.grab().toImage(), "backup-dialog");
     PressEnter();
 
@@ -87,7 +90,9 @@ TEST_F(FirstBackup, AnEmptyLibrarySaysWhatToDoAndAPastedAddressAndEnterSaveABack
     EXPECT_TRUE(Details().contains(QString::fromStdString(Service().Address() + " -o " + target + " --json")))
         << Details().toStdString();
     const auto percent = [&] {
-        return window->Model().index(window->Model().RowOf(target), Column::Job).data(library::BackupTableModel::PercentRole);
+        return window->Model()
+            .index(window->Model().RowOf(target), Column::Job)
+            .data(library::BackupTableModel::PercentRole);
     };
     ASSERT_TRUE(QTest::qWaitFor([&] { return percent().isValid(); }, 60'000)) << Details().toStdString();
     EXPECT_EQ(Cell(target, Column::Job), "Page 1 of 4");
@@ -112,8 +117,9 @@ TEST_F(FirstBackup, MediaTheOfflineViewAndTheDailyUpdateTickedInTheDialogComeWit
     for (int i = 0; i < 3; ++i) {
         const std::string path = "/photos/" + std::to_string(i) + ".jpg";
         media.AddFile(path, test::MediaBytes(3000, path));
-        blog.posts.push_back("<post id=\"" + std::to_string(800 - i) + "\" type=\"photo\"><photo-url max-width=\"1280\">" +
-                             media.Url(path) + "</photo-url></post>");
+        blog.posts.push_back("<post id=\"" + std::to_string(800 - i) +
+                             "\" type=\"photo\"><photo-url max-width=\"1280\">" + media.Url(path) +
+                             "</photo-url></post>");
     }
     Service().SetBlog(blog);
     SetVariable("QUILLVAULT_SYSTEMCTL", "true");
@@ -121,11 +127,14 @@ TEST_F(FirstBackup, MediaTheOfflineViewAndTheDailyUpdateTickedInTheDialogComeWit
 
     library::BackupDialog& dialog = OpenDialogAndType(QString::fromStdString(Service().Address()));
     const std::string target = dialog.File()->text().toStdString();
-    for (const Qt::Key key : {Qt::Key_M, Qt::Key_V, Qt::Key_D}) QTest::keyClick(dialog.windowHandle(), key, Qt::AltModifier);
+    for (const Qt::Key key : {Qt::Key_M, Qt::Key_V, Qt::Key_D})
+        QTest::keyClick(dialog.windowHandle(), key, Qt::AltModifier);
     // A mnemonic ticks its box a moment later, as a click does.
     const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
     ASSERT_EQ(boxes.size(), 3);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return std::all_of(boxes.begin(), boxes.end(), [](QCheckBox* box) { return box->isChecked(); }); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::all_of(boxes.begin(), boxes.end(), [](QCheckBox* box) { return box->isChecked(); });
+    }));
     PressEnter();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
     ASSERT_TRUE(WaitForJobEnd(target)) << Details().toStdString();
@@ -147,7 +156,8 @@ TEST_F(FirstBackup, AFileThereAlreadyIsExtendedOrReplacedOrAnotherNameIsChosen) 
     blog.posts = test::MakePosts(60, 500000, 5);
     Service().SetBlog(blog);
     const std::string target = files.File(Service().Address() + ".xml");
-    ASSERT_EQ(test::RunCli({QString::fromStdString(Service().Address()), "-o", QString::fromStdString(target), "-q"})
+    ASSERT_EQ(test::RunCli(
+                  {QString::fromStdString(Service().Address()), "-o", QString::fromStdString(target), "-q"})
                   .exitCode,
               0);
     // The service now lists 7 new posts and has lost the 50 oldest.
@@ -190,9 +200,10 @@ TEST_F(FirstBackup, AFileThereAlreadyIsExtendedOrReplacedOrAnotherNameIsChosen) 
 
 TEST_F(FirstBackup, AnAddressThatIsNoBlogsIsRefusedInTheDialogAndAnOpenerThatFailsSaysWhereToLook) {
     const std::string file = files.File("blog.xml");
-    ASSERT_EQ(test::RunCli({QString::fromStdString(Service().Address()), "-o", QString::fromStdString(file), "-q"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        test::RunCli({QString::fromStdString(Service().Address()), "-o", QString::fromStdString(file), "-q"})
+            .exitCode,
+        0);
     OpenLibrary();
     library::BackupDialog& dialog = OpenDialogAndType("https://myblog.example.com/post/123");
     PressEnter();

@@ -83,7 +83,8 @@ TEST_F(LibraryWaits, AKeyringThatAnswersAfterFiveSecondsLeavesTheWindowAnswering
     PressAlt(Qt::Key_D);
     ASSERT_TRUE(QTest::qWaitFor([&] { return questions->asked.size() == 1; }, 30'000))
         << "a keyring answers the bus, so the password is asked to keep it there";
-    EXPECT_TRUE(WindowAnswersWhile(privatePosts, other)) << "the keyring's answer came before the window had answered";
+    EXPECT_TRUE(WindowAnswersWhile(privatePosts, other))
+        << "the keyring's answer came before the window had answered";
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Asking(privatePosts); }, 120'000));
     ASSERT_EQ(messages->Shown().size(), 1u);

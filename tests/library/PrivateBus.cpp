@@ -45,7 +45,8 @@ PrivateBus::PrivateBus(const QString& folder) {
     daemon_->start(program, {"--session", "--nofork", "--nopidfile", "--print-address=1",
                              "--address=unix:path=" + folder + "/bus"});
     address_ = FirstLine(*daemon_);
-    if (address_.isEmpty()) failure_ = "dbus-daemon did not start: " + QString::fromUtf8(daemon_->readAllStandardError());
+    if (address_.isEmpty())
+        failure_ = "dbus-daemon did not start: " + QString::fromUtf8(daemon_->readAllStandardError());
 }
 
 PrivateBus::~PrivateBus() {

@@ -34,7 +34,8 @@ TEST_F(LibraryRealKeys, AnEmptyLibraryAltBAPastedAddressAndEnterEndWithTheBackup
     QGuiApplication::clipboard()->setText(address);
     ASSERT_TRUE(RealKeys({"key", "alt+b"}));
     ASSERT_TRUE(QTest::qWaitFor([&] {
-        return window->OpenBackupDialog() && QApplication::focusWidget() == window->OpenBackupDialog()->Address();
+        return window->OpenBackupDialog() &&
+               QApplication::focusWidget() == window->OpenBackupDialog()->Address();
     }));
     ASSERT_TRUE(RealKeys({"key", "ctrl+v"}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->OpenBackupDialog()->Address()->text() == address; }));

@@ -18,7 +18,8 @@ struct Delayed {
 
 gboolean SendLater(gpointer data) {
     auto* delayed = static_cast<Delayed*>(data);
-    g_dbus_connection_send_message(delayed->bus, delayed->reply, G_DBUS_SEND_MESSAGE_FLAGS_NONE, nullptr, nullptr);
+    g_dbus_connection_send_message(delayed->bus, delayed->reply, G_DBUS_SEND_MESSAGE_FLAGS_NONE, nullptr,
+                                   nullptr);
     g_object_unref(delayed->reply);
     delete delayed;
     return G_SOURCE_REMOVE;
@@ -28,11 +29,13 @@ unsigned delayMs = 5000;
 
 // Every method call for us is answered late, from the main loop.
 GDBusMessage* Filter(GDBusConnection* bus, GDBusMessage* message, gboolean incoming, gpointer) {
-    if (!incoming || g_dbus_message_get_message_type(message) != G_DBUS_MESSAGE_TYPE_METHOD_CALL) return message;
+    if (!incoming || g_dbus_message_get_message_type(message) != G_DBUS_MESSAGE_TYPE_METHOD_CALL)
+        return message;
     const char* destination = g_dbus_message_get_destination(message);
     if (!destination || g_strcmp0(destination, "org.freedesktop.DBus") == 0) return message;
-    auto* delayed = new Delayed{bus, g_dbus_message_new_method_error(message, "org.freedesktop.DBus.Error.Failed",
-                                                                      "This keyring answers slowly and keeps nothing.")};
+    auto* delayed =
+        new Delayed{bus, g_dbus_message_new_method_error(message, "org.freedesktop.DBus.Error.Failed",
+                                                         "This keyring answers slowly and keeps nothing.")};
     g_timeout_add(delayMs, SendLater, delayed);
     g_object_unref(message);
     return nullptr;
@@ -57,8 +60,8 @@ int main(int argc, char** argv) {
     }
     g_dbus_connection_add_filter(bus, Filter, nullptr, nullptr);
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-    g_bus_own_name_on_connection(bus, "org.freedesktop.secrets", G_BUS_NAME_OWNER_FLAGS_NONE, Acquired, Lost, loop,
-                                 nullptr);
+    g_bus_own_name_on_connection(bus, "org.freedesktop.secrets", G_BUS_NAME_OWNER_FLAGS_NONE, Acquired, Lost,
+                                 loop, nullptr);
     g_main_loop_run(loop);
     return 0;
 }
