@@ -140,9 +140,10 @@ Read ReadFile(const std::string& dataFolder, FileOps& files, bool underLock) {
             break;
         case Parsed::Newer:
             // Rewriting it would lose what the newer version keeps there.
-            read.status = Status(StatusKind::Usage, file + " was written by a newer version of Quillvault (format " +
-                                                        std::to_string(parsed.format) +
-                                                        "); this version can't read it and leaves it as it is.");
+            read.status =
+                Status(StatusKind::Usage, file + " was written by a newer version of Quillvault (format " +
+                                              std::to_string(parsed.format) +
+                                              "); this version can't read it and leaves it as it is.");
             break;
         case Parsed::Damaged:
             if (underLock)
@@ -242,7 +243,8 @@ Loaded Load(const std::string& dataFolder, FileOps& files) {
     if (read.damaged) {
         // Only what is still damaged once no change is under way is set aside.
         const ChangeLock lock(dataFolder);
-        if (!lock.Error().empty()) return {{}, lock.Error() + "; " + CatalogFile(dataFolder) + " can't be read."};
+        if (!lock.Error().empty())
+            return {{}, lock.Error() + "; " + CatalogFile(dataFolder) + " can't be read."};
         read = ReadFile(dataFolder, files, true);
     }
     Loaded loaded;

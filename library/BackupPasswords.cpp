@@ -70,17 +70,19 @@ std::optional<JobPasswords> AskPasswordsForDailyRuns(const catalog::CatalogEntry
 
 Status KeyringForDailyRuns(const catalog::CatalogEntry& entry) {
     if (keyring::Available()) return Status::Ok();
-    return Status(StatusKind::Unavailable,
-                  "A daily update of " + entry.address +
-                      " needs its password, and no keyring (Secret Service) answers on this desktop to keep it. "
-                      "Without one, update it with Update now.");
+    return Status(
+        StatusKind::Unavailable,
+        "A daily update of " + entry.address +
+            " needs its password, and no keyring (Secret Service) answers on this desktop to keep it. "
+            "Without one, update it with Update now.");
 }
 
 Status StorePasswords(const catalog::CatalogEntry& entry, const JobPasswords& passwords) {
     for (const keyring::Secret which : SecretsOf(entry)) {
         JobPasswords copy = passwords;
         const std::string password = Into(copy, which).toStdString();
-        if (Status stored = keyring::Store(entry.address, entry.email, which, password); !stored.ok()) return stored;
+        if (Status stored = keyring::Store(entry.address, entry.email, which, password); !stored.ok())
+            return stored;
     }
     return Status::Ok();
 }

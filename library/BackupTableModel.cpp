@@ -31,7 +31,8 @@ BackupTableModel::BackupTableModel(const JobBoard& jobs, QObject* parent) : QAbs
 
 void BackupTableModel::SetRows(std::vector<BackupRow> rows) {
     const auto listed = [&rows](const std::string& path) {
-        return std::any_of(rows.begin(), rows.end(), [&](const BackupRow& row) { return row.entry.path == path; });
+        return std::any_of(rows.begin(), rows.end(),
+                           [&](const BackupRow& row) { return row.entry.path == path; });
     };
     for (int at = static_cast<int>(rows_.size()) - 1; at >= 0; --at) {
         if (listed(rows_[static_cast<std::size_t>(at)].entry.path)) continue;
@@ -96,8 +97,10 @@ QString BackupTableModel::FileName(const BackupRow& row) { return QFileInfo(Text
 QVariant BackupTableModel::Display(const BackupRow& row, int column) const {
     switch (column) {
         case Blog: return SharesItsName(row) ? BlogName(row.entry) + "  (" + FileName(row) + ")" : BlogName(row.entry);
-        case Posts: return row.pending ? QString() : Count(row.entry.posts);
-        case Completeness: return row.pending ? QString() : library::Completeness(row.entry.posts, row.entry.announced);
+        case Posts:
+            return row.pending ? QString() : Count(row.entry.posts);
+        case Completeness:
+            return row.pending ? QString() : library::Completeness(row.entry.posts, row.entry.announced);
         case Updated: return row.entry.updated > 0 ? RelativeTime(UpdatedAt(row.entry), now_()) : QString("never");
         case Media: return row.state.exists ? MediaText(row.state.media) : QString();
         case OfflineView: return row.state.exists ? ViewText(row.state.view) : QString();
@@ -156,7 +159,8 @@ QVariant BackupTableModel::data(const QModelIndex& index, int role) const {
         case Qt::TextAlignmentRole:
             return index.column() == Posts ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
         case Qt::ForegroundRole:
-            if (!row->state.exists && !row->pending) return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+            if (!row->state.exists && !row->pending)
+                return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
             return {};
         case Qt::DecorationRole:
             if (index.column() == Blog && !row->state.exists && !row->pending)

@@ -58,10 +58,12 @@ bool JobBoard::Start(const std::string& path, const CliCommand& command, const Q
     job.state.openWhenDone = openWhenDone;
 
     const QString program = CliProgram();
-    AddMessage(backup, QString("%1: %2 %3").arg(JobTitle(command.kind), program.isEmpty() ? "quillvault-cli" : program,
-                                                command.arguments.join(' ')));
+    AddMessage(backup, QString("%1: %2 %3")
+                           .arg(JobTitle(command.kind), program.isEmpty() ? "quillvault-cli" : program,
+                                command.arguments.join(' ')));
     if (program.isEmpty()) {
-        Finish(path, command.kind, -1, false, "quillvault-cli was found neither beside the Library nor on PATH");
+        Finish(path, command.kind, -1, false,
+               "quillvault-cli was found neither beside the Library nor on PATH");
         return true;
     }
 
@@ -74,13 +76,15 @@ bool JobBoard::Start(const std::string& path, const CliCommand& command, const Q
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     connect(process, &QProcess::readyReadStandardError, this, [this, path, kind] { ReadErrors(path, kind); });
-    connect(process, &QProcess::finished, this, [this, path, kind](int exitCode, QProcess::ExitStatus status) {
-        ReadErrors(path, kind);
-        Finish(path, kind, exitCode, status == QProcess::CrashExit, {});
-    });
-    connect(process, &QProcess::errorOccurred, this, [this, path, kind, process](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) Finish(path, kind, -1, false, process->errorString());
-    });
+    connect(process, &QProcess::finished, this,
+            [this, path, kind](int exitCode, QProcess::ExitStatus status) {
+                ReadErrors(path, kind);
+                Finish(path, kind, exitCode, status == QProcess::CrashExit, {});
+            });
+    connect(process, &QProcess::errorOccurred, this,
+            [this, path, kind, process](QProcess::ProcessError error) {
+                if (error == QProcess::FailedToStart) Finish(path, kind, -1, false, process->errorString());
+            });
     process->start();
     emit Changed(Path(path));
     return true;
@@ -165,12 +169,14 @@ void JobBoard::ReadErrors(const std::string& path, JobKind kind) {
 }
 
 void JobBoard::Take(const std::string& path, Job& job, const std::string& line) {
-    if (const auto message = ApplyEvent(job.state, ParseEventLine(line))) AddMessage(backups_.at(path), *message);
+    if (const auto message = ApplyEvent(job.state, ParseEventLine(line)))
+        AddMessage(backups_.at(path), *message);
     if (job.state.waitUntil && !countdown_.isActive()) countdown_.start();
     emit Changed(Path(path));
 }
 
-void JobBoard::Finish(const std::string& path, JobKind kind, int exitCode, bool crashed, const QString& failure) {
+void JobBoard::Finish(const std::string& path, JobKind kind, int exitCode, bool crashed,
+                      const QString& failure) {
     Job* job = Find(path, kind);
     if (!job || !job->state.running) return;  // a failed start reports twice
     if (const auto rest = job->splitter.Rest()) Take(path, *job, *rest);
@@ -187,7 +193,8 @@ void JobBoard::Finish(const std::string& path, JobKind kind, int exitCode, bool 
 
 void JobBoard::AddMessage(Backup& backup, const QString& text) {
     backup.messages << QTime::currentTime().toString("HH:mm:ss") + "  " + text;
-    if (backup.messages.size() > kMaxMessages) backup.messages.remove(0, backup.messages.size() - kMaxMessages);
+    if (backup.messages.size() > kMaxMessages)
+        backup.messages.remove(0, backup.messages.size() - kMaxMessages);
 }
 
 void JobBoard::Tick() {

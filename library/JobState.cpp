@@ -77,8 +77,10 @@ QString BackupOutcome(const JobState& state, const JobEvent& end) {
 }
 
 QString MediaOutcome(const JobEvent& end, bool alone) {
-    QString text = (alone ? "Media kept: " : "media kept: ") + Count(end.Number(field::kKept).value_or(0)) + " new";
-    if (const auto missing = end.Number(field::kMissing).value_or(0)) text += ", " + Count(missing) + " missing";
+    QString text =
+        (alone ? "Media kept: " : "media kept: ") + Count(end.Number(field::kKept).value_or(0)) + " new";
+    if (const auto missing = end.Number(field::kMissing).value_or(0))
+        text += ", " + Count(missing) + " missing";
     if (const auto failed = end.Number(field::kFailed).value_or(0)) text += ", " + Count(failed) + " failed";
     return text;
 }
@@ -86,14 +88,16 @@ QString MediaOutcome(const JobEvent& end, bool alone) {
 // "Failed files by reason:\n  26  media.example.com could not be found"; nothing when none failed.
 std::optional<QString> FailureReasons(const JobEvent& end) {
     const auto reasons = end.fields.find(field::kReasons);
-    if (end.command != command::kMedia || reasons == end.fields.end() || !reasons->is_array() || reasons->empty())
+    if (end.command != command::kMedia || reasons == end.fields.end() || !reasons->is_array() ||
+        reasons->empty())
         return std::nullopt;
     QString text = "Failed files by reason:";
     for (const nlohmann::json& reason : *reasons) {
         if (!reason.is_object()) continue;
         const auto files = reason.find(field::kFiles);
         const auto words = reason.find(field::kReason);
-        if (files == reason.end() || !files->is_number_integer() || words == reason.end() || !words->is_string())
+        if (files == reason.end() || !files->is_number_integer() || words == reason.end() ||
+            !words->is_string())
             continue;
         text += "\n  " + Count(files->get<std::int64_t>()) + "  " + Text(words->get<std::string>());
     }
@@ -122,10 +126,14 @@ QString Outcome(const JobState& state) {
 
 QString JobTitle(JobKind kind) {
     switch (kind) {
-        case JobKind::Backup: return "Back up";
-        case JobKind::Update: return "Update now";
-        case JobKind::Media: return "Keep media";
-        case JobKind::OfflineView: return "Open offline view";
+        case JobKind::Backup:
+            return "Back up";
+        case JobKind::Update:
+            return "Update now";
+        case JobKind::Media:
+            return "Keep media";
+        case JobKind::OfflineView:
+            return "Open offline view";
     }
     return {};
 }
@@ -148,8 +156,9 @@ std::optional<QString> ApplyEvent(JobState& state, const JobEvent& event) {
             state.waitUntil = QDeadlineTimer(seconds * 1000);
             state.waitReason = WaitReason(event.Text(field::kReason));
             state.waitText = Text(event.Text(field::kText));
-            return state.waitText.isEmpty() ? QString("Waiting %1: %2").arg(Duration(seconds), state.waitReason)
-                                            : state.waitText;
+            return state.waitText.isEmpty()
+                       ? QString("Waiting %1: %2").arg(Duration(seconds), state.waitReason)
+                       : state.waitText;
         }
         case EventKind::Notice:
             return Text(event.Text(field::kText));
@@ -220,7 +229,8 @@ QString RowText(const JobState& state) {
 
 QString ProgressText(const JobState& state) {
     if (!state.running) return state.outcome;
-    if (state.waitUntil && !state.stopping && !state.waitText.isEmpty()) return RowText(state) + "\n" + state.waitText;
+    if (state.waitUntil && !state.stopping && !state.waitText.isEmpty())
+        return RowText(state) + "\n" + state.waitText;
     if (state.stopping || state.waitUntil) return RowText(state);
     return state.detail.isEmpty() ? Verb(state) + "…" : Verb(state) + ": " + state.detail;
 }

@@ -41,8 +41,8 @@ struct JobState {
     bool succeeded = false;
     bool stopped = false;
     QString outcome;
-    std::optional<JobEvent> lastEnd;           // of the last command that ended
-    std::map<std::string, JobEvent> ends;     // of each command that ended, by its name
+    std::optional<JobEvent> lastEnd;       // of the last command that ended
+    std::map<std::string, JobEvent> ends;  // of each command that ended, by its name
 };
 
 // Folds one event into the state; answers the line it adds to the details, if any.

@@ -20,8 +20,8 @@
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
-#include <QTextBlock>
 #include <QStatusBar>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 #include "CliEvents.h"
@@ -192,7 +192,8 @@ void LibraryWindow::BuildLayout() {
     table_->viewport()->installEventFilter(this);
     connect(table_, &QTableView::activated, this, [this] { view_->click(); });
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &LibraryWindow::SelectionChanged);
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &LibraryWindow::SelectionChanged);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &LibraryWindow::SelectionChanged);
     auto* forget = new QAction(table_);
     forget->setShortcut(QKeySequence::Delete);
     forget->setShortcutContext(Qt::WidgetShortcut);
@@ -318,7 +319,8 @@ void LibraryWindow::Reload() {
     const int reading = ++reloads_;
     ++readings_;
     InBackground(
-        workers_, this, [folder = dataFolder_, confirmed = ViewsConfirmed()] { return ReadBackupList(folder, confirmed); },
+        workers_, this,
+        [folder = dataFolder_, confirmed = ViewsConfirmed()] { return ReadBackupList(folder, confirmed); },
         [this, reading](BackupList list) {
             --readings_;
             // A later reading is under way: it knows more.
@@ -346,7 +348,8 @@ void LibraryWindow::TakeList(BackupList list) {
     if (!selectOnceListed_.empty() && Select(selectOnceListed_)) selectOnceListed_.clear();
     if (selectRowOnceListed_ && sorted_->rowCount() > 0) {
         const QModelIndex next = sorted_->index(std::min(*selectRowOnceListed_, sorted_->rowCount() - 1), 0);
-        table_->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        table_->selectionModel()->setCurrentIndex(
+            next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     selectRowOnceListed_.reset();
     // A first backup saved with "Update every day" gets it now that its entry is known.
@@ -368,7 +371,8 @@ void LibraryWindow::ShowRows() {
 }
 
 bool LibraryWindow::Listed(const std::string& path) const {
-    return std::any_of(listed_.begin(), listed_.end(), [&](const BackupRow& row) { return row.entry.path == path; });
+    return std::any_of(listed_.begin(), listed_.end(),
+                       [&](const BackupRow& row) { return row.entry.path == path; });
 }
 
 std::string LibraryWindow::RecentBackup() const {
@@ -412,8 +416,10 @@ void LibraryWindow::RefreshActions() {
     view_->setEnabled(present && jobs_.MayStart(path, JobKind::OfflineView));
     folder_->setEnabled(row && QFileInfo(QFileInfo(Text(path)).absolutePath()).isDir());
     remove_->setEnabled(row && !asking && !jobs_.Running(path));
-    const std::vector<const JobState*> running = row ? jobs_.RunningJobs(path) : std::vector<const JobState*>();
-    stop_->setEnabled(std::any_of(running.begin(), running.end(), [](const JobState* job) { return !job->stopping; }));
+    const std::vector<const JobState*> running =
+        row ? jobs_.RunningJobs(path) : std::vector<const JobState*>();
+    stop_->setEnabled(
+        std::any_of(running.begin(), running.end(), [](const JobState* job) { return !job->stopping; }));
     const QSignalBlocker quiet(daily_);
     daily_->setEnabled(present && !row->pending);
     daily_->setChecked(row && row->daily);
@@ -431,7 +437,8 @@ void LibraryWindow::RefreshDetails() {
     // The messages change less often than the progress: they are set again only when they grew.
     const QStringList messages = row ? jobs_.Messages(path) : QStringList();
     const std::pair<std::string, qsizetype> shown{path, messages.size()};
-    if (shown == shownMessages_ && (messages.isEmpty() || details_->document()->lastBlock().text() == messages.last()))
+    if (shown == shownMessages_ &&
+        (messages.isEmpty() || details_->document()->lastBlock().text() == messages.last()))
         return;
     shownMessages_ = shown;
     details_->setPlainText(messages.join('\n'));
@@ -497,7 +504,8 @@ void LibraryWindow::StartFirstBackup(const FirstBackupRequest& request) {
 
 void LibraryWindow::UpdateNow() {
     const BackupRow* row = Selected();
-    if (!row || !row->state.exists || Asking(row->entry.path) || !jobs_.MayStart(row->entry.path, JobKind::Update))
+    if (!row || !row->state.exists || Asking(row->entry.path) ||
+        !jobs_.MayStart(row->entry.path, JobKind::Update))
         return;
     const catalog::CatalogEntry entry = row->entry;
     // Its daily update keeps the passwords in the keyring: the command line reads them there itself.
@@ -509,7 +517,8 @@ void LibraryWindow::UpdateNow() {
 
 void LibraryWindow::KeepMedia() {
     const BackupRow* row = Selected();
-    if (!row || !row->state.exists || Asking(row->entry.path) || !jobs_.MayStart(row->entry.path, JobKind::Media))
+    if (!row || !row->state.exists || Asking(row->entry.path) ||
+        !jobs_.MayStart(row->entry.path, JobKind::Media))
         return;
     jobs_.Start(row->entry.path, MediaCommand(row->entry.path), ChildEnvironment({}));
 }
@@ -532,7 +541,8 @@ void LibraryWindow::ShowInFolder() {
 
 void LibraryWindow::OpenFailed(const QString& target, const QString& why) {
     QGuiApplication::clipboard()->setText(target);
-    Say(QString("Nothing on this desktop opened it (%1). Open it by hand; its path is on the clipboard:\n\n%2")
+    Say(QString(
+            "Nothing on this desktop opened it (%1). Open it by hand; its path is on the clipboard:\n\n%2")
             .arg(why, target),
         mbExclamation);
 }
@@ -573,7 +583,10 @@ void LibraryWindow::AddBackup() {
             while (entry.address.empty()) {
                 const auto answer = questions_->Ask(
                     this,
-                    {kTitle, "The backup does not name its blog. The blog's address, such as myblog.example.com:", {}, false});
+                    {kTitle,
+                     "The backup does not name its blog. The blog's address, such as myblog.example.com:",
+                     {},
+                     false});
                 if (!answer) return;
                 if (const Result<std::string> bare = BareBlogAddress(answer->toStdString()))
                     entry.address = *bare;
@@ -608,8 +621,9 @@ void LibraryWindow::RemoveFromList() {
         pending_.erase(path);
         ShowRows();
         if (sorted_->rowCount() > 0)
-            table_->selectionModel()->setCurrentIndex(sorted_->index(std::min(at, sorted_->rowCount() - 1), 0),
-                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            table_->selectionModel()->setCurrentIndex(
+                sorted_->index(std::min(at, sorted_->rowCount() - 1), 0),
+                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         return;
     }
     AskAbout(
@@ -669,12 +683,15 @@ void LibraryWindow::DailyAnswered(const catalog::CatalogEntry& entry, const Dail
         const QString line = Text(schedule::CrontabLine(ScheduledBackupOf(entry)));
         QGuiApplication::clipboard()->setText(line);
         jobs_.Note(entry.path, "For a daily update by cron, add this line with crontab -e:\n" + line);
-        Say("This desktop has no systemd of the user's own to run the daily update:\n\n" + Text(setup.status.text()) +
+        Say("This desktop has no systemd of the user's own to run the daily update:\n\n" +
+                Text(setup.status.text()) +
                 "\n\nThis line, now on the clipboard and in the details, does the same from cron; add it "
-                "with crontab -e:\n\n" + line,
+                "with crontab -e:\n\n" +
+                line,
             mbInformation);
     } else if (!setup.status.ok() && !setup.status.Is(StatusKind::Cancelled)) {
-        Say(Text(entry.path) + "\n\nThe daily update was not set up: " + Text(setup.status.text()), mbExclamation);
+        Say(Text(entry.path) + "\n\nThe daily update was not set up: " + Text(setup.status.text()),
+            mbExclamation);
     }
     Reload();
 }

@@ -138,11 +138,11 @@ private:
     QTimer reloadSoon_;
     QTimer clock_;
 
-    std::vector<BackupRow> listed_;               // as library.json and the disk last said
-    std::map<std::string, BackupRow> pending_;   // first backups library.json does not list yet
+    std::vector<BackupRow> listed_;                       // as library.json and the disk last said
+    std::map<std::string, BackupRow> pending_;            // first backups library.json does not list yet
     std::map<std::string, JobPasswords> dailyOnceSaved_;  // first backups to update daily once saved
     std::set<std::string> asking_;
-    int reloads_ = 0;  // the latest reading's number: an older one's answer is dropped
+    int reloads_ = 0;   // the latest reading's number: an older one's answer is dropped
     int readings_ = 0;  // under way
     bool loaded_ = false;
     std::string selectOnceListed_;

@@ -19,7 +19,8 @@ std::optional<QString> DialogQuestions::Ask(QWidget* owner, const Question& ques
 std::optional<int> DialogQuestions::Choose(QWidget* owner, const Choice& choice) {
     QMessageBox box(QMessageBox::Question, choice.title, choice.text, QMessageBox::NoButton, owner);
     std::vector<QAbstractButton*> buttons;
-    for (const QString& text : choice.buttons) buttons.push_back(box.addButton(text, QMessageBox::AcceptRole));
+    for (const QString& text : choice.buttons)
+        buttons.push_back(box.addButton(text, QMessageBox::AcceptRole));
     if (!buttons.empty()) {
         box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
         box.setEscapeButton(buttons.back());

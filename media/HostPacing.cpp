@@ -101,7 +101,8 @@ std::optional<Opening> HostPacing::NextOpening() const {
         if (!host.line.empty()) consider(paused);
         if (!host.retries.empty()) {
             const MediaJob& first = host.retries.front();
-            consider(first.notBefore > host.pausedUntil ? Opening{first.notBefore, false, first.lastFailure} : paused);
+            consider(first.notBefore > host.pausedUntil ? Opening{first.notBefore, false, first.lastFailure}
+                                                        : paused);
         }
     }
     return earliest;

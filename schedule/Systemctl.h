@@ -18,6 +18,7 @@ namespace qv::schedule {
 // service manager to ask (systemctl can't be started, or it names no state
 // of a manager), Timeout when it did not answer in time, Usage when the
 // manager refused.
-Status RunSystemctl(const std::vector<std::string>& args, std::chrono::milliseconds limit = kProgramTimeLimit);
+Status RunSystemctl(const std::vector<std::string>& args,
+                    std::chrono::milliseconds limit = kProgramTimeLimit);
 
 }  // namespace qv::schedule

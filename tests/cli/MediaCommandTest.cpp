@@ -299,30 +299,38 @@ TEST(CliJson, EveryLineIsOneEventAndEachEndCarriesItsCounts) {
 std::vector<nlohmann::json> Events(const std::string& err) {
     std::vector<nlohmann::json> events;
     std::istringstream lines(err);
-    for (std::string line; std::getline(lines, line);) events.push_back(nlohmann::json::parse(line, nullptr, false));
+    for (std::string line; std::getline(lines, line);)
+        events.push_back(nlohmann::json::parse(line, nullptr, false));
     return events;
 }
 
 TEST(CliJson, AMediaHostThatCanNotBeFoundIsNamedItsWaitsAreRetriesAndOnlyAHostThatAskedIsBusy) {
     TempFolder folder;
     std::string posts;
-    for (int i = 0; i < 5; ++i) posts += PhotoPost(9000 - i, "http://media.example.invalid/" + std::to_string(i) + ".jpg");
+    for (int i = 0; i < 5; ++i)
+        posts += PhotoPost(9000 - i, "http://media.example.invalid/" + std::to_string(i) + ".jpg");
     const std::string backup = folder.File("myblog.xml");
-    WriteAll(backup, "<tumblr version=\"1.0\"><tumblelog name=\"myblog\"/><posts>" + posts + "</posts></tumblr>\n");
+    WriteAll(backup,
+             "<tumblr version=\"1.0\"><tumblelog name=\"myblog\"/><posts>" + posts + "</posts></tumblr>\n");
 
     const CliResult lost = RunCli({"media", backup, "--json", "--retries", "1", "--retry-delay", "1"});
     EXPECT_EQ(lost.exitCode, 1) << lost.err;
     std::vector<std::string> waits;
     nlohmann::json end;
     for (const nlohmann::json& event : Events(lost.err)) {
-        if (event["event"] == "wait") waits.push_back(event["reason"].get<std::string>() + ": " + event["text"].get<std::string>());
+        if (event["event"] == "wait")
+            waits.push_back(event["reason"].get<std::string>() + ": " + event["text"].get<std::string>());
         if (event["event"] == "end") end = event;
     }
-    EXPECT_EQ(waits, std::vector<std::string>{"retry: Trying again in 1 s: media.example.invalid could not be found."});
+    EXPECT_EQ(waits, std::vector<std::string>{
+                         "retry: Trying again in 1 s: media.example.invalid could not be found."});
     EXPECT_EQ(end["failed"], 5);
-    EXPECT_EQ(end["reasons"], nlohmann::json::parse(
-                                  R"([{"reason": "media.example.invalid could not be found", "files": 5, "kind": "network"}])"));
-    EXPECT_NE(lost.out.find("Failed:        5\n  5 failed: media.example.invalid could not be found\n"), std::string::npos)
+    EXPECT_EQ(
+        end["reasons"],
+        nlohmann::json::parse(
+            R"([{"reason": "media.example.invalid could not be found", "files": 5, "kind": "network"}])"));
+    EXPECT_NE(lost.out.find("Failed:        5\n  5 failed: media.example.invalid could not be found\n"),
+              std::string::npos)
         << lost.out;
 
     MediaServer server;
@@ -334,7 +342,8 @@ TEST(CliJson, AMediaHostThatCanNotBeFoundIsNamedItsWaitsAreRetriesAndOnlyAHostTh
     EXPECT_EQ(asked.exitCode, 0) << asked.err;
     waits.clear();
     for (const nlohmann::json& event : Events(asked.err))
-        if (event["event"] == "wait") waits.push_back(event["reason"].get<std::string>() + ": " + event["text"].get<std::string>());
+        if (event["event"] == "wait")
+            waits.push_back(event["reason"].get<std::string>() + ": " + event["text"].get<std::string>());
     EXPECT_EQ(waits, std::vector<std::string>{"busy-host: A media server asked to wait 1 s."});
 }
 

@@ -72,12 +72,15 @@ TEST(JsonEvents, AMediaHostThatCanNotBeFoundIsNamedInTheWaitTheOutcomeAndTheDeta
     TempFolder folder;
     std::string posts;
     for (int i = 0; i < 5; ++i)
-        posts += "<post id=\"" + std::to_string(900 - i) + "\" type=\"photo\"><photo-url max-width=\"1280\">"
-                 "http://media.example.invalid/" + std::to_string(i) + ".jpg</photo-url></post>";
+        posts += "<post id=\"" + std::to_string(900 - i) +
+                 "\" type=\"photo\"><photo-url max-width=\"1280\">"
+                 "http://media.example.invalid/" +
+                 std::to_string(i) + ".jpg</photo-url></post>";
     const std::string backup = folder.File("photos.xml");
-    test::WriteAll(backup, "<tumblr version=\"1.0\"><tumblelog name=\"photos\"/><posts>" + posts + "</posts></tumblr>\n");
-    const test::CliRun run = test::RunCli({"media", QString::fromStdString(backup), "--json", "--retries", "1",
-                                           "--retry-delay", "1"});
+    test::WriteAll(backup, "<tumblr version=\"1.0\"><tumblelog name=\"photos\"/><posts>" + posts +
+                               "</posts></tumblr>\n");
+    const test::CliRun run = test::RunCli(
+        {"media", QString::fromStdString(backup), "--json", "--retries", "1", "--retry-delay", "1"});
     ASSERT_EQ(run.exitCode, 1) << run.err.toStdString();
 
     library::JobState job;

@@ -151,8 +151,10 @@ TEST_F(LibraryJobs, ARunningJobsBarSaysAFewWordsThatFitTheRestGoesBesideAndTheOf
     EXPECT_FALSE(Button("&Update now").isEnabled());
     PressAlt(Qt::Key_O);
     const QString index = QString::fromStdString(files.File("photos.html/index.html"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Opened() == QStringList{index}; }, 60'000)) << Details().toStdString();
-    ASSERT_TRUE(window->Jobs().State(photos, library::JobKind::OfflineView)->succeeded) << Details().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Opened() == QStringList{index}; }, 60'000))
+        << Details().toStdString();
+    ASSERT_TRUE(window->Jobs().State(photos, library::JobKind::OfflineView)->succeeded)
+        << Details().toStdString();
     EXPECT_TRUE(window->Jobs().State(photos, library::JobKind::Media)->running);
     EXPECT_EQ(Cell(photos, Column::Job), "Media 4 of 8") << "the row shows the job still running";
 

@@ -96,7 +96,8 @@ protected:
     QPushButton& Button(const QString& text) const;
     // Alt + `key`, to whatever has the keyboard focus.
     void PressAlt(Qt::Key key);
-    // Waits until the backup's job has ended and the list was read again; false when it did not within the limit.
+    // Waits until the backup's job has ended and the list was read again; false when it did not within the
+    // limit.
     bool WaitForJobEnd(const std::string& path, int limitMs = 120'000);
     // What the opener was asked to open, in order.
     QStringList Opened() const;

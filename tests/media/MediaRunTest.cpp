@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping media from a loopback media host over real sockets: what is
 // fetched, how each outcome is recorded, and what is never written.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -217,8 +217,9 @@ TEST(MediaRun, TooManyRequestsWaitsAsTheHostAskedAtMostTheLongestWait) {
     EXPECT_GE(b[1] - b[0], 1950ms);
     EXPECT_LT(took, 10s);
     // While the host made us wait, the progress said so.
-    EXPECT_TRUE(std::any_of(run.host.reports.begin(), run.host.reports.end(),
-                            [](const media::MediaProgress& p) { return p.waiting.count() > 0 && p.hostAsked; }));
+    EXPECT_TRUE(
+        std::any_of(run.host.reports.begin(), run.host.reports.end(),
+                    [](const media::MediaProgress& p) { return p.waiting.count() > 0 && p.hostAsked; }));
 }
 
 TEST(MediaRun, BusyAnswersUseUpNoRetryButAHostBusyForEverFailsTheFile) {
@@ -262,7 +263,9 @@ public:
     ~RefusingPort() { ::close(fd_); }
     RefusingPort(const RefusingPort&) = delete;
     RefusingPort& operator=(const RefusingPort&) = delete;
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
     int Port() const { return port_; }
 
 private:
@@ -291,10 +294,12 @@ TEST(MediaRun, AHostThatCanNotBeFoundOrReachedIsNamedAndItsFilesFailTogetherAfte
     EXPECT_TRUE(summary.status.ok()) << summary.status.text();
     EXPECT_EQ(summary.kept, 1);
     EXPECT_EQ(summary.failed, 8);
-    const std::string refused = "127.0.0.1:" + std::to_string(refusing.Port()) + " did not accept a connection";
+    const std::string refused =
+        "127.0.0.1:" + std::to_string(refusing.Port()) + " did not accept a connection";
     EXPECT_EQ(summary.commonestFailures,
-              (std::vector<media::FailureReason>{{"media.example.invalid could not be found", 6, StatusKind::Network},
-                                                 {refused, 2, StatusKind::Network}}));
+              (std::vector<media::FailureReason>{
+                  {"media.example.invalid could not be found", 6, StatusKind::Network},
+                  {refused, 2, StatusKind::Network}}));
     const auto manifest = run.Manifest();
     EXPECT_EQ(media::StatusText(manifest.at(urls[5])), "failed: media.example.invalid could not be found");
     EXPECT_EQ(media::StatusText(manifest.at(urls[7])), "failed: " + refused);
@@ -306,7 +311,8 @@ TEST(MediaRun, AHostThatCanNotBeFoundOrReachedIsNamedAndItsFilesFailTogetherAfte
         causes.insert(report.waitCause);
     }
     EXPECT_EQ(causes, (std::set<std::string>{"media.example.invalid could not be found", refused}));
-    // One retry cycle for each host (1 s, then 2 s, waited side by side), not one for each file after another.
+    // One retry cycle for each host (1 s, then 2 s, waited side by side), not one for each file after
+    // another.
     EXPECT_LT(run.host.waited, 6s);
 }
 

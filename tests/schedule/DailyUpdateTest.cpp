@@ -169,7 +169,8 @@ TEST(DailyUpdate, AManagerThatRefusesIsNamedWithWhatItSaidAndOneThatNeverAnswers
     const Status enabled = Enable(backup);
     EXPECT_TRUE(enabled.Is(StatusKind::Usage)) << KindName(enabled.kind()) << ": " << enabled.text();
     EXPECT_NE(enabled.text().find("systemctl --user enable --now " + UnitName(backup) + ".timer failed"),
-              std::string::npos) << enabled.text();
+              std::string::npos)
+        << enabled.text();
     EXPECT_NE(enabled.text().find("is masked"), std::string::npos) << enabled.text();
     EXPECT_EQ(enabled.text().find("no user service manager"), std::string::npos) << enabled.text();
     EXPECT_TRUE(std::filesystem::is_empty(UnitFolder())) << "a refused timer leaves no unit behind";
