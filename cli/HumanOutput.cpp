@@ -62,7 +62,7 @@ void HumanOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const
     console_.EndProgress();
     if (outcome.result.status.ok()) {
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(outcome.duration);
-        console_.Summary(SavedSummary(summary_, saved, seconds));
+        console_.Summary(SavedSummary(ReadThrough(summary_, outcome.reader), saved, seconds));
     } else if (outcome.result.status.Is(StatusKind::Cancelled)) {
         console_.Message(outcome.result.status.text());
     }
