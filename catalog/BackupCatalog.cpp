@@ -166,10 +166,7 @@ Status Write(const std::string& dataFolder, const std::vector<CatalogEntry>& ent
     const std::string file = CatalogFile(dataFolder);
     FileSaveOptions options;
     options.privateNewFile = true;
-    AtomicFileWriter writer(file, files, options);
-    if (!writer.Open() || !writer.Write(text.data(), text.size()) || !writer.Commit())
-        return Status(StatusKind::FileSystem, writer.ErrorText());
-    return Status::Ok();
+    return AtomicFileWriter::Save(file, text, files, options);
 }
 
 // Reads, changes and writes the catalog under its lock.

@@ -244,16 +244,14 @@ bool PageJournal::Begin(std::optional<int64_t> announcedTotal) {
 
 bool PageJournal::WriteFile(const std::string& name, const std::string& content, DurableFile::Content when) {
     DurableFile file(folder_ + "/." + name + ".", files_);
-    if (file.Write(content.data(), content.size()) &&
-        file.Place(folder_ + "/" + name, privateFiles_ ? 0600 : NewFileMode(), unsynced_, when))
-        return true;
-    Fail(file.ErrorText());
-    return false;
+    Status written = file.Write(content.data(), content.size());
+    if (written.ok()) written = file.Place(folder_ + "/" + name, privateFiles_ ? 0600 : NewFileMode(), unsynced_, when);
+    if (!written.ok()) Fail(written.text());
+    return written.ok();
 }
 
 void PageJournal::Sync() {
-    std::string error;
-    if (!unsynced_.Sync(error)) return Fail(error);
+    if (Status synced = unsynced_.Sync(); !synced.ok()) return Fail(synced.text());
     lastSync_ = Clock::now();
 }
 
