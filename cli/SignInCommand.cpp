@@ -58,8 +58,17 @@ Status TakeSignInOptions(SignInOptions& options, const EnvironmentReader& enviro
 int RunSignInCommand(SignInOptions options, std::ostream& out, Output& output) {
     StopSignal::Install();
     V2Access& access = options.access;
+    // Known before the browser is asked: where the token could not be kept.
+    const bool keyringThere = keyring::Available();
+    if (!options.print && !keyringThere) {
+        const Status none(StatusKind::Unavailable,
+                          "No keyring answers on the session bus to keep the token in: use 'sign-in --print' "
+                          "and the environment instead.");
+        output.Failed(events::command::kSignIn, none);
+        return ExitStatusFor(none);
+    }
     // The key and secret may be where an earlier sign-in kept them.
-    if ((access.key.empty() || access.secret.empty()) && keyring::Available()) {
+    if ((access.key.empty() || access.secret.empty()) && keyringThere) {
         const std::string token = access.token, tokenSecret = access.tokenSecret;
         if (Status read = ReadApiKeyring(access); !read.ok()) {
             output.Failed(events::command::kSignIn, read);
