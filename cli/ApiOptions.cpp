@@ -121,6 +121,11 @@ Status ReadApiKeyring(V2Access& access) {
 
 Status CheckApiRequest(const BackupOptions& request) {
     const V2Access& access = request.v2;
+    if (request.reader == Reader::ReadApi) return Status::Ok();
+    // A token without the application's secret would quietly read unsigned.
+    if (!access.token.empty() && access.secret.empty())
+        return Refused("the signed-in user's token signs only with the application's secret: set " +
+                       std::string(kApiSecretVariable) + ", use --api-secret-file, or --keyring");
     if (request.reader != Reader::V2) return Status::Ok();
     if (!access.HasKey()) return Refused("the v2 API needs the application's key: " + WhereTheKeyGoes());
     const bool ownListings = access.drafts || access.queue;

@@ -333,6 +333,10 @@ TEST_F(V2Cli, DraftsAndTheQueueComeWithTheirStateAndIncrementalRunsKeepThem) {
     service_.SetQueue(test::MakePosts(3, 8000));
     EXPECT_EQ(RunCli(Args({kBlog, "-o", folder_.File("x.xml"), "--drafts"}), KeyOnly()).exitCode, 2)
         << "drafts are for the signed-in blog's own user";
+    Environment withoutSecret = SignedIn();
+    withoutSecret.erase("QUILLVAULT_API_SECRET");
+    EXPECT_EQ(RunCli(Args({kBlog, "-o", folder_.File("x.xml")}), withoutSecret).exitCode, 2)
+        << "a token that could not sign would read without it";
 
     const std::string file = folder_.File("blog.xml");
     const CliResult run = RunCli(Args({kBlog, "-o", file, "--drafts", "--queue", "-q"}), SignedIn());
