@@ -119,7 +119,9 @@ const Command kCommands[] = {
      "(blogs shown to signed-in readers, one's own private posts, drafts and queue), and keeps the token in the "
      "desktop's keyring.",
      events::command::kSignIn,
-     [](CLI::App& app, Invocation& invocation) { DeclareSignInOptions(app, invocation.signIn); },
+     [](CLI::App& app, Invocation& invocation) {
+         DeclareSignInOptions(app, invocation.signIn, invocation.output);
+     },
      [](Invocation& invocation, const CLI::App&) {
          return TakeSignInOptions(invocation.signIn, ProcessEnvironment());
      },

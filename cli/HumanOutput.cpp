@@ -112,6 +112,12 @@ void HumanOutput::HtmlEnded(const HtmlWritten& written, const Status& status) {
     if (!status.ok()) console_.Message(std::string(kProgramName) + ": " + status.text());
 }
 
+void HumanOutput::SignInStarted() {}
+
+void HumanOutput::SignInEnded(const std::string&, const Status& status) {
+    if (!status.ok()) console_.Message(std::string(kProgramName) + ": " + status.text());
+}
+
 void HumanOutput::Failed(const char*, const Status& status) {
     console_.Message(std::string(kProgramName) + ": " + status.text());
 }

@@ -176,6 +176,17 @@ void JsonOutput::HtmlEnded(const HtmlWritten& written, const Status& status) {
     Ended(status, std::move(fields));
 }
 
+void JsonOutput::SignInStarted() {
+    command_ = command::kSignIn;
+    Emit(event::kStart, json::object());
+}
+
+void JsonOutput::SignInEnded(const std::string& name, const Status& status) {
+    json fields = json::object();
+    if (status.ok()) fields[field::kName] = Text(name);
+    Ended(status, std::move(fields));
+}
+
 void JsonOutput::Failed(const char* command, const Status& status) {
     command_ = command;
     Ended(status, json::object());

@@ -6,6 +6,7 @@
 #include "ApiOptions.h"
 #include "Application.h"
 #include "BrowserOpener.h"
+#include "CommonOptions.h"
 #include "Interrupt.h"
 #include "PasswordVariables.h"
 #include "CliEvents.h"
@@ -38,8 +39,9 @@ Status Keep(const V2Access& access, const oauth::SignedInUser& user) {
 
 }  // namespace
 
-void DeclareSignInOptions(CLI::App& app, SignInOptions& options) {
+void DeclareSignInOptions(CLI::App& app, SignInOptions& options, OutputChoice& output) {
     app.set_help_flag("-h,--help", "Print this help and exit");
+    AddJsonFlag(app, output);
     app.add_flag("--keyring", options.keyring,
                  "Keep the token, with the application's key and secret, in the desktop's keyring, where "
                  "--keyring reads them (the default)");
@@ -57,6 +59,7 @@ Status TakeSignInOptions(SignInOptions& options, const EnvironmentReader& enviro
 
 int RunSignInCommand(SignInOptions options, std::ostream& out, Output& output) {
     StopSignal::Install();
+    output.SignInStarted();
     V2Access& access = options.access;
     // Known before the browser is asked: where the token could not be kept.
     const bool keyringThere = keyring::Available();
@@ -64,14 +67,14 @@ int RunSignInCommand(SignInOptions options, std::ostream& out, Output& output) {
         const Status none(StatusKind::Unavailable,
                           "No keyring answers on the session bus to keep the token in: use 'sign-in --print' "
                           "and the environment instead.");
-        output.Failed(events::command::kSignIn, none);
+        output.SignInEnded("", none);
         return ExitStatusFor(none);
     }
     // The key and secret may be where an earlier sign-in kept them.
     if ((access.key.empty() || access.secret.empty()) && keyringThere) {
         const std::string token = access.token, tokenSecret = access.tokenSecret;
         if (Status read = ReadApiKeyring(access); !read.ok()) {
-            output.Failed(events::command::kSignIn, read);
+            output.SignInEnded("", read);
             return ExitStatusFor(read);
         }
         access.token = token;
@@ -81,7 +84,7 @@ int RunSignInCommand(SignInOptions options, std::ostream& out, Output& output) {
         const Status missing(StatusKind::Usage,
                              "signing in needs the application's key and secret: set " + std::string(kApiKeyVariable) +
                                  " and " + kApiSecretVariable + ", or use --api-key-file and --api-secret-file");
-        output.Failed(events::command::kSignIn, missing);
+        output.SignInEnded("", missing);
         return ExitStatusFor(missing);
     }
 
@@ -99,24 +102,28 @@ int RunSignInCommand(SignInOptions options, std::ostream& out, Output& output) {
     if (!user) {
         const Status failed = StopSignal::Requested() ? Status(StatusKind::Cancelled, "Signing in was stopped.")
                                                       : user.status();
-        output.Failed(events::command::kSignIn, failed);
+        output.SignInEnded("", failed);
         return ExitStatusFor(failed);
     }
+    if (!options.print) {
+        if (Status kept = Keep(access, *user); !kept.ok()) {
+            const Status failed(kept.Is(StatusKind::Cancelled) ? StatusKind::Cancelled : StatusKind::Unavailable,
+                                "Signed in as " + user->name + ", but the token could not be kept: " +
+                                    kept.text() + " ('sign-in --print' prints it instead.)");
+            output.SignInEnded("", failed);
+            return ExitStatusFor(failed);
+        }
+    }
+    output.SignInEnded(user->name, Status::Ok());
     if (options.print) {
+        // Lines the shell can read back as they are: eval "$(quillvault-cli sign-in --print)".
         out << "export " << kOAuthTokenVariable << "=" << ShellQuoted(user->token) << "\n"
             << "export " << kOAuthTokenSecretVariable << "=" << ShellQuoted(user->secret) << "\n"
-            << "# Signed in as " << user->name << ".\n"
-            << std::flush;
-        return kExitSuccess;
+            << "# Signed in as " << user->name << ".\n";
+    } else {
+        out << "Signed in as " << user->name << ".\n";
     }
-    if (Status kept = Keep(access, *user); !kept.ok()) {
-        const Status failed(kept.Is(StatusKind::Cancelled) ? StatusKind::Cancelled : StatusKind::Unavailable,
-                            "Signed in as " + user->name + ", but the token could not be kept: " + kept.text() +
-                                " ('sign-in --print' prints it instead.)");
-        output.Failed(events::command::kSignIn, failed);
-        return ExitStatusFor(failed);
-    }
-    out << "Signed in as " << user->name << ".\n" << std::flush;
+    out << std::flush;
     return kExitSuccess;
 }
 

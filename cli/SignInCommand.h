@@ -24,7 +24,7 @@ struct SignInOptions {
     bool print = false;
 };
 
-void DeclareSignInOptions(CLI::App& app, SignInOptions& options);
+void DeclareSignInOptions(CLI::App& app, SignInOptions& options, OutputChoice& output);
 // The key and secret as given; Usage when the addresses can't be used.
 Status TakeSignInOptions(SignInOptions& options, const EnvironmentReader& environment);
 // 0 signed in, 1 failed, 130 stopped.

@@ -216,6 +216,16 @@ TEST_F(V2Cli, SigningInThroughTheBrowserGivesTheTokenOfTheNextSignedRun) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(IdsIn(folder_.File("blog.xml")).size(), 45u);
 
+    // As the Library runs it: the address as a notice, the user's name in the end event.
+    const CliResult asJob = RunCli(Args({"sign-in", "--print", "--json"}), application);
+    ASSERT_EQ(asJob.exitCode, 0) << asJob.err;
+    ASSERT_EQ(Events(asJob.err, "end").size(), 1u) << asJob.err;
+    EXPECT_EQ(Events(asJob.err, "end")[0].value("command", ""), "sign-in");
+    EXPECT_EQ(Events(asJob.err, "end")[0].value("name", ""), "testuser");
+    ASSERT_EQ(Events(asJob.err, "notice").size(), 1u) << asJob.err;
+    EXPECT_NE(Events(asJob.err, "notice")[0].value("text", "").find("/oauth/authorize?oauth_token="),
+              std::string::npos);
+
     service_.SetConsent(false);
     const CliResult declined = RunCli(Args({"sign-in", "--print"}), application);
     EXPECT_EQ(declined.exitCode, 1) << declined.err;
