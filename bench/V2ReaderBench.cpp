@@ -65,14 +65,17 @@ class V2Answers {
 public:
     explicit V2Answers(const test::Blog& blog) {
         using nlohmann::json;
-        const json about = {{"name", blog.name}, {"title", blog.title}, {"description", "A large blog"},
+        const json about = {{"name", blog.name},
+                            {"title", blog.title},
+                            {"description", "A large blog"},
                             {"posts", blog.posts.size()}};
         info_ = Envelope({{"blog", about}});
         for (std::size_t offset = 0; offset <= blog.posts.size(); offset += 20) {
             json posts = json::array();
             for (std::size_t i = offset; i < std::min(offset + 20, blog.posts.size()); ++i)
                 posts.push_back(test::V2PostFromReadApi(blog.posts[i], blog.name));
-            pages_[std::to_string(offset)] = Envelope({{"blog", about}, {"posts", posts}, {"total_posts", blog.posts.size()}});
+            pages_[std::to_string(offset)] =
+                Envelope({{"blog", about}, {"posts", posts}, {"total_posts", blog.posts.size()}});
         }
     }
 
@@ -120,14 +123,16 @@ int main() {
     test::ReadApiServer readApi;
     readApi.SetBlog(blog);
     std::map<std::string, std::string> v1Pages;
-    for (int start = 0; start <= kPosts; start += PostsPerPage) v1Pages[std::to_string(start)] = readApi.Page(start, PostsPerPage);
+    for (int start = 0; start <= kPosts; start += PostsPerPage)
+        v1Pages[std::to_string(start)] = readApi.Page(start, PostsPerPage);
     test::LoopbackServer v1([&v1Pages](const test::HttpExchange& exchange) {
         for (const auto& [name, value] : exchange.FormFields())
             if (name == "start") return test::ScriptedResponse::Ok(v1Pages.at(value));
         return test::ScriptedResponse::Status(400);
     });
     const V2Answers answers(blog);
-    test::LoopbackServer v2([&answers](const test::HttpExchange& exchange) { return answers.Answer(exchange); });
+    test::LoopbackServer v2(
+        [&answers](const test::HttpExchange& exchange) { return answers.Answer(exchange); });
     v1.SetKeepAlive(true);
     v2.SetKeepAlive(true);
 

@@ -18,8 +18,8 @@ std::string WhereTheKeyGoes() {
 }
 
 // From its file, else from the environment, unless it is known already.
-Status Take(std::string& into, const std::string& file, const char* variable, const EnvironmentReader& environment,
-            const char* what) {
+Status Take(std::string& into, const std::string& file, const char* variable,
+            const EnvironmentReader& environment, const char* what) {
     if (!file.empty()) {
         Result<std::string> read = ReadSecretFile(file, what);
         if (!read) return Refused(read.status().text());
@@ -53,7 +53,8 @@ void DeclareApiAccessOptions(CLI::App& app, ApiArguments& arguments, V2Access& a
                    "Read the application's secret, for signed requests, from FILE (or set " +
                        std::string(kApiSecretVariable) + ")")
         ->type_name("FILE");
-    app.add_option("--api-base", access.apiBase, "The v2 API's address (https; plain http to this machine only)")
+    app.add_option("--api-base", access.apiBase,
+                   "The v2 API's address (https; plain http to this machine only)")
         ->type_name("URL")
         ->capture_default_str();
     app.add_option("--oauth-base", access.oauthBase,
@@ -63,9 +64,10 @@ void DeclareApiAccessOptions(CLI::App& app, ApiArguments& arguments, V2Access& a
 }
 
 void DeclareReaderOptions(CLI::App& app, ApiArguments& arguments, V2Access& access) {
-    app.add_option("--api", arguments.api,
-                   "Read the blog through the read API (v1), the v2 API with the application's key (v2), or the "
-                   "read API and, at a login, safe-mode or consent wall, the v2 API when a key is given (auto)")
+    app.add_option(
+           "--api", arguments.api,
+           "Read the blog through the read API (v1), the v2 API with the application's key (v2), or the "
+           "read API and, at a login, safe-mode or consent wall, the v2 API when a key is given (auto)")
         ->check(CLI::IsMember({"v1", "v2", "auto"}))
         ->capture_default_str();
     app.add_flag("--drafts", access.drafts,
@@ -83,9 +85,11 @@ Status TakeApiOptions(const ApiArguments& arguments, const EnvironmentReader& en
         // Drafts and the queue are in the v2 API alone.
         if (*reader == Reader::Auto && (access.drafts || access.queue)) *reader = Reader::V2;
     }
-    if (Status taken = Take(access.key, arguments.keyFile, kApiKeyVariable, environment, "key file"); !taken.ok())
+    if (Status taken = Take(access.key, arguments.keyFile, kApiKeyVariable, environment, "key file");
+        !taken.ok())
         return taken;
-    if (Status taken = Take(access.secret, arguments.secretFile, kApiSecretVariable, environment, "secret file");
+    if (Status taken =
+            Take(access.secret, arguments.secretFile, kApiSecretVariable, environment, "secret file");
         !taken.ok())
         return taken;
     const std::optional<std::string> token = environment(kOAuthTokenVariable);
@@ -130,16 +134,18 @@ Status CheckApiRequest(const BackupOptions& request) {
     if (!access.HasKey()) return Refused("the v2 API needs the application's key: " + WhereTheKeyGoes());
     const bool ownListings = access.drafts || access.queue;
     if (ownListings && !access.Signed())
-        return Refused("--drafts and --queue need a signed-in user: run 'quillvault-cli sign-in', then use "
-                       "--keyring, or set " +
-                       std::string(kOAuthTokenVariable) + " and " + kOAuthTokenSecretVariable +
-                       " with the application's secret in " + kApiSecretVariable);
+        return Refused(
+            "--drafts and --queue need a signed-in user: run 'quillvault-cli sign-in', then use "
+            "--keyring, or set " +
+            std::string(kOAuthTokenVariable) + " and " + kOAuthTokenSecretVariable +
+            " with the application's secret in " + kApiSecretVariable);
     return Status::Ok();
 }
 
 std::string V2Hint() {
     return "The service's v2 API may read it: give the application's key (" + WhereTheKeyGoes() +
-           ") and --api v2 or auto, and sign in (quillvault-cli sign-in) for blogs shown to signed-in readers.";
+           ") and --api v2 or auto, and sign in (quillvault-cli sign-in) for blogs shown to signed-in "
+           "readers.";
 }
 
 }  // namespace qv::cli

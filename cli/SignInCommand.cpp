@@ -6,10 +6,10 @@
 #include "ApiOptions.h"
 #include "Application.h"
 #include "BrowserOpener.h"
+#include "CliEvents.h"
 #include "CommonOptions.h"
 #include "Interrupt.h"
 #include "PasswordVariables.h"
-#include "CliEvents.h"
 #include "keyring/Keyring.h"
 #include "oauth/SignIn.h"
 
@@ -81,9 +81,10 @@ int RunSignInCommand(SignInOptions options, std::ostream& out, Output& output) {
         access.tokenSecret = tokenSecret;
     }
     if (access.key.empty() || access.secret.empty()) {
-        const Status missing(StatusKind::Usage,
-                             "signing in needs the application's key and secret: set " + std::string(kApiKeyVariable) +
-                                 " and " + kApiSecretVariable + ", or use --api-key-file and --api-secret-file");
+        const Status missing(StatusKind::Usage, "signing in needs the application's key and secret: set " +
+                                                    std::string(kApiKeyVariable) + " and " +
+                                                    kApiSecretVariable +
+                                                    ", or use --api-key-file and --api-secret-file");
         output.SignInEnded("", missing);
         return ExitStatusFor(missing);
     }
@@ -96,20 +97,23 @@ int RunSignInCommand(SignInOptions options, std::ostream& out, Output& output) {
     request.cancelled = StopSignal::Requested;
     request.opener = [&output](const std::string& url) {
         output.Notice("To sign in, open this address in a browser (it is being opened): " + url);
-        if (Status opened = OpenInBrowser(url, ProcessEnvironment()); !opened.ok()) output.Warning(opened.text());
+        if (Status opened = OpenInBrowser(url, ProcessEnvironment()); !opened.ok())
+            output.Warning(opened.text());
     };
     const Result<oauth::SignedInUser> user = oauth::SignIn(request);
     if (!user) {
-        const Status failed = StopSignal::Requested() ? Status(StatusKind::Cancelled, "Signing in was stopped.")
-                                                      : user.status();
+        const Status failed = StopSignal::Requested()
+                                  ? Status(StatusKind::Cancelled, "Signing in was stopped.")
+                                  : user.status();
         output.SignInEnded("", failed);
         return ExitStatusFor(failed);
     }
     if (!options.print) {
         if (Status kept = Keep(access, *user); !kept.ok()) {
-            const Status failed(kept.Is(StatusKind::Cancelled) ? StatusKind::Cancelled : StatusKind::Unavailable,
-                                "Signed in as " + user->name + ", but the token could not be kept: " +
-                                    kept.text() + " ('sign-in --print' prints it instead.)");
+            const Status failed(
+                kept.Is(StatusKind::Cancelled) ? StatusKind::Cancelled : StatusKind::Unavailable,
+                "Signed in as " + user->name + ", but the token could not be kept: " + kept.text() +
+                    " ('sign-in --print' prints it instead.)");
             output.SignInEnded("", failed);
             return ExitStatusFor(failed);
         }

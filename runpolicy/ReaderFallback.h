@@ -31,13 +31,17 @@ public:
 
     bool GoOnWithoutPrivatePosts() override { return decisions_.GoOnWithoutPrivatePosts(); }
     Answer PageFailed(const Status& why, int32_t start) override;
-    Answer PageUnreadable(const Status& why, int32_t start) override { return decisions_.PageUnreadable(why, start); }
+    Answer PageUnreadable(const Status& why, int32_t start) override {
+        return decisions_.PageUnreadable(why, start);
+    }
     Answer DummyRequestFailed(const Status& why, int32_t start) override {
         return decisions_.DummyRequestFailed(why, start);
     }
     void RunFailed(const Status& why) override { decisions_.RunFailed(why); }
     void SavedDespite(const Status& why) override { decisions_.SavedDespite(why); }
-    void Done(const std::string& summary, const BackupResult& result) override { decisions_.Done(summary, result); }
+    void Done(const std::string& summary, const BackupResult& result) override {
+        decisions_.Done(summary, result);
+    }
 
 private:
     IRunDecisions& decisions_;

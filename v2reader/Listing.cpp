@@ -22,10 +22,14 @@ std::optional<std::int64_t> OffsetIn(const apiv2::Page& page) {
 
 std::string Listing::Method() const {
     switch (kind_) {
-        case apiv2::Listing::Published: return "posts";
-        case apiv2::Listing::Drafts: return "posts/draft";
-        case apiv2::Listing::Queue: return "posts/queue";
-        case apiv2::Listing::Likes: return "likes";
+        case apiv2::Listing::Published:
+            return "posts";
+        case apiv2::Listing::Drafts:
+            return "posts/draft";
+        case apiv2::Listing::Queue:
+            return "posts/queue";
+        case apiv2::Listing::Likes:
+            return "likes";
     }
     return "posts";
 }
@@ -75,9 +79,9 @@ void Listing::Advance(const apiv2::Page& page) {
     }
     // Posts deleted since the last page moved the later ones up, past this
     // page's offset: ask again from as far back as the blog shrank.
-    const std::optional<std::int64_t> shrunk =
-        page.total && lastTotal_ && *page.total < *lastTotal_ ? std::optional(*lastTotal_ - *page.total)
-                                                              : std::nullopt;
+    const std::optional<std::int64_t> shrunk = page.total && lastTotal_ && *page.total < *lastTotal_
+                                                   ? std::optional(*lastTotal_ - *page.total)
+                                                   : std::nullopt;
     if (page.total) lastTotal_ = page.total;
     if (shrunk) {
         offset_ = std::max<std::int64_t>(0, offset_ - *shrunk);

@@ -48,7 +48,8 @@ Status ServiceClient::Held() const {
     if (dayHeld_) return *dayHeld_;
     if (!hourResets_ || now_() >= *hourResets_) return Status::Ok();
     const auto left = std::chrono::ceil<std::chrono::seconds>(*hourResets_ - now_());
-    return Status(StatusKind::Throttled, "The service's hourly limit of requests for this key is spent until it resets.")
+    return Status(StatusKind::Throttled,
+                  "The service's hourly limit of requests for this key is spent until it resets.")
         .WithHttpStatus(200)
         .WithRetryAfter(static_cast<int>(left.count()));
 }
@@ -69,13 +70,15 @@ Status ServiceClient::Refusal(const Status& failure) const {
     switch (failure.httpStatus()) {
         case 401:
             if (access_.Signed())
-                return Meant(StatusKind::Wall, failure,
-                             "The service refused the signed request: the application's key or secret, or the "
-                             "signed-in user's token, is not valid (any more), or the user may not read this "
-                             "blog. Sign in again (quillvault-cli sign-in).");
-            return Meant(StatusKind::Wall, failure,
-                         "The service refused the request: the blog is shown to signed-in readers only, or the "
-                         "application's key is not valid. Sign in (quillvault-cli sign-in) and try again.");
+                return Meant(
+                    StatusKind::Wall, failure,
+                    "The service refused the signed request: the application's key or secret, or the "
+                    "signed-in user's token, is not valid (any more), or the user may not read this "
+                    "blog. Sign in again (quillvault-cli sign-in).");
+            return Meant(
+                StatusKind::Wall, failure,
+                "The service refused the request: the blog is shown to signed-in readers only, or the "
+                "application's key is not valid. Sign in (quillvault-cli sign-in) and try again.");
         case 403:
             return Meant(StatusKind::Wall, failure,
                          "The service does not let this user read that: drafts and the queue are for the "

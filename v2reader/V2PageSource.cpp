@@ -22,10 +22,13 @@ bool IsOwnListing(apiv2::Listing listing) {
 
 V2PageSource::V2PageSource(const BackupOptions& options, RequestServices& services,
                            std::function<ServiceClient::Clock::time_point()> now)
-    : options_(options), services_(services), client_(options.v2, options.GroupAddress, services, std::move(now)) {}
+    : options_(options),
+      services_(services),
+      client_(options.v2, options.GroupAddress, services, std::move(now)) {}
 
 void V2PageSource::Extends(const XmlDocument& backup) {
-    if (const std::string zone = backup.NodeText("/tumblr/tumblelog/@timezone"); !zone.empty()) knownZone_ = zone;
+    if (const std::string zone = backup.NodeText("/tumblr/tumblelog/@timezone"); !zone.empty())
+        knownZone_ = zone;
     if (options_.XMLBaseFileName.empty()) {
         // The pages of an interrupted run: how many posts the blog had then.
         const std::string total = backup.NodeText("/tumblr/posts/@total");
@@ -40,7 +43,8 @@ void V2PageSource::Extends(const XmlDocument& backup) {
 }
 
 template <typename T, typename Read>
-Result<T> V2PageSource::Ask(const std::string& method, const oauth::Parameters& query, Read read, int32_t start) {
+Result<T> V2PageSource::Ask(const std::string& method, const oauth::Parameters& query, Read read,
+                            int32_t start) {
     for (;;) {
         Result<std::string> body = client_.Get(method, query);
         Status failure = body.status();
@@ -56,8 +60,8 @@ Result<T> V2PageSource::Ask(const std::string& method, const oauth::Parameters& 
 }
 
 Status V2PageSource::Begin(int32_t start) {
-    Result<apiv2::Blog> blog =
-        Ask<apiv2::Blog>("info", {}, [](const std::string& body) { return apiv2::ReadBlogInfo(body); }, start);
+    Result<apiv2::Blog> blog = Ask<apiv2::Blog>(
+        "info", {}, [](const std::string& body) { return apiv2::ReadBlogInfo(body); }, start);
     if (!blog) return blog.status();
     blog_ = std::move(*blog);
     // The service names the zone to the blog's own reader only; an earlier
@@ -94,9 +98,10 @@ Status V2PageSource::Begin(int32_t start) {
 
 void V2PageSource::Take(const apiv2::Page& page, apiv2::Listing listing) {
     for (const apiv2::DroppedPost& dropped : page.dropped) {
-        const std::string text = "A post the service sent" +
-                                 (dropped.id.empty() ? std::string() : " (id " + skPrintable(dropped.id) + ")") +
-                                 " could not be read and is not in the backup: " + dropped.why.text();
+        const std::string text =
+            "A post the service sent" +
+            (dropped.id.empty() ? std::string() : " (id " + skPrintable(dropped.id) + ")") +
+            " could not be read and is not in the backup: " + dropped.why.text();
         skLogWarning(text);
         services_.host.Warn(text);
     }

@@ -75,7 +75,8 @@ std::set<std::string> IdsIn(const std::string& file) {
 std::vector<nlohmann::json> Events(const std::string& err, const std::string& event) {
     std::vector<nlohmann::json> found;
     std::size_t begin = 0;
-    for (std::size_t end = err.find('\n'); end != std::string::npos; begin = end + 1, end = err.find('\n', begin)) {
+    for (std::size_t end = err.find('\n'); end != std::string::npos;
+         begin = end + 1, end = err.find('\n', begin)) {
         const nlohmann::json line = nlohmann::json::parse(err.substr(begin, end - begin), nullptr, false);
         if (line.is_object() && line.value("event", "") == event) found.push_back(line);
     }
@@ -120,7 +121,8 @@ TEST_F(V2Cli, TheSameBlogThroughEitherApiIsTheSameBackupAndNoSecretIsKeptOrSaid)
     EXPECT_EQ(service_.SignaturesVerified(), 4);
     EXPECT_TRUE(service_.Refusals().empty());
     for (const test::HttpExchange& request : service_.ApiRequests())
-        EXPECT_EQ(request.target.find("api_key"), std::string::npos) << "a signed request names the key in its signature";
+        EXPECT_EQ(request.target.find("api_key"), std::string::npos)
+            << "a signed request names the key in its signature";
     struct stat info {};
     ASSERT_EQ(stat(v2.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "a signed read may hold private posts";
@@ -129,16 +131,18 @@ TEST_F(V2Cli, TheSameBlogThroughEitherApiIsTheSameBackupAndNoSecretIsKeptOrSaid)
     EXPECT_NE(library.find("\"api\": \"v2\""), std::string::npos) << library;
     EXPECT_NE(library.find("\"signedIn\": true"), std::string::npos) << library;
     const std::string log = ReadAll(dataHome.File("Quarrytide/Quillvault/Quillvault.log"));
-    for (const char* secret : {V2ApiServer::kConsumerKey, V2ApiServer::kConsumerSecret, V2ApiServer::kAccessToken,
-                               V2ApiServer::kAccessSecret}) {
-        for (const std::string* where : {&run.out, &run.err, &library, &log}) EXPECT_EQ(where->find(secret), std::string::npos);
+    for (const char* secret : {V2ApiServer::kConsumerKey, V2ApiServer::kConsumerSecret,
+                               V2ApiServer::kAccessToken, V2ApiServer::kAccessSecret}) {
+        for (const std::string* where : {&run.out, &run.err, &library, &log})
+            EXPECT_EQ(where->find(secret), std::string::npos);
         EXPECT_EQ(ReadAll(v2).find(secret), std::string::npos);
     }
 }
 
 TEST_F(V2Cli, AWallOfTheReadApiLeadsToTheV2ApiOnlyWithAKey) {
-    for (const ScriptedResponse& wall : {ScriptedResponse::Redirect(302, "https://www.example.com/login_required/testblog"),
-                                         ScriptedResponse::Status(401)}) {
+    for (const ScriptedResponse& wall :
+         {ScriptedResponse::Redirect(302, "https://www.example.com/login_required/testblog"),
+          ScriptedResponse::Status(401)}) {
         SCOPED_TRACE(wall.status);
         Service().Http().Enqueue(wall);
         const CliResult refused = RunCli({Service().Address(), "-o", folder_.File("refused.xml")});
@@ -164,7 +168,8 @@ TEST_F(V2Cli, AWallOfTheReadApiLeadsToTheV2ApiOnlyWithAKey) {
 }
 
 TEST_F(V2Cli, ALoginOnlyBlogGivesItsPrivatePostsToASignedReadAlone) {
-    const std::string text = ReadAll(std::string(QV_FIXTURES_DIR) + "/09-authenticated-read-private-posts-total-mismatch.xml");
+    const std::string text =
+        ReadAll(std::string(QV_FIXTURES_DIR) + "/09-authenticated-read-private-posts-total-mismatch.xml");
     Blog blog;
     blog.name = "dummylog";
     for (std::size_t at = text.find("<post "); at != std::string::npos; at = text.find("<post ", at + 1))
@@ -183,7 +188,8 @@ TEST_F(V2Cli, ALoginOnlyBlogGivesItsPrivatePostsToASignedReadAlone) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<SavedPost> posts = PostsIn(file);
     ASSERT_EQ(posts.size(), 14u);
-    EXPECT_EQ(std::count_if(posts.begin(), posts.end(), [](const SavedPost& post) { return post.isPrivate == "true"; }),
+    EXPECT_EQ(std::count_if(posts.begin(), posts.end(),
+                            [](const SavedPost& post) { return post.isPrivate == "true"; }),
               7);
 }
 
@@ -251,8 +257,8 @@ TEST_F(V2Cli, AnHourlyLimitIsWaitedOutWithinMaxWait) {
     EXPECT_EQ(IdsIn(file).size(), 45u);
 
     service_.SetRateBudget({1, 3600, 5000, 86400});
-    const CliResult past = RunCli(Args({kBlog, "-o", folder_.File("late.xml"), "--api", "v2", "--max-wait", "10m"}),
-                                  KeyOnly());
+    const CliResult past =
+        RunCli(Args({kBlog, "-o", folder_.File("late.xml"), "--api", "v2", "--max-wait", "10m"}), KeyOnly());
     EXPECT_EQ(past.exitCode, 1) << past.err;
     EXPECT_NE(past.err.find("kept asking to wait"), std::string::npos) << past.err;
 }
@@ -303,11 +309,13 @@ TEST_F(V2Cli, PinnedPublishedAndDeletedPostsDuringARunLoseNothing) {
         service.SetBlog(blog);
         drifts[drift](service);
         const std::string file = folder_.File(std::to_string(drift) + ".xml");
-        const CliResult run = RunCli({kBlog, "-o", file, "--api", "v2", "-q", "--api-base", service.BaseUrl()}, KeyOnly());
+        const CliResult run =
+            RunCli({kBlog, "-o", file, "--api", "v2", "-q", "--api-base", service.BaseUrl()}, KeyOnly());
         ASSERT_EQ(run.exitCode, 0) << run.err;
 
         std::set<std::string> ids;
-        for (const SavedPost& post : PostsIn(file)) EXPECT_TRUE(ids.insert(post.id).second) << "twice: " << post.id;
+        for (const SavedPost& post : PostsIn(file))
+            EXPECT_TRUE(ids.insert(post.id).second) << "twice: " << post.id;
         for (int id = 1000; id <= 1064; ++id) EXPECT_EQ(ids.count(std::to_string(id)), 1u) << "lost: " << id;
     }
 }
@@ -326,11 +334,13 @@ TEST_F(V2Cli, ABrokenAnswerIsAFailedPageAndLeavesTheEarlierBackupByteForByte) {
     for (const auto& [fault, words] : faults) {
         SCOPED_TRACE(words);
         service_.Http().SetHandler([this, fault = fault](const test::HttpExchange& exchange) {
-            if (exchange.target.find("/posts") != std::string::npos) return V2ApiServer::BrokenEnvelope(fault);
+            if (exchange.target.find("/posts") != std::string::npos)
+                return V2ApiServer::BrokenEnvelope(fault);
             return service_.Answer(exchange);
         });
         const CliResult run = RunCli(
-            Args({kBlog, "-i", file, "-o", file, "--api", "v2", "--retries", "1", "--retry-delay", "0"}), KeyOnly());
+            Args({kBlog, "-i", file, "-o", file, "--api", "v2", "--retries", "1", "--retry-delay", "0"}),
+            KeyOnly());
         EXPECT_EQ(run.exitCode, 1) << run.err;
         EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
         EXPECT_EQ(Occurrences(run.err, "Retrying now"), 1u) << run.err;
@@ -362,7 +372,8 @@ TEST_F(V2Cli, DraftsAndTheQueueComeWithTheirStateAndIncrementalRunsKeepThem) {
     Blog blog = Service().CurrentBlog();
     blog.posts.insert(blog.posts.begin(), test::MakePost(5001));
     service_.SetBlog(blog);
-    const CliResult more = RunCli(Args({kBlog, "-i", file, "-o", file, "--drafts", "--queue", "-q"}), SignedIn());
+    const CliResult more =
+        RunCli(Args({kBlog, "-i", file, "-o", file, "--drafts", "--queue", "-q"}), SignedIn());
     ASSERT_EQ(more.exitCode, 0) << more.err;
     EXPECT_NE(more.out.find("2 posts were added."), std::string::npos) << more.out;
     const std::set<std::string> ids = IdsIn(file);
@@ -382,7 +393,8 @@ TEST_F(V2Cli, LikesAreABackupOfTheSameFormatWhosePostsNameTheirBlogs) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<SavedPost> posts = PostsIn(file);
     ASSERT_EQ(posts.size(), 25u);
-    for (const SavedPost& post : posts) EXPECT_TRUE(post.fromBlog == "otherblog" || post.fromBlog == "thirdblog");
+    for (const SavedPost& post : posts)
+        EXPECT_TRUE(post.fromBlog == "otherblog" || post.fromBlog == "thirdblog");
     pugi::xml_document document;
     ASSERT_TRUE(document.load_file(file.c_str()));
     EXPECT_STREQ(document.child("tumblr").child("tumblelog").attribute("name").value(), "testblog");
