@@ -78,7 +78,8 @@ Parsed Parse(const std::string& text) {
                                 Take(item, "title", entry.title) && Take(item, "updated", entry.updated) &&
                                 Take(item, "posts", entry.posts) && Take(item, "announced", announced) &&
                                 Take(item, "email", entry.email) &&
-                                Take(item, "blogPassword", entry.blogPassword) && Take(item, "proxy", entry.proxy);
+                                Take(item, "blogPassword", entry.blogPassword) && Take(item, "proxy", entry.proxy) &&
+                                Take(item, "api", entry.api) && Take(item, "signedIn", entry.signedIn);
         if (!wellFormed || entry.path.empty()) return parsed;
         if (announced >= 0) entry.announced = announced;
         entries.push_back(std::move(entry));
@@ -90,7 +91,8 @@ Parsed Parse(const std::string& text) {
 json ToJson(const CatalogEntry& entry) {
     json item = {{"path", entry.path},   {"address", entry.address}, {"title", entry.title},
                  {"updated", entry.updated}, {"posts", entry.posts},  {"email", entry.email},
-                 {"blogPassword", entry.blogPassword}, {"proxy", entry.proxy}};
+                 {"blogPassword", entry.blogPassword}, {"proxy", entry.proxy}, {"api", entry.api},
+                 {"signedIn", entry.signedIn}};
     item["announced"] = entry.announced ? json(*entry.announced) : json(nullptr);
     return item;
 }

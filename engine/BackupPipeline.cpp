@@ -184,6 +184,7 @@ BackupResult MakeBackupXML(const BackupOptions& options, RunContext& context) {
     traffic.SetPiece(1);
     PageJournal* journal = loop.IsFullRun() ? context.journal : nullptr;
     if (journal) Rebuild(loop, *journal, context.host, traffic);
+    if (loop.HasBackup()) source->Extends(loop.Backup());
     result.Pages = loop.PagesMerged();
     // Every merged page is kept in the journal as it was received.
     const auto mergeAndKeep = [&](XmlDocument page, const std::string& received, int missing) {

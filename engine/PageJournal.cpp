@@ -152,6 +152,16 @@ std::optional<std::string> PageJournal::Unfit() const {
     return std::nullopt;
 }
 
+std::optional<int32_t> PageJournal::KeptPageSize(const std::string& target, FileOps& files) {
+    std::string text;
+    if (files.ReadFile(backupfiles::JournalFolder(target) + "/" + kDescription, text) != 0) return std::nullopt;
+    const nlohmann::json description = nlohmann::json::parse(text, nullptr, false);
+    if (!description.is_object()) return std::nullopt;
+    const auto size = description.find("posts_per_page");
+    if (size == description.end() || !size->is_number_integer()) return std::nullopt;
+    return size->get<int32_t>();
+}
+
 std::string PageJournal::DescriptionText() const {
     std::string text;
     files_.ReadFile(folder_ + "/" + kDescription, text);

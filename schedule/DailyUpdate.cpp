@@ -150,7 +150,7 @@ std::string CrontabLine(const ScheduledBackup& backup) {
     std::string line = "@daily ";
     // Without a service manager, a cron job finds the keyring only on the
     // session bus at its usual place.
-    if (catalog::NeedsPassword(backup.entry)) {
+    if (catalog::NeedsPassword(backup.entry) || catalog::ThroughV2(backup.entry)) {
         line += "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/" + std::to_string(getuid()) + "/bus ";
     }
     return line + CrontabCommand(UpdateCommand(backup));
