@@ -57,11 +57,15 @@ BackupDialog::BackupDialog(std::string folder, QuestionPresenter& questions, QWi
     reader_->addItem("the v2 API, with your application's key");
     apiKey_ = SecretLine(this);
     apiKey_->setPlaceholderText("kept in the keyring; empty: the key kept there");
+    apiSecret_ = SecretLine(this);
+    apiSecret_->setPlaceholderText("for signing in; empty: the secret kept there");
     signIn_ = new QPushButton("Sign i&n…", this);
     signIn_->setToolTip(
-        "Sign in through the browser, so that the v2 API reads what your account may read; the "
-        "keyring keeps the sign-in");
+        "Sign in through the browser, so that the v2 API reads what your account may read; the keyring keeps "
+        "the key, the secret and the sign-in");
+    signInJob_ = new SignInJob(this);
     signedIn_ = new QLabel(this);
+    signedIn_->setWordWrap(true);
     media_ = new QCheckBox("Keep &media", this);
     media_->setToolTip("Keep the pictures, audio and video of the blog in a folder beside the backup");
     html_ = new QCheckBox("Write offline &view", this);
@@ -79,7 +83,7 @@ BackupDialog::BackupDialog(std::string folder, QuestionPresenter& questions, QWi
     fileRow->addWidget(file_, 1);
     fileRow->addWidget(browse_);
     auto* keyRow = new QHBoxLayout;
-    keyRow->addWidget(apiKey_, 1);
+    keyRow->addWidget(apiSecret_, 1);
     keyRow->addWidget(signIn_);
 
     auto* form = new QFormLayout;
@@ -89,7 +93,8 @@ BackupDialog::BackupDialog(std::string folder, QuestionPresenter& questions, QWi
     form->addRow(LabelFor("Account &password:", password_, this), password_);
     form->addRow(LabelFor("Blog pass&word:", blogPassword_, this), blogPassword_);
     form->addRow(LabelFor("Read t&hrough:", reader_, this), reader_);
-    form->addRow(LabelFor("API &key:", apiKey_, this), keyRow);
+    form->addRow(LabelFor("API &key:", apiKey_, this), apiKey_);
+    form->addRow(LabelFor("API se&cret:", apiSecret_, this), keyRow);
     form->addRow(QString(), signedIn_);
 
     auto* after = new QHBoxLayout;
@@ -115,9 +120,11 @@ BackupDialog::BackupDialog(std::string folder, QuestionPresenter& questions, QWi
     connect(file_, &QLineEdit::textEdited, this, [this] { fileEdited_ = true; });
     connect(browse_, &QPushButton::clicked, this, &BackupDialog::Browse);
     connect(reader_, &QComboBox::currentIndexChanged, this, &BackupDialog::ReaderChanged);
-    connect(signIn_, &QPushButton::clicked, this, [this] {
-        signedIn_->setText("Signing in: the browser asks you to allow it…");
-        emit SignInRequested();
+    connect(signIn_, &QPushButton::clicked, this, &BackupDialog::SignIn);
+    connect(signInJob_, &SignInJob::Said, signedIn_, &QLabel::setText);
+    connect(signInJob_, &SignInJob::Ended, this, [this](bool, const QString& outcome) {
+        signedIn_->setText(outcome);
+        ReaderChanged();
     });
 
     ReaderChanged();
@@ -149,10 +156,19 @@ void BackupDialog::Browse() {
 void BackupDialog::ReaderChanged() {
     const bool v2 = reader_->currentIndex() == static_cast<int>(Reader::V2);
     apiKey_->setEnabled(v2);
-    signIn_->setEnabled(v2);
+    apiSecret_->setEnabled(v2);
+    signIn_->setEnabled(v2 && !signInJob_->Running());
 }
 
-void BackupDialog::SignInEnded(const QString& outcome) { signedIn_->setText(outcome); }
+void BackupDialog::SignIn() {
+    signedIn_->setText("Signing in: the browser asks you to allow Quillvault…");
+    signInJob_->Start(apiKey_->text().trimmed(), apiSecret_->text().trimmed());
+    ReaderChanged();
+}
+
+QString BackupDialog::SignInOutcome() const { return signedIn_->text(); }
+
+bool BackupDialog::SigningIn() const { return signInJob_->Running(); }
 
 QString BackupDialog::Problem() const { return problem_->isVisible() ? problem_->text() : QString(); }
 
@@ -179,18 +195,16 @@ bool BackupDialog::SettleExisting() {
     return Refuse("Choose another name for the backup.", file_);
 }
 
-void BackupDialog::accept() {
-    problem_->hide();
+bool BackupDialog::TakeRequest() {
     const Result<std::string> bare = BareBlogAddress(address_->text().toStdString());
-    if (!bare) return static_cast<void>(Refuse(Text(bare.status().text()), address_));
+    if (!bare) return Refuse(Text(bare.status().text()), address_);
     // As the window does: the box shows what will be asked for.
     if (address_->text().toStdString() != *bare) address_->setText(Text(*bare));
-    if (file_->text().trimmed().isEmpty())
-        return static_cast<void>(Refuse("Where should the backup go?", file_));
+    if (file_->text().trimmed().isEmpty()) return Refuse("Where should the backup go?", file_);
     if (!email_->text().isEmpty() && password_->text().isEmpty())
-        return static_cast<void>(Refuse("The account's private posts need its password.", password_));
+        return Refuse("The account's private posts need its password.", password_);
     if (email_->text().isEmpty() && !password_->text().isEmpty())
-        return static_cast<void>(Refuse("The account's password goes with its e-mail address.", email_));
+        return Refuse("The account's password goes with its e-mail address.", email_);
 
     request_ = FirstBackupRequest();
     request_.address = *bare;
@@ -200,16 +214,21 @@ void BackupDialog::accept() {
     request_.blogPassword = blogPassword_->text();
     request_.reader = static_cast<Reader>(reader_->currentIndex());
     request_.apiKey = apiKey_->text().trimmed();
+    request_.apiSecret = apiSecret_->text().trimmed();
     request_.media = media_->isChecked();
     request_.html = html_->isChecked();
     request_.daily = daily_->isChecked();
-    if (QFileInfo(Text(request_.target)).isDir())
-        return static_cast<void>(Refuse("That is a folder; the backup is a file in it.", file_));
-    if (!SettleExisting()) return;
-    const QString folder = QFileInfo(Text(request_.target)).absolutePath();
-    if (!QDir().mkpath(folder))
-        return static_cast<void>(Refuse("Can't make the folder " + folder + ".", file_));
-    QDialog::accept();
+    const QFileInfo target(Text(request_.target));
+    if (target.isDir()) return Refuse("That is a folder; the backup is a file in it.", file_);
+    if (!SettleExisting()) return false;
+    if (!QDir().mkpath(target.absolutePath()))
+        return Refuse("Can't make the folder " + target.absolutePath() + ".", file_);
+    return true;
+}
+
+void BackupDialog::accept() {
+    problem_->hide();
+    if (TakeRequest()) QDialog::accept();
 }
 
 }  // namespace qv::library

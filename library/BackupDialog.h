@@ -12,6 +12,7 @@
 
 #include "library/FirstBackup.h"
 #include "library/Questions.h"
+#include "library/SignInJob.h"
 
 class QCheckBox;
 class QComboBox;
@@ -36,19 +37,21 @@ public:
     // What is wrong with what was typed; "" when nothing is.
     QString Problem() const;
 
-signals:
-    // "Sign in…" was pressed: the window runs the sign-in.
-    void SignInRequested();
+    // What the sign-in said last ("Signed in as NAME.").
+    QString SignInOutcome() const;
+    bool SigningIn() const;
 
 public slots:
     void accept() override;
-    // Says how the sign-in went, beside its button.
-    void SignInEnded(const QString& outcome);
 
 private:
     void ProposeFile();
     void Browse();
     void ReaderChanged();
+    void SignIn();
+    // Takes what was typed into the request; false, with the problem said, when something is wrong.
+    bool TakeRequest();
+    // Says the problem and puts the keyboard where it is; answers false.
     bool Refuse(const QString& problem, QWidget* focus);
     // A file at the target: extend it, replace it, or stay to choose another.
     bool SettleExisting();
@@ -66,7 +69,9 @@ private:
     QLineEdit* blogPassword_ = nullptr;
     QComboBox* reader_ = nullptr;
     QLineEdit* apiKey_ = nullptr;
+    QLineEdit* apiSecret_ = nullptr;
     QPushButton* signIn_ = nullptr;
+    SignInJob* signInJob_ = nullptr;
     QLabel* signedIn_ = nullptr;
     QCheckBox* media_ = nullptr;
     QCheckBox* html_ = nullptr;

@@ -87,6 +87,15 @@ Status StorePasswords(const catalog::CatalogEntry& entry, const JobPasswords& pa
     return Status::Ok();
 }
 
+Status StoreApiAccess(const QString& key, const QString& secret) {
+    for (const auto& [which, value] :
+         {std::pair{keyring::Secret::ApiKey, key}, std::pair{keyring::Secret::ApiSecret, secret}}) {
+        if (value.isEmpty()) continue;
+        if (Status stored = keyring::Store("", "", which, value.toStdString()); !stored.ok()) return stored;
+    }
+    return Status::Ok();
+}
+
 Status ForgetStoredPasswords(const catalog::CatalogEntry& entry) {
     Status forgotten;
     // Each is forgotten even when another could not be; the first failure is

@@ -33,6 +33,9 @@ std::optional<JobPasswords> AskPasswordsForDailyRuns(const catalog::CatalogEntry
 Status KeyringForDailyRuns(const catalog::CatalogEntry& entry);
 // On a worker: keeps the account's and the blog's password in the keyring.
 Status StorePasswords(const catalog::CatalogEntry& entry, const JobPasswords& passwords);
+// On a worker: keeps the v2 API's application key and secret in the keyring,
+// where runs with --keyring read them; an empty one is left as it is kept.
+Status StoreApiAccess(const QString& key, const QString& secret);
 // On a worker: forgets what StorePasswords kept; nothing kept is no failure.
 Status ForgetStoredPasswords(const catalog::CatalogEntry& entry);
 

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "PasswordVariables.h"
 #include "backupfiles/BackupFiles.h"
 
 namespace qv::library {
@@ -29,7 +30,14 @@ CliCommand FirstBackupCommand(const FirstBackupRequest& request) {
 }
 
 QProcessEnvironment FirstBackupEnvironment(const FirstBackupRequest& request) {
-    return ChildEnvironment({request.password, request.blogPassword, {}});
+    QProcessEnvironment environment = ChildEnvironment({request.password, request.blogPassword, {}});
+    const bool v2 = request.reader == Reader::V2;
+    for (const auto& [name, value] :
+         {std::pair{kApiKeyVariable, request.apiKey}, std::pair{kApiSecretVariable, request.apiSecret}}) {
+        environment.remove(name);
+        if (v2 && !value.isEmpty()) environment.insert(name, value);
+    }
+    return environment;
 }
 
 std::string ProposedFolder(const std::string& recentBackup, const std::string& home) {

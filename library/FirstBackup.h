@@ -23,15 +23,18 @@ struct FirstBackupRequest {
     QString password;      // the account's
     QString blogPassword;  // a protected blog's; "" none
     Reader reader = Reader::ReadApi;
-    QString apiKey;  // "" : the one the keyring keeps
+    QString apiKey;     // the application's; "" : the one the keyring keeps
+    QString apiSecret;  // likewise
     bool media = false;
     bool html = false;
     bool daily = false;
 };
 
 // quillvault-cli ADDRESS -o FILE --json [-i FILE] [--media] [--html] [-e EMAIL]
-// [--api v2 --keyring]. The passwords and the key are never among the words:
-// they go in the environment (FirstBackupEnvironment).
+// [--api v2 --keyring]: the v2 API reads the key, secret and sign-in the
+// keyring keeps. The passwords, key and secret are never among the words:
+// they go in the environment (FirstBackupEnvironment), and the key and secret
+// typed into the keyring too, for the updates.
 CliCommand FirstBackupCommand(const FirstBackupRequest& request);
 // The Library's environment with the request's passwords and key, and no other.
 QProcessEnvironment FirstBackupEnvironment(const FirstBackupRequest& request);

@@ -21,7 +21,6 @@
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTextBlock>
 #include <QVBoxLayout>
 
 #include "CliEvents.h"
@@ -436,10 +435,8 @@ void LibraryWindow::RefreshDetails() {
 
     // The messages change less often than the progress: they are set again only when they grew.
     const QStringList messages = row ? jobs_.Messages(path) : QStringList();
-    const std::pair<std::string, qsizetype> shown{path, messages.size()};
-    if (shown == shownMessages_ &&
-        (messages.isEmpty() || details_->document()->lastBlock().text() == messages.last()))
-        return;
+    const ShownMessages shown{path, messages.size(), messages.isEmpty() ? QString() : messages.last()};
+    if (shown == shownMessages_) return;
     shownMessages_ = shown;
     details_->setPlainText(messages.join('\n'));
     details_->verticalScrollBar()->setValue(details_->verticalScrollBar()->maximum());
@@ -500,6 +497,18 @@ void LibraryWindow::StartFirstBackup(const FirstBackupRequest& request) {
     jobs_.Start(path, FirstBackupCommand(request), FirstBackupEnvironment(request));
     Select(path);
     table_->setFocus();
+    // This run has them in its environment; its updates read them in the keyring.
+    if (request.reader == Reader::V2 && !(request.apiKey.isEmpty() && request.apiSecret.isEmpty())) {
+        AskAbout(
+            path, [key = request.apiKey, secret = request.apiSecret] { return StoreApiAccess(key, secret); },
+            [this, path](Status stored) {
+                if (!stored.ok())
+                    jobs_.Note(path,
+                               "The application's key could not be kept in the keyring, where its updates "
+                               "look for it: " +
+                                   Text(stored.text()));
+            });
+    }
 }
 
 void LibraryWindow::UpdateNow() {

@@ -147,7 +147,14 @@ private:
     bool loaded_ = false;
     std::string selectOnceListed_;
     std::optional<int> selectRowOnceListed_;
-    std::pair<std::string, qsizetype> shownMessages_;
+    // The details pane's messages as last set: of which backup, how many, the last.
+    struct ShownMessages {
+        std::string path;
+        qsizetype count = 0;
+        QString last;
+        bool operator==(const ShownMessages&) const = default;
+    };
+    ShownMessages shownMessages_;
 
     // Last, so that it is the first to go: it waits for the work under way,
     // which holds nothing of the window.

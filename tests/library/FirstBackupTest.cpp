@@ -9,10 +9,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 
 #include "LibraryTestSupport.h"
 #include "MediaServer.h"
+#include "V2ApiServer.h"
 #include "catalog/BackupCatalog.h"
 #include "library/BackupDialog.h"
 
@@ -226,6 +228,84 @@ TEST_F(FirstBackup, AnAddressThatIsNoBlogsIsRefusedInTheDialogAndAnOpenerThatFai
     EXPECT_NE(said.find("exit status 3"), std::string::npos) << said;
     EXPECT_NE(said.find(files.Path().string()), std::string::npos) << said;
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), files.Path().string());
+}
+
+// Through the service's v2 API, with a keyring of the test's own (private-session.sh).
+class LibraryV2 : public FirstBackup {
+protected:
+    void SetUp() override {
+        FirstBackup::SetUp();
+        if (!std::getenv("QUILLVAULT_TEST_KEYRING"))
+            GTEST_SKIP() << "no private keyring (private-session.sh)";
+        // The stand-in's addresses for every run, as a mirror's would be given.
+        const std::string cli = home.File("quillvault-cli");
+        test::WriteAll(cli, "#!/bin/sh\nexec '" + std::string(QV_CLI_EXECUTABLE) + "' \"$@\" --api-base " +
+                                v2.BaseUrl() + " --oauth-base " + v2.BaseUrl() + "\n");
+        // A browser that allows the sign-in, as a person would.
+        const std::string browser = home.File("browser");
+        test::WriteAll(browser, "#!/bin/sh\nexec curl --silent --location --output /dev/null \"$1\"\n");
+        for (const std::string& program : {cli, browser})
+            std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+        SetVariable("QUILLVAULT_CLI", cli);
+        SetVariable("BROWSER", browser + " %s");
+    }
+
+    test::V2ApiServer v2;
+};
+
+TEST_F(LibraryV2, TheDialogSignsInThroughTheBrowserReadsThroughTheV2ApiAndTheKeyringKeepsWhatItsUpdatesNeed) {
+    test::Blog blog;
+    blog.posts = test::MakePosts(45, 5000);
+    Service().SetBlog(blog);
+    v2.SetBlog(Service().CurrentBlog());
+    v2.SetLoginOnly(true);  // read by a signed-in reader only
+    OpenLibrary();
+
+    library::BackupDialog& dialog = OpenDialogAndType("testblog.example");
+    const std::string target = dialog.File()->text().toStdString();
+    const auto alt = [&](Qt::Key key) { QTest::keyClick(dialog.windowHandle(), key, Qt::AltModifier); };
+    alt(Qt::Key_H);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // the v2 API
+    alt(Qt::Key_K);
+    QTest::keyClicks(QApplication::focusWidget(), test::V2ApiServer::kConsumerKey);
+    alt(Qt::Key_C);
+    QTest::keyClicks(QApplication::focusWidget(), test::V2ApiServer::kConsumerSecret);
+    alt(Qt::Key_N);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return dialog.SignInOutcome().startsWith("Signed in as") ||
+                   dialog.SignInOutcome().startsWith("Not");
+        },
+        60'000));
+    EXPECT_EQ(dialog.SignInOutcome(), "Signed in as testuser.");
+
+    PressEnter();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
+    ASSERT_TRUE(WaitForJobEnd(target)) << Details().toStdString();
+    EXPECT_TRUE(window->Jobs().State(target)->succeeded) << Details().toStdString();
+    EXPECT_EQ(PostsIn(target), 45);
+    EXPECT_TRUE(Details().contains(" --json --api v2 --keyring")) << Details().toStdString();
+    const std::string listed = ReadAll(catalog::CatalogFile(DataFolder()));
+    for (const char* secret : {test::V2ApiServer::kConsumerKey, test::V2ApiServer::kConsumerSecret}) {
+        EXPECT_FALSE(Details().contains(secret)) << "never on a command line";
+        EXPECT_EQ(listed.find(secret), std::string::npos) << "never in library.json";
+        EXPECT_EQ(ReadAll(target).find(secret), std::string::npos) << "never in the backup";
+    }
+    ASSERT_EQ(catalog::Load(DataFolder()).entries.size(), 1u);
+    EXPECT_EQ(catalog::Load(DataFolder()).entries[0].api, "v2");
+    EXPECT_TRUE(catalog::Load(DataFolder()).entries[0].signedIn);
+
+    // Its update finds the key, the secret and the sign-in where they were kept.
+    const test::Blog before = Service().CurrentBlog();
+    blog.posts = test::MakePosts(3, 9000);
+    blog.posts.insert(blog.posts.end(), before.posts.begin(), before.posts.end());
+    Service().SetBlog(blog);
+    v2.SetBlog(Service().CurrentBlog());
+    PressAlt(Qt::Key_U);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Jobs().State(target, library::JobKind::Update); }));
+    ASSERT_TRUE(WaitForJobEnd(target)) << Details().toStdString();
+    EXPECT_TRUE(window->Jobs().State(target)->succeeded) << Details().toStdString();
+    EXPECT_EQ(PostsIn(target), 48);
 }
 
 }  // namespace
