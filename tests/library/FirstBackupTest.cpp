@@ -278,6 +278,7 @@ TEST_F(LibraryV2, TheDialogSignsInThroughTheBrowserReadsThroughTheV2ApiAndTheKey
         },
         60'000));
     EXPECT_EQ(dialog.SignInOutcome(), "Signed in as testuser.");
+    test::KeepScreenshot(dialog.grab().toImage(), "backup-dialog-v2");
 
     PressEnter();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
