@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "CliEvents.h"
 #include "library/JobBoard.h"
 #include "library/Wording.h"
 
@@ -24,6 +25,9 @@ QString BlogName(const catalog::CatalogEntry& entry) {
 }
 
 QDateTime UpdatedAt(const catalog::CatalogEntry& entry) { return QDateTime::fromSecsSinceEpoch(entry.updated); }
+
+// The jobs that keep media: on their own, or after the backup run when ticked.
+constexpr JobKind kMediaKeepers[] = {JobKind::Backup, JobKind::Update, JobKind::Media};
 
 }  // namespace
 
@@ -85,6 +89,13 @@ QString BackupTableModel::JobText(const BackupRow& row) const {
     return {};
 }
 
+bool BackupTableModel::KeepingMedia(const BackupRow& row) const {
+    return std::any_of(std::begin(kMediaKeepers), std::end(kMediaKeepers), [&](JobKind kind) {
+        const JobState* job = jobs_.State(row.entry.path, kind);
+        return job && job->running && job->command == events::command::kMedia;
+    });
+}
+
 // Two backups of one blog (dated ones, a copy elsewhere) are told apart by their files.
 bool BackupTableModel::SharesItsName(const BackupRow& row) const {
     const QString name = BlogName(row.entry);
@@ -102,7 +113,8 @@ QVariant BackupTableModel::Display(const BackupRow& row, int column) const {
         case Completeness:
             return row.pending ? QString() : library::Completeness(row.entry.posts, row.entry.announced);
         case Updated: return row.entry.updated > 0 ? RelativeTime(UpdatedAt(row.entry), now_()) : QString("never");
-        case Media: return row.state.exists ? MediaText(row.state.media) : QString();
+        case Media:
+            return row.state.exists ? MediaText(row.state.media, KeepingMedia(row)) : QString();
         case OfflineView: return row.state.exists ? ViewText(row.state.view) : QString();
         case Job: return JobText(row);
     }

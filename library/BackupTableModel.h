@@ -62,6 +62,8 @@ private:
     QVariant SortKey(const BackupRow& row, int column) const;
     QVariant ToolTip(const BackupRow& row, int column) const;
     QString JobText(const BackupRow& row) const;
+    // A job of the row keeps its media now.
+    bool KeepingMedia(const BackupRow& row) const;
     bool SharesItsName(const BackupRow& row) const;
     static QString FileName(const BackupRow& row);
 

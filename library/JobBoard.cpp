@@ -192,7 +192,9 @@ void JobBoard::Finish(const std::string& path, JobKind kind, int exitCode, bool 
 }
 
 void JobBoard::AddMessage(Backup& backup, const QString& text) {
-    backup.messages << QTime::currentTime().toString("HH:mm:ss") + "  " + text;
+    const QString time = QTime::currentTime().toString("HH:mm:ss") + "  ";
+    // A message of several lines reads as one under its time.
+    backup.messages << time + QString(text).replace('\n', "\n" + QString(time.size(), ' '));
     if (backup.messages.size() > kMaxMessages)
         backup.messages.remove(0, backup.messages.size() - kMaxMessages);
 }

@@ -36,12 +36,26 @@ QString OfKnown(std::int64_t done, std::optional<std::int64_t> of) {
     return of ? QString("%1 of %2").arg(Count(done), Count(*of)) : Count(done);
 }
 
+// The units a progress event of `command` counts: pages, files or posts.
+const char* UnitsField(const std::string& command) {
+    if (command == command::kBackup) return field::kPage;
+    return command == command::kMedia ? field::kFiles : field::kPosts;
+}
+
+// The command line repeats its progress while it waits; only one that moved
+// (more done, more bytes) or a wait gone by ends the wait.
+bool StillWaiting(const JobState& state, const JobEvent& progress) {
+    return state.waitUntil && !state.waitUntil->hasExpired() && progress.command == state.command &&
+           progress.Number(UnitsField(progress.command)) == state.done &&
+           progress.Number(field::kBytes).value_or(0) == state.bytes;
+}
+
 // Words and a bar for one progress event of the run's current command.
 void TakeProgress(JobState& state, const JobEvent& event) {
     QStringList parts;
     QString brief;
     if (event.command == command::kBackup) {
-        const auto page = event.Number(field::kPage);
+        const auto page = event.Number(UnitsField(event.command));
         const auto pages = event.Number(field::kPages);
         if (page) {
             brief = "Page " + OfKnown(*page, pages);
@@ -52,7 +66,7 @@ void TakeProgress(JobState& state, const JobEvent& event) {
         state.total = pages;
     } else {
         const bool media = event.command == command::kMedia;
-        const auto done = event.Number(media ? field::kFiles : field::kPosts);
+        const auto done = event.Number(UnitsField(event.command));
         const auto of = event.Number(field::kOf);
         if (done) {
             brief = (media ? "Media " : "View ") + OfKnown(*done, of);
@@ -61,7 +75,8 @@ void TakeProgress(JobState& state, const JobEvent& event) {
         state.done = done;
         state.total = of;
     }
-    if (const auto bytes = event.Number(field::kBytes); bytes && *bytes > 0) parts << Bytes(*bytes);
+    state.bytes = event.Number(field::kBytes).value_or(0);
+    if (state.bytes > 0) parts << Bytes(state.bytes);
     if (const auto rate = event.Number(field::kRate); rate && *rate > 0) parts << Bytes(*rate) + "/s";
     if (const auto eta = event.Number(field::kEta)) parts << Duration(*eta) + " left";
     state.progress = brief;
@@ -139,12 +154,15 @@ QString JobTitle(JobKind kind) {
 }
 
 std::optional<QString> ApplyEvent(JobState& state, const JobEvent& event) {
-    if (event.kind != EventKind::Wait && event.kind != EventKind::PlainLine) state.waitUntil.reset();
+    const bool waitGoesOn = event.kind == EventKind::Wait || event.kind == EventKind::PlainLine ||
+                            (event.kind == EventKind::Progress && StillWaiting(state, event));
+    if (!waitGoesOn) state.waitUntil.reset();
     switch (event.kind) {
         case EventKind::Start:
             state.command = event.command;
             state.done.reset();
             state.total.reset();
+            state.bytes = 0;
             state.progress.clear();
             state.detail.clear();
             return std::nullopt;

@@ -29,6 +29,7 @@ struct JobState {
     // 1.2 MB, 310 KB/s, 23 s left").
     std::optional<std::int64_t> done;
     std::optional<std::int64_t> total;
+    std::int64_t bytes = 0;
     QString progress;
     QString detail;
 

@@ -40,9 +40,11 @@ QString Completeness(std::int64_t posts, std::optional<std::int64_t> announced) 
     return Count(posts) + " of " + Count(*announced);
 }
 
-QString MediaText(const MediaCounts& media) {
+QString MediaText(const MediaCounts& media, bool keeping) {
+    const bool noneListed = media.files == 0 && media.missing == 0 && media.failed == 0;
+    if (keeping && noneListed) return "being kept…";
     if (!media.kept) return "not kept";
-    if (media.files == 0 && media.missing == 0 && media.failed == 0) return "none to keep";
+    if (noneListed) return "none to keep";
     QString text = Count(media.files) + " kept";
     if (media.missing > 0) text += ", " + Count(media.missing) + " missing";
     if (media.failed > 0) text += ", " + Count(media.failed) + " failed";

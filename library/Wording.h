@@ -23,8 +23,9 @@ QString Bytes(std::int64_t bytes);
 QString RelativeTime(const QDateTime& when, const QDateTime& now);
 // "complete", or "1,990 of 2,000" when the service announced more than the backup holds.
 QString Completeness(std::int64_t posts, std::optional<std::int64_t> announced);
-// "412 kept, 1 missing, 2 failed", or "not kept"
-QString MediaText(const MediaCounts& media);
+// "412 kept, 1 missing, 2 failed", or "not kept"; "being kept…" while a run
+// (`keeping`) has listed none yet.
+QString MediaText(const MediaCounts& media, bool keeping);
 // "up to date", "out of date", "none"
 QString ViewText(OfflineView view);
 

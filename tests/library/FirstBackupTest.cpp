@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
@@ -109,6 +110,11 @@ TEST_F(FirstBackup, AnEmptyLibrarySaysWhatToDoAndAPastedAddressAndEnterSaveABack
     EXPECT_FALSE(window->Selected()->pending);
     EXPECT_EQ(Cell(target, Column::Posts), "200");
     EXPECT_EQ(Cell(target, Column::Job), "Saved: 200 posts");
+    // A message of several lines ("Sorting posts…", "Stage 1 of 3") stays under its time.
+    const QRegularExpression timed("^(\\d\\d:\\d\\d:\\d\\d  \\S| {10})");
+    for (const QString& line : Details().split('\n'))
+        EXPECT_TRUE(timed.match(line).hasMatch()) << line.toStdString();
+    EXPECT_TRUE(Details().contains("\n          Stage 3 of 3")) << Details().toStdString();
     EXPECT_TRUE(Button("&Update now").isEnabled());
     test::KeepScreenshot(window->grab().toImage(), "library-first-backup-saved");
 }
@@ -118,7 +124,8 @@ TEST_F(FirstBackup, MediaTheOfflineViewAndTheDailyUpdateTickedInTheDialogComeWit
     test::Blog blog;
     for (int i = 0; i < 3; ++i) {
         const std::string path = "/photos/" + std::to_string(i) + ".jpg";
-        media.AddFile(path, test::MediaBytes(3000, path));
+        // They come slowly, so the media are seen being kept.
+        media.AddFile(path, test::MediaBytes(3000, path), 3000);
         blog.posts.push_back("<post id=\"" + std::to_string(800 - i) +
                              "\" type=\"photo\"><photo-url max-width=\"1280\">" + media.Url(path) +
                              "</photo-url></post>");
@@ -139,6 +146,10 @@ TEST_F(FirstBackup, MediaTheOfflineViewAndTheDailyUpdateTickedInTheDialogComeWit
     }));
     PressEnter();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
+    // Listed once saved; its media folder has none listed yet while the first are on their way.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Cell(target, Column::Media) == "being kept…"; }, 60'000))
+        << Cell(target, Column::Media).toStdString() << "\n"
+        << Details().toStdString();
     ASSERT_TRUE(WaitForJobEnd(target)) << Details().toStdString();
     EXPECT_TRUE(window->Jobs().State(target)->succeeded) << Details().toStdString();
     EXPECT_TRUE(Details().contains(" --json --media --html")) << Details().toStdString();

@@ -80,7 +80,7 @@ TEST(JsonEvents, AMediaHostThatCanNotBeFoundIsNamedInTheWaitTheOutcomeAndTheDeta
     test::WriteAll(backup, "<tumblr version=\"1.0\"><tumblelog name=\"photos\"/><posts>" + posts +
                                "</posts></tumblr>\n");
     const test::CliRun run = test::RunCli(
-        {"media", QString::fromStdString(backup), "--json", "--retries", "1", "--retry-delay", "1"});
+        {"media", QString::fromStdString(backup), "--json", "--retries", "1", "--retry-delay", "2"});
     ASSERT_EQ(run.exitCode, 1) << run.err.toStdString();
 
     library::JobState job;
@@ -89,9 +89,14 @@ TEST(JsonEvents, AMediaHostThatCanNotBeFoundIsNamedInTheWaitTheOutcomeAndTheDeta
     QStringList details;
     QString whileWaiting;
     QString waitingAll;
+    int progressWhileWaiting = 0;
     library::LineSplitter splitter;
     for (const std::string& line : splitter.Feed(run.err.toStdString())) {
-        if (const auto said = library::ApplyEvent(job, library::ParseEventLine(line))) details << *said;
+        const JobEvent event = library::ParseEventLine(line);
+        const bool waiting = job.waitUntil.has_value();
+        if (const auto said = library::ApplyEvent(job, event)) details << *said;
+        // The command line repeats its progress while it waits: the row still says the wait.
+        if (waiting && event.kind == EventKind::Progress && job.waitUntil) ++progressWhileWaiting;
         if (job.waitUntil) {
             whileWaiting = library::RowText(job);
             waitingAll = library::ProgressText(job);
@@ -99,12 +104,32 @@ TEST(JsonEvents, AMediaHostThatCanNotBeFoundIsNamedInTheWaitTheOutcomeAndTheDeta
     }
     details << library::FinishJob(job, run.exitCode, false, {});
 
+    EXPECT_GT(progressWhileWaiting, 0) << run.err.toStdString();
     EXPECT_TRUE(whileWaiting.endsWith(": trying again")) << whileWaiting.toStdString();
-    EXPECT_TRUE(waitingAll.endsWith("\nTrying again in 1 s: media.example.invalid could not be found."))
+    EXPECT_TRUE(waitingAll.endsWith("\nTrying again in 2 s: media.example.invalid could not be found."))
         << waitingAll.toStdString();
     EXPECT_EQ(job.outcome, "Media kept: 0 new, 5 failed");
     EXPECT_TRUE(details.contains("Failed files by reason:\n  5  media.example.invalid could not be found"))
         << details.join('\n').toStdString();
+
+    // A progress that moved ends the wait.
+    const char* const waitThenMore[] = {
+        R"({"event":"start","command":"media"})",
+        R"({"event":"progress","command":"media","files":0,"of":5,"bytes":0})",
+        R"({"event":"wait","command":"media","reason":"retry","seconds":30,"text":"Trying again in 30 s."})",
+        R"({"event":"progress","command":"media","files":0,"of":5,"bytes":0})",
+        R"({"event":"progress","command":"media","files":1,"of":5,"bytes":900})",
+    };
+    job = library::JobState();
+    job.running = true;
+    for (const char* line : waitThenMore) {
+        if (line == waitThenMore[4]) {
+            EXPECT_TRUE(library::RowText(job).startsWith("Waiting 30 s"))
+                << library::RowText(job).toStdString();
+        }
+        static_cast<void>(library::ApplyEvent(job, library::ParseEventLine(line)));
+    }
+    EXPECT_EQ(library::RowText(job), "Media 1 of 5");
 }
 
 }  // namespace
