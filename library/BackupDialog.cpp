@@ -157,7 +157,7 @@ void BackupDialog::ReaderChanged() {
     const bool v2 = reader_->currentIndex() == static_cast<int>(Reader::V2);
     apiKey_->setEnabled(v2);
     apiSecret_->setEnabled(v2);
-    signIn_->setEnabled(v2 && !signInJob_->Running());
+    signIn_->setEnabled(v2 && !SigningIn());
 }
 
 void BackupDialog::SignIn() {
@@ -168,7 +168,21 @@ void BackupDialog::SignIn() {
 
 QString BackupDialog::SignInOutcome() const { return signedIn_->text(); }
 
-bool BackupDialog::SigningIn() const { return signInJob_->Running(); }
+bool BackupDialog::SigningIn() const { return signInJob_ && signInJob_->Running(); }
+
+void BackupDialog::done(int result) {
+    // Waiting here for the command line to end (a keyring prompt, a stuck
+    // browser) would hold the window; the job goes on beside it and goes away
+    // once ended.
+    if (SigningIn() && parent()) {
+        signInJob_->disconnect(this);
+        signInJob_->setParent(parent());
+        connect(signInJob_, &SignInJob::Ended, signInJob_, &QObject::deleteLater);
+        signInJob_->Stop();
+        signInJob_ = nullptr;
+    }
+    QDialog::done(result);
+}
 
 QString BackupDialog::Problem() const { return problem_->isVisible() ? problem_->text() : QString(); }
 
@@ -196,6 +210,8 @@ bool BackupDialog::SettleExisting() {
 }
 
 bool BackupDialog::TakeRequest() {
+    // Its run would read through the v2 API before the sign-in is kept.
+    if (SigningIn()) return Refuse("Signing in is under way: allow it in the browser first.", signedIn_);
     const Result<std::string> bare = BareBlogAddress(address_->text().toStdString());
     if (!bare) return Refuse(Text(bare.status().text()), address_);
     // As the window does: the box shows what will be asked for.

@@ -43,6 +43,8 @@ public:
 
 public slots:
     void accept() override;
+    // A sign-in still under way is stopped and left to end beside the window.
+    void done(int result) override;
 
 private:
     void ProposeFile();

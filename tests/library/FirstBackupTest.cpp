@@ -18,6 +18,7 @@
 #include "V2ApiServer.h"
 #include "catalog/BackupCatalog.h"
 #include "library/BackupDialog.h"
+#include "library/SignInJob.h"
 
 namespace qv {
 namespace {
@@ -261,6 +262,18 @@ protected:
         SetVariable("BROWSER", browser + " %s");
     }
 
+    // Reads through the v2 API with the stand-in's key and secret, and presses Sign in….
+    void SignInFrom(library::BackupDialog& dialog) {
+        const auto alt = [&](Qt::Key key) { QTest::keyClick(dialog.windowHandle(), key, Qt::AltModifier); };
+        alt(Qt::Key_H);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // the v2 API
+        alt(Qt::Key_K);
+        QTest::keyClicks(QApplication::focusWidget(), test::V2ApiServer::kConsumerKey);
+        alt(Qt::Key_C);
+        QTest::keyClicks(QApplication::focusWidget(), test::V2ApiServer::kConsumerSecret);
+        alt(Qt::Key_N);
+    }
+
     test::V2ApiServer v2;
 };
 
@@ -274,14 +287,7 @@ TEST_F(LibraryV2, TheDialogSignsInThroughTheBrowserReadsThroughTheV2ApiAndTheKey
 
     library::BackupDialog& dialog = OpenDialogAndType("testblog.example");
     const std::string target = dialog.File()->text().toStdString();
-    const auto alt = [&](Qt::Key key) { QTest::keyClick(dialog.windowHandle(), key, Qt::AltModifier); };
-    alt(Qt::Key_H);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // the v2 API
-    alt(Qt::Key_K);
-    QTest::keyClicks(QApplication::focusWidget(), test::V2ApiServer::kConsumerKey);
-    alt(Qt::Key_C);
-    QTest::keyClicks(QApplication::focusWidget(), test::V2ApiServer::kConsumerSecret);
-    alt(Qt::Key_N);
+    SignInFrom(dialog);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             return dialog.SignInOutcome().startsWith("Signed in as") ||
@@ -318,6 +324,35 @@ TEST_F(LibraryV2, TheDialogSignsInThroughTheBrowserReadsThroughTheV2ApiAndTheKey
     ASSERT_TRUE(WaitForJobEnd(target)) << Details().toStdString();
     EXPECT_TRUE(window->Jobs().State(target)->succeeded) << Details().toStdString();
     EXPECT_EQ(PostsIn(target), 48);
+}
+
+// A person who never allows it in the browser: Enter waits for the sign-in,
+// Esc closes the dialog at once and the sign-in ends beside the window.
+TEST_F(LibraryV2, ASignInUnderWayHoldsTheBackupBackAndEscStopsItWithoutHoldingTheWindow) {
+    const std::string browser = home.File("idle-browser");
+    test::WriteAll(browser, "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(browser, std::filesystem::perms::owner_all);
+    SetVariable("BROWSER", browser + " %s");
+    OpenLibrary();
+
+    library::BackupDialog& dialog = OpenDialogAndType("testblog.example");
+    SignInFrom(dialog);
+    // The address it opened is said once the command line waits for the browser.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.SignInOutcome().contains("open this address"); }, 60'000))
+        << dialog.SignInOutcome().toStdString();
+    ASSERT_TRUE(dialog.SigningIn());
+    QTest::keyClick(dialog.windowHandle(), Qt::Key_Return);
+    EXPECT_EQ(window->OpenBackupDialog(), &dialog);
+    EXPECT_EQ(dialog.Problem(), "Signing in is under way: allow it in the browser first.");
+    EXPECT_FALSE(window->Jobs().Running(dialog.File()->text().toStdString()));
+
+    QTest::keyClick(dialog.windowHandle(), Qt::Key_Escape);
+    // Handed to the window, not waited for.
+    EXPECT_EQ(window->findChildren<library::SignInJob*>(Qt::FindDirectChildrenOnly).size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->OpenBackupDialog(); }));
+    // Stopped, it ends and goes.
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return window->findChildren<library::SignInJob*>().isEmpty(); }, 60'000));
 }
 
 }  // namespace
