@@ -57,6 +57,8 @@ Result<Page> MakePage(const Json& response, const PageContext& context) {
         }
         xml += post->xml;
         page.ids.push_back(post->id);
+        page.posts.push_back(std::move(post->xml));
+        if (post->pinned) ++page.pinned;
         if (post->timestamp && !post->pinned)
             page.oldestTimestamp = std::min(page.oldestTimestamp.value_or(*post->timestamp), *post->timestamp);
         if (post->likedTimestamp)

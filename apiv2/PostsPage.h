@@ -52,6 +52,11 @@ struct Page {
     std::string xml;
     std::size_t received = 0;       // entries in the answer's list of posts
     std::vector<std::string> ids;   // of the posts written, in the answer's order
+    // Each <post> element of `xml` on its own, in the order of `ids`.
+    std::vector<std::string> posts;
+    // Posts written that the answer lists as pinned: shown first, out of
+    // their turn, and counted toward the page's limit.
+    std::size_t pinned = 0;
     std::vector<DroppedPost> dropped;
     // `total_posts` (`liked_count` for likes), when the answer says it.
     std::optional<std::int64_t> total;

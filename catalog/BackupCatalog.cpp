@@ -63,7 +63,8 @@ std::optional<std::vector<CatalogEntry>> Parse(const std::string& text) {
                                 Take(item, "title", entry.title) && Take(item, "updated", entry.updated) &&
                                 Take(item, "posts", entry.posts) && Take(item, "announced", announced) &&
                                 Take(item, "email", entry.email) &&
-                                Take(item, "blogPassword", entry.blogPassword) && Take(item, "proxy", entry.proxy);
+                                Take(item, "blogPassword", entry.blogPassword) && Take(item, "proxy", entry.proxy) &&
+                                Take(item, "api", entry.api) && Take(item, "signedIn", entry.signedIn);
         if (!wellFormed || entry.path.empty()) return std::nullopt;
         if (announced >= 0) entry.announced = announced;
         entries.push_back(std::move(entry));
@@ -74,7 +75,8 @@ std::optional<std::vector<CatalogEntry>> Parse(const std::string& text) {
 json ToJson(const CatalogEntry& entry) {
     json item = {{"path", entry.path},   {"address", entry.address}, {"title", entry.title},
                  {"updated", entry.updated}, {"posts", entry.posts},  {"email", entry.email},
-                 {"blogPassword", entry.blogPassword}, {"proxy", entry.proxy}};
+                 {"blogPassword", entry.blogPassword}, {"proxy", entry.proxy}, {"api", entry.api},
+                 {"signedIn", entry.signedIn}};
     item["announced"] = entry.announced ? json(*entry.announced) : json(nullptr);
     return item;
 }
@@ -164,10 +166,7 @@ Status Write(const std::string& dataFolder, const std::vector<CatalogEntry>& ent
     const std::string file = CatalogFile(dataFolder);
     FileSaveOptions options;
     options.privateNewFile = true;
-    AtomicFileWriter writer(file, files, options);
-    if (!writer.Open() || !writer.Write(text.data(), text.size()) || !writer.Commit())
-        return Status(StatusKind::FileSystem, writer.ErrorText());
-    return Status::Ok();
+    return AtomicFileWriter::Save(file, text, files, options);
 }
 
 // Reads, changes and writes the catalog under its lock.

@@ -18,6 +18,9 @@ namespace qv::catalog {
 
 // The proxy choice of an entry whose updates connect directly, whatever the window's setup says.
 inline constexpr const char* kNoProxy = "none";
+// The API an entry's blog was read through: the read API, or the v2 API.
+inline constexpr const char* kApiV1 = "v1";
+inline constexpr const char* kApiV2 = "v2";
 
 struct CatalogEntry {
     std::string path;     // absolute path of the backup file
@@ -29,6 +32,8 @@ struct CatalogEntry {
     std::string email;          // account e-mail for a later update ("" none)
     bool blogPassword = false;  // the blog is password-protected
     std::string proxy;          // "" the window's proxy setup, kNoProxy, or "http://[user@]host:port"
+    std::string api;            // kApiV2, or kApiV1 ("" as kApiV1: the read API)
+    bool signedIn = false;      // read through the v2 API with a signed-in user's token
 
     bool operator==(const CatalogEntry&) const = default;
 };

@@ -25,8 +25,13 @@ bool NeedsPassword(const CatalogEntry& entry);
 // Library hands them over), or the desktop's keyring (--keyring).
 enum class Passwords { FromEnvironment, FromKeyring };
 
+// Whether an update reads the v2 API's key, secret and token from the keyring:
+// the entry's blog was read through the v2 API.
+bool ThroughV2(const CatalogEntry& entry);
+
 // The arguments after the program's name: -i FILE -o FILE ADDRESS, then
-// `options`, then -e EMAIL, --keyring when needed, and --no-proxy or --proxy URL.
+// `options`, then -e EMAIL, --api v2 as the backup was read, --keyring when
+// needed (always through the v2 API), and --no-proxy or --proxy URL.
 std::vector<std::string> UpdateArguments(const CatalogEntry& entry, const std::vector<std::string>& options,
                                          Passwords passwords);
 

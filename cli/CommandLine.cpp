@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "ApiOptions.h"
 #include "CommonOptions.h"
 #include "MediaRun.h"
 #include "PasswordVariables.h"
@@ -40,24 +41,6 @@ std::string DescribeExtras(const std::vector<std::string>& extras) {
     return text.empty() ? "unexpected arguments" : text;
 }
 
-// FileSystem when the file can't be read.
-Result<std::string> ReadPasswordFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Status(StatusKind::FileSystem,
-                      "can't read the password file " + path + ": " + std::strerror(errno));
-    std::string password;
-    password.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return Status(StatusKind::FileSystem, "can't read the password file " + path);
-    // Editors and `echo` end the file with a line break that is no part of the password.
-    if (password.ends_with("\r\n")) {
-        password.resize(password.size() - 2);
-    } else if (password.ends_with('\n')) {
-        password.pop_back();
-    }
-    return password;
-}
-
 // The engine's sentences as part of a one-line usage hint.
 std::string LowerFirst(std::string sentence) {
     if (!sentence.empty()) sentence.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence.front())));
@@ -79,6 +62,21 @@ std::string PasswordRefusal() {
 }
 
 }  // namespace
+
+Result<std::string> ReadSecretFile(const std::string& path, const std::string& what) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Status(StatusKind::FileSystem, "can't read the " + what + " " + path + ": " + std::strerror(errno));
+    std::string secret;
+    secret.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return Status(StatusKind::FileSystem, "can't read the " + what + " " + path);
+    // Editors and `echo` end the file with a line break that is no part of the secret.
+    if (secret.ends_with("\r\n")) {
+        secret.resize(secret.size() - 2);
+    } else if (secret.ends_with('\n')) {
+        secret.pop_back();
+    }
+    return secret;
+}
 
 EnvironmentReader ProcessEnvironment() {
     return [](const std::string& name) -> std::optional<std::string> {
@@ -208,8 +206,10 @@ void DeclareBackupOptions(CLI::App& app, BackupArguments& arguments, OutputChoic
                  "After a run that saved, write the backup's offline view (as 'html BACKUP' does)");
     AddJsonFlag(app, output);
     app.add_flag("--keyring", options.keyring,
-                 "Read the account's password (for -e) and the blog's password from the desktop's keyring, "
-                 "where Quillvault Library keeps them for scheduled runs");
+                 "Read the account's password (for -e), the blog's password and the v2 API's key, secret and "
+                 "token from the desktop's keyring, where Quillvault Library and 'sign-in --keyring' keep them");
+    DeclareReaderOptions(app, arguments.api, options.backup.v2);
+    DeclareApiAccessOptions(app, arguments.api, options.backup.v2);
     // Hidden: present only to refuse them without echoing the password.
     app.add_option("-p,--password,--blog-password", arguments.refused)->group("");
 }
@@ -238,7 +238,7 @@ Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, co
 
     // A password file that can't be read is a command line that can't be run as given.
     if (!arguments.passwordFile.empty()) {
-        Result<std::string> password = ReadPasswordFile(arguments.passwordFile);
+        Result<std::string> password = ReadSecretFile(arguments.passwordFile);
         if (!password) return refuse(password.status().text());
         options.backup.Password = std::move(*password);
     } else if (auto password = environment(kPasswordVariable)) {
@@ -248,11 +248,19 @@ Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, co
         return refuse("-e needs the account's password: set " + std::string(kPasswordVariable) +
                       ", use --password-file, or --keyring");
     if (!arguments.blogPasswordFile.empty()) {
-        Result<std::string> password = ReadPasswordFile(arguments.blogPasswordFile);
+        Result<std::string> password = ReadSecretFile(arguments.blogPasswordFile);
         if (!password) return refuse(password.status().text());
         options.backup.Password2 = std::move(*password);
     } else if (auto password = environment(kBlogPasswordVariable)) {
         options.backup.Password2 = *password;
+    }
+
+    if (Status taken = TakeApiOptions(arguments.api, environment, options.backup.v2, &options.backup.reader);
+        !taken.ok())
+        return refuse(taken.text());
+    // What the keyring keeps is known only when the run reads it.
+    if (!options.keyring) {
+        if (Status usable = CheckApiRequest(options.backup); !usable.ok()) return refuse(usable.text());
     }
 
     if (program.count("--no-proxy") > 0) {
@@ -267,6 +275,16 @@ Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, co
         options.proxy = chosen;
     }
     return Status::Ok();
+}
+
+Status TakeLikesOptions(const CLI::App& app, BackupArguments& arguments, const EnvironmentReader& environment) {
+    const auto refuse = [](const std::string& why) { return Status(StatusKind::Usage, why).RetryWontHelp(); };
+    V2Access& access = arguments.options.backup.v2;
+    if (app.count("--api") > 0 && arguments.api.api != "v2") return refuse("likes are read through the v2 API only");
+    if (access.drafts || access.queue) return refuse("--drafts and --queue are the blog's own posts, not its likes");
+    arguments.api.api = "v2";
+    access.likes = true;
+    return TakeBackupOptions(app, arguments, environment);
 }
 
 std::optional<long long> ParseDuration(const std::string& text) {

@@ -10,6 +10,7 @@
 
 #include "Http.h"
 #include "Output.h"
+#include "ServiceApi.h"
 #include "Status.h"
 #include "modTumblrInteraction.h"
 
@@ -53,9 +54,21 @@ struct CliOptions {
 // "90", "90s", "30m", "6h": a duration in seconds; nullopt when it is none.
 std::optional<long long> ParseDuration(const std::string& text);
 
+// A password, key or token kept in a file: its text without the one line
+// break that ends it. FileSystem, naming the file as `what`, when it can't be read.
+Result<std::string> ReadSecretFile(const std::string& path, const std::string& what = "password file");
+
 // Reads an environment variable; nullopt when it is not set.
 using EnvironmentReader = std::function<std::optional<std::string>(const std::string&)>;
 EnvironmentReader ProcessEnvironment();
+
+// The v2 API's options as given: the reader asked for and the files of the
+// application's key and secret.
+struct ApiArguments {
+    std::string api = "auto";
+    std::string keyFile;
+    std::string secretFile;
+};
 
 // A backup run's arguments as CLI11 reads them, before they are checked.
 struct BackupArguments {
@@ -65,6 +78,7 @@ struct BackupArguments {
     std::string proxyUrl;
     std::string maxWait = "6h";
     std::string refused;  // a password given as an argument, never used
+    ApiArguments api;
 };
 
 // Declares a backup run's options on `app`.
@@ -76,6 +90,10 @@ std::string BackupUsageProblem(const CLI::App& program, const CLI::ParseError& e
 // password files, the environment and the proxy asked for. Usage, with a
 // one-line hint, when they can't be run as given.
 Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, const EnvironmentReader& environment);
+
+// The options of a backup run of the posts a blog liked, read by `app`:
+// as a backup run's, through the v2 API only.
+Status TakeLikesOptions(const CLI::App& app, BackupArguments& arguments, const EnvironmentReader& environment);
 
 // "http://[user@]host[:port][/]" or "host[:port]"; Usage for anything else,
 // and for a password in it.

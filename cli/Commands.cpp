@@ -14,6 +14,7 @@
 #include "HtmlCommand.h"
 #include "JsonOutput.h"
 #include "MediaCommand.h"
+#include "SignInCommand.h"
 #include "UnattendedRun.h"
 
 namespace qv::cli {
@@ -25,6 +26,8 @@ constexpr const char* kHelpCommand = "help";
 // What the arguments ask for, filled in by CLI11 as it reads them.
 struct Invocation {
     BackupArguments backup;
+    BackupArguments likes;
+    SignInOptions signIn;
     MediaCommandOptions media;
     HtmlCommandOptions html;
     std::string topic;  // the command whose help `help` prints; "" the program's
@@ -93,6 +96,37 @@ const Command kCommands[] = {
      NothingToCheck,
      [](Invocation& invocation, const CLI::App&, std::ostream&, Output& output) {
          return RunHtmlCommand(invocation.html, output);
+     },
+     CliElevenProblem},
+    {events::command::kLikes, "BLOG_ADDRESS -o FILE", "back up the posts a blog liked, through the v2 API",
+     "Backs up the posts a blog liked, as far as they are public, through the service's v2 API into a backup "
+     "file of the same format; each post names the blog it is from (from-blog). Takes a backup run's options.",
+     events::command::kBackup,
+     [](CLI::App& app, Invocation& invocation) {
+         app.set_help_flag("-h,--help", "Print this help and exit");
+         DeclareBackupOptions(app, invocation.likes, invocation.output);
+     },
+     [](Invocation& invocation, const CLI::App& app) {
+         if (Status taken = TakeLikesOptions(app, invocation.likes, ProcessEnvironment()); !taken.ok()) return taken;
+         return TakeBackupTarget(invocation.likes.options);
+     },
+     [](Invocation& invocation, const CLI::App&, std::ostream&, Output& output) {
+         return RunBackupCommand(invocation.likes.options, output);
+     },
+     BackupUsageProblem},
+    {events::command::kSignIn, "[--keyring|--print]", "sign in to the service in the browser, for the v2 API",
+     "Signs in to the service in the browser, so that the v2 API reads what the signed-in user may read "
+     "(blogs shown to signed-in readers, one's own private posts, drafts and queue), and keeps the token in the "
+     "desktop's keyring.",
+     events::command::kSignIn,
+     [](CLI::App& app, Invocation& invocation) {
+         DeclareSignInOptions(app, invocation.signIn, invocation.output);
+     },
+     [](Invocation& invocation, const CLI::App&) {
+         return TakeSignInOptions(invocation.signIn, ProcessEnvironment());
+     },
+     [](Invocation& invocation, const CLI::App&, std::ostream& out, Output& output) {
+         return RunSignInCommand(invocation.signIn, out, output);
      },
      CliElevenProblem},
     {kHelpCommand, "[COMMAND]", "print this help, or a command's",

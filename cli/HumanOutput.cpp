@@ -62,7 +62,7 @@ void HumanOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const
     console_.EndProgress();
     if (outcome.result.status.ok()) {
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(outcome.duration);
-        console_.Summary(SavedSummary(summary_, saved, seconds));
+        console_.Summary(SavedSummary(ReadThrough(summary_, outcome.reader), saved, seconds));
     } else if (outcome.result.status.Is(StatusKind::Cancelled)) {
         console_.Message(outcome.result.status.text());
     }
@@ -109,6 +109,12 @@ void HumanOutput::HtmlEnded(const HtmlWritten& written, const Status& status) {
     console_.EndProgress();
     // The pages may be written and only the browser failed to open them.
     if (!written.indexFile.empty()) console_.Summary(written.indexFile);
+    if (!status.ok()) console_.Message(std::string(kProgramName) + ": " + status.text());
+}
+
+void HumanOutput::SignInStarted() {}
+
+void HumanOutput::SignInEnded(const std::string&, const Status& status) {
     if (!status.ok()) console_.Message(std::string(kProgramName) + ": " + status.text());
 }
 

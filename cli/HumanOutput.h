@@ -29,6 +29,8 @@ public:
     void HtmlStarted(const std::string& backup, const std::string& folder) override;
     void HtmlProgress(std::size_t postsDone, std::size_t posts) override;
     void HtmlEnded(const HtmlWritten& written, const Status& status) override;
+    void SignInStarted() override;
+    void SignInEnded(const std::string& name, const Status& status) override;
     void Failed(const char* command, const Status& status) override;
 
 private:

@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "Console.h"
 #include "Summaries.h"
+#include "runpolicy/UnattendedBackup.h"
 
 namespace qv::cli {
 
@@ -79,14 +80,17 @@ void JsonOutput::BackupStarted(const BackupOptions& request) {
     Emit(event::kStart, {{field::kAddress, request.GroupAddress},
                          {field::kTarget, Text(request.XMLFileName)},
                          {field::kIncremental, !request.XMLBaseFileName.empty()},
-                         {field::kVersion, VersionText(App())}});
+                         {field::kVersion, VersionText(App())},
+                         {field::kApi, ApiName(runpolicy::StartingReader(request))}});
 }
 
 void JsonOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const std::string& saved) {
     const BackupResult& result = outcome.result;
     json fields = {
         {field::kPages, result.Pages},
-        {field::kSeconds, std::chrono::duration_cast<std::chrono::seconds>(outcome.duration).count()}};
+        {field::kSeconds, std::chrono::duration_cast<std::chrono::seconds>(outcome.duration).count()},
+        {field::kApi, ApiName(outcome.reader)}};
+    const std::string summary = ReadThrough(summary_, outcome.reader);
     const Status& status = result.status;
     if (status.ok()) {
         fields[field::kSaved] = Text(saved);
@@ -99,9 +103,9 @@ void JsonOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const 
                                         ? json(*result.ReportedTotal - result.PostsInBackup)
                                         : json(0);
         fields[field::kBytes] = static_cast<int64_t>(result.Traffic.BytesReceived);
-        fields[field::kSummary] = Text(summary_);
+        fields[field::kSummary] = Text(summary);
         SayOnOutput(
-            SavedSummary(summary_, saved, std::chrono::duration_cast<std::chrono::seconds>(outcome.duration)));
+            SavedSummary(summary, saved, std::chrono::duration_cast<std::chrono::seconds>(outcome.duration)));
     }
     Ended(status, std::move(fields));
 }
@@ -169,6 +173,17 @@ void JsonOutput::HtmlEnded(const HtmlWritten& written, const Status& status) {
         fields[field::kIndex] = Text(written.indexFile);
         SayOnOutput(written.indexFile);
     }
+    Ended(status, std::move(fields));
+}
+
+void JsonOutput::SignInStarted() {
+    command_ = command::kSignIn;
+    Emit(event::kStart, json::object());
+}
+
+void JsonOutput::SignInEnded(const std::string& name, const Status& status) {
+    json fields = json::object();
+    if (status.ok()) fields[field::kName] = Text(name);
     Ended(status, std::move(fields));
 }
 

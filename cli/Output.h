@@ -43,6 +43,10 @@ public:
     virtual void HtmlProgress(std::size_t postsDone, std::size_t posts) = 0;
     virtual void HtmlEnded(const HtmlWritten& written, const Status& status) = 0;
 
+    virtual void SignInStarted() = 0;
+    // `name`: the signed-in user's, when the status is Ok.
+    virtual void SignInEnded(const std::string& name, const Status& status) = 0;
+
     // A failure of the program's own surroundings (the settings store, the system).
     virtual void Failed(const char* command, const Status& status) = 0;
 };

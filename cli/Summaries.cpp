@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "CliEvents.h"
 #include "Manifest.h"
 #include "Sundrykit.h"
 
@@ -22,6 +23,13 @@ std::string Clock(std::chrono::seconds duration) {
 std::string SavedSummary(const std::string& summary, const std::string& saved, std::chrono::seconds took) {
     return summary + "\r\n\r\nSaved as " + saved + " in " + Clock(took) + ".";
 }
+
+std::string ReadThrough(const std::string& summary, Reader reader) {
+    if (reader != Reader::V2) return summary;
+    return summary + "\r\n\r\nRead through the service's v2 API.";
+}
+
+const char* ApiName(Reader reader) { return reader == Reader::V2 ? events::api::kV2 : events::api::kReadApi; }
 
 std::string MediaSummaryText(const media::MediaSummary& summary) {
     std::string text = "Media kept in " + summary.folder + "\n" +                       //

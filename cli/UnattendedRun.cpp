@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "ApiOptions.h"
 #include "CliEvents.h"
 #include "HtmlCommand.h"
 #include "Interrupt.h"
@@ -28,11 +29,17 @@ runpolicy::UnattendedPolicy PolicyOf(const CliOptions& options) {
     policy.requestsPerMinute = options.rate;
     policy.prefetch = options.prefetch;
     policy.proxy = RunProxy(options.proxy);
+    policy.v2Hint = V2Hint();
     return policy;
 }
 
-// The passwords the keyring keeps for the blog, where the arguments gave none.
+// The passwords the keyring keeps for the blog, and the v2 API's key, secret
+// and token, where the arguments gave none.
 Status ReadKeyring(BackupOptions& request) {
+    if (request.reader != Reader::ReadApi) {
+        if (Status read = ReadApiKeyring(request.v2); !read.ok()) return read;
+    }
+    if (request.reader == Reader::V2) return Status::Ok();  // no account, no blog password
     if (!request.EMail.empty() && request.Password.empty()) {
         Result<std::string> password =
             keyring::Lookup(request.GroupAddress, request.EMail, keyring::Secret::AccountPassword);
@@ -52,7 +59,8 @@ Status ReadKeyring(BackupOptions& request) {
 }
 
 // A saved backup joins the Library's list, with what a later update needs (never a password).
-void RecordInLibrary(const CliOptions& options, const BackupResult& result, Output& output) {
+void RecordInLibrary(const CliOptions& options, const runpolicy::UnattendedOutcome& outcome, Output& output) {
+    const BackupResult& result = outcome.result;
     const Result<std::string> folder = catalog::UserDataFolder();
     if (!folder) return output.Warning("The backup is not in the Library's list: " + folder.status().text());
     catalog::CatalogEntry entry =
@@ -61,6 +69,8 @@ void RecordInLibrary(const CliOptions& options, const BackupResult& result, Outp
     entry.email = options.backup.EMail;
     entry.blogPassword = !options.backup.Password2.empty();
     entry.proxy = catalog::ProxyChoice(options.proxy);
+    entry.api = outcome.reader == Reader::V2 ? catalog::kApiV2 : catalog::kApiV1;
+    entry.signedIn = outcome.reader == Reader::V2 && options.backup.v2.Signed();
     const catalog::Changed recorded = catalog::Record(*folder, entry);
     if (recorded.setAside) output.Warning(*recorded.setAside);
     if (!recorded.ok()) output.Warning("The backup is not in the Library's list: " + recorded.status.text());
@@ -76,7 +86,8 @@ int Backup(const CliOptions& options, Output& output) {
     const runpolicy::UnattendedOutcome outcome =
         runpolicy::RunUnattendedBackup(options.backup, policy, output, waiter, StopSignal::Requested);
     const Status& status = outcome.result.status;
-    if (status.ok()) RecordInLibrary(options, outcome.result, output);
+    // The Library lists backups of a blog's posts; its updates would not read likes.
+    if (status.ok() && !options.backup.v2.likes) RecordInLibrary(options, outcome, output);
     output.BackupEnded(outcome, options.backup.XMLFileName);
     if (!status.ok()) return ExitStatusFor(status);
     const std::string& target = options.backup.XMLFileName;
@@ -118,7 +129,9 @@ Status TakeBackupTarget(CliOptions& options) {
 
 int RunBackupCommand(CliOptions options, Output& output) {
     if (options.keyring) {
-        if (const Status read = ReadKeyring(options.backup); !read.ok()) {
+        Status read = ReadKeyring(options.backup);
+        if (read.ok()) read = CheckApiRequest(options.backup);
+        if (!read.ok()) {
             output.Failed(events::command::kBackup, read);
             return ExitStatusFor(read);
         }

@@ -26,6 +26,9 @@ inline constexpr const char* kBackup = "backup";
 inline constexpr const char* kMedia = "media";
 inline constexpr const char* kHtml = "html";
 inline constexpr const char* kHelp = "help";  // only in a usage error
+inline constexpr const char* kSignIn = "sign-in";  // only in a usage error
+// A backup run of the posts a blog liked: its events are a backup run's.
+inline constexpr const char* kLikes = "likes";
 }  // namespace command
 
 // Why a wait event waits.
@@ -34,6 +37,12 @@ inline constexpr const char* kThrottled = "throttled";  // the service asked to 
 inline constexpr const char* kRetry = "retry";          // before asking again after a failure
 inline constexpr const char* kBusyHost = "busy-host";   // a media host asked to wait
 }  // namespace reason
+
+// The API a backup run reads the blog through, as start and end name it.
+namespace api {
+inline constexpr const char* kReadApi = "v1";
+inline constexpr const char* kV2 = "v2";
+}  // namespace api
 
 namespace field {
 // Every event.
@@ -44,6 +53,7 @@ inline constexpr const char* kAddress = "address";
 inline constexpr const char* kTarget = "target";
 inline constexpr const char* kIncremental = "incremental";
 inline constexpr const char* kVersion = "version";
+inline constexpr const char* kApi = "api";  // and end: "v1" the read API, "v2" the v2 API
 inline constexpr const char* kBackup = "backup";
 inline constexpr const char* kFolder = "folder";
 // progress

@@ -70,6 +70,7 @@ public:
     }
     // The same failure, its words led by `context` ("path\r\n\r\nCan't ...").
     Status Within(const std::string& context) const {
+        if (ok()) return *this;
         Status status = *this;
         status.text_ = context + text_;
         return status;

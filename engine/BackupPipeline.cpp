@@ -143,9 +143,9 @@ std::unique_ptr<IPageSource> SourceOf(const BackupOptions& options, RunContext& 
 }  // namespace
 
 Status TargetCanBeSaved(const std::string& xmlFileName, RunContext& context) {
-    std::string why;
-    if (AtomicFileWriter::CanSave(xmlFileName, context.files, why)) return Status::Ok();
-    return SaveFailure("Saving " + xmlFileName + " is not possible: " + why, context);
+    const Status possible = AtomicFileWriter::CanSave(xmlFileName, context.files);
+    if (possible.ok()) return possible;
+    return SaveFailure("Saving " + xmlFileName + " is not possible: " + possible.text(), context);
 }
 
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
@@ -184,6 +184,7 @@ BackupResult MakeBackupXML(const BackupOptions& options, RunContext& context) {
     traffic.SetPiece(1);
     PageJournal* journal = loop.IsFullRun() ? context.journal : nullptr;
     if (journal) Rebuild(loop, *journal, context.host, traffic);
+    if (loop.HasBackup()) source->Extends(loop.Backup());
     result.Pages = loop.PagesMerged();
     // Every merged page is kept in the journal as it was received.
     const auto mergeAndKeep = [&](XmlDocument page, const std::string& received, int missing) {

@@ -41,7 +41,8 @@ std::optional<std::string> CompletenessNote(const BackupResult& result) {
 
 BackupResult RunBackup(const BackupOptions& options, RunContext& context) {
     BackupOptions sent = options;
-    if (!options.HasAccount()) {
+    // The v2 API reads with the application's key and the user's token, never the account.
+    if (!options.HasAccount() && options.reader != Reader::V2) {
         if (!context.decisions.GoOnWithoutPrivatePosts()) return BackupResult{};
         // Half a pair of credentials is never sent.
         sent.EMail.clear();

@@ -152,6 +152,16 @@ std::optional<std::string> PageJournal::Unfit() const {
     return std::nullopt;
 }
 
+std::optional<int32_t> PageJournal::KeptPageSize(const std::string& target, FileOps& files) {
+    std::string text;
+    if (files.ReadFile(backupfiles::JournalFolder(target) + "/" + kDescription, text) != 0) return std::nullopt;
+    const nlohmann::json description = nlohmann::json::parse(text, nullptr, false);
+    if (!description.is_object()) return std::nullopt;
+    const auto size = description.find("posts_per_page");
+    if (size == description.end() || !size->is_number_integer()) return std::nullopt;
+    return size->get<int32_t>();
+}
+
 std::string PageJournal::DescriptionText() const {
     std::string text;
     files_.ReadFile(folder_ + "/" + kDescription, text);
@@ -234,16 +244,14 @@ bool PageJournal::Begin(std::optional<int64_t> announcedTotal) {
 
 bool PageJournal::WriteFile(const std::string& name, const std::string& content, DurableFile::Content when) {
     DurableFile file(folder_ + "/." + name + ".", files_);
-    if (file.Write(content.data(), content.size()) &&
-        file.Place(folder_ + "/" + name, privateFiles_ ? 0600 : NewFileMode(), unsynced_, when))
-        return true;
-    Fail(file.ErrorText());
-    return false;
+    Status written = file.Write(content.data(), content.size());
+    if (written.ok()) written = file.Place(folder_ + "/" + name, privateFiles_ ? 0600 : NewFileMode(), unsynced_, when);
+    if (!written.ok()) Fail(written.text());
+    return written.ok();
 }
 
 void PageJournal::Sync() {
-    std::string error;
-    if (!unsynced_.Sync(error)) return Fail(error);
+    if (Status synced = unsynced_.Sync(); !synced.ok()) return Fail(synced.text());
     lastSync_ = Clock::now();
 }
 

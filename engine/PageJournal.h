@@ -58,6 +58,11 @@ public:
     PageJournal(const PageJournal&) = delete;
     PageJournal& operator=(const PageJournal&) = delete;
 
+    // The posts per page of the journal an interrupted run left beside
+    // `target`, which only a run asking for pages of that size continues;
+    // none when there is none or its description can't be read.
+    static std::optional<int32_t> KeptPageSize(const std::string& target, FileOps& files = SystemFileOps());
+
     // The pages an earlier run kept: from the first on, as long as they follow
     // one another.
     std::vector<JournalPage> Kept() const;

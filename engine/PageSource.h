@@ -18,6 +18,7 @@ namespace qv {
 class IBackupHost;
 class IRequestPacer;
 class IRunDecisions;
+class XmlDocument;
 
 // What every request of a run goes through, whatever its source: the run's
 // questions, its warnings, its traffic and stop, its pace and its proxy.
@@ -57,6 +58,10 @@ public:
     // Whether its posts may be private: the journal and the saved file are
     // then the owner's alone.
     virtual bool MayBePrivate() const = 0;
+    // Before the first Fetch: the run extends `backup`, an earlier backup or
+    // the pages an interrupted run kept. What the blog's pages do not say
+    // again (its time zone, say) may be learnt from it.
+    virtual void Extends(const XmlDocument& /*backup*/) {}
 };
 
 }  // namespace qv

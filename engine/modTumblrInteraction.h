@@ -16,6 +16,7 @@
 #include "PageSource.h"
 #include "RunContext.h"
 #include "RunDecisions.h"
+#include "ServiceApi.h"
 #include "Status.h"
 #include "Xml.h"
 #include "http/HttpClient.h"
@@ -36,12 +37,17 @@ struct BackupOptions {
     std::string Password;
     std::string Password2;
     bool ApplyNTFSCompression = false;
+    // The API the blog is read through; the v2 API's access.
+    Reader reader = Reader::ReadApi;
+    V2Access v2;
 
     // Both halves of the account's pair: only then is the account sent.
     bool HasAccount() const { return !EMail.empty() && !Password.empty(); }
     // Whether what the service answers may be private: read with the
     // account's or the blog's password.
-    bool MayReadPrivatePosts() const { return HasAccount() || !Password2.empty(); }
+    bool MayReadPrivatePosts() const {
+        return HasAccount() || !Password2.empty() || (reader != Reader::ReadApi && v2.Signed());
+    }
 };
 
 // What a run cost: pages asked for and bytes, counted by the run itself.

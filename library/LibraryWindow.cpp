@@ -463,12 +463,15 @@ void LibraryWindow::SetDaily(bool daily) {
     if (!daily) {
         if (const Status disabled = schedule::Disable(scheduled); !disabled.ok())
             Say(Text(disabled.text()), mbExclamation);
-        else
-            ForgetStoredPasswords(entry);
+        else if (const Status forgotten = ForgetStoredPasswords(entry); !forgotten.ok())
+            Say("The daily update is off, but its passwords are still in the keyring:\n\n" + Text(forgotten.text()),
+                mbExclamation);
     } else if (const Status stored = StorePasswordsForDailyRuns(entry, *questions_, this); !stored.ok()) {
         if (!stored.Is(StatusKind::Cancelled)) Say(Text(stored.text()), mbExclamation);
     } else if (const Status enabled = schedule::Enable(scheduled); !enabled.ok()) {
-        ForgetStoredPasswords(entry);
+        // What is said is why the update could not be set up; passwords left
+        // in the keyring are harmless next to that.
+        (void)ForgetStoredPasswords(entry);
         if (enabled.Is(StatusKind::Unavailable)) {
             // No service manager of the user's own: cron can run the same update.
             const QString line = Text(schedule::CrontabLine(scheduled));

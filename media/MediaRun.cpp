@@ -359,8 +359,7 @@ void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {
 Status MediaRun::Journal() {
     // A line may say a file is kept only once its name has reached the disk.
     // A folder that can't be synced is no reason to stop: nothing else can be done there.
-    std::string unsynced;
-    keptNames_.Sync(unsynced);
+    (void)keptNames_.Sync();
     if (Status appended = journal_->Append(unjournaled_); !appended.ok()) return appended;
     unjournaled_.clear();
     if (journal_->Bytes() < std::max(options_.replaceManifestAfter, savedBytes_)) return Status::Ok();

@@ -43,7 +43,8 @@ Status CheckServiceAddress(const std::string& url) {
     return Status::Ok();
 }
 
-ServiceAnswer Exchange(HttpRequest& request, const ServiceCall& call, const Connection& connection) {
+ServiceAnswer Exchange(HttpRequest& request, const ServiceCall& call, const Connection& connection,
+                       IHTTPRequestCallback* progress) {
     ServiceAnswer answer;
     std::string protocol;
     OutgoingRequest exchange;
@@ -63,7 +64,7 @@ ServiceAnswer Exchange(HttpRequest& request, const ServiceCall& call, const Conn
     exchange.userAgent = connection.userAgent.empty() ? "Quillvault" : connection.userAgent;
     request.Proxy(connection.proxy);
 
-    answer.status = request.Send(exchange, nullptr);
+    answer.status = request.Send(exchange, progress);
     answer.httpStatus = request.StatusCode();
     answer.headers = request.ResponseHeaders();
     answer.body = request.ResponseBody();

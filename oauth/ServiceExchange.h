@@ -43,6 +43,8 @@ struct ServiceAnswer {
     std::string body;
 };
 
-ServiceAnswer Exchange(HttpRequest& request, const ServiceCall& call, const Connection& connection);
+// `progress`, when given, hears every block sent and received, and may stop the transfer.
+ServiceAnswer Exchange(HttpRequest& request, const ServiceCall& call, const Connection& connection,
+                       IHTTPRequestCallback* progress = nullptr);
 
 }  // namespace qv::oauth

@@ -92,15 +92,25 @@ Answer PolicyDecisions::WaitOutThrottling(const Status& why, int32_t page) {
                           " waited in all).");
     }
     waitedForThrottling_ += charged;
-    const std::string asked =
-        why.httpStatus() == 429 ? "it is asked too often (HTTP 429)" : "it is busy (HTTP " + std::to_string(why.httpStatus()) + ")";
-    reporter_.Waiting(WaitReason::Throttled, wait,
-                      "The service says " + asked + "; waiting " + Duration(wait) + " before asking again.");
+    std::string text;
+    if (why.httpStatus() == 429) {
+        text = "The service says it is asked too often (HTTP 429); waiting " + Duration(wait) + " before asking again.";
+    } else if (why.httpStatus() == 503) {
+        text = "The service says it is busy (HTTP 503); waiting " + Duration(wait) + " before asking again.";
+    } else {
+        // A limit the service's headers announced before any refusal: its own words.
+        text = why.text() + " Waiting " + Duration(wait) + " before asking again.";
+    }
+    reporter_.Waiting(WaitReason::Throttled, wait, text);
     return waiter_.Wait(wait) ? Answer::Retry : Answer::Stop;
 }
 
 Answer PolicyDecisions::PageFailed(const Status& why, int32_t start) {
     if (stopRequested_()) return Answer::Stop;
+    if (why.Is(StatusKind::DailyLimit))
+        return GiveUp(kPageFailedHeadline, why,
+                      "Stopping for today: run the same command again once the limit has reset, and it goes on "
+                      "where this run stopped.");
     if (!why.retryMayHelp())
         return GiveUp(kPageFailedHeadline, why,
                       "Not asking again: the answer will not change.");

@@ -31,13 +31,23 @@ struct UnattendedPolicy {
     int requestsPerMinute = 0;  // 0: as fast as the service answers
     int prefetch = 0;
     std::shared_ptr<const ProxySettings> proxy;  // null: the stored proxy setup
+    // Said with a wall of the read API when the request lets the run go on
+    // through the v2 API but names no key: where the key goes.
+    std::string v2Hint;
 };
 
 struct UnattendedOutcome {
     // Its status is Ok when saved and Cancelled when stopped.
     BackupResult result;
     std::chrono::steady_clock::duration duration{};
+    // The API the blog was read through (last asked, when the run failed).
+    Reader reader = Reader::ReadApi;
 };
+
+// The API a run of `request` begins with: the one asked for; for Auto the
+// read API, unless an interrupted run that went on through the v2 API left
+// its pages beside the target.
+Reader StartingReader(const BackupOptions& request);
 
 UnattendedOutcome RunUnattendedBackup(const BackupOptions& request, const UnattendedPolicy& policy,
                                       IRunReporter& reporter, IWaiter& waiter,

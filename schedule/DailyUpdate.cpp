@@ -62,11 +62,7 @@ std::string WantsLink(const ScheduledBackup& backup) {
 Status WriteUnit(const std::string& path, const std::string& text) {
     FileSaveOptions options;
     options.privateNewFile = true;  // it names the account's e-mail address
-    AtomicFileWriter out(path, SystemFileOps(), options);
-    if (!out.Open() || !out.Write(text.data(), text.size()) || !out.Commit()) {
-        return Status(StatusKind::FileSystem, "Can't write " + path + ": " + out.ErrorText());
-    }
-    return Status::Ok();
+    return AtomicFileWriter::Save(path, text, SystemFileOps(), options).Within("Can't write " + path + ": ");
 }
 
 Status RemoveFile(const std::string& path) {
@@ -146,7 +142,7 @@ std::string CrontabLine(const ScheduledBackup& backup) {
     std::string line = "@daily ";
     // Without a service manager, a cron job finds the keyring only on the
     // session bus at its usual place.
-    if (catalog::NeedsPassword(backup.entry)) {
+    if (catalog::NeedsPassword(backup.entry) || catalog::ThroughV2(backup.entry)) {
         line += "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/" + std::to_string(getuid()) + "/bus ";
     }
     return line + CrontabCommand(UpdateCommand(backup));
@@ -173,14 +169,14 @@ Status Enable(const ScheduledBackup& backup) {
     if (error) return Status(StatusKind::FileSystem, "Can't make the folder " + folder + ": " + error.message());
     if (Status written = WriteUnit(ServiceFile(backup), ServiceUnitText(backup)); !written.ok()) return written;
     if (Status written = WriteUnit(TimerFile(backup), TimerUnitText(backup)); !written.ok()) {
-        RemoveUnits(backup);
+        (void)RemoveUnits(backup);  // the write's failure is what went wrong
         return written;
     }
     Status asked = RunSystemctl({"daemon-reload"});
     if (asked.ok()) asked = RunSystemctl({"enable", "--now", UnitName(backup) + ".timer"});
     if (!asked.ok()) {
         // A unit left behind would read as scheduled while nothing runs it.
-        RemoveUnits(backup);
+        (void)RemoveUnits(backup);
         return asked;
     }
     return Status::Ok();
@@ -188,9 +184,10 @@ Status Enable(const ScheduledBackup& backup) {
 
 Status Disable(const ScheduledBackup& backup) {
     const bool scheduled = IsEnabled(backup);
-    if (scheduled) RunSystemctl({"disable", "--now", UnitName(backup) + ".timer"});
+    // The units go whatever disabling said: once they are removed, the reload forgets the timer.
+    if (scheduled) (void)RunSystemctl({"disable", "--now", UnitName(backup) + ".timer"});
     if (Status removed = RemoveUnits(backup); !removed.ok()) return removed;
-    if (scheduled) RunSystemctl({"daemon-reload"});
+    if (scheduled) return RunSystemctl({"daemon-reload"});
     return Status::Ok();
 }
 

@@ -136,13 +136,14 @@ bool SiteFiles::Write(const std::string& page, std::string_view content) {
     }
     UnsyncedFileOps unsynced(files_);
     AtomicFileWriter writer(path, unsynced);
-    bool written = writer.Open() && writer.Write(content.data(), content.size());
-    if (written) {
+    Status written = writer.Open();
+    if (written.ok()) written = writer.Write(content.data(), content.size());
+    if (written.ok()) {
         const std::lock_guard lock(commitMutex_);
         written = writer.Commit();
     }
-    if (!written) {
-        Fail(writer.ErrorText());
+    if (!written.ok()) {
+        (void)Fail(written.text());  // kept as the view's failure, said once at the end
         return false;
     }
     ++written_;

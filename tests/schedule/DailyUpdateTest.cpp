@@ -9,6 +9,7 @@
 
 #include "ScheduleTestSupport.h"
 #include "TempFolder.h"
+#include "catalog/UpdateCommand.h"
 #include "schedule/DailyUpdate.h"
 #include "schedule/Systemctl.h"
 
@@ -100,6 +101,30 @@ TEST(DailyUpdate, TimerRunsDailyAndCatchesUpAndTheServiceRunsTheIncrementalUpdat
     sameNameElsewhere.entry.path = "/mnt/old/myblog.xml";
     EXPECT_TRUE(UnitName(backup).starts_with("quillvault-update-myblog-")) << UnitName(backup);
     EXPECT_NE(UnitName(backup), UnitName(sameNameElsewhere));
+}
+
+// The key and the token are never in a unit or a command line: every update
+// of a blog read through the v2 API reads them from the keyring, as Update
+// now does, whatever passwords it is handed.
+TEST(DailyUpdate, ABlogReadThroughTheV2ApiIsUpdatedThatWayWithTheKeyring) {
+    ScheduledBackup backup = Scheduled("/home/me/backups/myblog.xml");
+    backup.entry.api = catalog::kApiV2;
+    backup.entry.signedIn = true;
+    EXPECT_NE(ServiceUnitText(backup).find("\"-q\" \"--api\" \"v2\" \"--keyring\"\n"), std::string::npos)
+        << ServiceUnitText(backup);
+    EXPECT_TRUE(CrontabLine(backup).starts_with("@daily DBUS_SESSION_BUS_ADDRESS=")) << CrontabLine(backup);
+
+    const auto updateNow = [](const catalog::CatalogEntry& entry) {
+        return catalog::UpdateArguments(entry, {"--json"}, catalog::Passwords::FromEnvironment);
+    };
+    const std::string file = backup.entry.path;
+    EXPECT_EQ(updateNow(backup.entry), (std::vector<std::string>{"-i", file, "-o", file, "myblog.example", "--json",
+                                                                 "--api", "v2", "--keyring"}));
+    backup.entry.api = catalog::kApiV1;
+    backup.entry.email = "me@example.com";
+    EXPECT_EQ(updateNow(backup.entry), (std::vector<std::string>{"-i", file, "-o", file, "myblog.example", "--json",
+                                                                 "-e", "me@example.com"}))
+        << "the read API's passwords are handed over";
 }
 
 TEST(DailyUpdate, AwkwardFileNamesPassSystemdsOwnCheck) {

@@ -107,6 +107,12 @@ void V2ApiServer::PublishAfter(int answers, const std::string& post) {
     toPublish_ = V2PostFromReadApi(post, blog_.name);
 }
 
+void V2ApiServer::DeleteAfter(int answers, const std::string& id) {
+    std::lock_guard lock(mutex_);
+    deleteAfter_ = answers;
+    toDelete_ = id;
+}
+
 void V2ApiServer::SetRateBudget(RateBudget budget) {
     std::lock_guard lock(mutex_);
     budget_ = budget;
@@ -256,6 +262,8 @@ ScriptedResponse V2ApiServer::Posts(const Query& query, bool signedIn) {
     }
     ScriptedResponse answer = Api(200, "OK", response);
     if (++postsAnswers_ == publishAfter_) posts_.insert(posts_.begin(), toPublish_);
+    if (postsAnswers_ == deleteAfter_)
+        std::erase_if(posts_, [&](const json& post) { return post.value("id_string", "") == toDelete_; });
     return answer;
 }
 

@@ -82,6 +82,8 @@ public:
     void PinPost(const std::string& id);
     // After `answers` answers of /posts, `post` is published (listed first).
     void PublishAfter(int answers, const std::string& post);
+    // After `answers` answers of /posts, the post of that id is deleted.
+    void DeleteAfter(int answers, const std::string& id);
     void SetRateBudget(RateBudget budget);
     // The next `count` /v2 requests get 429 with this Retry-After (none: no header).
     void ThrottleNext(int count, std::optional<int> retryAfterSeconds);
@@ -127,6 +129,8 @@ private:
     std::string pinnedId_;
     int publishAfter_ = -1;
     nlohmann::json toPublish_;
+    int deleteAfter_ = -1;
+    std::string toDelete_;
     int postsAnswers_ = 0;
     RateBudget budget_;
     int throttleCount_ = 0;
