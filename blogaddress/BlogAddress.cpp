@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 #include "Sundrykit.h"
 
@@ -19,8 +20,16 @@ Result<std::string> BareBlogAddress(const std::string& typed) {
         }
     }
     while (address.ends_with('/')) address.pop_back();
-    if (address.empty() || address.find_first_of("/?#@ \t\\") != std::string::npos)
-        return Status(StatusKind::Usage, "The blog address is a host name such as myblog.example.com, without a path.")
+    // No blank or control character is part of a host name: a line break or a
+    // vertical tab inside would otherwise pass, and a path, query or user is
+    // none of the blog's address.
+    const auto foreign = [](unsigned char c) {
+        return c <= 0x20 || c == 0x7F ||
+               std::string_view("/?#@\\").find(static_cast<char>(c)) != std::string_view::npos;
+    };
+    if (address.empty() || std::any_of(address.begin(), address.end(), foreign))
+        return Status(StatusKind::Usage,
+                      "The blog address is a host name such as myblog.example.com, without a path.")
             .RetryWontHelp();
     return address;
 }

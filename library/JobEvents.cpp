@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/JobEvents.h"
 
+#include <limits>
 #include <map>
 
 #include "CliEvents.h"
@@ -25,7 +26,17 @@ EventKind KindOf(const std::string& name) {
 std::optional<std::int64_t> JobEvent::Number(const char* name) const {
     const auto found = fields.find(name);
     if (found == fields.end() || !found->is_number()) return std::nullopt;
-    if (found->is_number_float()) return static_cast<std::int64_t>(found->get<double>());
+    // A number no 64-bit integer holds (JSON reads an integer past 2^64 as a
+    // fraction) is no count, rather than an overflow.
+    constexpr double kBeyond = 9223372036854775808.0;  // 2^63
+    if (found->is_number_float()) {
+        const double number = found->get<double>();
+        if (!(number > -kBeyond && number < kBeyond)) return std::nullopt;
+        return static_cast<std::int64_t>(number);
+    }
+    if (found->is_number_unsigned() &&
+        found->get<std::uint64_t>() > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+        return std::nullopt;
     return found->get<std::int64_t>();
 }
 

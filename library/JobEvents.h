@@ -22,7 +22,8 @@ struct JobEvent {
     std::string line;     // the line as it came
     nlohmann::json fields = nlohmann::json::object();
 
-    // A whole number field; nullopt when absent, null or not a number.
+    // A whole number field (a fraction counts by its whole part); nullopt when
+    // absent, null, not a number or beyond a 64-bit integer.
     std::optional<std::int64_t> Number(const char* name) const;
     // A text field; "" when absent or not text.
     std::string Text(const char* name) const;

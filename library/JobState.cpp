@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/JobState.h"
 
+#include <algorithm>
+
 #include "CliEvents.h"
 #include "Status.h"
 #include "library/Wording.h"
@@ -11,6 +13,10 @@ namespace {
 
 namespace command = events::command;
 namespace field = events::field;
+
+// A wait is shown as at most a year: a longer one, which no service asks for,
+// would overflow its deadline in milliseconds.
+constexpr std::int64_t kLongestWait = 366LL * 24 * 3600;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -170,7 +176,8 @@ std::optional<QString> ApplyEvent(JobState& state, const JobEvent& event) {
             TakeProgress(state, event);
             return std::nullopt;
         case EventKind::Wait: {
-            const std::int64_t seconds = std::max<std::int64_t>(0, event.Number(field::kSeconds).value_or(0));
+            const std::int64_t seconds =
+                std::clamp<std::int64_t>(event.Number(field::kSeconds).value_or(0), 0, kLongestWait);
             state.waitUntil = QDeadlineTimer(seconds * 1000);
             state.waitReason = WaitReason(event.Text(field::kReason));
             state.waitText = Text(event.Text(field::kText));
@@ -256,7 +263,9 @@ QString ProgressText(const JobState& state) {
 std::optional<int> Percent(const JobState& state) {
     if (!state.running || state.waitUntil || !state.done || !state.total || *state.total <= 0)
         return std::nullopt;
-    return static_cast<int>(std::clamp<std::int64_t>(*state.done * 100 / *state.total, 0, 100));
+    // In floating point: a count near the limit of its type times 100 would overflow.
+    const double percent = static_cast<double>(*state.done) * 100.0 / static_cast<double>(*state.total);
+    return static_cast<int>(std::clamp(percent, 0.0, 100.0));
 }
 
 }  // namespace qv::library

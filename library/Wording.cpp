@@ -15,7 +15,8 @@ QString Counted(std::int64_t value, const char* singular, const char* plural) {
 
 QString Duration(std::int64_t seconds) {
     if (seconds < 60) return QString("%1 s").arg(seconds);
-    const std::int64_t minutes = (seconds + 30) / 60;
+    // Rounded to the nearest minute without adding first: seconds may be the largest there are.
+    const std::int64_t minutes = seconds / 60 + (seconds % 60 >= 30 ? 1 : 0);
     if (minutes < 60) return QString("%1 min").arg(minutes);
     return minutes % 60 == 0 ? QString("%1 h").arg(minutes / 60)
                              : QString("%1 h %2 min").arg(minutes / 60).arg(minutes % 60);
