@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // library.json as every front end reads it: the list loaded (a damaged one
-// set aside), then a saved backup recorded in it as a run does after its
+// set aside, a newer version's left alone), then a saved backup recorded in it as a run does after its
 // save. The list written must load again, undamaged, with every entry it had.
 //
 // Input: the text of library.json.
@@ -55,10 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     files.PutFolder(folder);
     files.Put(file, std::string(fuzz::AsText(data, size)));
 
+    const std::string input(fuzz::AsText(data, size));
     const catalog::Loaded loaded = catalog::Load(folder, files);
     if (!loaded.warning.empty()) {
-        Require(loaded.entries.empty() && !files.Content(file),
-                "a damaged list is set aside and starts empty");
+        Require(loaded.entries.empty(), "a list that is not read gives no entries");
+        if (!files.Content(file)) return 0;  // damaged: set aside, the list starts empty
+        // Left in place, it is a newer version's list: no change may rewrite it.
+        Require(files.Content(file) == input, "a list that is not read is set aside or left as it was");
+        const catalog::Changed refused =
+            catalog::Record(folder, catalog::SavedNow("/backups/blog.xml", "blog.example.com", "A blog", 1, 1), files);
+        Require(!refused.ok() && files.Content(file) == input, "a newer version's list is never rewritten");
         return 0;
     }
 
