@@ -136,8 +136,8 @@ int main(int argc, char** argv) {
         all.push_back(MeasureRound(backup, folder, round));
         const Round& last = all.back();
         std::fprintf(stderr, "round %d: floor %.0f ms, fresh %.0f ms (%.2fx), unchanged %.0f ms (%.2fx)\n",
-                     round + 1, last.floor.milliseconds, last.fresh.milliseconds, Ratio(last.fresh, last.floor),
-                     last.again.milliseconds, Ratio(last.again, last.floor));
+                     round + 1, last.floor.milliseconds, last.fresh.milliseconds,
+                     Ratio(last.fresh, last.floor), last.again.milliseconds, Ratio(last.again, last.floor));
     }
     // The least disturbed round: the one whose run into an empty folder came
     // closest to its floor.

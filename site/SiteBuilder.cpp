@@ -11,6 +11,7 @@
 #include "MediaCatalog.h"
 #include "MediaLinks.h"
 #include "PageFrame.h"
+#include "PageIndex.h"
 #include "Pager.h"
 #include "PostDate.h"
 #include "PostRenderer.h"
@@ -18,6 +19,7 @@
 #include "SearchIndex.h"
 #include "Site.h"
 #include "SiteFiles.h"
+#include "SiteSources.h"
 #include "SitePaths.h"
 #include "Templates.h"
 #include "UrlPolicy.h"
@@ -87,7 +89,8 @@ public:
         std::vector<SearchEntry> search;
         search.reserve(entries_.size());
         for (std::size_t i = 0; i < entries_.size(); ++i)
-            search.push_back({entries_[i].page, entries_[i].summary, entries_[i].date, std::move(words_[i])});
+            search.push_back({std::move(entries_[i].page), std::move(entries_[i].summary),
+                              std::move(entries_[i].date), std::move(words_[i])});
         return files_.Write("assets/site.css", Templates::Stylesheet()) &&
                files_.Write("assets/search.js", Templates::SearchScript()) &&
                files_.Write("assets/search-index.js", SearchIndexScript(search));
@@ -275,6 +278,38 @@ private:
 
 }  // namespace
 
+namespace {
+
+SiteResult Outcome(Status status, const SiteFiles& files, std::size_t posts) {
+    SiteResult result;
+    result.status = std::move(status);
+    result.posts = posts;
+    result.pagesWritten = files.Written();
+    result.pagesUnchanged = files.Unchanged();
+    result.pagesRemoved = files.Removed();
+    return result;
+}
+
+// Every page made from the backup, each written unless the folder holds it already.
+SiteResult WritePages(const SiteOptions& options, const SiteSources& sources,
+                      const std::optional<Digest>& before, SiteFiles& files) {
+    SiteResult result;
+    Blog blog;
+    if (result.status = ReadBlog(options.backupFile, blog); !result.status.ok()) return result;
+    MediaCatalog catalog;
+    if (result.status = catalog.Load(sources.mediaFolder); !result.status.ok()) return result;
+    if (result.status = files.Open(); !result.status.ok()) return result;
+    const MediaLinks media(catalog, sources.mediaFolder, sources.mediaFolderHref, options.remoteMedia);
+    SiteBuilder builder(options, blog, media, files);
+    if (!builder.Build()) return Outcome(files.Failure(), files, blog.posts.size());
+    // Sources that changed while the pages were made vouch for none of them.
+    const std::optional<Digest> after = SourcesDigest(sources);
+    return Outcome(files.Finish(before == after ? before : std::nullopt, blog.posts.size()), files,
+                   blog.posts.size());
+}
+
+}  // namespace
+
 SiteResult WriteSite(const SiteOptions& options) {
     SiteResult result;
     const std::string siteFolder =
@@ -282,27 +317,27 @@ SiteResult WriteSite(const SiteOptions& options) {
     const std::string mediaFolder =
         options.mediaFolder.empty() ? backupfiles::MediaFolder(options.backupFile) : options.mediaFolder;
     try {
-        Blog blog;
-        if (result.status = ReadBlog(options.backupFile, blog); !result.status.ok()) return result;
-        MediaCatalog catalog;
-        if (result.status = catalog.Load(mediaFolder); !result.status.ok()) return result;
-        SiteFiles files(siteFolder, options.files != nullptr ? *options.files : SystemFileOps());
-        if (result.status = files.Open(); !result.status.ok()) return result;
-        const MediaLinks media(catalog, mediaFolder, MediaFolderHref(siteFolder, mediaFolder),
-                               options.remoteMedia);
-        SiteBuilder builder(options, blog, media, files);
-        result.status = builder.Build() ? files.RemoveOthers() : files.Failure();
-        result.posts = blog.posts.size();
-        result.pagesWritten = files.Written();
-        result.pagesUnchanged = files.Unchanged();
-        result.pagesRemoved = files.Removed();
-        if (!result.status.ok()) return result;
+        const SiteSources sources{options.backupFile, mediaFolder, MediaFolderHref(siteFolder, mediaFolder),
+                                  options.remoteMedia};
+        const std::optional<Digest> before = SourcesDigest(sources);
+        SiteFiles files(siteFolder, options.files != nullptr ? *options.files : SystemFileOps(),
+                        PageIndex::Load(siteFolder));
+        // Made from the very sources of the last run, the pages are those it
+        // wrote, as long as they are still there as it left them.
+        if (std::size_t posts = 0; files.KeepIndexedPages(before, posts)) {
+            result = Outcome(files.RemoveOthers(), files, posts);
+            if (result.status.ok() && options.progress != nullptr)
+                options.progress->PostsWritten(posts, posts);
+        } else {
+            result = WritePages(options, sources, before, files);
+        }
     } catch (const std::exception& error) {
         // A template that fails to render, or memory running out.
         result.status = Status(StatusKind::FileSystem, std::string("Can't write the pages: ") + error.what());
         return result;
     }
-    result.indexFile = (fs::absolute(siteFolder).lexically_normal() / "index.html").string();
+    if (result.status.ok())
+        result.indexFile = (fs::absolute(siteFolder).lexically_normal() / "index.html").string();
     return result;
 }
 
