@@ -19,8 +19,8 @@
 #include "SearchIndex.h"
 #include "Site.h"
 #include "SiteFiles.h"
-#include "SiteSources.h"
 #include "SitePaths.h"
+#include "SiteSources.h"
 #include "Templates.h"
 #include "UrlPolicy.h"
 #include "Workers.h"
@@ -48,7 +48,6 @@ struct PostEntry {
     std::vector<std::string> tags;
 };
 
-
 // The media folder's address as the site's pages write it: relative when the
 // two folders share a root, else the folder's file:// address.
 std::string MediaFolderHref(const std::string& siteFolder, const std::string& mediaFolder) {
@@ -66,7 +65,8 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
 
 PageFrame MakeFrame(const SiteOptions& options, const Blog& blog, const HtmlSanitizer& sanitizer) {
     std::string title = !blog.title.empty() ? blog.title : blog.name;
-    if (title.empty()) title = fs::path(backupfiles::WithoutXmlExtension(options.backupFile)).filename().string();
+    if (title.empty())
+        title = fs::path(backupfiles::WithoutXmlExtension(options.backupFile)).filename().string();
     std::string description = sanitizer.CleanHtml(blog.descriptionHtml, "");
     if (description.find_first_not_of(" \t\r\n") == std::string::npos) description.clear();
     const std::string footer = "An offline view of the backup " +
@@ -85,14 +85,19 @@ public:
           workers_(sanitizer_, media, options.threads) {}
 
     bool Build() {
-        if (!WritePosts() || !WriteTags() || !WriteMonths()) return false;
+        if (!WritePosts()) return false;
+        pages_ = {};
+        if (!WriteTags() || !WriteMonths()) return false;
         std::vector<SearchEntry> search;
         search.reserve(entries_.size());
         for (std::size_t i = 0; i < entries_.size(); ++i)
             search.push_back({std::move(entries_[i].page), std::move(entries_[i].summary),
                               std::move(entries_[i].date), std::move(words_[i])});
-        return files_.Write("assets/site.css", Templates::Stylesheet()) &&
-               files_.Write("assets/search.js", Templates::SearchScript()) &&
+        // The search index is the largest piece of the run: what it was made of goes first.
+        entries_ = {};
+        words_ = {};
+        return files_.Write("assets/site.css", std::string(Templates::Stylesheet())) &&
+               files_.Write("assets/search.js", std::string(Templates::SearchScript())) &&
                files_.Write("assets/search-index.js", SearchIndexScript(search));
     }
 
@@ -170,58 +175,75 @@ private:
     }
 
     // A list of posts (a tag's, a month's), 50 a page, newest first.
-    bool WriteEntryPages(const std::vector<std::size_t>& posts, const std::string& heading,
-                         const PageName& pageName) {
+    struct EntryList {
+        std::vector<std::size_t> posts;
+        std::string heading;
+        PageName pageName;
+    };
+
+    bool WriteEntryPage(Templates& templates, const EntryList& entries, std::size_t page) {
+        const std::vector<std::size_t>& posts = entries.posts;
         const std::size_t pages = PageCount(posts.size());
-        for (std::size_t page = 1; page <= pages; ++page) {
-            TemplateData list{TemplateData::type::list};
-            const std::size_t first = (page - 1) * kPostsPerPage;
-            for (std::size_t i = first; i < std::min(posts.size(), first + kPostsPerPage); ++i) {
-                const PostEntry& entry = entries_[posts[i]];
-                TemplateData item{TemplateData::type::object};
-                item.set("page", entry.page);
-                item.set("summary", entry.summary);
-                item.set("date", entry.date);
-                item.set("iso", entry.iso);
-                item.set("typeLabel", entry.typeLabel);
-                list.push_back(item);
-            }
-            TemplateData data{TemplateData::type::object};
-            data.set("heading", heading);
-            data.set("count", Plural(posts.size(), "post", "posts"));
-            data.set("entries", list);
-            data.set("pagerHtml", PagerHtml(templates_, page, pages, pageName));
-            const std::string title = page == 1 ? heading : heading + ", page " + std::to_string(page);
-            if (!WritePage(templates_, pageName(page), frame_.Titled(title),
-                           templates_.Render(Template::Entries, data)))
-                return false;
+        TemplateData list{TemplateData::type::list};
+        const std::size_t first = (page - 1) * kPostsPerPage;
+        for (std::size_t i = first; i < std::min(posts.size(), first + kPostsPerPage); ++i) {
+            const PostEntry& entry = entries_[posts[i]];
+            TemplateData item{TemplateData::type::object};
+            item.set("page", entry.page);
+            item.set("summary", entry.summary);
+            item.set("date", entry.date);
+            item.set("iso", entry.iso);
+            item.set("typeLabel", entry.typeLabel);
+            list.push_back(item);
         }
-        return true;
+        TemplateData data{TemplateData::type::object};
+        data.set("heading", entries.heading);
+        data.set("count", Plural(posts.size(), "post", "posts"));
+        data.set("entries", list);
+        data.set("pagerHtml", PagerHtml(templates, page, pages, entries.pageName));
+        const std::string title =
+            page == 1 ? entries.heading : entries.heading + ", page " + std::to_string(page);
+        return WritePage(templates, entries.pageName(page), frame_.Titled(title),
+                         templates.Render(Template::Entries, data));
+    }
+
+    // Every page of every list, spread over the threads.
+    bool WriteEntryLists(const std::vector<EntryList>& lists) {
+        std::vector<std::pair<const EntryList*, std::size_t>> pages;
+        for (const EntryList& list : lists)
+            for (std::size_t page = 1; page <= PageCount(list.posts.size()); ++page)
+                pages.emplace_back(&list, page);
+        std::atomic<bool> written = true;
+        workers_.Run(pages.size(), [&](Workers::Worker& worker, std::size_t i) {
+            if (written && !WriteEntryPage(worker.templates, *pages[i].first, pages[i].second))
+                written = false;
+        });
+        return written;
     }
 
     bool WriteTags() {
         std::map<std::string, std::vector<std::size_t>> byTag;
         for (std::size_t i = 0; i < entries_.size(); ++i)
             for (const std::string& tag : entries_[i].tags) byTag[tag].push_back(i);
-        std::vector<const std::string*> names;
-        for (const auto& [name, posts] : byTag) names.push_back(&name);
-        std::sort(names.begin(), names.end(),
-                  [](const std::string* a, const std::string* b) { return ReadsBefore(*a, *b); });
+        std::vector<std::pair<const std::string*, std::vector<std::size_t>*>> tags;
+        for (auto& [name, posts] : byTag) tags.emplace_back(&name, &posts);
+        std::sort(tags.begin(), tags.end(),
+                  [](const auto& a, const auto& b) { return ReadsBefore(*a.first, *b.first); });
         TemplateData items{TemplateData::type::list};
-        for (const std::string* name : names) {
+        std::vector<EntryList> lists;
+        for (const auto& [name, posts] : tags) {
             const std::string slug = TagSlug(*name);
-            const std::vector<std::size_t>& posts = byTag[*name];
-            if (!WriteEntryPages(posts, "#" + *name,
-                                 [&slug](std::size_t page) { return TagPage(slug, page); }))
-                return false;
             TemplateData item{TemplateData::type::object};
             item.set("name", *name);
             item.set("page", TagPage(slug, 1));
-            item.set("count", std::to_string(posts.size()));
+            item.set("count", std::to_string(posts->size()));
             items.push_back(item);
+            lists.push_back(
+                {std::move(*posts), "#" + *name, [slug](std::size_t page) { return TagPage(slug, page); }});
         }
+        if (!WriteEntryLists(lists)) return false;
         TemplateData data{TemplateData::type::object};
-        if (!names.empty()) data.set("tags", TemplateData("items", items));
+        if (!tags.empty()) data.set("tags", TemplateData("items", items));
         return WritePage(templates_, kTagsPage, frame_.Titled("Tags"),
                          templates_.Render(Template::Tags, data));
     }
@@ -241,12 +263,9 @@ private:
             years.push_back(item);
             months = TemplateData{TemplateData::type::list};
         };
-        for (const auto& [key, posts] : byMonth) {
+        std::vector<EntryList> lists;
+        for (auto& [key, posts] : byMonth) {
             const std::string title = MonthTitle(key);
-            const std::string& monthKey = key;
-            if (!WriteEntryPages(posts, title,
-                                 [&monthKey](std::size_t page) { return MonthPage(monthKey, page); }))
-                return false;
             if (key.substr(0, 4) != year) {
                 closeYear();
                 year = key.substr(0, 4);
@@ -256,8 +275,11 @@ private:
             item.set("page", MonthPage(key, 1));
             item.set("count", std::to_string(posts.size()));
             months.push_back(item);
+            lists.push_back({std::move(posts), title,
+                             [monthKey = key](std::size_t page) { return MonthPage(monthKey, page); }});
         }
         closeYear();
+        if (!WriteEntryLists(lists)) return false;
         TemplateData data{TemplateData::type::object};
         if (!byMonth.empty()) data.set("years", years);
         return WritePage(templates_, kArchivePage, frame_.Titled("Archive"),
@@ -301,7 +323,7 @@ SiteResult WritePages(const SiteOptions& options, const SiteSources& sources,
     if (result.status = files.Open(); !result.status.ok()) return result;
     const MediaLinks media(catalog, sources.mediaFolder, sources.mediaFolderHref, options.remoteMedia);
     SiteBuilder builder(options, blog, media, files);
-    if (!builder.Build()) return Outcome(files.Failure(), files, blog.posts.size());
+    if (!builder.Build() || !files.Flush()) return Outcome(files.Failure(), files, blog.posts.size());
     // Sources that changed while the pages were made vouch for none of them.
     const std::optional<Digest> after = SourcesDigest(sources);
     return Outcome(files.Finish(before == after ? before : std::nullopt, blog.posts.size()), files,

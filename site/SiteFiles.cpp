@@ -52,8 +52,19 @@ public:
 
 }  // namespace
 
+namespace {
+
+// Pages waiting for the writer: enough to keep it busy while a thread makes
+// an index page, little next to the backup held in memory.
+constexpr std::size_t kWaitingBytes = 2 << 20;
+
+}  // namespace
+
 SiteFiles::SiteFiles(std::string folder, FileOps& files, PageIndex previous)
-    : folder_(std::move(folder)), files_(files), previous_(std::move(previous)) {}
+    : folder_(std::move(folder)),
+      files_(files),
+      previous_(std::move(previous)),
+      queue_([this](const QueuedPage& page) { WriteNow(page); }, kWaitingBytes) {}
 
 Status SiteFiles::Fail(const std::string& text) {
     const std::lock_guard lock(mutex_);
@@ -80,8 +91,7 @@ Status SiteFiles::Open() {
         return Fail(folder_ + " already holds other files; choose an empty or a new folder");
     fs::create_directories(folder_, error);
     if (error) return Fail("Can't create the folder " + folder_ + ": " + error.message());
-    Write(kMarkerName, kMarkerText);
-    return Failure();
+    return Write(kMarkerName, kMarkerText) && Flush() ? Status::Ok() : Failure();
 }
 
 bool SiteFiles::Holds(const std::string& path, std::string_view content, std::optional<FileStamp>& file) {
@@ -166,12 +176,7 @@ bool SiteFiles::WriteNew(const std::string& path, std::string_view content, Page
 bool SiteFiles::Replace(const std::string& path, std::string_view content, PageRecord& record) {
     UnsyncedFileOps unsynced(files_);
     AtomicFileWriter writer(path, unsynced);
-    bool written = writer.Open() && writer.Write(content.data(), content.size());
-    if (written) {
-        const std::lock_guard lock(commitMutex_);
-        written = writer.Commit();
-    }
-    if (!written) {
+    if (!writer.Open() || !writer.Write(content.data(), content.size()) || !writer.Commit()) {
         Fail(writer.ErrorText());
         return false;
     }
@@ -179,12 +184,26 @@ bool SiteFiles::Replace(const std::string& path, std::string_view content, PageR
     return true;
 }
 
-bool SiteFiles::Write(const std::string& page, std::string_view content) {
+bool SiteFiles::Write(const std::string& page, std::string content) {
     if (Failed()) return false;
+    const Digest digest = DigestOf(content);
+    queue_.Push({page, std::move(content), digest});
+    return !Failed();
+}
+
+bool SiteFiles::Flush() {
+    queue_.Drain();
+    return !Failed();
+}
+
+void SiteFiles::WriteNow(const QueuedPage& queued) {
+    if (Failed()) return;
+    const std::string& page = queued.name;
+    const std::string& content = queued.content;
     bool fresh = false;
-    if (!MakeFolderFor(page, fresh)) return false;
+    if (!MakeFolderFor(page, fresh)) return;
     const std::string path = folder_ + "/" + page;
-    PageRecord record{DigestOf(content), std::nullopt};
+    PageRecord record{queued.digest, std::nullopt};
     const std::optional<PageRecord> previous = TakePrevious(page);
     // In a folder this run made, the name is free.
     const std::optional<FileStamp> file = fresh ? std::nullopt : StampOfFile(path);
@@ -195,15 +214,14 @@ bool SiteFiles::Write(const std::string& page, std::string_view content) {
             if (vouched) record.file = file;
             Keep(page, record);
             ++unchanged_;
-            return true;
+            return;
         }
     }
     bool taken = file.has_value();
-    if (!taken && !WriteNew(path, content, record, taken) && !taken) return false;
-    if (taken && !Replace(path, content, record)) return false;
+    if (!taken && !WriteNew(path, content, record, taken) && !taken) return;
+    if (taken && !Replace(path, content, record)) return;
     Keep(page, record);
     ++written_;
-    return true;
 }
 
 bool SiteFiles::KeepIndexedPages(const std::optional<Digest>& sources, std::size_t& posts) {
@@ -230,7 +248,7 @@ Status SiteFiles::Finish(const std::optional<Digest>& sources, std::size_t posts
 }
 
 Status SiteFiles::RemoveOthers() {
-    if (Failed()) return Failure();
+    if (!Flush()) return Failure();
     std::vector<fs::path> stale;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder_, error)) {

@@ -8,7 +8,8 @@
 // of it; one whose name is free is written under its name, and a failed
 // write removes it. Pages of ours that a run did not write are removed at
 // its end, which makes a second run leave the folder as a fresh run would.
-// Write may be called from several threads at once.
+// Write may be called from several threads at once; the pages go to their
+// files on a thread of their own (PageQueue).
 #pragma once
 
 #include <atomic>
@@ -21,6 +22,7 @@
 
 #include "FileOps.h"
 #include "PageIndex.h"
+#include "PageQueue.h"
 #include "Status.h"
 
 namespace qv::site {
@@ -33,14 +35,18 @@ public:
     // Makes the folder, or checks that an existing one is empty or a site of
     // ours: files of the user's are never overwritten or removed.
     Status Open();
-    // False once any page failed: Failure() says why.
-    bool Write(const std::string& page, std::string_view content);
+    // Hands the page over to be written; false once any page failed:
+    // Failure() says why.
+    bool Write(const std::string& page, std::string content);
+    // Waits until every page handed over is written; false when any failed.
+    bool Flush();
     // Takes every page of the last run's index as this run's, and its count
     // of posts, when the index was made from `sources` and each file still
     // has its stamp; false, taking none, when not. Needs no Open: the
     // folder's marker is one of the pages.
     bool KeepIndexedPages(const std::optional<Digest>& sources, std::size_t& posts);
-    // Removes our files that this run did not write, and folders left empty.
+    // Removes our files that this run did not write, and folders left empty,
+    // once the pages handed over are written.
     Status RemoveOthers();
     // RemoveOthers, then the index of what this run wrote, made from
     // `sources` (nullopt when they could not be told).
@@ -54,6 +60,7 @@ public:
     std::size_t Removed() const { return removed_; }
 
 private:
+    void WriteNow(const QueuedPage& page);
     // Whether `path` holds `content`; its stamp in `file` when it does.
     static bool Holds(const std::string& path, std::string_view content, std::optional<FileStamp>& file);
     // Writes a page whose name is free; false with `taken` when it is not.
@@ -72,9 +79,6 @@ private:
     std::string folder_;
     FileOps& files_;
     mutable std::mutex mutex_;  // guards the indexes, the sets and the failure
-    // A commit learns the mode of a new file by setting the process's umask
-    // and back, which two threads must not do at the same time.
-    std::mutex commitMutex_;
     PageIndex previous_;
     PageIndex::Pages pages_;  // written (or found unchanged) by this run
     std::unordered_set<std::string> folders_;
@@ -83,6 +87,7 @@ private:
     std::atomic<std::size_t> written_ = 0;
     std::atomic<std::size_t> unchanged_ = 0;
     std::size_t removed_ = 0;
+    PageQueue queue_;  // last: its thread uses all the above
 };
 
 }  // namespace qv::site

@@ -151,8 +151,11 @@ TEST(IncrementalSite, AFullDiskStopsTheRunWithAReasonAndLeavesEveryPageWhole) {
     EXPECT_TRUE(WriteSite(options).status.Is(StatusKind::FileSystem));
     const auto pages = test::SiteFiles(empty.File("blog.html"));
     EXPECT_EQ(pages.size(), 2u) << "the marker and the one page there was room for";
-    for (const auto& [page, text] : pages)
-        if (page.ends_with(".html")) EXPECT_NE(text.find("</html>"), std::string::npos) << page;
+    for (const auto& [page, text] : pages) {
+        if (page.ends_with(".html")) {
+            EXPECT_NE(text.find("</html>"), std::string::npos) << page;
+        }
+    }
 }
 
 TEST(IncrementalSite, WhenNothingChangedOnlyPagesEditedOrDeletedByHandAreWrittenAgain) {
