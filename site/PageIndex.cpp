@@ -71,12 +71,22 @@ std::string PageIndex::Text() const {
     std::string text(kFirstLine);
     text += "sources " + (sources ? HexOf(*sources) : std::string("-")) + "\n";
     text += "posts " + std::to_string(posts) + "\n";
+    text.reserve(text.size() + pages.size() * 128);
+    const auto number = [&text](auto value) {
+        char digits[24];
+        text.append(digits, std::to_chars(std::begin(digits), std::end(digits), value).ptr);
+        text += ' ';
+    };
     for (const auto& [page, record] : pages) {
         if (!record.file) continue;
-        const FileStamp& file = *record.file;
-        text += HexOf(record.content) + ' ' + std::to_string(file.inode) + ' ' + std::to_string(file.size) +
-                ' ' + std::to_string(file.modifiedNs) + ' ' + std::to_string(file.changedNs) + ' ' + page +
-                '\n';
+        text += HexOf(record.content);
+        text += ' ';
+        number(record.file->inode);
+        number(record.file->size);
+        number(record.file->modifiedNs);
+        number(record.file->changedNs);
+        text += page;
+        text += '\n';
     }
     text += std::string(kChecksum) + media::Sha256::Of(text) + "\n";
     return text;

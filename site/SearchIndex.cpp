@@ -50,9 +50,11 @@ std::string CollectWords(std::string_view text) {
             continue;
         }
         std::size_t end = at;
-        while (end < text.size() && PunctuationLength(text, end) == 0 &&
-               IsWordByte(static_cast<unsigned char>(text[end])))
-            ++end;
+        for (; end < text.size(); ++end) {
+            const auto c = static_cast<unsigned char>(text[end]);
+            // Only a byte past ASCII may begin a punctuation mark.
+            if (!IsWordByte(c) || (c >= 0x80 && PunctuationLength(text, end) > 0)) break;
+        }
         const std::size_t start = lowered.size();
         // The search script lower-cases the capitals of other scripts too.
         AppendLowerCase(text.substr(at, end - at), lowered);

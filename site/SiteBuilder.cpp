@@ -313,8 +313,8 @@ SiteResult Outcome(Status status, const SiteFiles& files, std::size_t posts) {
 }
 
 // Every page made from the backup, each written unless the folder holds it already.
-SiteResult WritePages(const SiteOptions& options, const SiteSources& sources,
-                      const std::optional<Digest>& before, SiteFiles& files) {
+SiteResult WritePages(const SiteOptions& options, const SiteSources& sources, const SourcesSeen& before,
+                      SiteFiles& files) {
     SiteResult result;
     Blog blog;
     if (result.status = ReadBlog(options.backupFile, blog); !result.status.ok()) return result;
@@ -325,8 +325,8 @@ SiteResult WritePages(const SiteOptions& options, const SiteSources& sources,
     SiteBuilder builder(options, blog, media, files);
     if (!builder.Build() || !files.Flush()) return Outcome(files.Failure(), files, blog.posts.size());
     // Sources that changed while the pages were made vouch for none of them.
-    const std::optional<Digest> after = SourcesDigest(sources);
-    return Outcome(files.Finish(before == after ? before : std::nullopt, blog.posts.size()), files,
+    const bool unchanged = before.stamps && before.stamps == SourcesStamps(sources);
+    return Outcome(files.Finish(unchanged ? before.digest : std::nullopt, blog.posts.size()), files,
                    blog.posts.size());
 }
 
@@ -341,12 +341,12 @@ SiteResult WriteSite(const SiteOptions& options) {
     try {
         const SiteSources sources{options.backupFile, mediaFolder, MediaFolderHref(siteFolder, mediaFolder),
                                   options.remoteMedia};
-        const std::optional<Digest> before = SourcesDigest(sources);
+        const SourcesSeen before = SeeSources(sources);
         SiteFiles files(siteFolder, options.files != nullptr ? *options.files : SystemFileOps(),
                         PageIndex::Load(siteFolder));
         // Made from the very sources of the last run, the pages are those it
         // wrote, as long as they are still there as it left them.
-        if (std::size_t posts = 0; files.KeepIndexedPages(before, posts)) {
+        if (std::size_t posts = 0; files.KeepIndexedPages(before.digest, posts)) {
             result = Outcome(files.RemoveOthers(), files, posts);
             if (result.status.ok() && options.progress != nullptr)
                 options.progress->PostsWritten(posts, posts);

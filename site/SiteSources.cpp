@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -45,52 +44,57 @@ std::string StampText(const std::optional<FileStamp>& stamp) {
            std::to_string(stamp->modifiedNs) + " " + std::to_string(stamp->changedNs);
 }
 
-bool AddMediaFolder(const std::string& folder, media::Sha256& sha) {
+// The names and stamps of the media folder's files, sorted; nullopt when it
+// can't be listed.
+std::optional<std::string> MediaListing(const std::string& folder) {
     const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), ::closedir);
-    if (!listing) {
-        sha.Add(errno == ENOENT ? "no media folder\n" : "");
-        return errno == ENOENT;
-    }
+    if (!listing) return errno == ENOENT ? std::optional<std::string>("no media folder\n") : std::nullopt;
     std::vector<std::string> names;
     errno = 0;
     while (const dirent* entry = ::readdir(listing.get())) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") names.emplace_back(name);
     }
-    if (errno != 0) return false;
+    if (errno != 0) return std::nullopt;
     std::sort(names.begin(), names.end());
+    std::string text;
     for (const std::string& name : names) {
-        sha.Add(name);
-        sha.Add(std::string_view("\0", 1));
-        sha.Add(StampText(StampOfFile(folder + "/" + name)));
-        sha.Add("\n");
+        text += name;
+        text += '\0';
+        text += StampText(StampOfFile(folder + "/" + name));
+        text += '\n';
     }
-    return true;
+    return text;
+}
+
+std::optional<Digest> StampsOf(const std::string& backupFile, const std::optional<std::string>& media) {
+    const std::optional<FileStamp> backup = StampOfFile(backupFile);
+    if (!backup || !media) return std::nullopt;
+    return DigestOf(StampText(backup) + "\n" + *media);
 }
 
 }  // namespace
 
-std::optional<Digest> SourcesDigest(const SiteSources& sources) {
+SourcesSeen SeeSources(const SiteSources& sources) {
+    SourcesSeen seen;
+    const std::optional<std::string> media = MediaListing(sources.mediaFolder);
+    seen.stamps = StampsOf(sources.backupFile, media);
     const std::string program = ProgramIdentity();
-    if (program.empty()) return std::nullopt;
-    media::Sha256 sha;
-    // Each text on a line of its own, its length first: no two sets of sources read alike.
-    const auto add = [&sha](const std::string& text) {
-        sha.Add(std::to_string(text.size()) + ":" + text + "\n");
-    };
-    add(program);
-    add(std::filesystem::path(sources.backupFile).filename().string());
-    add(sources.mediaFolder);
-    add(sources.mediaFolderHref);
-    add(sources.remoteMedia ? "remote media" : "kept media only");
     const std::string backup = FileDigest(sources.backupFile);
-    if (backup.empty()) return std::nullopt;
-    add(backup);
-    if (!AddMediaFolder(sources.mediaFolder, sha)) return std::nullopt;
-    const auto full = sha.Digest();
-    Digest digest;
-    std::copy_n(full.begin(), digest.size(), digest.begin());
-    return digest;
+    if (!seen.stamps || program.empty() || backup.empty()) return seen;
+    // Each text on a line of its own, its length first: no two sets of sources read alike.
+    std::string text;
+    for (const std::string& part :
+         {program, std::filesystem::path(sources.backupFile).filename().string(), sources.mediaFolder,
+          sources.mediaFolderHref, std::string(sources.remoteMedia ? "remote media" : "kept media only"),
+          backup, *media})
+        text += std::to_string(part.size()) + ":" + part + "\n";
+    seen.digest = DigestOf(text);
+    return seen;
+}
+
+std::optional<Digest> SourcesStamps(const SiteSources& sources) {
+    return StampsOf(sources.backupFile, MediaListing(sources.mediaFolder));
 }
 
 }  // namespace qv::site

@@ -18,11 +18,20 @@ struct SiteSources {
     bool remoteMedia = false;
 };
 
-// The build of the program writing (ProgramIdentity), the backup's name and
-// bytes, the options that show on the pages, and the name and stamp of every
-// file in the media folder (pages show whether a copy is there and its
-// picture's size). nullopt when any of them can't be read: such a run
-// vouches for nothing.
-std::optional<Digest> SourcesDigest(const SiteSources& sources);
+struct SourcesSeen {
+    // The build of the program writing (ProgramIdentity), the backup's name
+    // and bytes, the options that show on the pages, and the name and stamp
+    // of every file in the media folder (pages show whether a copy is there
+    // and its picture's size). nullopt when any of them can't be read: such
+    // a run vouches for nothing.
+    std::optional<Digest> digest;
+    // The stamps of the backup and of the media folder's files: cheap to
+    // take again once the pages are made, to tell that they were made from
+    // what `digest` describes.
+    std::optional<Digest> stamps;
+};
+
+SourcesSeen SeeSources(const SiteSources& sources);
+std::optional<Digest> SourcesStamps(const SiteSources& sources);
 
 }  // namespace qv::site
