@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Fingerprints.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 
 #include "Sha256.h"
@@ -60,8 +62,12 @@ FileStamp StampOf(const struct stat& info) {
 }
 
 std::optional<FileStamp> StampOfFile(const std::string& path) {
+    return StampOfFileAt(AT_FDCWD, path.c_str());
+}
+
+std::optional<FileStamp> StampOfFileAt(int folder, const char* name) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    if (::fstatat(folder, name, &info, 0) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     return StampOf(info);
 }
 

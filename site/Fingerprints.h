@@ -36,5 +36,7 @@ FileStamp StampOf(const struct stat& info);
 // The stamp of the file `path` names (through a link); nullopt when there is
 // no such file or it is no regular file.
 std::optional<FileStamp> StampOfFile(const std::string& path);
+// The same for `name` in the open folder `folder`.
+std::optional<FileStamp> StampOfFileAt(int folder, const char* name);
 
 }  // namespace qv::site

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PageIndex.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iterator>
@@ -113,6 +114,7 @@ std::optional<PageIndex> PageIndex::Parse(std::string_view text) {
     }
     if (!NextLine(text, line) || !line.starts_with("posts ")) return std::nullopt;
     if (!WholeNumber(line.substr(6), index.posts)) return std::nullopt;
+    index.pages.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
     while (!text.empty()) {
         if (!NextLine(text, line)) return std::nullopt;
         std::string_view field;

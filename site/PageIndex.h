@@ -5,7 +5,10 @@
 // bytes, so a run knows it without reading it. The file is written durably
 // once the pages are, and read with suspicion: one that is missing, cut
 // short, damaged or of another version vouches for nothing, and no page is
-// trusted without its stamp.
+// trusted without its stamp. The pages themselves are not synced first: a
+// page whose bytes had not reached the disk when the system went down comes
+// back shorter than its stamp says, as journaling file systems record a
+// file's size with its data.
 #pragma once
 
 #include <cstddef>

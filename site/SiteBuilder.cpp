@@ -76,7 +76,8 @@ PageFrame MakeFrame(const SiteOptions& options, const Blog& blog, const HtmlSani
 
 class SiteBuilder {
 public:
-    SiteBuilder(const SiteOptions& options, const Blog& blog, const MediaLinks& media, SiteFiles& files)
+    // Build lets go of `blog` once its posts are written.
+    SiteBuilder(const SiteOptions& options, Blog& blog, const MediaLinks& media, SiteFiles& files)
         : options_(options),
           blog_(blog),
           sanitizer_(media),
@@ -86,6 +87,9 @@ public:
 
     bool Build() {
         if (!WritePosts()) return false;
+        // The lists and the search need only the posts' entries now, and the
+        // backup is the most of the run's memory.
+        blog_ = Blog();
         pages_ = {};
         if (!WriteTags() || !WriteMonths()) return false;
         std::vector<SearchEntry> search;
@@ -287,7 +291,7 @@ private:
     }
 
     const SiteOptions& options_;
-    const Blog& blog_;
+    Blog& blog_;
     HtmlSanitizer sanitizer_;
     SiteFiles& files_;
     PageFrame frame_;
@@ -322,12 +326,13 @@ SiteResult WritePages(const SiteOptions& options, const SiteSources& sources, co
     if (result.status = catalog.Load(sources.mediaFolder); !result.status.ok()) return result;
     if (result.status = files.Open(); !result.status.ok()) return result;
     const MediaLinks media(catalog, sources.mediaFolder, sources.mediaFolderHref, options.remoteMedia);
+    const std::size_t posts = blog.posts.size();
     SiteBuilder builder(options, blog, media, files);
-    if (!builder.Build() || !files.Flush()) return Outcome(files.Failure(), files, blog.posts.size());
+    const bool built = builder.Build();
+    if (!files.Flush() || !built) return Outcome(files.Failure(), files, posts);
     // Sources that changed while the pages were made vouch for none of them.
     const bool unchanged = before.stamps && before.stamps == SourcesStamps(sources);
-    return Outcome(files.Finish(unchanged ? before.digest : std::nullopt, blog.posts.size()), files,
-                   blog.posts.size());
+    return Outcome(files.Finish(unchanged ? before.digest : std::nullopt, posts), files, posts);
 }
 
 }  // namespace

@@ -227,11 +227,35 @@ void SiteFiles::WriteNow(const QueuedPage& queued) {
 bool SiteFiles::KeepIndexedPages(const std::optional<Digest>& sources, std::size_t& posts) {
     const std::lock_guard lock(mutex_);
     if (!sources || previous_.sources != sources || !previous_.pages.contains(kMarkerName)) return false;
-    for (const auto& [page, record] : previous_.pages)
-        if (!record.file || StampOfFile(folder_ + "/" + page) != record.file) return false;
+    // Each of the few folders is opened once, and its pages looked up by name.
+    std::vector<std::pair<std::string_view, int>> folders;
+    const auto folderOf = [&](std::string_view name) {
+        for (const auto& [known, fd] : folders)
+            if (known == name) return fd;
+        const int fd =
+            ::open((folder_ + "/" + std::string(name)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folders.emplace_back(name, fd);
+        return fd;
+    };
+    bool kept = true;
+    for (const auto& [page, record] : previous_.pages) {
+        const std::size_t slash = page.rfind('/');
+        const int folder =
+            folderOf(slash == std::string::npos ? "." : std::string_view(page).substr(0, slash));
+        const char* name = page.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+        kept = folder >= 0 && record.file && StampOfFileAt(folder, name) == record.file;
+        if (!kept) break;
+    }
+    for (const auto& [name, fd] : folders)
+        if (fd >= 0) ::close(fd);
+    if (!kept) return false;
     unchanged_ += previous_.pages.size();
-    pages_.merge(previous_.pages);
-    previous_.pages.clear();
+    if (pages_.empty()) {
+        pages_.swap(previous_.pages);
+    } else {
+        pages_.merge(previous_.pages);
+        previous_.pages.clear();
+    }
     posts = previous_.posts;
     return true;
 }
@@ -262,8 +286,11 @@ Status SiteFiles::RemoveOthers() {
         const fs::path path = fs::path(folder_) / folder;
         std::error_code missing;
         if (!fs::is_directory(path, missing)) continue;
+        std::string page;
         for (const auto& entry : fs::directory_iterator(path, error)) {
-            const std::string page = std::string(folder) + "/" + entry.path().filename().string();
+            const std::string& full = entry.path().native();
+            page.assign(folder);
+            page.append(full, full.rfind('/'));
             std::error_code ignored;
             if (entry.is_regular_file(ignored) && !pages_.contains(page)) stale.push_back(entry.path());
         }
