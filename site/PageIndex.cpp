@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PageIndex.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "Sha256.h"
 #include "files/AtomicFile.h"
@@ -130,6 +134,31 @@ std::optional<PageIndex> PageIndex::Parse(std::string_view text) {
         if (!index.pages.emplace(std::string(line), record).second) return std::nullopt;
     }
     return index;
+}
+
+bool PageIndex::PagesInPlace(const std::string& siteFolder) const {
+    // Each of the few folders is opened once, and its pages looked up by name.
+    std::vector<std::pair<std::string_view, int>> folders;
+    const auto folderOf = [&](std::string_view name) {
+        for (const auto& [known, fd] : folders)
+            if (known == name) return fd;
+        const int fd =
+            ::open((siteFolder + "/" + std::string(name)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folders.emplace_back(name, fd);
+        return fd;
+    };
+    bool inPlace = true;
+    for (const auto& [page, record] : pages) {
+        const std::size_t slash = page.rfind('/');
+        const int folder =
+            folderOf(slash == std::string::npos ? "." : std::string_view(page).substr(0, slash));
+        const char* name = page.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+        inPlace = folder >= 0 && record.file && StampOfFileAt(folder, name) == record.file;
+        if (!inPlace) break;
+    }
+    for (const auto& [name, fd] : folders)
+        if (fd >= 0) ::close(fd);
+    return inPlace;
 }
 
 PageIndex PageIndex::Load(const std::string& siteFolder) {

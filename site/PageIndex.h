@@ -38,6 +38,8 @@ public:
 
     // The index in `siteFolder`; an empty one when there is none to trust.
     static PageIndex Load(const std::string& siteFolder);
+    // Whether every page listed is in `siteFolder` with the stamp listed.
+    bool PagesInPlace(const std::string& siteFolder) const;
     // Replaces the index in `siteFolder`, synced, through a temporary file.
     [[nodiscard]] Status Save(const std::string& siteFolder, FileOps& files) const;
 

@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <map>
 
 #include "BlogReader.h"
@@ -346,12 +347,17 @@ SiteResult WriteSite(const SiteOptions& options) {
     try {
         const SiteSources sources{options.backupFile, mediaFolder, MediaFolderHref(siteFolder, mediaFolder),
                                   options.remoteMedia};
-        const SourcesSeen before = SeeSources(sources);
+        // The backup is read through for its digest while the last run's
+        // pages are looked at.
+        std::future<SourcesSeen> seen = std::async(std::launch::async, SeeSources, std::cref(sources));
+        PageIndex previous = PageIndex::Load(siteFolder);
+        const bool inPlace = previous.PagesInPlace(siteFolder);
+        const SourcesSeen before = seen.get();
         SiteFiles files(siteFolder, options.files != nullptr ? *options.files : SystemFileOps(),
-                        PageIndex::Load(siteFolder));
+                        std::move(previous));
         // Made from the very sources of the last run, the pages are those it
         // wrote, as long as they are still there as it left them.
-        if (std::size_t posts = 0; files.KeepIndexedPages(before.digest, posts)) {
+        if (std::size_t posts = 0; inPlace && files.KeepIndexedPages(before.digest, posts)) {
             result = Outcome(files.RemoveOthers(), files, posts);
             if (result.status.ok() && options.progress != nullptr)
                 options.progress->PostsWritten(posts, posts);

@@ -227,28 +227,6 @@ void SiteFiles::WriteNow(const QueuedPage& queued) {
 bool SiteFiles::KeepIndexedPages(const std::optional<Digest>& sources, std::size_t& posts) {
     const std::lock_guard lock(mutex_);
     if (!sources || previous_.sources != sources || !previous_.pages.contains(kMarkerName)) return false;
-    // Each of the few folders is opened once, and its pages looked up by name.
-    std::vector<std::pair<std::string_view, int>> folders;
-    const auto folderOf = [&](std::string_view name) {
-        for (const auto& [known, fd] : folders)
-            if (known == name) return fd;
-        const int fd =
-            ::open((folder_ + "/" + std::string(name)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        folders.emplace_back(name, fd);
-        return fd;
-    };
-    bool kept = true;
-    for (const auto& [page, record] : previous_.pages) {
-        const std::size_t slash = page.rfind('/');
-        const int folder =
-            folderOf(slash == std::string::npos ? "." : std::string_view(page).substr(0, slash));
-        const char* name = page.c_str() + (slash == std::string::npos ? 0 : slash + 1);
-        kept = folder >= 0 && record.file && StampOfFileAt(folder, name) == record.file;
-        if (!kept) break;
-    }
-    for (const auto& [name, fd] : folders)
-        if (fd >= 0) ::close(fd);
-    if (!kept) return false;
     unchanged_ += previous_.pages.size();
     if (pages_.empty()) {
         pages_.swap(previous_.pages);

@@ -41,15 +41,15 @@ public:
     // Waits until every page handed over is written; false when any failed.
     bool Flush();
     // Takes every page of the last run's index as this run's, and its count
-    // of posts, when the index was made from `sources` and each file still
-    // has its stamp; false, taking none, when not. Needs no Open: the
-    // folder's marker is one of the pages.
+    // of posts, when the index was made from `sources`; false, taking none,
+    // when not. For an index whose pages are in place (PagesInPlace). Needs
+    // no Open: the folder's marker is one of the pages.
     bool KeepIndexedPages(const std::optional<Digest>& sources, std::size_t& posts);
     // Removes our files that this run did not write, and folders left empty,
     // once the pages handed over are written.
     Status RemoveOthers();
     // RemoveOthers, then the index of what this run wrote, made from
-    // `sources` (nullopt when they could not be told).
+    // `sources` (nullopt when they could not be told). The last call.
     Status Finish(const std::optional<Digest>& sources, std::size_t posts);
 
     const std::string& Folder() const { return folder_; }
