@@ -303,10 +303,6 @@ private:
     std::vector<std::string> words_;
 };
 
-}  // namespace
-
-namespace {
-
 SiteResult Outcome(Status status, const SiteFiles& files, std::size_t posts) {
     SiteResult result;
     result.status = std::move(status);
