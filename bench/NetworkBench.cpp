@@ -18,30 +18,28 @@ namespace {
 using namespace qv;
 using Clock = std::chrono::steady_clock;
 
-RunContext Ahead(int pages) {
-    RunContext context;
-    context.Prefetch = pages;
-    return context;
-}
+// What a run adds beyond the window's way.
+struct Extras {
+    int prefetch = 0;
+    PageJournal* journal = nullptr;
+};
 
-RunContext Journalled(PageJournal& journal) {
-    RunContext context;
-    context.Journal = &journal;
-    return context;
-}
+Extras Ahead(int pages) { return {pages, nullptr}; }
+
+Extras Journalled(PageJournal& journal) { return {0, &journal}; }
 using std::chrono::milliseconds;
 
 constexpr int kPostBytes = 1000;
 
 // Milliseconds of one full run of the blog served at `address`, or -1 when it failed.
-double FullRunMs(const std::string& target, const std::string& address, int posts,
-                 const RunContext& extras = {}) {
-    test::RecordingHost host;
-    test::CountingProgress progress;
+double FullRunMs(const std::string& target, const std::string& address, int posts, Extras extras = {}) {
+    test::WindowRun window;
+    window.context.prefetch = extras.prefetch;
+    window.context.journal = extras.journal;
     const auto start = Clock::now();
-    const BackupResult result = MakeBackupXML(target, "", &progress, address, "", "", "", host, extras);
+    const BackupResult result = MakeBackupXML(target, "", address, "", "", "", window.context);
     const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    return result.Success && result.PostsInBackup == posts ? elapsed : -1;
+    return result.ok() && result.PostsInBackup == posts ? elapsed : -1;
 }
 
 }  // namespace
@@ -100,7 +98,7 @@ int main() {
     std::vector<double> journaled;
     for (int round = 0; round < kRounds; ++round) {
         bare.push_back(FullRunMs(folder.File("bare.xml"), service.Address(), 20000));
-        PageJournal journal(folder.File("journaled.xml"), service.Address(), false, false,
+        PageJournal journal(folder.File("journaled.xml"), service.Address(), PostsPerPage, false, false,
                             [](const std::string&) {});
         journaled.push_back(FullRunMs(folder.File("journaled.xml"), service.Address(), 20000,
                                       Journalled(journal)));

@@ -63,7 +63,8 @@ std::optional<std::vector<CatalogEntry>> Parse(const std::string& text) {
                                 Take(item, "title", entry.title) && Take(item, "updated", entry.updated) &&
                                 Take(item, "posts", entry.posts) && Take(item, "announced", announced) &&
                                 Take(item, "email", entry.email) &&
-                                Take(item, "blogPassword", entry.blogPassword) && Take(item, "proxy", entry.proxy);
+                                Take(item, "blogPassword", entry.blogPassword) && Take(item, "proxy", entry.proxy) &&
+                                Take(item, "api", entry.api) && Take(item, "signedIn", entry.signedIn);
         if (!wellFormed || entry.path.empty()) return std::nullopt;
         if (announced >= 0) entry.announced = announced;
         entries.push_back(std::move(entry));
@@ -74,7 +75,8 @@ std::optional<std::vector<CatalogEntry>> Parse(const std::string& text) {
 json ToJson(const CatalogEntry& entry) {
     json item = {{"path", entry.path},   {"address", entry.address}, {"title", entry.title},
                  {"updated", entry.updated}, {"posts", entry.posts},  {"email", entry.email},
-                 {"blogPassword", entry.blogPassword}, {"proxy", entry.proxy}};
+                 {"blogPassword", entry.blogPassword}, {"proxy", entry.proxy}, {"api", entry.api},
+                 {"signedIn", entry.signedIn}};
     item["announced"] = entry.announced ? json(*entry.announced) : json(nullptr);
     return item;
 }
@@ -101,7 +103,7 @@ std::string SetAside(const std::string& file, FileOps& files) {
 
 struct Read {
     std::vector<CatalogEntry> entries;
-    std::string warning;
+    std::optional<std::string> setAside;
     Status status;
 };
 
@@ -117,7 +119,7 @@ Read ReadFile(const std::string& dataFolder, FileOps& files) {
     if (auto entries = Parse(text)) {
         read.entries = std::move(*entries);
     } else {
-        read.warning = SetAside(file, files);
+        read.setAside = SetAside(file, files);
     }
     return read;
 }
@@ -164,24 +166,20 @@ Status Write(const std::string& dataFolder, const std::vector<CatalogEntry>& ent
     const std::string file = CatalogFile(dataFolder);
     FileSaveOptions options;
     options.privateNewFile = true;
-    AtomicFileWriter writer(file, files, options);
-    if (!writer.Open() || !writer.Write(text.data(), text.size()) || !writer.Commit())
-        return Status(StatusKind::FileSystem, writer.ErrorText());
-    return Status::Ok();
+    return AtomicFileWriter::Save(file, text, files, options);
 }
 
 // Reads, changes and writes the catalog under its lock.
 template <typename Change>
-Status Update(const std::string& dataFolder, std::string* warning, FileOps& files, Change change) {
+Changed Update(const std::string& dataFolder, FileOps& files, Change change) {
     if (!skCreateComplexDirectory(dataFolder))
-        return Status(StatusKind::FileSystem, "Can't create or open the data folder " + dataFolder);
+        return {Status(StatusKind::FileSystem, "Can't create or open the data folder " + dataFolder), {}};
     const ChangeLock lock(dataFolder);
-    if (!lock.Error().empty()) return Status(StatusKind::FileSystem, lock.Error());
+    if (!lock.Error().empty()) return {Status(StatusKind::FileSystem, lock.Error()), {}};
     Read read = ReadFile(dataFolder, files);
-    if (warning) *warning = read.warning;
-    if (!read.status.ok()) return read.status;
-    if (!change(read.entries)) return Status::Ok();
-    return Write(dataFolder, read.entries, files);
+    if (!read.status.ok()) return {read.status, read.setAside};
+    if (!change(read.entries)) return {Status::Ok(), read.setAside};
+    return {Write(dataFolder, read.entries, files), read.setAside};
 }
 
 }  // namespace
@@ -213,15 +211,15 @@ Loaded Load(const std::string& dataFolder, FileOps& files) {
     Read read = ReadFile(dataFolder, files);
     Loaded loaded;
     loaded.entries = std::move(read.entries);
-    loaded.warning = read.status.ok() ? read.warning : read.status.text();
+    loaded.warning = read.status.ok() ? read.setAside.value_or("") : read.status.text();
     return loaded;
 }
 
-Status Record(const std::string& dataFolder, const CatalogEntry& entry, std::string* warning, FileOps& files) {
+Changed Record(const std::string& dataFolder, const CatalogEntry& entry, FileOps& files) {
     CatalogEntry recorded = entry;
     recorded.path = Normal(entry.path);
-    if (recorded.path.empty()) return Status(StatusKind::Usage, "A backup without a path can't be listed.");
-    return Update(dataFolder, warning, files, [&](std::vector<CatalogEntry>& entries) {
+    if (recorded.path.empty()) return {Status(StatusKind::Usage, "A backup without a path can't be listed."), {}};
+    return Update(dataFolder, files, [&](std::vector<CatalogEntry>& entries) {
         for (CatalogEntry& known : entries) {
             if (Normal(known.path) != recorded.path) continue;
             if (recorded.title.empty()) recorded.title = known.title;
@@ -233,9 +231,9 @@ Status Record(const std::string& dataFolder, const CatalogEntry& entry, std::str
     });
 }
 
-Status Forget(const std::string& dataFolder, const std::string& path, std::string* warning, FileOps& files) {
+Changed Forget(const std::string& dataFolder, const std::string& path, FileOps& files) {
     const std::string forgotten = Normal(path);
-    return Update(dataFolder, warning, files, [&](std::vector<CatalogEntry>& entries) {
+    return Update(dataFolder, files, [&](std::vector<CatalogEntry>& entries) {
         return std::erase_if(entries, [&](const CatalogEntry& known) { return Normal(known.path) == forgotten; }) > 0;
     });
 }

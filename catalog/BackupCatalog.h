@@ -16,6 +16,12 @@
 
 namespace qv::catalog {
 
+// The proxy choice of an entry whose updates connect directly, whatever the window's setup says.
+inline constexpr const char* kNoProxy = "none";
+// The API an entry's blog was read through: the read API, or the v2 API.
+inline constexpr const char* kApiV1 = "v1";
+inline constexpr const char* kApiV2 = "v2";
+
 struct CatalogEntry {
     std::string path;     // absolute path of the backup file
     std::string address;  // the blog's address (host name)
@@ -25,7 +31,9 @@ struct CatalogEntry {
     std::optional<std::int64_t> announced;  // the total the service last announced
     std::string email;          // account e-mail for a later update ("" none)
     bool blogPassword = false;  // the blog is password-protected
-    std::string proxy;          // "" the window's proxy setup, "none", or "http://[user@]host:port"
+    std::string proxy;          // "" the window's proxy setup, kNoProxy, or "http://[user@]host:port"
+    std::string api;            // kApiV2, or kApiV1 ("" as kApiV1: the read API)
+    bool signedIn = false;      // read through the v2 API with a signed-in user's token
 
     bool operator==(const CatalogEntry&) const = default;
 };
@@ -51,14 +59,21 @@ Loaded Load(const std::string& dataFolder, FileOps& files = SystemFileOps());
 CatalogEntry SavedNow(const std::string& path, const std::string& address, const std::string& title,
                       std::int64_t posts, std::optional<std::int64_t> announced);
 
+// How a change of the list went, and what its caller must say besides: a
+// damaged list met on the way was set aside and the change made to an empty one.
+struct [[nodiscard]] Changed {
+    Status status;
+    // Where the damaged list went, or that it could not be moved: words for people.
+    std::optional<std::string> setAside;
+
+    bool ok() const { return status.ok(); }
+};
+
 // Adds the entry of entry.path or replaces it, keeping the known title when
-// the new entry has none. Makes the data folder when needed. `warning` (when
-// given) learns of a damaged file that was set aside on the way.
-Status Record(const std::string& dataFolder, const CatalogEntry& entry, std::string* warning = nullptr,
-              FileOps& files = SystemFileOps());
+// the new entry has none. Makes the data folder when needed.
+Changed Record(const std::string& dataFolder, const CatalogEntry& entry, FileOps& files = SystemFileOps());
 
 // Forgets the entry of `path`; the backup file itself is not touched.
-Status Forget(const std::string& dataFolder, const std::string& path, std::string* warning = nullptr,
-              FileOps& files = SystemFileOps());
+Changed Forget(const std::string& dataFolder, const std::string& path, FileOps& files = SystemFileOps());
 
 }  // namespace qv::catalog

@@ -11,31 +11,17 @@
 #include <fstream>
 #include <iterator>
 
-#include "Application.h"
-#include "BlogAddress.h"
+#include "ApiOptions.h"
+#include "CommonOptions.h"
+#include "MediaRun.h"
+#include "PasswordVariables.h"
+#include "blogaddress/BlogAddress.h"
 #include "backupfiles/BackupFiles.h"
 #include "Sundrykit.h"
 
 namespace qv::cli {
 
 namespace {
-
-const char* const kPasswordVariable = "QUILLVAULT_PASSWORD";
-const char* const kBlogPasswordVariable = "QUILLVAULT_BLOG_PASSWORD";
-const char* const kProxyPasswordVariable = "QUILLVAULT_PROXY_PASSWORD";
-
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
-ParseOutcome Usage(const std::string& problem) {
-    ParseOutcome outcome;
-    outcome.kind = ParseOutcome::Usage;
-    outcome.text = OneLine(problem);
-    return outcome;
-}
 
 // CLI11 would list the unexpected words as they were typed, and a password
 // typed by mistake is one of them: name stray options, only count the rest.
@@ -55,24 +41,6 @@ std::string DescribeExtras(const std::vector<std::string>& extras) {
     return text.empty() ? "unexpected arguments" : text;
 }
 
-// FileSystem when the file can't be read.
-Result<std::string> ReadPasswordFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Status(StatusKind::FileSystem,
-                      "can't read the password file " + path + ": " + std::strerror(errno));
-    std::string password;
-    password.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return Status(StatusKind::FileSystem, "can't read the password file " + path);
-    // Editors and `echo` end the file with a line break that is no part of the password.
-    if (password.ends_with("\r\n")) {
-        password.resize(password.size() - 2);
-    } else if (password.ends_with('\n')) {
-        password.pop_back();
-    }
-    return password;
-}
-
 // The engine's sentences as part of a one-line usage hint.
 std::string LowerFirst(std::string sentence) {
     if (!sentence.empty()) sentence.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence.front())));
@@ -88,7 +56,27 @@ bool ParsePort(const std::string& text, int& port) {
     return port > 0 && port < 65536;
 }
 
+std::string PasswordRefusal() {
+    return "passwords are not taken as arguments: set " + std::string(kPasswordVariable) + " or " +
+           kBlogPasswordVariable + ", or use --password-file or --blog-password-file";
+}
+
 }  // namespace
+
+Result<std::string> ReadSecretFile(const std::string& path, const std::string& what) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Status(StatusKind::FileSystem, "can't read the " + what + " " + path + ": " + std::strerror(errno));
+    std::string secret;
+    secret.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return Status(StatusKind::FileSystem, "can't read the " + what + " " + path);
+    // Editors and `echo` end the file with a line break that is no part of the secret.
+    if (secret.ends_with("\r\n")) {
+        secret.resize(secret.size() - 2);
+    } else if (secret.ends_with('\n')) {
+        secret.pop_back();
+    }
+    return secret;
+}
 
 EnvironmentReader ProcessEnvironment() {
     return [](const std::string& name) -> std::optional<std::string> {
@@ -143,46 +131,35 @@ Result<ProxySettings> ParseProxyUrl(const std::string& url) {
     return proxy;
 }
 
-ParseOutcome ParseCommandLine(int argc, const char* const* argv, const EnvironmentReader& environment) {
-    const Application& application = App();
-    CliOptions options;
-    std::string passwordFile;
-    std::string blogPasswordFile;
-    std::string proxyUrl;
-    std::string refused;
-
-    CLI::App app{"Backs up one blog into a single XML file, unattended.", kProgramName};
-    app.set_help_flag("-h,--help", "Print this help and exit");
-    app.set_version_flag("--version",
-                         std::string(kProgramName) + " " + VersionText(application),
-                         "Print the version and exit");
-    app.add_option("BLOG_ADDRESS", options.address,
+void DeclareBackupOptions(CLI::App& app, BackupArguments& arguments, OutputChoice& output) {
+    CliOptions& options = arguments.options;
+    app.add_option("BLOG_ADDRESS", options.backup.GroupAddress,
                    "The blog's address, a host name such as myblog.example.com (as typed in the window)")
         ->required();
     app.add_option("-o,--output", options.output,
                    "The backup file to write; in an existing folder the name is the blog's address")
         ->type_name("PATH")
         ->required();
-    app.add_option("-i,--incremental", options.incremental,
+    app.add_option("-i,--incremental", options.backup.XMLBaseFileName,
                    "Extend this earlier backup (may be the output itself)")
         ->type_name("FILE");
-    app.add_option("-e,--email", options.email,
+    app.add_option("-e,--email", options.backup.EMail,
                    "The account's e-mail address (password: " + std::string(kPasswordVariable) +
                        " or --password-file)")
         ->type_name("ADDRESS");
-    app.add_option("--password-file", passwordFile, "Read the account's password from FILE")
+    app.add_option("--password-file", arguments.passwordFile, "Read the account's password from FILE")
         ->type_name("FILE");
-    app.add_option("--blog-password-file", blogPasswordFile,
+    app.add_option("--blog-password-file", arguments.blogPasswordFile,
                    "Read the password of a protected blog from FILE (or set " +
                        std::string(kBlogPasswordVariable) + ")")
         ->type_name("FILE");
     app.add_flag("-d,--add-date-time", options.addDateTime,
                  "Add the date and time to the proposed file name (-o is a folder)");
-    app.add_flag("--compress", options.compress, "Ask the file system to compress the saved file");
+    app.add_flag("--compress", options.backup.ApplyNTFSCompression, "Ask the file system to compress the saved file");
     CLI::Option* proxy =
-        app.add_option("--proxy", proxyUrl,
-                       "Use this HTTP proxy, http://[user@]host[:port], with the password in "
-                       "QUILLVAULT_PROXY_PASSWORD (default: the window's proxy setup)")
+        app.add_option("--proxy", arguments.proxyUrl,
+                       "Use this HTTP proxy, http://[user@]host[:port], with the password in " +
+                           std::string(kProxyPasswordVariable) + " (default: the window's proxy setup)")
             ->type_name("URL");
     CLI::Option* noProxy =
         app.add_flag("--no-proxy")->description("Connect directly, whatever the window's proxy setup says");
@@ -196,9 +173,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->check(CLI::Range(0, 600))
         ->type_name("SECONDS")
         ->capture_default_str();
-    std::string maxWait = "6h";
     app.add_option(
-           "--max-wait", maxWait,
+           "--max-wait", arguments.maxWait,
            "Give up when the waits for a throttling service (HTTP 429) add up to this: seconds, or with "
            "s, m or h")
         ->type_name("DURATION")
@@ -213,7 +189,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->capture_default_str();
     app.add_flag("--restart", options.restart,
                  "Start a full backup from the first page, discarding what an interrupted run of it kept");
-    app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
+    AddQuietFlag(app, output);
     app.add_flag("--media", options.media,
                  "After saving, keep the pictures, audio and video files of the backup in a folder beside it "
                  "(see '" +
@@ -224,91 +200,91 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, const Environme
         ->type_name("DIR");
     app.add_option("--jobs", options.jobs,
                    "With --media: files transferred at once, and connections to one host")
-        ->check(CLI::Range(1, 16))
+        ->check(CLI::Range(1, media::kMostJobs))
         ->capture_default_str();
     app.add_flag("--html", options.html,
                  "After a run that saved, write the backup's offline view (as 'html BACKUP' does)");
-    app.add_flag("--json", options.json, "Progress and outcome as JSON lines on standard error, for programs");
+    AddJsonFlag(app, output);
     app.add_flag("--keyring", options.keyring,
-                 "Read the account's password (for -e) and the blog's password from the desktop's keyring, "
-                 "where Quillvault Library keeps them for scheduled runs");
-    app.footer(std::string("Commands:\n") +                                                                   //
-               "  " + kProgramName + " media BACKUP   keep the pictures, audio and video a saved backup names\n" +  //
-               "  " + kProgramName + " html BACKUP    write the offline view of a saved backup, to read in a browser\n" +
-               "  " + kProgramName + " help [COMMAND] print this help, or a command's\n" +  //
-               "See '" + kProgramName + " COMMAND --help' for a command's options.");
+                 "Read the account's password (for -e), the blog's password and the v2 API's key, secret and "
+                 "token from the desktop's keyring, where Quillvault Library and 'sign-in --keyring' keep them");
+    DeclareReaderOptions(app, arguments.api, options.backup.v2);
+    DeclareApiAccessOptions(app, arguments.api, options.backup.v2);
     // Hidden: present only to refuse them without echoing the password.
-    app.add_option("-p,--password,--blog-password", refused)->group("");
-    const std::string refusal = "passwords are not taken as arguments: set " +
-                                std::string(kPasswordVariable) + " or " + kBlogPasswordVariable +
-                                ", or use --password-file or --blog-password-file";
+    app.add_option("-p,--password,--blog-password", arguments.refused)->group("");
+}
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        ParseOutcome outcome;
-        outcome.kind = ParseOutcome::Help;
-        outcome.text = app.help();
-        return outcome;
-    } catch (const CLI::CallForVersion& version) {
-        ParseOutcome outcome;
-        outcome.kind = ParseOutcome::Version;
-        outcome.text = version.what();
-        return outcome;
-    } catch (const CLI::ExtrasError&) {
-        return Usage(DescribeExtras(app.remaining()));
-    } catch (const CLI::ParseError& error) {
-        if (app.count("--password") > 0) return Usage(refusal);
-        return Usage(error.what());
-    }
-    if (app.count("--password") > 0) return Usage(refusal);
-    if (options.address.empty()) return Usage("the blog address is empty");
-    if (std::string why; auto bare = BareBlogAddress(options.address, why))
-        options.address = *bare;
+std::string BackupUsageProblem(const CLI::App& program, const CLI::ParseError& error) {
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) return DescribeExtras(program.remaining());
+    if (program.count("--password") > 0) return PasswordRefusal();
+    return OneLine(error.what());
+}
+
+Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, const EnvironmentReader& environment) {
+    const auto refuse = [](const std::string& why) { return Status(StatusKind::Usage, OneLine(why)).RetryWontHelp(); };
+    CliOptions& options = arguments.options;
+    if (program.count("--password") > 0) return refuse(PasswordRefusal());
+    if (options.backup.GroupAddress.empty()) return refuse("the blog address is empty");
+    if (Result<std::string> bare = BareBlogAddress(options.backup.GroupAddress))
+        options.backup.GroupAddress = std::move(*bare);
     else
-        return Usage(LowerFirst(why));
-    if (const auto seconds = ParseDuration(maxWait)) {
+        return refuse(LowerFirst(bare.status().text()));
+    if (const auto seconds = ParseDuration(arguments.maxWait)) {
         options.maxWaitSeconds = *seconds;
     } else {
-        return Usage("--max-wait takes a duration such as 90s, 30m or 6h");
+        return refuse("--max-wait takes a duration such as 90s, 30m or 6h");
     }
-    if (options.output.empty()) return Usage("--output is empty");
+    if (options.output.empty()) return refuse("--output is empty");
 
     // A password file that can't be read is a command line that can't be run as given.
-    if (!passwordFile.empty()) {
-        Result<std::string> password = ReadPasswordFile(passwordFile);
-        if (!password) return Usage(password.status().text());
-        options.password = std::move(*password);
+    if (!arguments.passwordFile.empty()) {
+        Result<std::string> password = ReadSecretFile(arguments.passwordFile);
+        if (!password) return refuse(password.status().text());
+        options.backup.Password = std::move(*password);
     } else if (auto password = environment(kPasswordVariable)) {
-        options.password = *password;
+        options.backup.Password = *password;
     }
-    if (!options.email.empty() && options.password.empty() && !options.keyring)
-        return Usage("-e needs the account's password: set " + std::string(kPasswordVariable) +
-                     ", use --password-file, or --keyring");
-    if (!blogPasswordFile.empty()) {
-        Result<std::string> password = ReadPasswordFile(blogPasswordFile);
-        if (!password) return Usage(password.status().text());
-        options.blogPassword = std::move(*password);
+    if (!options.backup.EMail.empty() && options.backup.Password.empty() && !options.keyring)
+        return refuse("-e needs the account's password: set " + std::string(kPasswordVariable) +
+                      ", use --password-file, or --keyring");
+    if (!arguments.blogPasswordFile.empty()) {
+        Result<std::string> password = ReadSecretFile(arguments.blogPasswordFile);
+        if (!password) return refuse(password.status().text());
+        options.backup.Password2 = std::move(*password);
     } else if (auto password = environment(kBlogPasswordVariable)) {
-        options.blogPassword = *password;
+        options.backup.Password2 = *password;
     }
 
-    if (*noProxy) {
+    if (Status taken = TakeApiOptions(arguments.api, environment, options.backup.v2, &options.backup.reader);
+        !taken.ok())
+        return refuse(taken.text());
+    // What the keyring keeps is known only when the run reads it.
+    if (!options.keyring) {
+        if (Status usable = CheckApiRequest(options.backup); !usable.ok()) return refuse(usable.text());
+    }
+
+    if (program.count("--no-proxy") > 0) {
         options.proxy = ProxySettings();
         options.proxy->ProxyMode = ProxySettings::pmNone;
-    } else if (*proxy) {
-        Result<ProxySettings> parsed = ParseProxyUrl(proxyUrl);
-        if (!parsed) return Usage(parsed.status().text());
+    } else if (program.count("--proxy") > 0) {
+        Result<ProxySettings> parsed = ParseProxyUrl(arguments.proxyUrl);
+        if (!parsed) return refuse(parsed.status().text());
         ProxySettings& chosen = *parsed;
         if (!chosen.User.empty())
             if (auto password = environment(kProxyPasswordVariable)) chosen.Password = *password;
         options.proxy = chosen;
     }
+    return Status::Ok();
+}
 
-    ParseOutcome outcome;
-    outcome.kind = ParseOutcome::Run;
-    outcome.options = std::move(options);
-    return outcome;
+Status TakeLikesOptions(const CLI::App& app, BackupArguments& arguments, const EnvironmentReader& environment) {
+    const auto refuse = [](const std::string& why) { return Status(StatusKind::Usage, why).RetryWontHelp(); };
+    V2Access& access = arguments.options.backup.v2;
+    if (app.count("--api") > 0 && arguments.api.api != "v2") return refuse("likes are read through the v2 API only");
+    if (access.drafts || access.queue) return refuse("--drafts and --queue are the blog's own posts, not its likes");
+    arguments.api.api = "v2";
+    access.likes = true;
+    return TakeBackupOptions(app, arguments, environment);
 }
 
 std::optional<long long> ParseDuration(const std::string& text) {
@@ -338,7 +314,7 @@ Result<std::string> ResolveOutputFile(const CliOptions& options, const std::tm& 
     const auto refuse = [](const std::string& why) { return Status(StatusKind::Usage, why).RetryWontHelp(); };
     std::error_code ignored;
     if (std::filesystem::is_directory(options.output, ignored)) {
-        const std::string name = backupfiles::ProposedName(options.address, options.addDateTime, localNow);
+        const std::string name = backupfiles::ProposedName(options.backup.GroupAddress, options.addDateTime, localNow);
         if (name.find('/') != std::string::npos)
             return refuse("the blog address can't be a file name; give --output a file");
         return (std::filesystem::path(options.output) / name).string();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the command line asks for, read with CLI11. Passwords come only from
+// What a backup run asks for, read with CLI11. Passwords come only from
 // the environment or from files: an argument would show in the process list.
 #pragma once
 
@@ -9,23 +9,25 @@
 #include <string>
 
 #include "Http.h"
+#include "Output.h"
+#include "ServiceApi.h"
 #include "Status.h"
+#include "modTumblrInteraction.h"
+
+namespace CLI {
+class App;
+class ParseError;
+}  // namespace CLI
 
 namespace qv::cli {
 
 inline constexpr const char* kProgramName = "quillvault-cli";
-inline constexpr const char* kHtmlCommand = "html";
-inline constexpr const char* kHelpCommand = "help";
 
 struct CliOptions {
-    std::string address;
+    // The run's request, filled here once; its XMLFileName once the output is resolved.
+    BackupOptions backup;
     std::string output;  // as given: a file, or a folder to propose the name in
-    std::string incremental;
-    std::string email;
-    std::string password;
-    std::string blogPassword;
     bool addDateTime = false;
-    bool compress = false;
     // Unset: whatever the window's proxy setup stored.
     std::optional<ProxySettings> proxy;
     int retries = 3;
@@ -38,7 +40,6 @@ struct CliOptions {
     int prefetch = 0;
     // Start a full backup afresh instead of continuing an interrupted one.
     bool restart = false;
-    bool quiet = false;
     // Keep the saved backup's media beside it after the run.
     bool media = false;
     // Where the media are kept ("": beside the backup), and how many files at once.
@@ -46,8 +47,6 @@ struct CliOptions {
     int jobs = 4;
     // After a run that saved, write the offline view of the saved file.
     bool html = false;
-    // Progress and outcome as JSON lines, for programs.
-    bool json = false;
     // The passwords are kept in the desktop's keyring: read them there.
     bool keyring = false;
 };
@@ -55,19 +54,46 @@ struct CliOptions {
 // "90", "90s", "30m", "6h": a duration in seconds; nullopt when it is none.
 std::optional<long long> ParseDuration(const std::string& text);
 
-struct ParseOutcome {
-    enum Kind { Run, Help, Version, Usage };
-    Kind kind = Usage;
-    CliOptions options;
-    // The help text, the version line, or the one-line hint of a usage error.
-    std::string text;
-};
+// A password, key or token kept in a file: its text without the one line
+// break that ends it. FileSystem, naming the file as `what`, when it can't be read.
+Result<std::string> ReadSecretFile(const std::string& path, const std::string& what = "password file");
 
 // Reads an environment variable; nullopt when it is not set.
 using EnvironmentReader = std::function<std::optional<std::string>(const std::string&)>;
 EnvironmentReader ProcessEnvironment();
 
-ParseOutcome ParseCommandLine(int argc, const char* const* argv, const EnvironmentReader& environment);
+// The v2 API's options as given: the reader asked for and the files of the
+// application's key and secret.
+struct ApiArguments {
+    std::string api = "auto";
+    std::string keyFile;
+    std::string secretFile;
+};
+
+// A backup run's arguments as CLI11 reads them, before they are checked.
+struct BackupArguments {
+    CliOptions options;
+    std::string passwordFile;
+    std::string blogPasswordFile;
+    std::string proxyUrl;
+    std::string maxWait = "6h";
+    std::string refused;  // a password given as an argument, never used
+    ApiArguments api;
+};
+
+// Declares a backup run's options on `app`.
+void DeclareBackupOptions(CLI::App& app, BackupArguments& arguments, OutputChoice& output);
+// Why CLI11 could not read them, in one line that never holds a password.
+// `program` is the app that read them, or the program's that holds them.
+std::string BackupUsageProblem(const CLI::App& program, const CLI::ParseError& error);
+// The options of a run, read by `program`: checked and completed from the
+// password files, the environment and the proxy asked for. Usage, with a
+// one-line hint, when they can't be run as given.
+Status TakeBackupOptions(const CLI::App& program, BackupArguments& arguments, const EnvironmentReader& environment);
+
+// The options of a backup run of the posts a blog liked, read by `app`:
+// as a backup run's, through the v2 API only.
+Status TakeLikesOptions(const CLI::App& app, BackupArguments& arguments, const EnvironmentReader& environment);
 
 // "http://[user@]host[:port][/]" or "host[:port]"; Usage for anything else,
 // and for a password in it.

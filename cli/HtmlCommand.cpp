@@ -8,10 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "CommandLine.h"
+#include "CommonOptions.h"
 #include "Site.h"
-#include "JsonOutput.h"
-#include "ReportingFailures.h"
 #include "backupfiles/BackupFiles.h"
 
 extern char** environ;
@@ -68,11 +66,7 @@ Status WriteSiteAndReport(const HtmlCommandOptions& options, Output& output) {
     return status;
 }
 
-int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                   bool errIsTerminal) {
-    HtmlCommandOptions options;
-    CLI::App app{"Writes an offline view of a saved backup: pages to read in a browser, without a network.",
-                 std::string(kProgramName) + " html"};
+void DeclareHtmlOptions(CLI::App& app, HtmlCommandOptions& options, OutputChoice& output) {
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.add_option("BACKUP", options.backupFile, "The backup file (.xml)")->required();
     app.add_option("-o,--output", options.siteFolder,
@@ -84,27 +78,12 @@ int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::os
     app.add_flag("--open", options.open, "Open index.html in the desktop's browser (xdg-open)");
     app.add_flag("--remote-media", options.remoteMedia,
                  "Load pictures and sounds that are not kept from their original addresses");
-    app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
-    app.add_flag("--json", options.json, "Progress and outcome as JSON lines on standard error, for programs");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        out << app.help() << std::flush;
-        return kExitSuccess;
-    } catch (const CLI::ParseError& error) {
-        std::string problem = error.what();
-        for (char& c : problem)
-            if (c == '\n') c = ' ';
-        if (WantsJson(argc, argv)) {
-            JsonOutput::UsageError(err, "html", problem);
-        } else {
-            err << kProgramName << " html: " << problem << ". Try '" << kProgramName << " html --help'.\n"
-                << std::flush;
-        }
-        return kExitUsage;
-    }
-    const std::unique_ptr<Output> output = MakeOutput(options.json, out, err, errIsTerminal, options.quiet);
-    return ExitStatusFor(WriteSiteAndReport(options, *output));
+    AddQuietFlag(app, output);
+    AddJsonFlag(app, output);
+}
+
+int RunHtmlCommand(const HtmlCommandOptions& options, Output& output) {
+    return ExitStatusFor(WriteSiteAndReport(options, output));
 }
 
 }  // namespace qv::cli

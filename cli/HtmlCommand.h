@@ -4,11 +4,14 @@
 // with the same step.
 #pragma once
 
-#include <ostream>
 #include <string>
 
 #include "Output.h"
 #include "Status.h"
+
+namespace CLI {
+class App;
+}
 
 namespace qv::cli {
 
@@ -18,14 +21,13 @@ struct HtmlCommandOptions {
     std::string mediaFolder;  // "" : BACKUP.media beside the backup
     bool open = false;
     bool remoteMedia = false;
-    bool quiet = false;
-    bool json = false;
 };
 
-// `argv[0]` is the word "html". Exit status as for a backup: 0 written,
-// 1 failed, 2 wrong usage.
-int RunHtmlCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                   bool errIsTerminal);
+// Declares the command's options on its `app`.
+void DeclareHtmlOptions(CLI::App& app, HtmlCommandOptions& options, OutputChoice& output);
+
+// The command, its options read. Exit status as for a backup: 0 written, 1 failed.
+int RunHtmlCommand(const HtmlCommandOptions& options, Output& output);
 
 // Writes the site, says the path of its index.html, and opens it when asked;
 // answers the outcome.

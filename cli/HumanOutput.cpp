@@ -4,24 +4,12 @@
 #include <cstdio>
 
 #include "CommandLine.h"
-#include "Manifest.h"
+#include "Summaries.h"
 #include "Sundrykit.h"
 
 namespace qv::cli {
 
 namespace {
-
-// "0:23", "1:02:03".
-std::string Clock(std::chrono::seconds duration) {
-    const long long total = duration.count();
-    char text[32];
-    if (total >= 3600) {
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%lld:%02lld", total / 60, total % 60);
-    }
-    return text;
-}
 
 // "940 B", "29.3 KB", "1.2 MB", "310 KB": short enough for a line that is redrawn.
 std::string Size(double bytes) {
@@ -37,23 +25,6 @@ std::string Size(double bytes) {
 }
 
 std::string Posts(int64_t count) { return skFormatLong(static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX))); }
-
-// The failed count is followed by its commonest reasons, as the manifest words them.
-std::string MediaSummaryText(const media::MediaSummary& summary) {
-    std::string text = "Media kept in " + summary.folder + "\n" +                       //
-                       "Kept:          " + skFormatLong(summary.kept) + "\n" +          //
-                       "Already there: " + skFormatLong(summary.alreadyThere) + "\n" +  //
-                       "Missing:       " + skFormatLong(summary.missing) + "\n" +       //
-                       "Failed:        " + skFormatLong(summary.failed) + "\n";
-    for (const media::FailureReason& failure : summary.commonestFailures) {
-        media::ManifestEntry failed;
-        failed.status = media::MediaStatus::Failed;
-        failed.reason = failure.reason;
-        text += "  " + skFormatLong(failure.files) + " " + media::StatusText(failed) + "\n";
-    }
-    return text + "External:      " + skFormatLong(summary.external) + "\n" +  //
-           "Bytes:         " + skFormatByteSizeEx(static_cast<double>(summary.bytes));
-}
 
 }  // namespace
 
@@ -85,15 +56,15 @@ void HumanOutput::Waiting(runpolicy::WaitReason, std::chrono::seconds, const std
 
 void HumanOutput::Summary(const std::string& text) { summary_ = text; }
 
-void HumanOutput::BackupStarted(const runpolicy::UnattendedBackupOptions&) { console_.BeginProgress(); }
+void HumanOutput::BackupStarted(const BackupOptions&) { console_.BeginProgress(); }
 
 void HumanOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const std::string& saved) {
     console_.EndProgress();
-    if (outcome.status.ok()) {
+    if (outcome.result.status.ok()) {
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(outcome.duration);
-        console_.Summary(summary_ + "\r\n\r\nSaved as " + saved + " in " + Clock(seconds) + ".");
-    } else if (outcome.status.Is(StatusKind::Cancelled)) {
-        console_.Message(outcome.status.text());
+        console_.Summary(SavedSummary(ReadThrough(summary_, outcome.reader), saved, seconds));
+    } else if (outcome.result.status.Is(StatusKind::Cancelled)) {
+        console_.Message(outcome.result.status.text());
     }
 }
 
@@ -138,6 +109,12 @@ void HumanOutput::HtmlEnded(const HtmlWritten& written, const Status& status) {
     console_.EndProgress();
     // The pages may be written and only the browser failed to open them.
     if (!written.indexFile.empty()) console_.Summary(written.indexFile);
+    if (!status.ok()) console_.Message(std::string(kProgramName) + ": " + status.text());
+}
+
+void HumanOutput::SignInStarted() {}
+
+void HumanOutput::SignInEnded(const std::string&, const Status& status) {
     if (!status.ok()) console_.Message(std::string(kProgramName) + ": " + status.text());
 }
 

@@ -21,7 +21,7 @@ public:
     void Waiting(runpolicy::WaitReason reason, std::chrono::seconds wait, const std::string& text) override;
     void Summary(const std::string& text) override;
 
-    void BackupStarted(const runpolicy::UnattendedBackupOptions& options) override;
+    void BackupStarted(const BackupOptions& request) override;
     void BackupEnded(const runpolicy::UnattendedOutcome& outcome, const std::string& saved) override;
     void MediaStarted(const std::string& backup, const std::string& folder) override;
     void MediaProgress(const media::MediaProgress& progress) override;
@@ -29,6 +29,8 @@ public:
     void HtmlStarted(const std::string& backup, const std::string& folder) override;
     void HtmlProgress(std::size_t postsDone, std::size_t posts) override;
     void HtmlEnded(const HtmlWritten& written, const Status& status) override;
+    void SignInStarted() override;
+    void SignInEnded(const std::string& name, const Status& status) override;
     void Failed(const char* command, const Status& status) override;
 
 private:

@@ -3,12 +3,17 @@
 
 #include "Application.h"
 #include "Console.h"
+#include "Summaries.h"
+#include "runpolicy/UnattendedBackup.h"
 
 namespace qv::cli {
 
 namespace {
 
 using json = nlohmann::ordered_json;
+namespace event = events::event;
+namespace field = events::field;
+namespace command = events::command;
 
 // Progress that moves by the block is said at most this often.
 constexpr std::chrono::milliseconds kProgressEvery{250};
@@ -28,130 +33,157 @@ void Write(std::ostream& err, json object) {
 }  // namespace
 
 void JsonOutput::Emit(const char* event, json fields) {
-    json object = {{"event", event}, {"command", command_}};
+    json object = {{field::kEvent, event}, {field::kCommand, command_}};
     object.update(fields);
     Write(err_, std::move(object));
 }
 
+void JsonOutput::SayOnOutput(const std::string& text) { out_ << WithNewlines(text) << '\n' << std::flush; }
+
 void JsonOutput::Ended(const Status& status, json fields) {
-    fields["status"] = KindName(status.kind());
-    fields["exit"] = ExitStatusFor(status);
-    if (!status.ok()) fields["text"] = Text(status.text());
-    Emit("end", std::move(fields));
+    fields[field::kStatus] = KindName(status.kind());
+    fields[field::kExit] = ExitStatusFor(status);
+    if (!status.ok()) fields[field::kText] = Text(status.text());
+    Emit(event::kEnd, std::move(fields));
 }
 
 void JsonOutput::Progress(const runpolicy::BackupProgress& progress) {
-    Emit("progress", {{"page", progress.pagesDone},
-                      {"pages", OrNull(progress.pages)},
-                      {"posts", progress.posts},
-                      {"total", OrNull(progress.announced)},
-                      {"bytes", progress.bytes},
-                      {"rate", static_cast<int64_t>(progress.bytesPerSecond)},
-                      {"eta", progress.timeLeft ? json(progress.timeLeft->count()) : json()}});
+    Emit(event::kProgress, {{field::kPage, progress.pagesDone},
+                            {field::kPages, OrNull(progress.pages)},
+                            {field::kPosts, progress.posts},
+                            {field::kTotal, OrNull(progress.announced)},
+                            {field::kBytes, progress.bytes},
+                            {field::kRate, static_cast<int64_t>(progress.bytesPerSecond)},
+                            {field::kEta, progress.timeLeft ? json(progress.timeLeft->count()) : json()}});
 }
 
-void JsonOutput::Stage(const std::string& text) { Emit("stage", {{"text", Text(text)}}); }
+void JsonOutput::Stage(const std::string& text) { Emit(event::kStage, {{field::kText, Text(text)}}); }
 
-void JsonOutput::Notice(const std::string& text) { Emit("notice", {{"text", Text(text)}}); }
+void JsonOutput::Notice(const std::string& text) { Emit(event::kNotice, {{field::kText, Text(text)}}); }
 
-void JsonOutput::Warning(const std::string& text) { Emit("warning", {{"text", Text(text)}}); }
+void JsonOutput::Warning(const std::string& text) { Emit(event::kWarning, {{field::kText, Text(text)}}); }
 
-void JsonOutput::Error(const std::string& text) { Emit("error", {{"text", Text(text)}}); }
+void JsonOutput::Error(const std::string& text) { Emit(event::kError, {{field::kText, Text(text)}}); }
 
 void JsonOutput::Waiting(runpolicy::WaitReason reason, std::chrono::seconds wait, const std::string& text) {
-    Emit("wait", {{"reason", reason == runpolicy::WaitReason::Throttled ? "throttled" : "retry"},
-                  {"seconds", wait.count()},
-                  {"text", Text(text)}});
+    Emit(event::kWait,
+         {{field::kReason,
+           reason == runpolicy::WaitReason::Throttled ? events::reason::kThrottled : events::reason::kRetry},
+          {field::kSeconds, wait.count()},
+          {field::kText, Text(text)}});
 }
 
 void JsonOutput::Summary(const std::string& text) { summary_ = text; }
 
-void JsonOutput::BackupStarted(const runpolicy::UnattendedBackupOptions& options) {
-    command_ = "backup";
-    Emit("start", {{"address", options.address},
-                   {"target", Text(options.target)},
-                   {"incremental", !options.incremental.empty()},
-                   {"version", VersionText(App())}});
+void JsonOutput::BackupStarted(const BackupOptions& request) {
+    command_ = command::kBackup;
+    Emit(event::kStart, {{field::kAddress, request.GroupAddress},
+                         {field::kTarget, Text(request.XMLFileName)},
+                         {field::kIncremental, !request.XMLBaseFileName.empty()},
+                         {field::kVersion, VersionText(App())},
+                         {field::kApi, ApiName(runpolicy::StartingReader(request))}});
 }
 
 void JsonOutput::BackupEnded(const runpolicy::UnattendedOutcome& outcome, const std::string& saved) {
     const BackupResult& result = outcome.result;
-    json fields = {{"pages", result.Pages},
-                   {"seconds", std::chrono::duration_cast<std::chrono::seconds>(outcome.duration).count()}};
-    if (outcome.status.ok()) {
-        fields["saved"] = Text(saved);
-        fields["posts"] = result.PostsInBackup;
-        fields["added"] = result.PostsAdded;
-        fields["title"] = Text(result.Title);
-        fields["name"] = Text(result.Name);
-        fields["announced"] = OrNull(result.ReportedTotal);
-        fields["shortfall"] = result.ReportedTotal && *result.ReportedTotal > result.PostsInBackup
-                                  ? json(*result.ReportedTotal - result.PostsInBackup)
-                                  : json(0);
-        fields["bytes"] = static_cast<int64_t>(Traffic().BytesReceived);
-        fields["summary"] = Text(summary_);
+    json fields = {
+        {field::kPages, result.Pages},
+        {field::kSeconds, std::chrono::duration_cast<std::chrono::seconds>(outcome.duration).count()},
+        {field::kApi, ApiName(outcome.reader)}};
+    const std::string summary = ReadThrough(summary_, outcome.reader);
+    const Status& status = result.status;
+    if (status.ok()) {
+        fields[field::kSaved] = Text(saved);
+        fields[field::kPosts] = result.PostsInBackup;
+        fields[field::kAdded] = result.PostsAdded;
+        fields[field::kTitle] = Text(result.Title);
+        fields[field::kName] = Text(result.Name);
+        fields[field::kAnnounced] = OrNull(result.ReportedTotal);
+        fields[field::kShortfall] = result.ReportedTotal && *result.ReportedTotal > result.PostsInBackup
+                                        ? json(*result.ReportedTotal - result.PostsInBackup)
+                                        : json(0);
+        fields[field::kBytes] = static_cast<int64_t>(result.Traffic.BytesReceived);
+        fields[field::kSummary] = Text(summary);
+        SayOnOutput(
+            SavedSummary(summary, saved, std::chrono::duration_cast<std::chrono::seconds>(outcome.duration)));
     }
-    Ended(outcome.status, std::move(fields));
+    Ended(status, std::move(fields));
 }
 
 void JsonOutput::MediaStarted(const std::string& backup, const std::string& folder) {
-    command_ = "media";
-    Emit("start", {{"backup", Text(backup)}, {"folder", Text(folder)}});
+    command_ = command::kMedia;
+    Emit(event::kStart, {{field::kBackup, Text(backup)}, {field::kFolder, Text(folder)}});
 }
 
 void JsonOutput::MediaProgress(const media::MediaProgress& progress) {
     const bool waiting = progress.waiting.count() > 0;
     if (waiting && !mediaWaiting_)
-        Emit("wait", {{"reason", "busy-host"},
-                      {"seconds", progress.waiting.count()},
-                      {"text", "A media server asked to wait " + std::to_string(progress.waiting.count()) + " s."}});
+        Emit(event::kWait, {{field::kReason, events::reason::kBusyHost},
+                            {field::kSeconds, progress.waiting.count()},
+                            {field::kText, "A media server asked to wait " +
+                                               std::to_string(progress.waiting.count()) + " s."}});
     mediaWaiting_ = waiting;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastProgress_ < kProgressEvery && progress.kept < progress.toKeep) return;
     lastProgress_ = now;
-    Emit("progress", {{"files", progress.kept},
-                      {"of", progress.toKeep},
-                      {"bytes", progress.bytes},
-                      {"rate", static_cast<int64_t>(progress.bytesPerSecond)},
-                      {"eta", progress.timeLeft ? json(progress.timeLeft->count()) : json()}});
+    Emit(event::kProgress, {{field::kFiles, progress.kept},
+                            {field::kOf, progress.toKeep},
+                            {field::kBytes, progress.bytes},
+                            {field::kRate, static_cast<int64_t>(progress.bytesPerSecond)},
+                            {field::kEta, progress.timeLeft ? json(progress.timeLeft->count()) : json()}});
 }
 
 void JsonOutput::MediaEnded(const media::MediaSummary& summary, const Status& status) {
-    json fields = {{"folder", Text(summary.folder)}};
+    json fields = {{field::kFolder, Text(summary.folder)}};
     if (summary.started) {
-        fields.update({{"kept", summary.kept},
-                       {"already", summary.alreadyThere},
-                       {"missing", summary.missing},
-                       {"failed", summary.failed},
-                       {"external", summary.external},
-                       {"bytes", summary.bytes}});
+        fields.update({{field::kKept, summary.kept},
+                       {field::kAlready, summary.alreadyThere},
+                       {field::kMissing, summary.missing},
+                       {field::kFailed, summary.failed},
+                       {field::kExternal, summary.external},
+                       {field::kBytes, summary.bytes}});
         json reasons = json::array();
         for (const media::FailureReason& failure : summary.commonestFailures)
-            reasons.push_back({{"reason", Text(failure.reason)},
-                               {"files", failure.files},
-                               {"kind", KindName(failure.kind)}});
-        fields["reasons"] = std::move(reasons);
+            reasons.push_back({{field::kReason, Text(failure.reason)},
+                               {field::kFiles, failure.files},
+                               {field::kKind, KindName(failure.kind)}});
+        fields[field::kReasons] = std::move(reasons);
+        SayOnOutput(MediaSummaryText(summary));
     }
     Ended(status, std::move(fields));
 }
 
 void JsonOutput::HtmlStarted(const std::string& backup, const std::string& folder) {
-    command_ = "html";
-    Emit("start", {{"backup", Text(backup)}, {"folder", Text(folder)}});
+    command_ = command::kHtml;
+    Emit(event::kStart, {{field::kBackup, Text(backup)}, {field::kFolder, Text(folder)}});
 }
 
 void JsonOutput::HtmlProgress(std::size_t postsDone, std::size_t posts) {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastProgress_ < kProgressEvery && postsDone < posts) return;
     lastProgress_ = now;
-    Emit("progress", {{"posts", postsDone}, {"of", posts}});
+    Emit(event::kProgress, {{field::kPosts, postsDone}, {field::kOf, posts}});
 }
 
 void JsonOutput::HtmlEnded(const HtmlWritten& written, const Status& status) {
-    json fields = {{"written", written.pagesWritten},
-                   {"unchanged", written.pagesUnchanged},
-                   {"removed", written.pagesRemoved}};
-    if (!written.indexFile.empty()) fields["index"] = Text(written.indexFile);
+    json fields = {{field::kWritten, written.pagesWritten},
+                   {field::kUnchanged, written.pagesUnchanged},
+                   {field::kRemoved, written.pagesRemoved}};
+    if (!written.indexFile.empty()) {
+        fields[field::kIndex] = Text(written.indexFile);
+        SayOnOutput(written.indexFile);
+    }
+    Ended(status, std::move(fields));
+}
+
+void JsonOutput::SignInStarted() {
+    command_ = command::kSignIn;
+    Emit(event::kStart, json::object());
+}
+
+void JsonOutput::SignInEnded(const std::string& name, const Status& status) {
+    json fields = json::object();
+    if (status.ok()) fields[field::kName] = Text(name);
     Ended(status, std::move(fields));
 }
 
@@ -161,11 +193,11 @@ void JsonOutput::Failed(const char* command, const Status& status) {
 }
 
 void JsonOutput::UsageError(std::ostream& err, const char* command, const std::string& text) {
-    Write(err, {{"event", "end"},
-                {"command", command},
-                {"status", KindName(StatusKind::Usage)},
-                {"exit", ExitStatusFor(Status(StatusKind::Usage, text))},
-                {"text", Text(text)}});
+    Write(err, {{field::kEvent, event::kEnd},
+                {field::kCommand, command},
+                {field::kStatus, KindName(StatusKind::Usage)},
+                {field::kExit, ExitStatusFor(Status(StatusKind::Usage, text))},
+                {field::kText, Text(text)}});
 }
 
 }  // namespace qv::cli

@@ -2,9 +2,8 @@
 #include "MediaCommand.h"
 
 #include "Application.h"
-#include "CommandLine.h"
+#include "CliEvents.h"
 #include "Interrupt.h"
-#include "JsonOutput.h"
 #include "MediaRun.h"
 #include "ReportingFailures.h"
 #include "StoredSettings.h"
@@ -60,30 +59,10 @@ Status KeepBackupMedia(const MediaCommandOptions& options, Output& output) {
     return status;
 }
 
-int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                    bool errIsTerminal) {
-    const MediaParseOutcome parsed = ParseMediaCommandLine(argc, argv);
-    switch (parsed.kind) {
-        case MediaParseOutcome::Help:
-            out << parsed.text << std::flush;
-            return kExitSuccess;
-        case MediaParseOutcome::Usage:
-            if (WantsJson(argc, argv)) {
-                JsonOutput::UsageError(err, kMediaCommand, parsed.text);
-            } else {
-                err << kProgramName << " " << kMediaCommand << ": " << parsed.text << ". Try '" << kProgramName
-                    << " " << kMediaCommand << " --help'.\n"
-                    << std::flush;
-            }
-            return kExitUsage;
-        case MediaParseOutcome::Run:
-            break;
-    }
-    const std::unique_ptr<Output> output =
-        MakeOutput(parsed.options.json, out, err, errIsTerminal, parsed.options.quiet);
-    return ReportingFailures(*output, kMediaCommand, [&] {
+int RunMediaCommand(const MediaCommandOptions& options, Output& output) {
+    return ReportingFailures(output, events::command::kMedia, [&] {
         UseStoredSettings();
-        return ExitStatusFor(KeepBackupMedia(parsed.options, *output));
+        return ExitStatusFor(KeepBackupMedia(options, output));
     });
 }
 

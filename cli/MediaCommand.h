@@ -5,7 +5,6 @@
 // external, 1 when some failed (a later run retries them), 130 when stopped.
 #pragma once
 
-#include <ostream>
 #include <string>
 
 #include "MediaCommandLine.h"
@@ -14,9 +13,8 @@
 
 namespace qv::cli {
 
-// `argv[0]` is the word "media".
-int RunMediaCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                    bool errIsTerminal);
+// The command, its options read: an exit status.
+int RunMediaCommand(const MediaCommandOptions& options, Output& output);
 
 // Keeps the media of `options.backupFile` and says how it went; answers the outcome.
 Status KeepBackupMedia(const MediaCommandOptions& options, Output& output);

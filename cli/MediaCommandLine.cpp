@@ -2,19 +2,13 @@
 #include "MediaCommandLine.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 
-#include "CommandLine.h"
+#include "CommonOptions.h"
 #include "MediaRun.h"
 
 namespace qv::cli {
 
-MediaParseOutcome ParseMediaCommandLine(int argc, const char* const* argv) {
-    MediaCommandOptions options;
-    CLI::App app{
-        "Keeps the pictures, audio and video files a saved backup names, in a folder beside it. "
-        "Run again, it fetches only what is not kept yet.",
-        std::string(kProgramName) + " " + kMediaCommand};
+void DeclareMediaOptions(CLI::App& app, MediaCommandOptions& options, OutputChoice& output) {
     app.set_help_flag("-h,--help", "Print this help and exit");
     app.add_option("BACKUP", options.backupFile, "The backup file, as saved")->required()->type_name("FILE");
     app.add_option("--media-dir", options.mediaFolder,
@@ -34,28 +28,13 @@ MediaParseOutcome ParseMediaCommandLine(int argc, const char* const* argv) {
         ->check(CLI::Range(0, 600))
         ->type_name("SECONDS")
         ->capture_default_str();
-    app.add_flag("-q,--quiet", options.quiet, "No progress on standard error");
-    app.add_flag("--json", options.json, "Progress and outcome as JSON lines on standard error, for programs");
+    AddQuietFlag(app, output);
+    AddJsonFlag(app, output);
+}
 
-    MediaParseOutcome outcome;
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        outcome.kind = MediaParseOutcome::Help;
-        outcome.text = app.help();
-        return outcome;
-    } catch (const CLI::ParseError& error) {
-        outcome.text = error.what();
-        std::replace(outcome.text.begin(), outcome.text.end(), '\n', ' ');
-        return outcome;
-    }
-    if (options.backupFile.empty()) {
-        outcome.text = "the backup file is empty";
-        return outcome;
-    }
-    outcome.kind = MediaParseOutcome::Run;
-    outcome.options = std::move(options);
-    return outcome;
+Status CheckMediaOptions(const MediaCommandOptions& options) {
+    if (options.backupFile.empty()) return Status(StatusKind::Usage, "the backup file is empty").RetryWontHelp();
+    return Status::Ok();
 }
 
 }  // namespace qv::cli

@@ -6,10 +6,14 @@
 #include <string>
 
 #include "Http.h"
+#include "Output.h"
+#include "Status.h"
+
+namespace CLI {
+class App;
+}
 
 namespace qv::cli {
-
-inline constexpr const char* kMediaCommand = "media";
 
 struct MediaCommandOptions {
     std::string backupFile;
@@ -17,21 +21,13 @@ struct MediaCommandOptions {
     int jobs = 4;
     int retries = 3;
     int retryDelaySeconds = 5;
-    bool quiet = false;
-    bool json = false;
     // The proxy of the transfers; null: the window's stored setup.
     std::shared_ptr<const ProxySettings> proxy;
 };
 
-struct MediaParseOutcome {
-    enum Kind { Run, Help, Usage };
-    Kind kind = Usage;
-    MediaCommandOptions options;
-    // The help text, or the one-line hint of a usage error.
-    std::string text;
-};
-
-// `argv[0]` is the word "media".
-MediaParseOutcome ParseMediaCommandLine(int argc, const char* const* argv);
+// Declares the command's options on its `app`.
+void DeclareMediaOptions(CLI::App& app, MediaCommandOptions& options, OutputChoice& output);
+// Usage when the options, read, can't be run as given.
+Status CheckMediaOptions(const MediaCommandOptions& options);
 
 }  // namespace qv::cli

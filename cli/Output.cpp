@@ -19,10 +19,10 @@ int ExitStatusFor(const Status& status) {
     }
 }
 
-std::unique_ptr<Output> MakeOutput(bool json, std::ostream& out, std::ostream& err, bool errIsTerminal,
-                                   bool quiet) {
-    if (json) return std::make_unique<JsonOutput>(err);
-    return std::make_unique<HumanOutput>(out, err, errIsTerminal, quiet);
+std::unique_ptr<Output> MakeOutput(const OutputChoice& choice, std::ostream& out, std::ostream& err,
+                                   bool errIsTerminal) {
+    if (choice.json) return std::make_unique<JsonOutput>(out, err);
+    return std::make_unique<HumanOutput>(out, err, errIsTerminal, choice.quiet);
 }
 
 }  // namespace qv::cli

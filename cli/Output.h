@@ -31,7 +31,7 @@ struct HtmlWritten {
 
 class Output : public runpolicy::IRunReporter {
 public:
-    virtual void BackupStarted(const runpolicy::UnattendedBackupOptions& options) = 0;
+    virtual void BackupStarted(const BackupOptions& request) = 0;
     // `saved`: the file's full path.
     virtual void BackupEnded(const runpolicy::UnattendedOutcome& outcome, const std::string& saved) = 0;
 
@@ -43,13 +43,24 @@ public:
     virtual void HtmlProgress(std::size_t postsDone, std::size_t posts) = 0;
     virtual void HtmlEnded(const HtmlWritten& written, const Status& status) = 0;
 
+    virtual void SignInStarted() = 0;
+    // `name`: the signed-in user's, when the status is Ok.
+    virtual void SignInEnded(const std::string& name, const Status& status) = 0;
+
     // A failure of the program's own surroundings (the settings store, the system).
     virtual void Failed(const char* command, const Status& status) = 0;
 };
 
+// How a command was asked to speak (-q, --json); every command takes both.
+struct OutputChoice {
+    bool quiet = false;  // no progress for people
+    bool json = false;   // JSON lines for programs
+};
+
 // The output a command asked for: JSON lines on `err`, or words for people
 // (progress on a terminal `err` redrawn in place, silent with `quiet`).
-std::unique_ptr<Output> MakeOutput(bool json, std::ostream& out, std::ostream& err, bool errIsTerminal,
-                                   bool quiet);
+// Either way the summary goes to `out`.
+std::unique_ptr<Output> MakeOutput(const OutputChoice& choice, std::ostream& out, std::ostream& err,
+                                   bool errIsTerminal);
 
 }  // namespace qv::cli

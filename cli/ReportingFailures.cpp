@@ -2,7 +2,6 @@
 #include "ReportingFailures.h"
 
 #include <exception>
-#include <string_view>
 
 #include "Error.h"
 
@@ -18,12 +17,6 @@ int ReportingFailures(Output& output, const char* command, const std::function<i
         output.Failed(command, Status(StatusKind::FileSystem, error.what()));
     }
     return kExitFailure;
-}
-
-bool WantsJson(int argc, const char* const* argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::string_view(argv[i]) == "--json") return true;
-    return false;
 }
 
 }  // namespace qv::cli

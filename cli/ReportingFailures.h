@@ -12,7 +12,4 @@ namespace qv::cli {
 
 int ReportingFailures(Output& output, const char* command, const std::function<int()>& work);
 
-// Whether the arguments ask for JSON lines, even where they cannot be read.
-bool WantsJson(int argc, const char* const* argv);
-
 }  // namespace qv::cli

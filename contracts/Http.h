@@ -97,6 +97,8 @@ struct OutgoingRequest {
     // HTTP Basic authentication, sent only when `authPassword` is not empty.
     std::string authUser;
     std::string authPassword;
+    // Further "Name: value" lines, such as a signed request's Authorization.
+    std::vector<std::string> headers;
 };
 
 class HttpRequest {
@@ -126,9 +128,10 @@ public:
     static std::string MakeUserAgent(const Application& app);
 
     // Performs one exchange over the request's proxy and returns when it is
-    // over: !Failed(). An answer that trickles in at under 1 KiB/s over a
-    // minute, or one larger than 64 MiB, fails too. No redirect is followed.
-    bool Send(const OutgoingRequest& exchange, IHTTPRequestCallback* callback);
+    // over: Ok, or why it failed (as RequestFailure says). An answer that
+    // trickles in at under 1 KiB/s over a minute, or one larger than 64 MiB,
+    // fails too. No redirect is followed.
+    Status Send(const OutgoingRequest& exchange, IHTTPRequestCallback* callback);
 
     // 0 when no answer arrived.
     int StatusCode() const;
@@ -158,6 +161,11 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// The kind of an answer's HTTP status, for every exchange: 429, and a 503
+// that asks to wait, are Throttled; 404 and 410 NotFound; 401 Wall; any other
+// HttpStatus.
+StatusKind HttpStatusKind(int status, bool asksToWait);
 
 // What went wrong with the request's last Send, in plain words, with the
 // answer's status and Retry-After. A 429, and a 503 that asks to wait, are

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <variant>
@@ -17,6 +18,7 @@ enum class StatusKind {
     Timeout,        // the server fell silent or trickled
     HttpStatus,     // an answer other than 2xx that says nothing more
     Throttled,      // asked too often (429, or 503 with Retry-After)
+    DailyLimit,     // the day's allowance of requests is spent until it resets (Retry-After)
     Wall,           // a login, safe-mode, consent or password wall, a 401
     NotFound,       // no such blog (404), no such file
     NotBlogXml,     // an answer or file that is not the blog's XML
@@ -33,7 +35,8 @@ enum class StatusKind {
 // Stable names for machines ("http-status", "not-blog-xml"): for logs and JSON.
 const char* KindName(StatusKind kind);
 
-class Status {
+// Ignoring a returned status is a bug: the compiler says so.
+class [[nodiscard]] Status {
 public:
     Status() = default;
     Status(StatusKind kind, std::string text) : kind_(kind), text_(std::move(text)) {}
@@ -67,6 +70,7 @@ public:
     }
     // The same failure, its words led by `context` ("path\r\n\r\nCan't ...").
     Status Within(const std::string& context) const {
+        if (ok()) return *this;
         Status status = *this;
         status.text_ = context + text_;
         return status;
@@ -80,12 +84,15 @@ private:
     bool retryMayHelp_ = true;
 };
 
-// A value, or the status of why there is none.
+// A value, or the status of why there is none. A failure needs a failed
+// status: a Result made from Ok would hold neither a value nor a reason.
 template <typename T>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : value_(std::move(value)) {}
-    Result(Status status) : value_(std::move(status)) {}
+    Result(Status status) : value_(std::move(status)) {
+        if (std::get<Status>(value_).ok()) throw std::logic_error("a Result needs a value or a failed status");
+    }
 
     bool ok() const { return std::holds_alternative<T>(value_); }
     explicit operator bool() const { return ok(); }
@@ -111,6 +118,7 @@ inline const char* KindName(StatusKind kind) {
         case StatusKind::Timeout: return "timeout";
         case StatusKind::HttpStatus: return "http-status";
         case StatusKind::Throttled: return "throttled";
+        case StatusKind::DailyLimit: return "daily-limit";
         case StatusKind::Wall: return "wall";
         case StatusKind::NotFound: return "not-found";
         case StatusKind::NotBlogXml: return "not-blog-xml";

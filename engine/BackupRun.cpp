@@ -14,8 +14,9 @@ namespace qv {
 
 namespace {
 
-std::string Summary(const BackupResult& result, const TrafficCounters& traffic) {
+std::string Summary(const BackupResult& result) {
     const std::string crlf = "\r\n";
+    const TrafficCounters& traffic = result.Traffic;
     return "All done ^_^" + crlf + crlf +                                                   //
            skFormatLong(result.PostsInBackup) + " posts in backup." + crlf +                //
            skFormatLong(result.PostsAdded) + " posts were added." + crlf + crlf +           //
@@ -28,8 +29,8 @@ std::string Summary(const BackupResult& result, const TrafficCounters& traffic) 
 
 }  // namespace
 
-std::string CompletenessNote(const BackupResult& result) {
-    if (!result.ReportedTotal || *result.ReportedTotal <= result.PostsInBackup) return "";
+std::optional<std::string> CompletenessNote(const BackupResult& result) {
+    if (!result.ReportedTotal || *result.ReportedTotal <= result.PostsInBackup) return std::nullopt;
     const auto reported = static_cast<int32_t>(std::min<int64_t>(*result.ReportedTotal, INT32_MAX));
     std::string note = "The service reported " + skFormatLong(reported) + " posts; " +
                        skFormatLong(result.PostsInBackup) + " are in the backup.";
@@ -38,43 +39,36 @@ std::string CompletenessNote(const BackupResult& result) {
     return note;
 }
 
-BackupResult RunBackup(const BackupOptions& options, IBackupHost& host) {
-    IRunDecisions& decisions = options.Context.Decisions ? *options.Context.Decisions : BoxDecisions();
-    std::string email = options.EMail;
-    std::string password = options.Password;
-    if (email.empty() || password.empty()) {
-        if (!decisions.GoOnWithoutPrivatePosts()) return {};
+BackupResult RunBackup(const BackupOptions& options, RunContext& context) {
+    BackupOptions sent = options;
+    // The v2 API reads with the application's key and the user's token, never the account.
+    if (!options.HasAccount() && options.reader != Reader::V2) {
+        if (!context.decisions.GoOnWithoutPrivatePosts()) return BackupResult{};
         // Half a pair of credentials is never sent.
-        email.clear();
-        password.clear();
+        sent.EMail.clear();
+        sent.Password.clear();
     }
 
-    TrafficCounters& traffic = Traffic();
-    traffic.BytesReceived = 0;
-    traffic.BytesSent = 0;
-
-    const BackupResult result =
-        MakeBackupXML(options.XMLFileName, options.XMLBaseFileName, options.ProgressCallback,
-                      options.GroupAddress, email, password, options.Password2, host, options.Context);
-    if (!result.Success) return result;
+    BackupResult result = MakeBackupXML(sent, context);
+    if (!result.ok()) return result;
 
     if (options.ApplyNTFSCompression) {
         int errorCode = 0;
         if (!SharedFileUtility().SetCompression(options.XMLFileName, 1, errorCode)) {
-            decisions.SavedDespite(Status(
+            context.decisions.SavedDespite(Status(
                 StatusKind::FileSystem,
                 WithErrorCode(options.XMLFileName + "\r\n\r\nCan't apply NTFS compression. But file was saved anyway.",
                               errorCode)));
         }
     }
 
-    std::string summary = Summary(result, traffic);
-    if (const std::string note = CompletenessNote(result); !note.empty()) {
-        skLogWarning(note);
-        host.Warn(note);
-        summary += "\r\n\r\n" + note;
+    std::string summary = Summary(result);
+    if (const std::optional<std::string> note = CompletenessNote(result)) {
+        skLogWarning(*note);
+        context.host.Warn(*note);
+        summary += "\r\n\r\n" + *note;
     }
-    decisions.Done(summary, result);
+    context.decisions.Done(summary, result);
     return result;
 }
 

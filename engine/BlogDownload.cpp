@@ -11,72 +11,83 @@ namespace qv {
 
 namespace {
 
-std::optional<std::string> IncorrectResponse(DownloadSession& session) {
-    session.Decisions().RunFailed(
-        Status(StatusKind::HttpStatus, "Incorrect response received from server.").RetryWontHelp());
-    return std::nullopt;
+Status IncorrectResponse(DownloadSession& session) {
+    const Status incorrect =
+        Status(StatusKind::HttpStatus, "Incorrect response received from server.").RetryWontHelp();
+    session.services.decisions.RunFailed(incorrect);
+    return incorrect;
 }
 
 // A request of the run: over its connections, its proxy and its pace.
-void Send(HttpRequest& request, DownloadSession& session, const OutgoingRequest& exchange,
-          IHTTPRequestCallback* callback, int blockSize) {
+Status Send(HttpRequest& request, DownloadSession& session, const OutgoingRequest& exchange,
+            IHTTPRequestCallback* callback, int blockSize) {
     request.Reset();
     request.BlockSize(blockSize);
-    request.Proxy(std::make_shared<ProxySettings>(*session.Proxy()));
-    if (session.pacer != nullptr) session.pacer->BeforeRequest();
-    request.Send(exchange, callback);
+    request.Proxy(std::make_shared<ProxySettings>(*session.services.Proxy()));
+    session.services.BeforeRequest();
+    return request.Send(exchange, callback);
 }
 
 }  // namespace
 
-IRunDecisions& DownloadSession::Decisions() const { return decisions != nullptr ? *decisions : BoxDecisions(); }
-
-std::shared_ptr<const ProxySettings> DownloadSession::Proxy() const {
+std::shared_ptr<const ProxySettings> RequestServices::Proxy() const {
     return proxy ? proxy : page::FreshProxySettings();
 }
 
-std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
-                                        const std::string& groupAddress, const std::string& email,
-                                        const std::string& password, const std::string& password2) {
-    DownloadSession session;
-    return DownloadPage(start, num, callback, groupAddress, email, password, password2, session);
+void RequestServices::BeforeRequest() const {
+    if (pacer != nullptr) pacer->BeforeRequest();
 }
 
-std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
-                                        const std::string& groupAddress, const std::string& email,
-                                        const std::string& password, const std::string& password2,
-                                        DownloadSession& session) {
-    const page::Account account{email, password, password2};
-    page::Target target(groupAddress);
+Result<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
+                                 const std::string& groupAddress, const std::string& email,
+                                 const std::string& password, const std::string& password2,
+                                 DownloadSession& session) {
+    BackupOptions options;
+    options.GroupAddress = groupAddress;
+    options.EMail = email;
+    options.Password = password;
+    options.Password2 = password2;
+    if (callback == nullptr) return DownloadPage(options, start, num, session);
+    RequestServices services(session.services.decisions, session.services.host, *callback);
+    services.pacer = session.services.pacer;
+    services.proxy = session.services.proxy;
+    DownloadSession own(services);
+    return DownloadPage(options, start, num, own);
+}
+
+Result<std::string> DownloadPage(const BackupOptions& options, int32_t start, int32_t num,
+                                 DownloadSession& session) {
+    page::Target target(options.GroupAddress);
     bool dummyGetTried = false;
     session.start = start;
 
     HttpRequest request(session.client);
     for (;;) {
-        Send(request, session, page::PageExchange(start, num, target, account), callback, page::kBlockSize);
+        const Status sent = Send(request, session, page::PageExchange(start, num, target, options),
+                                 &session.services.progress, page::kBlockSize);
 
         const std::string location =
             page::RedirectTarget(request.ResponseHeader("Location"), request.EffectiveUrl());
-        const std::string wall = page::WallSentence(request.StatusCode(), location, request.EffectiveUrl());
-        if (request.StatusCode() == 301 && wall.empty()) {
+        const Status wall = page::WallStatus(request.StatusCode(), location, request.EffectiveUrl(), sent);
+        if (request.StatusCode() == 301 && wall.ok()) {
             if (++target.redirects > page::kMaxRedirects) {
                 skLogError("The server redirected the request more than " +
                            std::to_string(page::kMaxRedirects) + " times.");
                 return IncorrectResponse(session);
             }
             if (!target.Follow(location)) return IncorrectResponse(session);
-            page::NoteCredentialsWithheld(session, target, account);
+            page::NoteCredentialsWithheld(session, target, options);
             continue;
         }
 
         // An empty body of a successful answer is still an answer: the caller
         // tells the user it is not a page.
-        if (!request.Failed()) return request.ResponseBody();
-        if (request.ErrorKind() == hekCancelled) return std::nullopt;
+        if (sent.ok()) return request.ResponseBody();
+        if (sent.Is(StatusKind::Cancelled)) return StoppedStatus();
 
         if (request.StatusCode() == 408 && !dummyGetTried) {
             skLogWarning("HTTP 408 was detected. Trying to send dummy GET request.");
-            if (!SendDummyGet(groupAddress, callback, session)) return std::nullopt;
+            if (Status woken = SendDummyGet(options.GroupAddress, session); !woken.ok()) return woken;
             dummyGetTried = true;
             continue;
         }
@@ -84,31 +95,29 @@ std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequest
             skLogError("HTTP 408 was detected again. Dummy request doesn't help at all.");
         dummyGetTried = false;
 
-        if (!wall.empty()) skLogError(wall);
-        if (session.Decisions().PageFailed(page::PageFailure(request, wall), start) != Answer::Retry)
-            return std::nullopt;
+        const Status failure = wall.ok() ? sent : wall;
+        if (!wall.ok()) skLogError(wall.text());
+        const Answer answer = session.services.decisions.PageFailed(failure, start);
+        if (answer != Answer::Retry) return GivenUp(answer, kPageFailedHeadline, failure);
     }
 }
 
-bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback) {
-    DownloadSession session;
-    return SendDummyGet(groupAddress, callback, session);
-}
-
-bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback, DownloadSession& session) {
+Status SendDummyGet(const std::string& groupAddress, DownloadSession& session) {
     HttpRequest request(session.client);
     for (;;) {
-        Send(request, session, page::DummyExchange(groupAddress), callback, 0);
-        if (!request.Failed()) return true;
-        if (request.ErrorKind() == hekCancelled) return false;
+        const Status sent =
+            Send(request, session, page::DummyExchange(groupAddress), &session.services.progress, 0);
+        if (sent.ok()) return sent;
+        if (sent.Is(StatusKind::Cancelled)) return StoppedStatus();
 
-        switch (session.Decisions().DummyRequestFailed(RequestFailure(request), session.start)) {
+        const Answer answer = session.services.decisions.DummyRequestFailed(sent, session.start);
+        switch (answer) {
             case Answer::Retry:
                 continue;
             case Answer::GoOn:
-                return true;
+                return Status::Ok();
             default:
-                return false;
+                return GivenUp(answer, kDummyFailedHeadline, sent);
         }
     }
 }

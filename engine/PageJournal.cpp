@@ -44,11 +44,13 @@ std::string JournalPage::Text() const {
     return files->ReadFile(path, text) == 0 ? text : std::string();
 }
 
-PageJournal::PageJournal(std::string target, std::string blogAddress, bool privateFiles, bool restart,
+PageJournal::PageJournal(std::string target, std::string blogAddress, int32_t pageSize, bool privateFiles,
+                         bool restart,
                          std::function<void(const std::string&)> warn, FileOps& files)
     : target_(std::move(target)),
       folder_(backupfiles::JournalFolder(target_)),
       blogAddress_(std::move(blogAddress)),
+      pageSize_(pageSize),
       privateFiles_(privateFiles),
       warn_(std::move(warn)),
       files_(files),
@@ -62,14 +64,13 @@ PageJournal::PageJournal(std::string target, std::string blogAddress, bool priva
             GiveUp(std::string("the earlier one can't be removed: ") + std::strerror(errno));
         return;
     }
-    const std::string unfit = Unfit();
-    if (unfit.empty()) {
+    if (const std::optional<std::string> unfit = Unfit()) {
+        SetAside(*unfit);
+    } else {
         begun_ = true;
         const bool earlierPrivate = EarlierPagesPrivate();
         privatePages_ = earlierPrivate || privateFiles_;
         described_ = privatePages_ == earlierPrivate;
-    } else {
-        SetAside(unfit);
     }
 }
 
@@ -131,7 +132,7 @@ void PageJournal::WriteQueued() {
     if (sync) Sync();
 }
 
-std::string PageJournal::Unfit() const {
+std::optional<std::string> PageJournal::Unfit() const {
     // In a folder everyone may write to, such as /tmp, another user could lay
     // out a journal (or a link to one) whose pages would become our backup.
     struct stat info {};
@@ -144,12 +145,21 @@ std::string PageJournal::Unfit() const {
         if (description.at("format").get<int>() != kFormat) return "it was written in another format";
         const std::string blog = description.at("blog").get<std::string>();
         if (blog != blogAddress_) return "it belongs to another blog, " + skPrintable(blog);
-        if (description.at("posts_per_page").get<int>() != PostsPerPage)
-            return "its pages are of another size";
+        if (description.at("posts_per_page").get<int>() != pageSize_) return "its pages are of another size";
     } catch (const nlohmann::json::exception&) {
         return "its description can't be read";
     }
-    return "";
+    return std::nullopt;
+}
+
+std::optional<int32_t> PageJournal::KeptPageSize(const std::string& target, FileOps& files) {
+    std::string text;
+    if (files.ReadFile(backupfiles::JournalFolder(target) + "/" + kDescription, text) != 0) return std::nullopt;
+    const nlohmann::json description = nlohmann::json::parse(text, nullptr, false);
+    if (!description.is_object()) return std::nullopt;
+    const auto size = description.find("posts_per_page");
+    if (size == description.end() || !size->is_number_integer()) return std::nullopt;
+    return size->get<int32_t>();
 }
 
 std::string PageJournal::DescriptionText() const {
@@ -190,7 +200,7 @@ std::vector<JournalPage> PageJournal::Kept() const {
     std::vector<JournalPage> pages;
     if (!begun_) return pages;
     const std::map<int32_t, std::string> files = PageFiles();
-    for (int32_t start = 0;; start += PostsPerPage) {
+    for (int32_t start = 0;; start += pageSize_) {
         const auto found = files.find(start);
         if (found == files.end()) break;
         pages.push_back({start, found->second, &files_});
@@ -222,7 +232,7 @@ bool PageJournal::Begin(std::optional<int64_t> announcedTotal) {
     nlohmann::json description = {
         {"format", kFormat},
         {"blog", blogAddress_},
-        {"posts_per_page", PostsPerPage},
+        {"posts_per_page", pageSize_},
         {"total", announcedTotal ? nlohmann::json(*announcedTotal) : nlohmann::json()},
         {"program", ProgramVersion(App())},
         {"private", privatePages_}};
@@ -234,16 +244,14 @@ bool PageJournal::Begin(std::optional<int64_t> announcedTotal) {
 
 bool PageJournal::WriteFile(const std::string& name, const std::string& content, DurableFile::Content when) {
     DurableFile file(folder_ + "/." + name + ".", files_);
-    if (file.Write(content.data(), content.size()) &&
-        file.Place(folder_ + "/" + name, privateFiles_ ? 0600 : NewFileMode(), unsynced_, when))
-        return true;
-    Fail(file.ErrorText());
-    return false;
+    Status written = file.Write(content.data(), content.size());
+    if (written.ok()) written = file.Place(folder_ + "/" + name, privateFiles_ ? 0600 : NewFileMode(), unsynced_, when);
+    if (!written.ok()) Fail(written.text());
+    return written.ok();
 }
 
 void PageJournal::Sync() {
-    std::string error;
-    if (!unsynced_.Sync(error)) return Fail(error);
+    if (Status synced = unsynced_.Sync(); !synced.ok()) return Fail(synced.text());
     lastSync_ = Clock::now();
 }
 

@@ -44,18 +44,24 @@ class PageJournal {
 public:
     static constexpr int kFormat = 1;
 
-    // The journal of `target` for a run of the blog at `blogAddress`. An
+    // The journal of `target` for a run of the blog at `blogAddress` in pages
+    // of `pageSize` posts. An
     // earlier journal of another blog, another format, one that cannot be
     // read, a link and one of another user are set aside (renamed, never
     // deleted); `restart` discards it
     // instead. `warn` hears what was done. With `privateFiles` (a run with
     // credentials) the files are the owner's alone.
-    PageJournal(std::string target, std::string blogAddress, bool privateFiles, bool restart,
+    PageJournal(std::string target, std::string blogAddress, int32_t pageSize, bool privateFiles, bool restart,
                 std::function<void(const std::string&)> warn, FileOps& files = SystemFileOps());
     // Brings what was written to the disk.
     ~PageJournal();
     PageJournal(const PageJournal&) = delete;
     PageJournal& operator=(const PageJournal&) = delete;
+
+    // The posts per page of the journal an interrupted run left beside
+    // `target`, which only a run asking for pages of that size continues;
+    // none when there is none or its description can't be read.
+    static std::optional<int32_t> KeptPageSize(const std::string& target, FileOps& files = SystemFileOps());
 
     // The pages an earlier run kept: from the first on, as long as they follow
     // one another.
@@ -80,8 +86,8 @@ private:
         std::string content;
     };
 
-    // Why an earlier journal can't be continued; "" when it can.
-    std::string Unfit() const;
+    // Why an earlier journal can't be continued; none when it can.
+    std::optional<std::string> Unfit() const;
     bool EarlierPagesPrivate() const;
     std::string DescriptionText() const;
     // The pages in the folder by their start.
@@ -102,6 +108,7 @@ private:
     std::string target_;
     std::string folder_;
     std::string blogAddress_;
+    int32_t pageSize_;
     bool privateFiles_;
     std::function<void(const std::string&)> warn_;
     FileOps& files_;

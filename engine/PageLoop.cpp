@@ -39,43 +39,37 @@ std::optional<int64_t> TotalOf(const XmlDocument& page) {
 
 }  // namespace
 
-PageLoop::PageLoop(XmlDocument previous, PostIdSet previousIds)
-    : backup_(std::move(previous)),
+PageLoop::PageLoop(XmlDocument previous, PostIdSet previousIds, int32_t pageSize)
+    : pageSize_(pageSize),
+      backup_(std::move(previous)),
       previousIds_(std::move(previousIds)),
       fullRun_(false),
       previousCount_(previousIds_.Count()) {}
 
-bool PageLoop::Check(const XmlDocument& page, std::string& reason) const {
+Status PageLoop::Check(const XmlDocument& page) const {
+    const auto refused = [](std::string reason) { return Status(StatusKind::NotBlogXml, std::move(reason)); };
     const XmlNode root = page.RootElement();
-    if (root.Name() != "tumblr") {
-        reason = "The answer is not the blog's XML: its root element is <" + Shown(root.Name()) + ">.";
-        return false;
-    }
-    if (XmlNode version = root.SelectSingleNode("@version"); !version) {
-        reason = "The answer's root element <tumblr> has no version.";
-        return false;
-    } else if (version.Text() != "1.0") {
-        reason = "The answer's root element <tumblr> has the version \"" + Shown(version.Text()) +
-                 "\", not \"1.0\".";
-        return false;
-    }
+    if (root.Name() != "tumblr")
+        return refused("The answer is not the blog's XML: its root element is <" + Shown(root.Name()) + ">.");
+    if (XmlNode version = root.SelectSingleNode("@version"); !version)
+        return refused("The answer's root element <tumblr> has no version.");
+    else if (version.Text() != "1.0")
+        return refused("The answer's root element <tumblr> has the version \"" + Shown(version.Text()) +
+                       "\", not \"1.0\".");
     const bool emptyBlogAllowed = fullRun_ && !anyPageMerged_;
-    if (!emptyBlogAllowed && !root.SelectSingleNode("posts")) {
-        reason = "The answer holds no <posts> element.";
-        return false;
-    }
-    return true;
+    if (!emptyBlogAllowed && !root.SelectSingleNode("posts")) return refused("The answer holds no <posts> element.");
+    return Status::Ok();
 }
 
 std::string PageLoop::BackupBlogName() const {
     return backup_ ? backup_->NodeText("/tumblr/tumblelog/@name") : std::string();
 }
 
-std::string PageLoop::OtherBlogIn(const XmlDocument& page) const {
-    if (fullRun_ || tumblelogTaken_) return "";
+std::optional<std::string> PageLoop::OtherBlogIn(const XmlDocument& page) const {
+    if (fullRun_ || tumblelogTaken_) return std::nullopt;
     const std::string ours = BackupBlogName();
     const std::string theirs = page.NodeText("/tumblr/tumblelog/@name");
-    if (ours.empty() || theirs.empty() || SameName(ours, theirs)) return "";
+    if (ours.empty() || theirs.empty() || SameName(ours, theirs)) return std::nullopt;
     return theirs;
 }
 
@@ -95,7 +89,7 @@ bool PageLoop::Merge(XmlDocument page, int missingPosts) {
     ++pagesMerged_;
     const int received = CountPosts(page);
     // Posts that never came readably still took their places on the page.
-    const bool lastPage = received + missingPosts < PostsPerPage;
+    const bool lastPage = received + missingPosts < pageSize_;
     stalePages_ = BringsNothingNew(page) ? stalePages_ + 1 : 0;
 
     bool caughtUp = false;
@@ -121,7 +115,7 @@ bool PageLoop::Merge(XmlDocument page, int missingPosts) {
         endedByRepeatedPages_ = true;
         return false;
     }
-    start_ += PostsPerPage;
+    start_ += pageSize_;
     return true;
 }
 

@@ -15,24 +15,26 @@ namespace qv {
 
 class PageLoop {
 public:
-    // A full run: no previous backup.
-    PageLoop() = default;
+    // A full run: no previous backup. Pages of `pageSize` posts; one with
+    // fewer is the last.
+    explicit PageLoop(int32_t pageSize = PostsPerPage) : pageSize_(pageSize) {}
     // An incremental run over a loaded previous backup and its ids.
-    PageLoop(XmlDocument previous, PostIdSet previousIds);
+    PageLoop(XmlDocument previous, PostIdSet previousIds, int32_t pageSize = PostsPerPage);
 
     int32_t NextStart() const { return start_; }
     bool IsFullRun() const { return fullRun_; }
     int32_t PreviousCount() const { return previousCount_; }
+    int32_t PageSize() const { return pageSize_; }
 
-    // Whether `page` is the blog's XML and may be merged; else `reason` says
-    // what was received instead. Only the first page of a full run may lack
-    // `posts`: a blog without posts.
-    bool Check(const XmlDocument& page, std::string& reason) const;
+    // Whether `page` is the blog's XML and may be merged; else NotBlogXml,
+    // saying what was received instead. Only the first page of a full run
+    // may lack `posts`: a blog without posts.
+    Status Check(const XmlDocument& page) const;
 
     // The blog a checked page comes from, when this run extends the backup of
-    // another blog: the names of <tumblelog> differ. "" when they agree or
+    // another blog: the names of <tumblelog> differ. None when they agree or
     // either has none.
-    std::string OtherBlogIn(const XmlDocument& page) const;
+    std::optional<std::string> OtherBlogIn(const XmlDocument& page) const;
     // The blog the backup holds, by <tumblelog>'s name.
     std::string BackupBlogName() const;
 
@@ -70,6 +72,7 @@ public:
 private:
     bool BringsNothingNew(const XmlDocument& page);
 
+    int32_t pageSize_;
     std::optional<XmlDocument> backup_;
     PostIdSet previousIds_;
     PostIdSet seenThisRun_;

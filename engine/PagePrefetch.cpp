@@ -29,8 +29,8 @@ struct PagePrefetch::Ahead {
     std::string received;
 };
 
-PagePrefetch::PagePrefetch(DownloadSession& session, std::string groupAddress, page::Account account, int depth)
-    : session_(session), groupAddress_(std::move(groupAddress)), account_(std::move(account)), depth_(depth) {}
+PagePrefetch::PagePrefetch(DownloadSession& session, const BackupOptions& options, int depth)
+    : session_(session), options_(options), depth_(depth) {}
 
 PagePrefetch::~PagePrefetch() {
     for (auto& [start, ahead] : ahead_)
@@ -39,14 +39,15 @@ PagePrefetch::~PagePrefetch() {
 
 void PagePrefetch::Send(Ahead& ahead) {
     Result<http::Request> request =
-        http::RequestFor(page::PageExchange(ahead.start, PostsPerPage, ahead.target, account_), session_.Proxy());
+        http::RequestFor(page::PageExchange(ahead.start, PostsPerPage, ahead.target, options_),
+                         session_.services.Proxy());
     if (!request) {
         ahead.state = Ahead::Unusable;  // asked for again the usual way, which says what is wrong
         return;
     }
     ahead.sent.push_back(request->body);
     ahead.body.text.clear();
-    if (session_.pacer != nullptr) session_.pacer->BeforeRequest();
+    session_.services.BeforeRequest();
     ahead.id = session_.client.Start(std::move(*request), ahead.body);
 }
 
@@ -55,9 +56,9 @@ void PagePrefetch::Settle(Ahead& ahead) {
     const http::Response answer = *session_.client.Take(ahead.id);
     ahead.received += ahead.body.text;
     const std::string location = page::RedirectTarget(answer.Header("Location"), answer.effectiveUrl);
-    if (answer.status == 301 && page::WallSentence(answer.status, location, answer.effectiveUrl).empty() &&
+    if (answer.status == 301 && page::WallStatus(answer.status, location, answer.effectiveUrl, Status()).ok() &&
         ++ahead.target.redirects <= page::kMaxRedirects && ahead.target.Follow(location)) {
-        page::NoteCredentialsWithheld(session_, ahead.target, account_);
+        page::NoteCredentialsWithheld(session_, ahead.target, options_);
         Send(ahead);
         return;
     }
@@ -68,14 +69,14 @@ void PagePrefetch::Fill(int32_t start) {
     for (int k = 1; k <= depth_; ++k) {
         const int32_t next = start + k * PostsPerPage;
         if (ahead_.contains(next)) continue;
-        auto ahead = std::make_unique<Ahead>(next, groupAddress_);
+        auto ahead = std::make_unique<Ahead>(next, options_.GroupAddress);
         Send(*ahead);
         ahead_.emplace(next, std::move(ahead));
     }
 }
 
-void PagePrefetch::Report(Ahead& ahead, IHTTPRequestCallback* callback, bool& cancelled) {
-    if (callback == nullptr) return;
+void PagePrefetch::Report(Ahead& ahead, bool& cancelled) {
+    IHTTPRequestCallback* callback = &session_.services.progress;
     for (const std::string& body : ahead.sent) {
         bool cancel = false;
         callback->BlockSent(body, static_cast<int32_t>(body.size()), static_cast<int32_t>(body.size()),
@@ -92,8 +93,8 @@ void PagePrefetch::Report(Ahead& ahead, IHTTPRequestCallback* callback, bool& ca
     }
 }
 
-std::optional<std::string> PagePrefetch::Take(int32_t start, IHTTPRequestCallback* callback,
-                                              bool& cancelled) {
+std::optional<std::string> PagePrefetch::Take(int32_t start, bool& cancelled) {
+    IHTTPRequestCallback* callback = &session_.services.progress;
     cancelled = false;
     const auto found = ahead_.find(start);
     if (found == ahead_.end()) return std::nullopt;
@@ -101,33 +102,33 @@ std::optional<std::string> PagePrefetch::Take(int32_t start, IHTTPRequestCallbac
     auto lastCall = Clock::now();
     for (Settle(ahead); ahead.state == Ahead::Running; Settle(ahead)) {
         session_.client.Step(std::chrono::milliseconds(100));
-        if (callback != nullptr && Clock::now() - lastCall >= kIdleTick) {
+        if (Clock::now() - lastCall >= kIdleTick) {
             bool remove = false;
             bool cancel = false;
             callback->BlockReceived(std::string(), remove, 0, 0, cancel);
             lastCall = Clock::now();
             if (cancel) {
                 cancelled = true;
-                Abandon(callback);
+                Abandon();
                 return std::nullopt;
             }
         }
     }
-    Report(ahead, callback, cancelled);
+    Report(ahead, cancelled);
     std::optional<std::string> page;
     if (ahead.state == Ahead::Ready && !cancelled) page = std::move(ahead.body.text);
     ahead_.erase(found);
     return page;
 }
 
-void PagePrefetch::Abandon(IHTTPRequestCallback* callback) {
+void PagePrefetch::Abandon() {
     bool ignored = false;
     for (auto& [start, ahead] : ahead_) {
         if (ahead->state == Ahead::Running) {
             session_.client.Abandon(ahead->id);
             ahead->received += ahead->body.text;
         }
-        Report(*ahead, callback, ignored);
+        Report(*ahead, ignored);
     }
     ahead_.clear();
 }

@@ -26,6 +26,36 @@ std::string HostName(const std::string& address) {
 
 bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307; }
 
+// One sentence on what a wall means and what the user can do.
+std::optional<std::string> WallSentence(int status, const std::string& redirectTarget, const std::string& effectiveUrl) {
+    if (IsRedirect(status)) {
+        const std::string& target = redirectTarget;
+        const std::string where = " (" + skPrintable(target) + ")";
+        if (target.find("login_required") != std::string::npos ||
+            target.find("dashboard/blog") != std::string::npos)
+            return "The service sent the request to its login page" + where +
+                   ": the blog can only be read when logged in, so give the account's e-mail and password.";
+        if (target.find("safe-mode") != std::string::npos)
+            return "The service sent the request to its safe-mode page" + where +
+                   ": the blog is marked as sensitive, so give the e-mail and password of an account that "
+                   "may see it.";
+        if (target.find("privacy/consent") != std::string::npos)
+            return "The service sent the request to its consent page" + where +
+                   ": accept the service's privacy terms once in a web browser, then try again.";
+        if (target.find("blog_auth") != std::string::npos)
+            return "The service sent the request to its blog-password page" + where +
+                   ": the blog is protected by a password, so give it as the blog's password.";
+        return std::nullopt;
+    }
+    const std::string where = skPrintable(effectiveUrl);
+    if (status == 401)
+        return "The blog at " + where +
+               " is protected by a password: give it as the blog's password, or check it.";
+    if (status == 404)
+        return "There is no blog at " + where + ": it does not exist or was deleted, so check the address.";
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::shared_ptr<ProxySettings> FreshProxySettings() {
@@ -60,8 +90,8 @@ HttpFormData Form(int32_t start, int32_t num, const Target& target, const std::s
     return form;
 }
 
-OutgoingRequest PageExchange(int32_t start, int32_t num, const Target& target, const Account& account) {
-    const HttpFormData form = Form(start, num, target, account.email, account.password);
+OutgoingRequest PageExchange(int32_t start, int32_t num, const Target& target, const BackupOptions& account) {
+    const HttpFormData form = Form(start, num, target, account.EMail, account.Password);
     OutgoingRequest exchange;
     exchange.host = target.host;
     exchange.port = target.port;
@@ -72,7 +102,7 @@ OutgoingRequest PageExchange(int32_t start, int32_t num, const Target& target, c
     exchange.contentType = form.ContentType();
     exchange.timeoutMs = kTimeoutMs;
     exchange.userAgent = HttpRequest::MakeUserAgent(App());
-    if (target.credentialsAllowed) exchange.authPassword = account.blogPassword;
+    if (target.credentialsAllowed) exchange.authPassword = account.Password2;
     return exchange;
 }
 
@@ -87,15 +117,6 @@ OutgoingRequest DummyExchange(const std::string& groupAddress) {
     return exchange;
 }
 
-Status PageFailure(const HttpRequest& request, const std::string& wallSentence) {
-    Status failure = RequestFailure(request);
-    if (wallSentence.empty()) return failure;
-    Status wall(StatusKind::Wall, failure.text() + " " + wallSentence);
-    // A 404 is no wall but the same kind of answer: the service means it.
-    if (request.StatusCode() == 404) wall = Status(StatusKind::NotFound, wall.text());
-    return wall.WithHttpStatus(request.StatusCode()).RetryWontHelp();
-}
-
 std::string RedirectTarget(const std::optional<std::string>& location, const std::string& effectiveUrl) {
     if (!location || location->empty()) return "";
     std::string absolute;
@@ -103,40 +124,21 @@ std::string RedirectTarget(const std::optional<std::string>& location, const std
     return absolute;
 }
 
-std::string WallSentence(int status, const std::string& redirectTarget, const std::string& effectiveUrl) {
-    if (IsRedirect(status)) {
-        const std::string& target = redirectTarget;
-        const std::string where = " (" + skPrintable(target) + ")";
-        if (target.find("login_required") != std::string::npos ||
-            target.find("dashboard/blog") != std::string::npos)
-            return "The service sent the request to its login page" + where +
-                   ": the blog can only be read when logged in, so give the account's e-mail and password.";
-        if (target.find("safe-mode") != std::string::npos)
-            return "The service sent the request to its safe-mode page" + where +
-                   ": the blog is marked as sensitive, so give the e-mail and password of an account that "
-                   "may see it.";
-        if (target.find("privacy/consent") != std::string::npos)
-            return "The service sent the request to its consent page" + where +
-                   ": accept the service's privacy terms once in a web browser, then try again.";
-        if (target.find("blog_auth") != std::string::npos)
-            return "The service sent the request to its blog-password page" + where +
-                   ": the blog is protected by a password, so give it as the blog's password.";
-        return "";
-    }
-    const std::string where = skPrintable(effectiveUrl);
-    if (status == 401)
-        return "The blog at " + where +
-               " is protected by a password: give it as the blog's password, or check it.";
-    if (status == 404)
-        return "There is no blog at " + where + ": it does not exist or was deleted, so check the address.";
-    return "";
+Status WallStatus(int status, const std::string& redirectTarget, const std::string& effectiveUrl,
+                  const Status& failure) {
+    const std::optional<std::string> sentence = WallSentence(status, redirectTarget, effectiveUrl);
+    if (!sentence) return Status::Ok();
+    // A 404 is no wall but the same kind of answer: the service means it.
+    return Status(status == 404 ? StatusKind::NotFound : StatusKind::Wall, failure.text() + " " + *sentence)
+        .WithHttpStatus(status)
+        .RetryWontHelp();
 }
 
 // A blog that moved to a domain of its own loses its private posts without a
 // word otherwise: say once per run why they are missing.
-void NoteCredentialsWithheld(DownloadSession& session, const Target& target, const Account& account) {
+void NoteCredentialsWithheld(DownloadSession& session, const Target& target, const BackupOptions& account) {
     if (target.credentialsAllowed || session.toldCredentialsWithheld ||
-        (account.email.empty() && account.password.empty() && account.blogPassword.empty()))
+        (account.EMail.empty() && account.Password.empty() && account.Password2.empty()))
         return;
     session.toldCredentialsWithheld = true;
     const std::string text =
@@ -144,7 +146,7 @@ void NoteCredentialsWithheld(DownloadSession& session, const Target& target, con
         "; the account and blog passwords were not sent there, so private or protected posts "
         "may be missing.";
     skLogWarning(text);
-    if (session.host != nullptr) session.host->Warn(text);
+    session.services.host.Warn(text);
 }
 
 }  // namespace qv::page

@@ -24,13 +24,6 @@ inline constexpr const char* kReadApiPath = "/api/read";
 // The proxy set up in the window, read afresh for every attempt.
 std::shared_ptr<ProxySettings> FreshProxySettings();
 
-// The account a run sends with its requests.
-struct Account {
-    std::string email;
-    std::string password;
-    std::string blogPassword;
-};
-
 // Where the next attempt for a page goes: the blog's address, moved by 301s.
 struct Target {
     explicit Target(std::string groupAddress);
@@ -55,25 +48,23 @@ HttpFormData Form(int32_t start, int32_t num, const Target& target, const std::s
 
 // The request for `num` posts from `start` to `target`: the form post with the
 // account's fields, and the blog's password, where the target allows them.
-OutgoingRequest PageExchange(int32_t start, int32_t num, const Target& target, const Account& account);
+OutgoingRequest PageExchange(int32_t start, int32_t num, const Target& target, const BackupOptions& account);
 // The plain request that wakes a service up after an HTTP 408: a GET of the
 // read API on port 80 of the address as typed.
 OutgoingRequest DummyExchange(const std::string& groupAddress);
-
-// What a failed request means: the transport's or the service's words, and a
-// wall's sentence where the answer is one.
-Status PageFailure(const HttpRequest& request, const std::string& wallSentence);
 
 // Where a redirect leads: its Location header resolved against the address
 // the answer came from. "" when there is none or it cannot be resolved.
 std::string RedirectTarget(const std::optional<std::string>& location, const std::string& effectiveUrl);
 
 // The service's answer for a blog nobody may read as asked: a redirect to one
-// of its walls, a 401 or a 404. One sentence on what it means and what the
-// user can do; "" for any other answer.
-std::string WallSentence(int status, const std::string& redirectTarget, const std::string& effectiveUrl);
+// of its walls, a 401 or a 404. A status of kind Wall (NotFound for a 404)
+// whose words are `failure`'s and one sentence on what it means and what the
+// user can do; Ok for any other answer.
+Status WallStatus(int status, const std::string& redirectTarget, const std::string& effectiveUrl,
+                  const Status& failure);
 
 // Says once per run that the passwords stayed behind on a redirect to another host.
-void NoteCredentialsWithheld(DownloadSession& session, const Target& target, const Account& account);
+void NoteCredentialsWithheld(DownloadSession& session, const Target& target, const BackupOptions& account);
 
 }  // namespace qv::page

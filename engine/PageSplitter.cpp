@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "RunDecisions.h"
 #include "Sundrykit.h"
 
 namespace qv {
@@ -40,23 +41,26 @@ size_t FirstElementName(const std::string& text) {
 
 class Collector {
 public:
-    Collector(const PageLoop& loop, const PageFetch& fetch) : loop_(loop), fetch_(fetch) {}
+    Collector(const PageLoop& loop, IPageSource& source) : loop_(loop), source_(source) {}
 
-    // False when a request gave up.
+    // False when the page cannot be had: `result.status` then says why.
     bool Collect(int32_t start, int32_t num) {
-        const std::optional<std::string> body = fetch_(start, num);
-        if (!body) return false;
+        const Result<std::string> body = source_.Fetch(start, num);
+        if (!body) {
+            result.status = body.status();
+            return false;
+        }
         XmlDocument answer;
-        std::string problem;
         const std::string text = skUTF8ToUNICODE(*body);
         const bool parsed = answer.LoadXml(text, 0);
-        if (parsed && loop_.Check(answer, problem)) {
+        Status check = parsed ? loop_.Check(answer) : Status::Ok();
+        if (parsed && check.ok()) {
             Keep(std::move(answer));
             return true;
         }
-        if (!parsed && !BeginsAsBlogXml(text)) problem = NotTheBlogsXml(text);
-        if (!problem.empty()) {
-            result.refusal = problem;
+        if (!parsed && !BeginsAsBlogXml(text)) check = Status(StatusKind::NotBlogXml, NotTheBlogsXml(text));
+        if (!check.ok()) {
+            refusal_ = check;
             return false;
         }
         if (num == 1) {
@@ -69,6 +73,8 @@ public:
     }
 
     PiecedPage result;
+    // An answer that is no page of the blog at all; not said yet.
+    std::optional<Status> refusal_;
 
 private:
     void Keep(XmlDocument answer) {
@@ -83,7 +89,7 @@ private:
     }
 
     const PageLoop& loop_;
-    const PageFetch& fetch_;
+    IPageSource& source_;
 };
 
 }  // namespace
@@ -113,15 +119,25 @@ std::string NotTheBlogsXml(const std::string& text) {
     return "The answer is not the blog's XML: it begins with <" + first + ">.";
 }
 
-PiecedPage FetchInPieces(int32_t start, int32_t num, const PageLoop& loop, const PageFetch& fetch) {
-    Collector collector(loop, fetch);
+PiecedPage FetchInPieces(int32_t start, int32_t num, const PageLoop& loop, IPageSource& source,
+                         IRunDecisions& decisions) {
+    Collector collector(loop, source);
     const int32_t first = num / 2;
     // The whole range has just failed: begin with its halves.
     const bool fetched =
         num > 1 ? collector.Collect(start, first) && collector.Collect(start + first, num - first)
                 : collector.Collect(start, num);
-    collector.result.failed = !fetched;
-    return std::move(collector.result);
+    PiecedPage& pieced = collector.result;
+    if (fetched && pieced.page) return std::move(pieced);
+    if (fetched || collector.refusal_) {
+        const std::string why = collector.refusal_ ? collector.refusal_->text()
+                                                   : "Not one of its posts came in a readable answer.";
+        pieced.status = Status(StatusKind::NotBlogXml, "The page could not be read in pieces either. " + why);
+        skLogError(pieced.status.text());
+        decisions.RunFailed(pieced.status);
+    }
+    pieced.page.reset();
+    return std::move(pieced);
 }
 
 }  // namespace qv

@@ -5,25 +5,27 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "PageLoop.h"
+#include "PageSource.h"
 
 namespace qv {
 
+class IRunDecisions;
+
 struct PiecedPage {
-    // The posts of every readable answer, in order, as one page; none when no answer was readable.
+    // The posts of every readable answer, in order, as one page; present
+    // when the status is Ok.
     std::optional<XmlDocument> page;
     // Posts asked for that never came in a readable answer, as "offset 73 (id 12345)".
     std::vector<std::string> lost;
-    // A request gave up or was cancelled, or an answer was not the blog's
-    // XML at all (a sign-in page, say): the page cannot be had.
-    bool failed = false;
-    // Why, when it was an answer: what came instead of the blog's XML.
-    std::string refusal;
+    // Why the page cannot be had, said already: a request gave up or was
+    // cancelled, an answer was not the blog's XML at all (a sign-in page,
+    // say), or not one of its posts came readably.
+    Status status;
 };
 
 // Whether an answer the parser could not read began as the blog's XML. Only
@@ -35,9 +37,10 @@ std::string FirstElementOf(const std::string& text);
 // Says what an unreadable answer that is not the blog's XML begins with.
 std::string NotTheBlogsXml(const std::string& text);
 
-// `fetch(start, num)` is one request of the read API: its body, or nothing
-// when it gave up. Each answer must pass `loop`'s check to count as readable.
-using PageFetch = std::function<std::optional<std::string>(int32_t start, int32_t num)>;
-PiecedPage FetchInPieces(int32_t start, int32_t num, const PageLoop& loop, const PageFetch& fetch);
+// Asks `source` for the `num` posts from `start` in ever smaller pieces. Each
+// answer must pass `loop`'s check to count as readable. A page that cannot be
+// had this way either is said to `decisions`.
+PiecedPage FetchInPieces(int32_t start, int32_t num, const PageLoop& loop, IPageSource& source,
+                         IRunDecisions& decisions);
 
 }  // namespace qv

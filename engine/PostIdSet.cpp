@@ -30,9 +30,4 @@ bool PostIdSet::Contains(const std::string& id) const {
     return at != order_.end() && *at == id;
 }
 
-TrafficCounters& Traffic() {
-    static TrafficCounters counters;
-    return counters;
-}
-
 }  // namespace qv

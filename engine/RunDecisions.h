@@ -26,6 +26,7 @@ enum class Answer {
     GiveUp,    // end the run
     InPieces,  // ask for the page's posts in smaller pieces
     GoOn,      // go on as if the failed step had worked
+    Stop,      // the user stopped the run meanwhile: it ends as cancelled
 };
 
 class IRunDecisions {
@@ -38,8 +39,9 @@ public:
     // The page at `start` could not be had: Retry or GiveUp.
     virtual Answer PageFailed(const Status& why, int32_t start) = 0;
     // The page at `start` came but cannot be used: Retry, GiveUp, or InPieces
-    // when `piecesPossible` (a post broke the blog's own XML).
-    virtual Answer PageUnreadable(const Status& why, int32_t start, bool piecesPossible) = 0;
+    // when a post broke the blog's own XML (UnreadableXml): smaller pieces of
+    // it may then be readable.
+    virtual Answer PageUnreadable(const Status& why, int32_t start) = 0;
     // The plain request after an HTTP 408 for the page at `start` failed:
     // Retry it, GoOn with the page, or GiveUp.
     virtual Answer DummyRequestFailed(const Status& why, int32_t start) = 0;
@@ -52,8 +54,14 @@ public:
     virtual void Done(const std::string& summary, const BackupResult& result) = 0;
 };
 
-// The boxes of the window: Retry/Cancel, Abort/Retry/Ignore, OK, through the
-// shared MessageUtility. Cancel never asks for pieces. Stateless.
-IRunDecisions& BoxDecisions();
+// The outcome of a run the user stopped.
+inline Status StoppedStatus() { return Status(StatusKind::Cancelled, "Cancelled; the backup file was not written."); }
+
+// How a run ends after `answer` to a question about `why`: cancelled for a
+// stop, else the failure under the question's headline.
+inline Status GivenUp(Answer answer, const char* headline, const Status& why) {
+    if (answer == Answer::Stop) return StoppedStatus();
+    return why.Within(std::string(headline) + "\r\n\r\n");
+}
 
 }  // namespace qv

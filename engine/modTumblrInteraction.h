@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The backup engine: one run from its options to the saved file and the
+// The backup engine: one run from its request to the saved file and the
 // closing summary. Everything runs on the caller's thread; the caller keeps its
-// window alive through IBackupHost and the progress callback.
+// window alive through the IBackupHost of the run's context.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,10 @@
 #include <vector>
 
 #include "Http.h"
+#include "PageSource.h"
+#include "RunContext.h"
+#include "RunDecisions.h"
+#include "ServiceApi.h"
 #include "Status.h"
 #include "Xml.h"
 #include "http/HttpClient.h"
@@ -22,53 +26,10 @@ namespace qv {
 // Posts asked for per request, and the last-page threshold.
 inline constexpr int PostsPerPage = 50;
 
-// Where a run stands after each merged page, for a progress display.
-struct PageProgress {
-    int32_t page = 0;   // pages merged, from 1
-    int32_t posts = 0;  // posts in the backup so far
-    // The number of posts the service announced, once the first page said it.
-    std::optional<int64_t> announced;
-};
-
-// The window's side of a run, as far as the engine needs it.
-class IBackupHost {
-public:
-    virtual ~IBackupHost() = default;
-    // Shows a status line and lets pending window events run.
-    virtual void SetStatus(const std::string& text) = 0;
-    // From here on the run cannot be stopped.
-    virtual void DisableCancel() = 0;
-    // Lets pending window events run.
-    virtual void DoEvents() = 0;
-    // Something about the run the user should read beyond its messages (it is
-    // in the log too). The window leaves it to the log.
-    virtual void Warn(const std::string& /*text*/) {}
-    // A page was merged into the backup. The window shows the request number instead.
-    virtual void PageMerged(const PageProgress& /*progress*/) {}
-};
-
-class IRequestPacer;
-class IRunDecisions;
-class PageJournal;
-
-// What a front end adds to a run; the window leaves everything at its default.
-struct RunContext {
-    // Who answers the run's questions after a failure; null: the window's boxes.
-    IRunDecisions* Decisions = nullptr;
-    IRequestPacer* Pacer = nullptr;
-    // A full run asks for up to this many pages beyond the one being merged at
-    // the same time; they are still merged in order.
-    int Prefetch = 0;
-    // A full run keeps its merged pages here, and continues from the pages an
-    // interrupted run kept there.
-    PageJournal* Journal = nullptr;
-    // The proxy of every request of the run; null: the stored proxy setup,
-    // read afresh before every request.
-    std::shared_ptr<const ProxySettings> Proxy;
-};
-
+// What one run is asked to do, filled once by its front end and read, as a
+// whole or in part, by every layer down to the wire. The blog's address is
+// GroupAddress all the way.
 struct BackupOptions {
-    IHTTPRequestCallback* ProgressCallback = nullptr;
     std::string XMLFileName;
     std::string XMLBaseFileName;  // "" for a full backup
     std::string GroupAddress;
@@ -76,11 +37,31 @@ struct BackupOptions {
     std::string Password;
     std::string Password2;
     bool ApplyNTFSCompression = false;
-    RunContext Context;
+    // The API the blog is read through; the v2 API's access.
+    Reader reader = Reader::ReadApi;
+    V2Access v2;
+
+    // Both halves of the account's pair: only then is the account sent.
+    bool HasAccount() const { return !EMail.empty() && !Password.empty(); }
+    // Whether what the service answers may be private: read with the
+    // account's or the blog's password.
+    bool MayReadPrivatePosts() const {
+        return HasAccount() || !Password2.empty() || (reader != Reader::ReadApi && v2.Signed());
+    }
 };
 
-struct BackupResult {
-    bool Success = false;
+// What a run cost: pages asked for and bytes, counted by the run itself.
+struct TrafficCounters {
+    int32_t PieceCount = 0;  // the page being asked for, from 1
+    double BytesReceived = 0;
+    double BytesSent = 0;
+};
+
+// What happened: the run's outcome is its return value.
+struct [[nodiscard]] BackupResult {
+    // Ok when the backup was saved; Cancelled when the run was stopped or the
+    // user declined to go on; otherwise why nothing was saved.
+    Status status = StoppedStatus();
     int32_t PostsInBackup = 0;
     int32_t PostsAdded = 0;
     // The number of posts the first page announced, when it did.
@@ -89,42 +70,25 @@ struct BackupResult {
     bool EndedByRepeatedPages = false;
     // Pages merged by this run, those continued from a journal included.
     int32_t Pages = 0;
+    TrafficCounters Traffic;
     // The blog's title and name as the saved backup holds them.
     std::string Title;
     std::string Name;
+
+    bool ok() const { return status.ok(); }
 };
 
-// Holds each request back until the service's pace allows it.
-class IRequestPacer {
-public:
-    virtual ~IRequestPacer() = default;
-    // Returns when the next request may go out (at once when a stop was asked for).
-    virtual void BeforeRequest() = 0;
-};
-
-// What the requests of one run share: open connections, the pace, the proxy,
-// who decides after a failure, and what has been said once.
+// The read API's side of a run: the open connections its requests share, and
+// what has been said once.
 struct DownloadSession {
+    explicit DownloadSession(RequestServices& services) : services(services) {}
+
+    RequestServices& services;
     http::HttpClient client;
-    IBackupHost* host = nullptr;
-    IRequestPacer* pacer = nullptr;
-    IRunDecisions* decisions = nullptr;  // null: the window's boxes
-    std::shared_ptr<const ProxySettings> proxy;  // null: the stored setup, read afresh
     bool toldCredentialsWithheld = false;
     // The page being asked for.
     int32_t start = 0;
-
-    IRunDecisions& Decisions() const;
-    std::shared_ptr<const ProxySettings> Proxy() const;
 };
-
-// Process-wide: the engine resets and reports them, the window's callbacks add to them.
-struct TrafficCounters {
-    int32_t PieceCount = 0;
-    double BytesReceived = 0;
-    double BytesSent = 0;
-};
-TrafficCounters& Traffic();
 
 // The distinct non-empty post ids of a document, in first-seen order.
 class PostIdSet {
@@ -144,36 +108,34 @@ private:
     std::unordered_set<std::string> hashed_;
 };
 
-// The run: credentials question, counters, pipeline, compression, summary.
-// The window ignores the result; unattended front ends need it for their exit status.
-BackupResult RunBackup(const BackupOptions& options, IBackupHost& host);
+// The run: the credentials question, the pipeline, compression and the summary.
+BackupResult RunBackup(const BackupOptions& options, RunContext& context);
 
+// The pipeline of a run: the previous backup, the pages, ordering and the save.
+BackupResult MakeBackupXML(const BackupOptions& options, RunContext& context);
+// The same with its inputs one by one, as the window's run hands them on.
 BackupResult MakeBackupXML(const std::string& xmlFileName, const std::string& xmlBaseFileName,
-                           IHTTPRequestCallback* callback, const std::string& groupAddress,
-                           const std::string& email, const std::string& password,
-                           const std::string& password2, IBackupHost& host, const RunContext& context = {});
+                           const std::string& groupAddress, const std::string& email, const std::string& password,
+                           const std::string& password2, RunContext& context);
 
-// Whether a backup could be saved as `xmlFileName`; when not, says so to
-// `decisions` as a failed save does. A run checks this before its first request.
-bool TargetCanBeSaved(const std::string& xmlFileName, IBackupHost& host, IRunDecisions& decisions);
+// Whether a backup could be saved as `xmlFileName`; when not, says so to the
+// run's decisions as a failed save does. A run checks this before its first request.
+Status TargetCanBeSaved(const std::string& xmlFileName, RunContext& context);
 
-// The body of one page of the read API, or nothing when no page text was
-// obtained (cancelled, given up, refused redirect); every message about a
-// failed download is shown here.
-std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
-                                        const std::string& groupAddress, const std::string& email,
-                                        const std::string& password, const std::string& password2);
-// The same over the connections of a run.
-std::optional<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
-                                        const std::string& groupAddress, const std::string& email,
-                                        const std::string& password, const std::string& password2,
-                                        DownloadSession& session);
-bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback);
-bool SendDummyGet(const std::string& groupAddress, IHTTPRequestCallback* callback, DownloadSession& session);
+// One page of the read API: its body, or why there is none (said already:
+// cancelled, given up, a refused redirect).
+Result<std::string> DownloadPage(const BackupOptions& options, int32_t start, int32_t num, DownloadSession& session);
+// The same with its inputs one by one; `callback` hears this page's blocks.
+Result<std::string> DownloadPage(int32_t start, int32_t num, IHTTPRequestCallback* callback,
+                                 const std::string& groupAddress, const std::string& email,
+                                 const std::string& password, const std::string& password2,
+                                 DownloadSession& session);
+// Ok when the page request may be sent again after an HTTP 408.
+Status SendDummyGet(const std::string& groupAddress, DownloadSession& session);
 
 // The paragraph the summary ends with when the backup holds fewer posts than
-// the service announced; "" when the counts agree.
-std::string CompletenessNote(const BackupResult& result);
+// the service announced; none when the counts agree.
+std::optional<std::string> CompletenessNote(const BackupResult& result);
 
 // The backup document.
 // Whether the document is the blog's XML; NotBlogXml, in the words the user is shown, when not.

@@ -32,11 +32,33 @@ const SecretSchema* Schema() {
     return &schema;
 }
 
-const char* KindName(Secret which) { return which == Secret::AccountPassword ? "account" : "blog"; }
+const char* KindName(Secret which) {
+    switch (which) {
+        case Secret::AccountPassword: return "account";
+        case Secret::BlogPassword: return "blog";
+        case Secret::ApiKey: return "api-key";
+        case Secret::ApiSecret: return "api-secret";
+        case Secret::AccessToken: return "oauth-token";
+        case Secret::AccessTokenSecret: return "oauth-token-secret";
+    }
+    return "blog";
+}
+
+// What the keyring's own window lists it as.
+std::string What(Secret which) {
+    switch (which) {
+        case Secret::ApiKey: return "the application's API key";
+        case Secret::ApiSecret: return "the application's API secret";
+        case Secret::AccessToken: return "the signed-in user's access token";
+        case Secret::AccessTokenSecret: return "the signed-in user's access token secret";
+        default: return "";
+    }
+}
 
 std::string Label(const std::string& address, const std::string& email, Secret which) {
     if (which == Secret::BlogPassword) return "Quillvault: password of the blog " + address;
-    return "Quillvault: password of " + email + " for backing up " + address;
+    if (which == Secret::AccountPassword) return "Quillvault: password of " + email + " for backing up " + address;
+    return "Quillvault: " + What(which) + " for the v2 API";
 }
 
 // The attributes of one password; the strings must outlive the table.
@@ -200,10 +222,11 @@ Result<std::string> Lookup(const std::string& address, const std::string& email,
         return Failure(error, deadline);
     }
     if (!found) {
-        return Status(StatusKind::NotFound, which == Secret::BlogPassword
-                                                ? "The keyring holds no password of the blog " + address + "."
-                                                : "The keyring holds no password of " + email + " for " +
-                                                      address + ".");
+        if (which == Secret::BlogPassword)
+            return Status(StatusKind::NotFound, "The keyring holds no password of the blog " + address + ".");
+        if (which == Secret::AccountPassword)
+            return Status(StatusKind::NotFound, "The keyring holds no password of " + email + " for " + address + ".");
+        return Status(StatusKind::NotFound, "The keyring holds no " + What(which).substr(4) + ".");
     }
     std::string password = found;
     secret_password_free(found);

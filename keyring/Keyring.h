@@ -12,7 +12,17 @@
 
 namespace qv::keyring {
 
-enum class Secret { AccountPassword, BlogPassword };
+enum class Secret {
+    AccountPassword,
+    BlogPassword,
+    // The service's v2 API: the application's key and secret, and the
+    // signed-in user's token and its secret. One of each, for every blog:
+    // stored and read with an empty address and e-mail.
+    ApiKey,
+    ApiSecret,
+    AccessToken,
+    AccessTokenSecret,
+};
 
 // Whether a Secret Service answers, or can be started, on the session bus.
 bool Available();

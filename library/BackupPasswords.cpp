@@ -76,8 +76,13 @@ Status StorePasswordsForDailyRuns(const catalog::CatalogEntry& entry, QuestionPr
     return Status::Ok();
 }
 
-void ForgetStoredPasswords(const catalog::CatalogEntry& entry) {
-    for (const keyring::Secret which : SecretsOf(entry)) keyring::Forget(entry.address, entry.email, which);
+Status ForgetStoredPasswords(const catalog::CatalogEntry& entry) {
+    Status forgotten;
+    // Each is forgotten even when another could not be; the first failure is said.
+    for (const keyring::Secret which : SecretsOf(entry))
+        if (Status gone = keyring::Forget(entry.address, entry.email, which); !gone.ok() && forgotten.ok())
+            forgotten = gone;
+    return forgotten;
 }
 
 }  // namespace qv::library

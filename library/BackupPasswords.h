@@ -25,6 +25,6 @@ bool NeedsStoredPasswords(const catalog::CatalogEntry& entry);
 Status StorePasswordsForDailyRuns(const catalog::CatalogEntry& entry, QuestionPresenter& questions,
                                   QWidget* owner);
 // Forgets what StorePasswordsForDailyRuns stored.
-void ForgetStoredPasswords(const catalog::CatalogEntry& entry);
+Status ForgetStoredPasswords(const catalog::CatalogEntry& entry);
 
 }  // namespace qv::library

@@ -3,10 +3,7 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
-#include <iterator>
-
-#include "Manifest.h"
+#include "FolderRecords.h"
 #include "backupfiles/BackupFiles.h"
 
 namespace qv::library {
@@ -19,13 +16,13 @@ std::optional<std::int64_t> ModifiedAt(const std::string& path) {
     return std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
 }
 
+// What the media folder's records say, with what a run that was killed left in their journal.
 MediaCounts CountMedia(const std::string& backup) {
     MediaCounts counts;
-    std::ifstream in(backupfiles::MediaFolder(backup) + "/" + media::kManifestFileName, std::ios::binary);
-    if (!in) return counts;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const Result<media::FolderRecords> records = media::ReadFolderRecords(backupfiles::MediaFolder(backup));
+    if (!records || !records->found) return counts;
     counts.kept = true;
-    for (const media::ManifestEntry& entry : media::ParseManifest(text).entries) {
+    for (const media::ManifestEntry& entry : records->entries) {
         switch (entry.status) {
             case media::MediaStatus::Kept: ++counts.files; break;
             case media::MediaStatus::Missing: ++counts.missing; break;

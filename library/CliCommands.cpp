@@ -7,14 +7,15 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "CliEvents.h"
+#include "PasswordVariables.h"
+#include "catalog/UpdateCommand.h"
+
 namespace qv::library {
 
 namespace {
 
 constexpr const char* kCliName = "quillvault-cli";
-constexpr const char* kPasswordVariable = "QUILLVAULT_PASSWORD";
-constexpr const char* kBlogPasswordVariable = "QUILLVAULT_BLOG_PASSWORD";
-constexpr const char* kProxyPasswordVariable = "QUILLVAULT_PROXY_PASSWORD";
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -22,21 +23,18 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 CliCommand UpdateCommand(const catalog::CatalogEntry& entry) {
     CliCommand command{JobKind::Update, {}};
-    command.arguments << "-i" << Text(entry.path) << "-o" << Text(entry.path) << Text(entry.address) << "--json";
-    if (!entry.email.empty()) command.arguments << "-e" << Text(entry.email);
-    if (entry.proxy == "none")
-        command.arguments << "--no-proxy";
-    else if (!entry.proxy.empty())
-        command.arguments << "--proxy" << Text(entry.proxy);
+    // The passwords go to the child in its environment (ChildEnvironment).
+    for (const std::string& word : catalog::UpdateArguments(entry, {"--json"}, catalog::Passwords::FromEnvironment))
+        command.arguments << Text(word);
     return command;
 }
 
 CliCommand MediaCommand(const std::string& backup) {
-    return {JobKind::Media, {"media", Text(backup), "--json"}};
+    return {JobKind::Media, {events::command::kMedia, Text(backup), "--json"}};
 }
 
 CliCommand OfflineViewCommand(const std::string& backup) {
-    return {JobKind::OfflineView, {"html", Text(backup), "--json"}};
+    return {JobKind::OfflineView, {events::command::kHtml, Text(backup), "--json"}};
 }
 
 QProcessEnvironment ChildEnvironment(const JobPasswords& passwords) {
@@ -65,7 +63,7 @@ QString OpenerProgram() {
 }
 
 bool ProxyHasUser(const std::string& proxy) {
-    if (proxy.empty() || proxy == "none") return false;
+    if (proxy.empty() || proxy == catalog::kNoProxy) return false;
     return !QUrl(Text(proxy)).userName().isEmpty();
 }
 

@@ -8,12 +8,7 @@
 namespace qv::library {
 
 schedule::ScheduledBackup ScheduledBackupOf(const catalog::CatalogEntry& entry) {
-    schedule::ScheduledBackup backup;
-    backup.path = entry.path;
-    backup.address = entry.address;
-    backup.email = entry.email;
-    backup.blogPassword = entry.blogPassword;
-    backup.proxy = entry.proxy;
+    schedule::ScheduledBackup backup{entry, {}};
     const QString program = CliProgram();
     if (!program.isEmpty()) backup.cliProgram = QFileInfo(program).absoluteFilePath().toStdString();
     return backup;
@@ -21,7 +16,7 @@ schedule::ScheduledBackup ScheduledBackupOf(const catalog::CatalogEntry& entry) 
 
 bool UpdatedDaily(const catalog::CatalogEntry& entry) {
     schedule::ScheduledBackup backup;
-    backup.path = entry.path;  // the units are named by the path alone
+    backup.entry.path = entry.path;  // the units are named by the path alone
     return schedule::IsEnabled(backup);
 }
 

@@ -3,14 +3,19 @@
 
 #include <map>
 
+#include "CliEvents.h"
+
 namespace qv::library {
 
 namespace {
 
+namespace event = events::event;
+
 EventKind KindOf(const std::string& name) {
     static const std::map<std::string, EventKind, std::less<>> kinds = {
-        {"start", EventKind::Start},     {"progress", EventKind::Progress}, {"wait", EventKind::Wait},
-        {"notice", EventKind::Notice},   {"warning", EventKind::Warning},   {"end", EventKind::End}};
+        {event::kStart, EventKind::Start},     {event::kProgress, EventKind::Progress},
+        {event::kWait, EventKind::Wait},       {event::kNotice, EventKind::Notice},
+        {event::kWarning, EventKind::Warning}, {event::kEnd, EventKind::End}};
     const auto found = kinds.find(name);
     return found == kinds.end() ? EventKind::Unknown : found->second;
 }
@@ -34,11 +39,11 @@ JobEvent ParseEventLine(std::string_view line) {
     event.line = std::string(line);
     nlohmann::json parsed = nlohmann::json::parse(line, nullptr, false);
     if (!parsed.is_object()) return event;
-    const auto name = parsed.find("event");
+    const auto name = parsed.find(events::field::kEvent);
     if (name == parsed.end() || !name->is_string()) return event;
     event.kind = KindOf(name->get<std::string>());
     event.fields = std::move(parsed);
-    event.command = event.Text("command");
+    event.command = event.Text(events::field::kCommand);
     return event;
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What quillvault-cli --json writes to standard error: one JSON object a
-// line. The lines are cut from the bytes as they come; a line that is no
+// line, in the names of CliEvents.h. The lines are cut from the bytes as they come; a line that is no
 // event (a crash message, a library's complaint) is kept as plain text, and
 // fields this reader does not know are ignored.
 #pragma once
@@ -18,7 +18,7 @@ enum class EventKind { Start, Progress, Wait, Notice, Warning, End, Unknown, Pla
 
 struct JobEvent {
     EventKind kind = EventKind::PlainLine;
-    std::string command;  // "backup", "media" or "html"; "" for a plain line
+    std::string command;  // events::command::kBackup, kMedia or kHtml; "" for a plain line
     std::string line;     // the line as it came
     nlohmann::json fields = nlohmann::json::object();
 

@@ -24,8 +24,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "BlogAddress.h"
+#include "CliEvents.h"
 #include "Messages.h"
+#include "blogaddress/BlogAddress.h"
 #include "library/BackupPasswords.h"
 #include "library/BackupSummary.h"
 #include "library/DailyUpdate.h"
@@ -420,18 +421,17 @@ void LibraryWindow::AddBackup() {
         const auto answer = questions_->Ask(
             this, {kTitle, "The backup does not name its blog. The blog's address, such as myblog.example.com:", {}, false});
         if (!answer) return;
-        std::string why;
-        if (const auto bare = BareBlogAddress(answer->toStdString(), why))
+        if (const Result<std::string> bare = BareBlogAddress(answer->toStdString()))
             entry.address = *bare;
         else
-            Say(Text(why), mbExclamation);
+            Say(Text(bare.status().text()), mbExclamation);
     }
-    std::string warning;
-    if (const Status recorded = catalog::Record(dataFolder_, entry, &warning); !recorded.ok()) {
-        Say(Text(recorded.text()), mbExclamation);
+    const catalog::Changed recorded = catalog::Record(dataFolder_, entry);
+    if (!recorded.ok()) {
+        Say(Text(recorded.status.text()), mbExclamation);
         return;
     }
-    if (!warning.empty()) statusBar()->showMessage(Text(warning));
+    if (recorded.setAside) statusBar()->showMessage(Text(*recorded.setAside));
     Reload();
     Select(path);
 }
@@ -440,12 +440,12 @@ void LibraryWindow::RemoveFromList() {
     const BackupRow* row = Selected();
     if (!row || jobs_.Running(row->entry.path)) return;
     const std::string path = row->entry.path;
-    std::string warning;
-    if (const Status forgotten = catalog::Forget(dataFolder_, path, &warning); !forgotten.ok()) {
-        Say(Text(forgotten.text()), mbExclamation);
+    const catalog::Changed forgotten = catalog::Forget(dataFolder_, path);
+    if (!forgotten.ok()) {
+        Say(Text(forgotten.status.text()), mbExclamation);
         return;
     }
-    if (!warning.empty()) statusBar()->showMessage(Text(warning));
+    if (forgotten.setAside) statusBar()->showMessage(Text(*forgotten.setAside));
     const int at = table_->currentIndex().row();
     Reload();
     // The next row takes the place of the one removed, so the keyboard can go on.
@@ -463,12 +463,15 @@ void LibraryWindow::SetDaily(bool daily) {
     if (!daily) {
         if (const Status disabled = schedule::Disable(scheduled); !disabled.ok())
             Say(Text(disabled.text()), mbExclamation);
-        else
-            ForgetStoredPasswords(entry);
+        else if (const Status forgotten = ForgetStoredPasswords(entry); !forgotten.ok())
+            Say("The daily update is off, but its passwords are still in the keyring:\n\n" + Text(forgotten.text()),
+                mbExclamation);
     } else if (const Status stored = StorePasswordsForDailyRuns(entry, *questions_, this); !stored.ok()) {
         if (!stored.Is(StatusKind::Cancelled)) Say(Text(stored.text()), mbExclamation);
     } else if (const Status enabled = schedule::Enable(scheduled); !enabled.ok()) {
-        ForgetStoredPasswords(entry);
+        // What is said is why the update could not be set up; passwords left
+        // in the keyring are harmless next to that.
+        (void)ForgetStoredPasswords(entry);
         if (enabled.Is(StatusKind::Unavailable)) {
             // No service manager of the user's own: cron can run the same update.
             const QString line = Text(schedule::CrontabLine(scheduled));
@@ -498,7 +501,7 @@ void LibraryWindow::JobEnded(const QString& path) {
     }
     Reload();
     if (job && job->succeeded && job->openWhenDone) {
-        const std::string index = job->lastEnd ? job->lastEnd->Text("index") : std::string();
+        const std::string index = job->lastEnd ? job->lastEnd->Text(events::field::kIndex) : std::string();
         const int row = model_.RowOf(backup);
         Open(index.empty() && row >= 0 ? Text(model_.At(row)->state.indexFile) : Text(index));
     }

@@ -142,10 +142,7 @@ Status Manifest::Save(const std::string& path, FileOps& files,
     const std::string text = Text();
     FileSaveOptions options;
     options.removeTempsOlderThan = leftoversBefore;
-    AtomicFileWriter writer(path, files, options);
-    if (!writer.Open() || !writer.Write(text.data(), text.size()) || !writer.Commit())
-        return Status(StatusKind::FileSystem, writer.ErrorText());
-    return Status::Ok();
+    return AtomicFileWriter::Save(path, text, files, options);
 }
 
 }  // namespace qv::media

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "html/WebAddress.h"
+
 namespace qv::media {
 
 namespace {
@@ -15,8 +17,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
                       std::tolower(static_cast<unsigned char>(b));
            });
 }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -41,22 +41,8 @@ bool IsWebAddress(std::string_view text) {
 }
 
 std::optional<std::string> CleanAddress(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    if (!IsWebAddress(text)) return std::nullopt;
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string clean;
-    clean.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte == 0x7F) {
-            clean += '%';
-            clean += kHex[byte >> 4];
-            clean += kHex[byte & 0x0F];
-        } else {
-            clean += c;
-        }
-    }
+    std::string clean = html::CleanUrl(text);
+    if (!IsWebAddress(clean)) return std::nullopt;
     std::string_view rest;
     if (Authority(clean, rest).empty()) return std::nullopt;
     return clean;

@@ -22,9 +22,9 @@ struct MediaAddress {
 // Whether the text starts with http:// or https:// (any case).
 bool IsWebAddress(std::string_view text);
 
-// The address as it will be requested and listed: without surrounding blanks,
-// with blanks and control characters inside it percent-encoded so that it stays
-// one field of a tab-separated line. nullopt when it is not an http or https address.
+// The address as it will be requested and listed, read as a browser reads it
+// (html::CleanUrl, as the offline view reads it too). nullopt when it is not
+// an http or https address.
 std::optional<std::string> CleanAddress(std::string_view text);
 
 // %XX sequences turned into their bytes; a malformed one is kept as it is.

@@ -11,15 +11,16 @@ MediaFile::MediaFile(std::string folder, FileOps& files, unsigned mode)
 bool MediaFile::Body(std::string_view data, const http::TransferState&, std::string& failure) {
     sha_.Add(data);
     bytes_ += static_cast<std::int64_t>(data.size());
-    if (file_.Write(data.data(), data.size())) return true;
-    localFailure_ = Status(StatusKind::FileSystem, file_.ErrorText());
-    failure = file_.ErrorText();
+    const Status written = file_.Write(data.data(), data.size());
+    if (written.ok()) return true;
+    localFailure_ = written;
+    failure = written.text();
     return false;
 }
 
 Status MediaFile::Keep(const std::string& name, SyncBatch& folderSync) {
-    if (!file_.Place(folder_ + "/" + name, mode_, folderSync, DurableFile::SyncedFirst)) {
-        localFailure_ = Status(StatusKind::FileSystem, file_.ErrorText());
+    if (Status placed = file_.Place(folder_ + "/" + name, mode_, folderSync, DurableFile::SyncedFirst); !placed.ok()) {
+        localFailure_ = placed;
         return localFailure_;
     }
     digest_ = sha_.HexDigest();

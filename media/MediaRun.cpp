@@ -15,6 +15,7 @@
 #include "Backoff.h"
 #include "FileNames.h"
 #include "FolderLock.h"
+#include "FolderRecords.h"
 #include "HostPacing.h"
 #include "Manifest.h"
 #include "ManifestJournal.h"
@@ -84,8 +85,6 @@ private:
     };
 
     Status Prepare();
-    // The file's content; "" for a file that is not there.
-    Result<std::string> ReadIfThere(const std::string& path);
     Status PrepareFolder();
     void Fetch();
     void StartWhatMay(Clock::time_point now);
@@ -160,15 +159,11 @@ Status MediaRun::Prepare() {
     if (Status folder = PrepareFolder(); !folder.ok()) return folder;
 
     manifestPath_ = summary_.folder + "/" + kManifestFileName;
-    const Result<std::string> manifestText = ReadIfThere(manifestPath_);
-    if (!manifestText) return manifestText.status();
-    const Result<std::string> journalText = ReadIfThere(summary_.folder + "/" + kJournalFileName);
-    if (!journalText) return journalText.status();
-    // What a killed run recorded after its last replacement of the manifest.
-    std::vector<ManifestEntry> previous = ParseManifest(*manifestText).entries;
-    ApplyJournal(previous, ParseJournal(*journalText).entries);
+    // With what a killed run recorded after its last replacement of the manifest.
+    const Result<FolderRecords> previous = ReadFolderRecords(summary_.folder, files_);
+    if (!previous) return previous.status();
     journal_.emplace(summary_.folder, files_);
-    MediaPlan plan = PlanMedia(*addresses, previous, summary_.folder, present_);
+    MediaPlan plan = PlanMedia(*addresses, previous->entries, summary_.folder, present_);
     summary_.alreadyThere = plan.alreadyThere;
     summary_.missing = plan.missing;
     summary_.external = plan.external;
@@ -179,13 +174,6 @@ Status MediaRun::Prepare() {
     // Written at once: it lists what needs no transfer, takes in the
     // journal, and a folder we can't write to shows before anything is fetched.
     return Consolidate();
-}
-
-Result<std::string> MediaRun::ReadIfThere(const std::string& path) {
-    std::string text;
-    if (files_.ReadFile(path, text) == 0) return text;
-    if (errno == ENOENT) return std::string();
-    return Status(StatusKind::FileSystem, "can't read " + path + ": " + std::strerror(errno));
 }
 
 Status MediaRun::PrepareFolder() {
@@ -371,8 +359,7 @@ void MediaRun::Record(const MediaJob& job, ManifestEntry entry) {
 Status MediaRun::Journal() {
     // A line may say a file is kept only once its name has reached the disk.
     // A folder that can't be synced is no reason to stop: nothing else can be done there.
-    std::string unsynced;
-    keptNames_.Sync(unsynced);
+    (void)keptNames_.Sync();
     if (Status appended = journal_->Append(unjournaled_); !appended.ok()) return appended;
     unjournaled_.clear();
     if (journal_->Bytes() < std::max(options_.replaceManifestAfter, savedBytes_)) return Status::Ok();

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "http/FailureKind.h"
 #include "http/RetryAfter.h"
 
 namespace qv::media {
@@ -18,36 +19,29 @@ std::string HttpWords(const http::Response& response) {
 
 Status StatusFailure(const http::Response& response) {
     const int status = response.status;
-    const std::string words = HttpWords(response);
-    if (status == 404 || status == 410)
-        return Status(StatusKind::NotFound, words).WithHttpStatus(status).RetryWontHelp();
-    if (status == 429 || status == 503) {
-        const int asked = http::RetryAfterSeconds(response.headers);
-        return Status(StatusKind::Throttled, words)
-            .WithHttpStatus(status)
-            .WithRetryAfter(asked >= 0 ? std::optional<int>(asked) : std::nullopt);
-    }
-    Status failure = Status(StatusKind::HttpStatus, words).WithHttpStatus(status);
-    // Another client error will not change by asking again.
-    if (status >= 400 && status < 500 && status != 408) failure.RetryWontHelp();
+    const int asked = http::RetryAfterSeconds(response.headers);
+    Status failure = Status(http::FailureKind(hekHttpStatus, status, asked >= 0), HttpWords(response))
+                         .WithHttpStatus(status)
+                         .WithRetryAfter(asked >= 0 ? std::optional<int>(asked) : std::nullopt);
+    // A client error will not change by asking again, unless it was a time-out or a throttle.
+    if (status >= 400 && status < 500 && status != 408 && status != 429) failure.RetryWontHelp();
     return failure;
 }
 
 }  // namespace
 
 Status TransferFailure(const http::Response& response) {
+    const StatusKind kind = http::FailureKind(response.errorKind, response.status, false);
     switch (response.errorKind) {
         case hekHttpStatus:
             return StatusFailure(response);
         case hekTooLarge:
-            return Status(StatusKind::TooLarge, "too large").RetryWontHelp();
+            return Status(kind, "too large").RetryWontHelp();
         case hekBadAddress:
-            return Status(StatusKind::Usage, response.errorText).RetryWontHelp();
+            return Status(kind, response.errorText).RetryWontHelp();
         default:
-            break;
+            return Status(kind, response.errorText.empty() ? "transfer failed" : response.errorText);
     }
-    const StatusKind kind = response.errorKind == hekTimeout ? StatusKind::Timeout : StatusKind::Network;
-    return Status(kind, response.errorText.empty() ? "transfer failed" : response.errorText);
 }
 
 Status ShortBody(const http::Response& response) {

@@ -10,10 +10,9 @@
 namespace qv::media {
 
 // The failure of `response`, which failed (response.failed):
-// NotFound for 404 and 410, Throttled for 429 and 503 (with the Retry-After
-// asked, if any), HttpStatus for another status, which asking again helps
-// only for 408 and 5xx; TooLarge and Usage (an address that can't be asked)
-// never help; Timeout and Network for the transport's failures.
+// the kind every exchange's failure has (http::FailureKind); asking again
+// helps for no client error but 408 and 429, and never for TooLarge and
+// Usage (an address that can't be asked).
 Status TransferFailure(const http::Response& response);
 
 // A body that ended before the bytes its Content-Length announced.

@@ -24,8 +24,6 @@ std::string OneLine(const char* headline, const Status& why) {
     return line;
 }
 
-Status StopStatus() { return Status(StatusKind::Cancelled, "Cancelled; the backup file was not written."); }
-
 std::string Retries(int count) { return std::to_string(count) + (count == 1 ? " retry" : " retries"); }
 
 }  // namespace
@@ -35,14 +33,8 @@ bool PolicyDecisions::GoOnWithoutPrivatePosts() {
     return true;
 }
 
-Answer PolicyDecisions::GiveUp(const Status& why, const std::string& words) {
-    failure_ = why;
-    reporter_.Error(why.text() + (words.empty() ? "" : "\r\n" + words));
-    return Answer::GiveUp;
-}
-
-Answer PolicyDecisions::Stopped() {
-    failure_ = StopStatus();
+Answer PolicyDecisions::GiveUp(const char* headline, const Status& why, const std::string& words) {
+    reporter_.Error(GivenUp(Answer::GiveUp, headline, why).text() + "\r\n" + words);
     return Answer::GiveUp;
 }
 
@@ -60,14 +52,14 @@ Answer PolicyDecisions::AfterPause(RetryPolicy::Question question, const char* h
             reporter_.Notice(OneLine(headline, why) + " Going on without the dummy request" + after);
             return fallback;
         }
-        return GiveUp(why.Within(std::string(headline) + "\r\n\r\n"), "Giving up" + after);
+        return GiveUp(headline, why, "Giving up" + after);
     }
     const int left = allowed - decision.attempt + 1;
     std::string when = decision.wait.count() > 0 ? "Retrying in " + Duration(decision.wait) : "Retrying now";
     if (decision.serviceAsked && decision.wait.count() > 0) when += " as the service asked";
     reporter_.Waiting(WaitReason::Retry, decision.wait,
                       OneLine(headline, why) + " " + when + ", " + std::to_string(left) + " left.");
-    return waiter_.Wait(decision.wait) ? Answer::Retry : Stopped();
+    return waiter_.Wait(decision.wait) ? Answer::Retry : Answer::Stop;
 }
 
 Answer PolicyDecisions::WaitOutThrottling(const Status& why, int32_t page) {
@@ -94,51 +86,54 @@ Answer PolicyDecisions::WaitOutThrottling(const Status& why, int32_t page) {
     const std::chrono::milliseconds paced = pacer_ != nullptr ? pacer_->Interval() : std::chrono::milliseconds(0);
     const std::chrono::milliseconds charged = std::max<std::chrono::milliseconds>(wait, paced);
     if (waitedForThrottling_ + charged > policy_.Rules().maxWait) {
-        return GiveUp(why.Within(std::string(kPageFailedHeadline) + "\r\n\r\n"),
+        return GiveUp(kPageFailedHeadline, why,
                       "Giving up: the service has kept asking to wait (" +
                           Duration(std::chrono::duration_cast<std::chrono::seconds>(waitedForThrottling_)) +
                           " waited in all).");
     }
     waitedForThrottling_ += charged;
-    const std::string asked =
-        why.httpStatus() == 429 ? "it is asked too often (HTTP 429)" : "it is busy (HTTP " + std::to_string(why.httpStatus()) + ")";
-    reporter_.Waiting(WaitReason::Throttled, wait,
-                      "The service says " + asked + "; waiting " + Duration(wait) + " before asking again.");
-    return waiter_.Wait(wait) ? Answer::Retry : Stopped();
+    std::string text;
+    if (why.httpStatus() == 429) {
+        text = "The service says it is asked too often (HTTP 429); waiting " + Duration(wait) + " before asking again.";
+    } else if (why.httpStatus() == 503) {
+        text = "The service says it is busy (HTTP 503); waiting " + Duration(wait) + " before asking again.";
+    } else {
+        // A limit the service's headers announced before any refusal: its own words.
+        text = why.text() + " Waiting " + Duration(wait) + " before asking again.";
+    }
+    reporter_.Waiting(WaitReason::Throttled, wait, text);
+    return waiter_.Wait(wait) ? Answer::Retry : Answer::Stop;
 }
 
 Answer PolicyDecisions::PageFailed(const Status& why, int32_t start) {
-    if (stopRequested_()) return Stopped();
+    if (stopRequested_()) return Answer::Stop;
+    if (why.Is(StatusKind::DailyLimit))
+        return GiveUp(kPageFailedHeadline, why,
+                      "Stopping for today: run the same command again once the limit has reset, and it goes on "
+                      "where this run stopped.");
     if (!why.retryMayHelp())
-        return GiveUp(why.Within(std::string(kPageFailedHeadline) + "\r\n\r\n"),
+        return GiveUp(kPageFailedHeadline, why,
                       "Not asking again: the answer will not change.");
     if (why.Is(StatusKind::Throttled)) return WaitOutThrottling(why, start);
     return AfterPause(RetryPolicy::PageFailed, kPageFailedHeadline, why, start, Answer::GiveUp);
 }
 
-Answer PolicyDecisions::PageUnreadable(const Status& why, int32_t start, bool piecesPossible) {
-    if (stopRequested_()) return Stopped();
+Answer PolicyDecisions::PageUnreadable(const Status& why, int32_t start) {
+    if (stopRequested_()) return Answer::Stop;
+    // Only the blog's own XML, broken by a post, may be readable in pieces.
     return AfterPause(RetryPolicy::PageUnreadable, kPageUnreadableHeadline, why, start,
-                      piecesPossible ? Answer::InPieces : Answer::GiveUp);
+                      why.Is(StatusKind::UnreadableXml) ? Answer::InPieces : Answer::GiveUp);
 }
 
 Answer PolicyDecisions::DummyRequestFailed(const Status& why, int32_t start) {
-    if (stopRequested_()) return Stopped();
+    if (stopRequested_()) return Answer::Stop;
     return AfterPause(RetryPolicy::DummyRequestFailed, kDummyFailedHeadline, why, start, Answer::GoOn);
 }
 
-void PolicyDecisions::RunFailed(const Status& why) {
-    failure_ = why;
-    reporter_.Error(why.text());
-}
+void PolicyDecisions::RunFailed(const Status& why) { reporter_.Error(why.text()); }
 
 void PolicyDecisions::SavedDespite(const Status& why) { reporter_.Warning(why.text()); }
 
 void PolicyDecisions::Done(const std::string& summary, const BackupResult&) { reporter_.Summary(summary); }
-
-Status PolicyDecisions::Outcome() const {
-    if (stopRequested_()) return StopStatus();
-    return failure_.value_or(Status::Ok());
-}
 
 }  // namespace qv::runpolicy

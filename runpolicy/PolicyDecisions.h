@@ -32,30 +32,25 @@ public:
 
     bool GoOnWithoutPrivatePosts() override;
     Answer PageFailed(const Status& why, int32_t start) override;
-    Answer PageUnreadable(const Status& why, int32_t start, bool piecesPossible) override;
+    Answer PageUnreadable(const Status& why, int32_t start) override;
     Answer DummyRequestFailed(const Status& why, int32_t start) override;
     void RunFailed(const Status& why) override;
     void SavedDespite(const Status& why) override;
     void Done(const std::string& summary, const BackupResult& result) override;
-
-    // Why the run ended without a backup, once it did; Cancelled for a stop.
-    Status Outcome() const;
 
 private:
     // Asks again after the policy's pause; `fallback` is the answer once the retries are used up.
     Answer AfterPause(RetryPolicy::Question question, const char* headline, const Status& why, int32_t page,
                       Answer fallback);
     Answer WaitOutThrottling(const Status& why, int32_t page);
-    Answer GiveUp(const Status& why, const std::string& words);
-    // A stop was asked for: the run ends without a word of ours.
-    Answer Stopped();
+    // Says why the run ends: the failure under its question's headline, and `words`.
+    Answer GiveUp(const char* headline, const Status& why, const std::string& words);
 
     IRunReporter& reporter_;
     RetryPolicy policy_;
     IWaiter& waiter_;
     std::function<bool()> stopRequested_;
     RequestPacer* pacer_;
-    std::optional<Status> failure_;
     std::chrono::milliseconds waitedForThrottling_{0};
     std::optional<int32_t> throttledPage_;
     int throttledOnPage_ = 0;

@@ -16,14 +16,12 @@ RunProgress::RunProgress(IRunReporter& reporter, bool fullRun, std::function<boo
     : reporter_(reporter), fullRun_(fullRun), stopRequested_(std::move(stopRequested)), started_(Clock::now()) {}
 
 void RunProgress::BlockReceived(const std::string& block, bool&, int32_t, int32_t, bool& cancel) {
-    Traffic().BytesReceived += static_cast<double>(block.size());
     bytes_ += static_cast<int64_t>(block.size());
     if (!block.empty()) Report(false);
     if (stopRequested_()) cancel = true;
 }
 
-void RunProgress::BlockSent(const std::string& block, int32_t, int32_t, bool& cancel) {
-    Traffic().BytesSent += static_cast<double>(block.size());
+void RunProgress::BlockSent(const std::string&, int32_t, int32_t, bool& cancel) {
     if (stopRequested_()) cancel = true;
 }
 
@@ -43,7 +41,8 @@ BackupProgress RunProgress::Now() const {
     now.announced = merged_.announced;
     now.bytes = bytes_;
     if (fullRun_ && merged_.announced) {
-        const int64_t pages = (*merged_.announced + PostsPerPage - 1) / PostsPerPage;
+        const int64_t pageSize = std::max(merged_.pageSize, 1);
+        const int64_t pages = (*merged_.announced + pageSize - 1) / pageSize;
         now.pages = static_cast<int32_t>(std::max<int64_t>({pages, 1, merged_.page}));
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - started_).count();

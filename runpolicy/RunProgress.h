@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The front end's side of an unattended run: counts the traffic as the
-// window's callbacks do, turns blocks and merged pages into progress (pages
-// of the pages expected, posts, bytes, rate, time left), and hands a stop
-// request to the running transfer.
+// The front end's side of an unattended run: turns blocks and merged pages
+// into progress (pages of the pages expected, posts, bytes, rate, time left),
+// and hands a stop request to the running transfer.
 #pragma once
 
 #include <chrono>
@@ -14,7 +13,7 @@
 
 namespace qv::runpolicy {
 
-class RunProgress : public IHTTPRequestCallback, public IBackupHost {
+class RunProgress : public IBackupHost {
 public:
     // `fullRun`: the run pages through the whole blog, so the pages it takes
     // follow from the total the service announces.

@@ -20,14 +20,8 @@
 
 namespace qv::runpolicy {
 
-struct UnattendedBackupOptions {
-    std::string target;       // the file to write
-    std::string incremental;  // the earlier backup to extend; "" for a full backup
-    std::string address;
-    std::string email;
-    std::string password;
-    std::string blogPassword;
-    bool compress = false;
+// How a run goes on with nobody at the keyboard, beside what it is asked to do.
+struct UnattendedPolicy {
     // The target's name carries the date and time: take over the journal of
     // the last interrupted dated run of the same blog.
     bool dated = false;
@@ -37,16 +31,26 @@ struct UnattendedBackupOptions {
     int requestsPerMinute = 0;  // 0: as fast as the service answers
     int prefetch = 0;
     std::shared_ptr<const ProxySettings> proxy;  // null: the stored proxy setup
+    // Said with a wall of the read API when the request lets the run go on
+    // through the v2 API but names no key: where the key goes.
+    std::string v2Hint;
 };
 
 struct UnattendedOutcome {
-    // Ok when saved; Cancelled when stopped; otherwise why it failed.
-    Status status;
+    // Its status is Ok when saved and Cancelled when stopped.
     BackupResult result;
     std::chrono::steady_clock::duration duration{};
+    // The API the blog was read through (last asked, when the run failed).
+    Reader reader = Reader::ReadApi;
 };
 
-UnattendedOutcome RunUnattendedBackup(const UnattendedBackupOptions& options, IRunReporter& reporter,
-                                      IWaiter& waiter, const std::function<bool()>& stopRequested);
+// The API a run of `request` begins with: the one asked for; for Auto the
+// read API, unless an interrupted run that went on through the v2 API left
+// its pages beside the target.
+Reader StartingReader(const BackupOptions& request);
+
+UnattendedOutcome RunUnattendedBackup(const BackupOptions& request, const UnattendedPolicy& policy,
+                                      IRunReporter& reporter, IWaiter& waiter,
+                                      const std::function<bool()>& stopRequested);
 
 }  // namespace qv::runpolicy

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "catalog/UpdateCommand.h"
 #include "files/AtomicFile.h"
 #include "schedule/CommandQuoting.h"
 #include "schedule/Systemctl.h"
@@ -61,11 +62,7 @@ std::string WantsLink(const ScheduledBackup& backup) {
 Status WriteUnit(const std::string& path, const std::string& text) {
     FileSaveOptions options;
     options.privateNewFile = true;  // it names the account's e-mail address
-    AtomicFileWriter out(path, SystemFileOps(), options);
-    if (!out.Open() || !out.Write(text.data(), text.size()) || !out.Commit()) {
-        return Status(StatusKind::FileSystem, "Can't write " + path + ": " + out.ErrorText());
-    }
-    return Status::Ok();
+    return AtomicFileWriter::Save(path, text, SystemFileOps(), options).Within("Can't write " + path + ": ");
 }
 
 Status RemoveFile(const std::string& path) {
@@ -96,32 +93,25 @@ const char* const kWrittenBy =
 
 }  // namespace
 
-bool NeedsKeyring(const ScheduledBackup& backup) { return !backup.email.empty() || backup.blogPassword; }
-
 std::vector<std::string> UpdateCommand(const ScheduledBackup& backup) {
-    std::vector<std::string> words = {backup.cliProgram, "-i",      backup.path, "-o", backup.path,
-                                      backup.address,    "--media", "--html",    "-q"};
-    if (!backup.email.empty()) words.insert(words.end(), {"-e", backup.email});
-    if (NeedsKeyring(backup)) words.push_back("--keyring");
-    if (backup.proxy == "none") {
-        words.push_back("--no-proxy");
-    } else if (!backup.proxy.empty()) {
-        words.insert(words.end(), {"--proxy", backup.proxy});
-    }
+    std::vector<std::string> words = {backup.cliProgram};
+    const std::vector<std::string> arguments =
+        catalog::UpdateArguments(backup.entry, {"--media", "--html", "-q"}, catalog::Passwords::FromKeyring);
+    words.insert(words.end(), arguments.begin(), arguments.end());
     return words;
 }
 
 std::string UnitName(const ScheduledBackup& backup) {
     char hash[9];
-    std::snprintf(hash, sizeof hash, "%08x", static_cast<unsigned>(PathHash(backup.path)));
-    return "quillvault-update-" + ReadablePart(backup.path) + "-" + hash;
+    std::snprintf(hash, sizeof hash, "%08x", static_cast<unsigned>(PathHash(backup.entry.path)));
+    return "quillvault-update-" + ReadablePart(backup.entry.path) + "-" + hash;
 }
 
 std::string ServiceUnitText(const ScheduledBackup& backup) {
     return std::string(kWrittenBy) +
            "[Unit]\n"
-           "Description=Update the Quillvault backup of " + UnitText(backup.address) + " in " +
-           UnitText(backup.path) +
+           "Description=Update the Quillvault backup of " + UnitText(backup.entry.address) + " in " +
+           UnitText(backup.entry.path) +
            "\n"
            "Documentation=man:quillvault-cli(1)\n"
            "\n"
@@ -135,7 +125,7 @@ std::string ServiceUnitText(const ScheduledBackup& backup) {
 std::string TimerUnitText(const ScheduledBackup& backup) {
     return std::string(kWrittenBy) +
            "[Unit]\n"
-           "Description=Daily update of the Quillvault backup of " + UnitText(backup.address) +
+           "Description=Daily update of the Quillvault backup of " + UnitText(backup.entry.address) +
            "\n"
            "\n"
            "[Timer]\n"
@@ -152,7 +142,7 @@ std::string CrontabLine(const ScheduledBackup& backup) {
     std::string line = "@daily ";
     // Without a service manager, a cron job finds the keyring only on the
     // session bus at its usual place.
-    if (NeedsKeyring(backup)) {
+    if (catalog::NeedsPassword(backup.entry) || catalog::ThroughV2(backup.entry)) {
         line += "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/" + std::to_string(getuid()) + "/bus ";
     }
     return line + CrontabCommand(UpdateCommand(backup));
@@ -179,14 +169,14 @@ Status Enable(const ScheduledBackup& backup) {
     if (error) return Status(StatusKind::FileSystem, "Can't make the folder " + folder + ": " + error.message());
     if (Status written = WriteUnit(ServiceFile(backup), ServiceUnitText(backup)); !written.ok()) return written;
     if (Status written = WriteUnit(TimerFile(backup), TimerUnitText(backup)); !written.ok()) {
-        RemoveUnits(backup);
+        (void)RemoveUnits(backup);  // the write's failure is what went wrong
         return written;
     }
     Status asked = RunSystemctl({"daemon-reload"});
     if (asked.ok()) asked = RunSystemctl({"enable", "--now", UnitName(backup) + ".timer"});
     if (!asked.ok()) {
         // A unit left behind would read as scheduled while nothing runs it.
-        RemoveUnits(backup);
+        (void)RemoveUnits(backup);
         return asked;
     }
     return Status::Ok();
@@ -194,9 +184,10 @@ Status Enable(const ScheduledBackup& backup) {
 
 Status Disable(const ScheduledBackup& backup) {
     const bool scheduled = IsEnabled(backup);
-    if (scheduled) RunSystemctl({"disable", "--now", UnitName(backup) + ".timer"});
+    // The units go whatever disabling said: once they are removed, the reload forgets the timer.
+    if (scheduled) (void)RunSystemctl({"disable", "--now", UnitName(backup) + ".timer"});
     if (Status removed = RemoveUnits(backup); !removed.ok()) return removed;
-    if (scheduled) RunSystemctl({"daemon-reload"});
+    if (scheduled) return RunSystemctl({"daemon-reload"});
     return Status::Ok();
 }
 

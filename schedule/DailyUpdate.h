@@ -9,25 +9,19 @@
 #include <vector>
 
 #include "Status.h"
+#include "catalog/BackupCatalog.h"
 
 namespace qv::schedule {
 
 struct ScheduledBackup {
-    std::string path;          // the backup file (absolute)
-    std::string address;       // the blog
-    std::string email;         // "" for anonymous
-    bool blogPassword = false; // the blog is password-protected
-    std::string proxy;         // "" the window's proxy setup, "none", or "http://[user@]host:port"
-    std::string cliProgram;    // absolute path of quillvault-cli to run
+    catalog::CatalogEntry entry;  // its file (absolute path), blog, account and proxy choice
+    std::string cliProgram;       // absolute path of quillvault-cli to run
 };
 
 // The words of the daily run: quillvault-cli -i FILE -o FILE ADDRESS --media
-// --html -q, with -e EMAIL and --keyring when a password is needed, and the
-// proxy choice.
+// --html -q, with -e EMAIL and --keyring when a password is needed (which
+// only the keyring can hand it), and the proxy choice.
 std::vector<std::string> UpdateCommand(const ScheduledBackup& backup);
-
-// Whether the run needs a password, which only the keyring can hand it.
-bool NeedsKeyring(const ScheduledBackup& backup);
 
 // "quillvault-update-<file name>-<hash of the path>": readable, unique per
 // backup path, and made only of characters a unit name takes as they are.

@@ -8,6 +8,7 @@
 #include "MediaMarkup.h"
 #include "PlayerAddresses.h"
 #include "UrlPolicy.h"
+#include "html/WebAddress.h"
 #include "html/HtmlWriter.h"
 
 namespace qv::site {
@@ -247,7 +248,7 @@ void HtmlSanitizer::CleanPicture(const Node& node, std::vector<Node>& out, Walk&
         *walk.text += alt;
         walk.Separate();
     }
-    const std::string url = CleanUrl(*source);
+    const std::string url = html::CleanUrl(*source);
     if (IsInlineImage(url)) {
         out.push_back(Node::Element("img", {{"src", url}, {"alt", alt}}));
         return;
@@ -266,7 +267,7 @@ void HtmlSanitizer::CleanPlayer(const Node& node, std::vector<Node>& out, Walk& 
     for (const Node& child : node.children)
         if (source == nullptr && child.IsElement("source")) source = child.FindAttribute("src");
     if (source == nullptr) return;
-    const MediaLink link = media_.File(ResolveUrl(CleanUrl(*source), walk.base));
+    const MediaLink link = media_.File(ResolveUrl(html::CleanUrl(*source), walk.base));
     if (link.original.empty()) return;
     const bool sound = node.name == "audio";
     walk.Add(PlayerMarkup(link, node.name, sound ? "Sound not kept offline" : "Film not kept offline"), out);

@@ -171,11 +171,8 @@ PageIndex PageIndex::Load(const std::string& siteFolder) {
 }
 
 Status PageIndex::Save(const std::string& siteFolder, FileOps& files) const {
-    const std::string text = Text();
-    AtomicFileWriter writer(siteFolder + "/" + kPageIndexName, files);
-    if (!writer.Open() || !writer.Write(text.data(), text.size()) || !writer.Commit())
-        return Status(StatusKind::FileSystem, "Can't keep the list of pages: " + writer.ErrorText());
-    return Status::Ok();
+    return AtomicFileWriter::Save(siteFolder + "/" + kPageIndexName, Text(), files)
+        .Within("Can't keep the list of pages: ");
 }
 
 }  // namespace qv::site

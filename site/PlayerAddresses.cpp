@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "UrlPolicy.h"
+#include "html/WebAddress.h"
 
 namespace qv::site {
 
@@ -26,7 +27,7 @@ std::string FirstAddress(const std::vector<html::Node>& nodes, const Take& take)
 std::string WebAddressOf(const html::Node& node, std::string_view attribute, std::string_view base) {
     const std::string* value = node.FindAttribute(attribute);
     if (value == nullptr) return "";
-    const std::string url = ResolveUrl(CleanUrl(*value), base);
+    const std::string url = ResolveUrl(html::CleanUrl(*value), base);
     return IsWebUrl(url) ? url : "";
 }
 
@@ -90,7 +91,7 @@ std::string SoundFileAddress(const std::vector<html::Node>& player) {
             const std::string* value = node.FindAttribute(attribute);
             if (value == nullptr) continue;
             if (node.IsElement("audio") || node.IsElement("source")) {
-                std::string url = CleanUrl(*value);
+                std::string url = html::CleanUrl(*value);
                 if (IsWebUrl(url)) return url;
             }
             std::string parameter = AudioFileParameter(*value);

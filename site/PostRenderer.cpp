@@ -13,6 +13,7 @@
 #include "SearchIndex.h"
 #include "SitePaths.h"
 #include "UrlPolicy.h"
+#include "html/WebAddress.h"
 #include "html/HtmlWriter.h"
 
 namespace qv::site {
@@ -109,7 +110,7 @@ PhotoChoice ChoosePhoto(pugi::xml_node holder, const MediaLinks& media) {
     PhotoChoice largest;
     PhotoChoice largestKept;
     for (pugi::xml_node url : holder.children("photo-url")) {
-        const PhotoChoice choice{CleanUrl(ElementText(url)),
+        const PhotoChoice choice{html::CleanUrl(ElementText(url)),
                                  NumberOf(url.attribute("max-width")).value_or(0)};
         if (!IsWebUrl(choice.url)) continue;
         if (largest.url.empty() || choice.maxWidth > largest.maxWidth) largest = choice;
@@ -281,7 +282,7 @@ void PostRenderer::Conversation(pugi::xml_node post, Fields& fields) {
 }
 
 void PostRenderer::Video(pugi::xml_node post, Fields& fields) {
-    std::string watch = CleanUrl(ElementText(post.child("video-source")));
+    std::string watch = html::CleanUrl(ElementText(post.child("video-source")));
     if (!IsWebUrl(watch)) watch.clear();
     const html::HtmlFragment player = html::HtmlFragment::Parse(ElementText(post.child("video-player")));
     if (watch.empty()) {
@@ -341,8 +342,8 @@ RenderedPost PostRenderer::Render(pugi::xml_node post) {
     RenderedPost out;
     out.id = post.attribute("id").value();
     out.page = PostPage(out.id);
-    std::string url = CleanUrl(post.attribute("url-with-slug").value());
-    if (!IsWebUrl(url)) url = CleanUrl(post.attribute("url").value());
+    std::string url = html::CleanUrl(post.attribute("url-with-slug").value());
+    if (!IsWebUrl(url)) url = html::CleanUrl(post.attribute("url").value());
     if (IsWebUrl(url)) out.url = url;
     out.type = post.attribute("type").value();
     out.typeLabel = TypeLabel(out.type, static_cast<bool>(post.child("photoset")));

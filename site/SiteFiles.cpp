@@ -153,7 +153,7 @@ bool SiteFiles::WriteNew(const std::string& path, std::string_view content, Page
     const int fd = files_.CreateNew(path);
     if (fd < 0) {
         taken = errno == EEXIST;
-        if (!taken) Fail("can't create " + path + ": " + std::strerror(errno));
+        if (!taken) (void)Fail("can't create " + path + ": " + std::strerror(errno));
         return false;
     }
     bool written = WriteFully(files_, fd, content.data(), content.size());
@@ -168,7 +168,7 @@ bool SiteFiles::WriteNew(const std::string& path, std::string_view content, Page
     if (!written) {
         // No part of a page stays under its name.
         files_.Unlink(path);
-        Fail("can't write " + path + ": " + std::strerror(error));
+        (void)Fail("can't write " + path + ": " + std::strerror(error));
     }
     return written;
 }
@@ -176,8 +176,11 @@ bool SiteFiles::WriteNew(const std::string& path, std::string_view content, Page
 bool SiteFiles::Replace(const std::string& path, std::string_view content, PageRecord& record) {
     UnsyncedFileOps unsynced(files_);
     AtomicFileWriter writer(path, unsynced);
-    if (!writer.Open() || !writer.Write(content.data(), content.size()) || !writer.Commit()) {
-        Fail(writer.ErrorText());
+    Status written = writer.Open();
+    if (written.ok()) written = writer.Write(content.data(), content.size());
+    if (written.ok()) written = writer.Commit();
+    if (!written.ok()) {
+        (void)Fail(written.text());  // kept as the view's failure, said once at the end
         return false;
     }
     record.file = StampOfFile(path);

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <array>
 
+#include "html/WebAddress.h"
+
 namespace qv::site {
 
 namespace {
-
-bool IsBlankOrControl(unsigned char c) { return c <= 0x20 || c == 0x7F; }
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -30,18 +30,6 @@ std::string_view OriginOf(std::string_view url) {
 std::string_view WithoutFragment(std::string_view url) { return url.substr(0, url.find('#')); }
 
 }  // namespace
-
-std::string CleanUrl(std::string_view raw) {
-    std::size_t begin = 0;
-    std::size_t end = raw.size();
-    while (begin < end && IsBlankOrControl(static_cast<unsigned char>(raw[begin]))) ++begin;
-    while (end > begin && IsBlankOrControl(static_cast<unsigned char>(raw[end - 1]))) --end;
-    std::string url;
-    url.reserve(end - begin);
-    for (std::size_t i = begin; i < end; ++i)
-        if (raw[i] != '\t' && raw[i] != '\n' && raw[i] != '\r') url += raw[i];
-    return url;
-}
 
 std::string SchemeOf(std::string_view url) {
     const std::size_t colon = url.find(':');
@@ -95,7 +83,7 @@ std::string ResolveUrl(std::string_view url, std::string_view base) {
 }
 
 std::string SafeLinkUrl(std::string_view raw, std::string_view base) {
-    const std::string url = ResolveUrl(CleanUrl(raw), base);
+    const std::string url = ResolveUrl(html::CleanUrl(raw), base);
     const std::string scheme = SchemeOf(url);
     if (scheme == "http" || scheme == "https") return IsWebUrl(url) ? url : "";
     if (scheme == "mailto") return url;

@@ -1,18 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which addresses a page of ours may carry, and how an address written in a
-// post is read: the way a browser reads it (blanks and control characters
-// around and inside the scheme do not count), resolved against the post's
-// own address on the service.
+// post is resolved against the post's own address on the service, once it is
+// read as a browser reads it (html::CleanUrl).
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace qv::site {
-
-// The address with leading and trailing blanks and control characters removed,
-// and tabs and line breaks inside dropped, as browsers do before using it.
-std::string CleanUrl(std::string_view raw);
 
 // The scheme in lower case ("http"), or "" for a relative address.
 std::string SchemeOf(std::string_view url);

@@ -6,6 +6,7 @@
 #include <climits>
 #include <string>
 
+#include "ProgramVersion.h"
 #include "Sundrykit.h"
 
 namespace qv {
@@ -17,9 +18,9 @@ Application MakeApplication() {
     app.Title = "Corvane - Quillvault";
     app.ProductName = "Quillvault";
     app.VendorName = "Quarrytide";
-    app.Major = 2;
-    app.Minor = 0;
-    app.Revision = 41;
+    app.Major = kVersionMajor;
+    app.Minor = kVersionMinor;
+    app.Revision = kVersionRevision;
 
     char buffer[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);

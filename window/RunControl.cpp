@@ -8,7 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "BlogAddress.h"
+#include "BoxDecisions.h"
+#include "blogaddress/BlogAddress.h"
 #include "catalog/BackupCatalog.h"
 #include "Messages.h"
 #include "Sundrykit.h"
@@ -34,10 +35,9 @@ void RecordInLibrary(const std::string& dataFolder, const BackupOptions& options
                                                     result.PostsInBackup, result.ReportedTotal);
     entry.email = options.EMail;
     entry.blogPassword = !options.Password2.empty();
-    std::string warning;
-    const Status recorded = catalog::Record(dataFolder, entry, &warning);
-    if (!warning.empty()) skLogWarning(warning);
-    if (!recorded.ok()) skLogWarning("The backup is not in the Library's list: " + recorded.text());
+    const catalog::Changed recorded = catalog::Record(dataFolder, entry);
+    if (recorded.setAside) skLogWarning(*recorded.setAside);
+    if (!recorded.ok()) skLogWarning("The backup is not in the Library's list: " + recorded.status.text());
 }
 
 }  // namespace
@@ -49,10 +49,9 @@ void frmMain::cmdStart_Click() {
     }
     // An address pasted from the browser is taken as the host name it names,
     // in the box, the history and the proposed file name alike.
-    std::string why;
-    const std::optional<std::string> address = BareBlogAddress(txtGroup->text().toStdString(), why);
+    const Result<std::string> address = BareBlogAddress(txtGroup->text().toStdString());
     if (!address) {
-        MsgBox(why, mbCritical);
+        MsgBox(address.status().text(), mbCritical);
         txtGroup->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -71,7 +70,6 @@ void frmMain::cmdStart_Click() {
 
         SetRunning(true);
         BackupOptions options;
-        options.ProgressCallback = this;
         options.XMLFileName = target;
         options.XMLBaseFileName = previous;
         options.GroupAddress = txtGroup->text().toStdString();
@@ -80,8 +78,10 @@ void frmMain::cmdStart_Click() {
         options.Password = anonymous ? "" : txtPassword->text().toStdString();
         options.Password2 = txtPassword2->text().toStdString();
         options.ApplyNTFSCompression = chkApplyNTFSCompression->isChecked();
-        const BackupResult result = RunBackup(options, *this);
-        if (result.Success) RecordInLibrary(dataFolder_, options, result);
+        BoxDecisions boxes;
+        RunContext context(boxes, *this);
+        const BackupResult result = RunBackup(options, context);
+        if (result.ok()) RecordInLibrary(dataFolder_, options, result);
     } catch (const std::exception& error) {
         // Whatever went wrong, the user hears of it and the window comes back.
         MsgBox(error.what(), mbCritical);
@@ -135,21 +135,19 @@ void frmMain::DisableCancel() { cmdCancel->setEnabled(false); }
 
 void frmMain::DoEvents() { QCoreApplication::processEvents(); }
 
-void frmMain::BlockReceived(const std::string& block, bool&, int32_t receivedBytes, int32_t totalBytes, bool& cancel) {
+void frmMain::BlockReceived(const std::string&, bool&, int32_t receivedBytes, int32_t totalBytes, bool& cancel) {
     UpdateProgress(receivedBytes, totalBytes);
-    Traffic().BytesReceived += static_cast<double>(block.size());
     QCoreApplication::processEvents();
     if (cancelRequested_) cancel = true;
 }
 
-void frmMain::BlockSent(const std::string& block, int32_t, int32_t, bool& cancel) {
-    Traffic().BytesSent += static_cast<double>(block.size());
+void frmMain::BlockSent(const std::string&, int32_t, int32_t, bool& cancel) {
     QCoreApplication::processEvents();
     if (cancelRequested_) cancel = true;
 }
 
 void frmMain::UpdateProgress(int32_t receivedBytes, int32_t totalBytes) {
-    lblTag[5]->setText(Shown("Request #" + std::to_string(Traffic().PieceCount) + "\r\n" +
+    lblTag[5]->setText(Shown("Request #" + std::to_string(pieceCount_) + "\r\n" +
                              skFormatByteSize(receivedBytes) + " / " + skFormatByteSize(totalBytes)));
 }
 

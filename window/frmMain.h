@@ -25,7 +25,7 @@ class QPushButton;
 
 namespace qv {
 
-class frmMain : public QDialog, public IHTTPRequestCallback, public IBackupHost {
+class frmMain : public QDialog, public IBackupHost {
     Q_OBJECT
 
 public:
@@ -40,6 +40,7 @@ public:
     void SetStatus(const std::string& text) override;
     void DisableCancel() override;
     void DoEvents() override;
+    void PieceChanged(int32_t piece) override { pieceCount_ = piece; }
 
     // IHTTPRequestCallback: progress of every request of a run.
     void BlockReceived(const std::string& block, bool& removeBlock, int32_t receivedBytes, int32_t totalBytes,
@@ -104,6 +105,8 @@ private:
     std::string dataFolder_;
     bool running_ = false;
     bool cancelRequested_ = false;
+    // The page the run asks for, shown as the request number.
+    int32_t pieceCount_ = 0;
     bool loaded_ = false;
     double dotsPerInch_ = 96;
 };

@@ -7,8 +7,8 @@
 // library is looked for, in this order:
 //   1. the per-user component registry (ControlRegistry::FilePath()), where the library's
 //      DllRegisterServer recorded its path;
-//   2. the folder of the program's executable, then <that folder>/../<libdir> of an installed
-//      program;
+//   2. the folder of the program's executable (the build folder), then the private library
+//      folder of an installed program (<prefix>/<libdir>/quillvault, reached from its bin folder);
 //   3. QCoreApplication::libraryPaths() (the Qt plugin folders and any the program added).
 // Libraries are loaded with QPluginLoader and stay loaded until the program ends.
 //

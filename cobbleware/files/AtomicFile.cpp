@@ -52,12 +52,8 @@ AtomicFileWriter::AtomicFileWriter(std::string target, FileOps& files, FileSaveO
       options_(options),
       file_(target_ + kTempMarker, files) {}
 
-bool AtomicFileWriter::Refuse(const std::string& why) {
-    refusal_ = why;
-    return false;
-}
-
-bool AtomicFileWriter::Replaceable() {
+Status AtomicFileWriter::Replaceable() {
+    const auto refuse = [](const std::string& why) { return Status(StatusKind::FileSystem, why).RetryWontHelp(); };
     struct stat link {};
     if (::lstat(requested_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         // What the kernel's protected_symlinks guards against: in /tmp and its
@@ -65,20 +61,20 @@ bool AtomicFileWriter::Replaceable() {
         struct stat folder {};
         if (::stat(ContainingFolder(requested_).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
             (folder.st_mode & S_IWOTH) && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid) {
-            return Refuse(requested_ + " is a link that another user made in a folder everyone may write to");
+            return refuse(requested_ + " is a link that another user made in a folder everyone may write to");
         }
     }
     struct stat file {};
     // A device, pipe or folder would be replaced by a plain file: saving to
     // /dev/null as root would leave the system without its /dev/null.
     if (::stat(target_.c_str(), &file) == 0) {
-        if (!S_ISREG(file.st_mode)) return Refuse(target_ + " is not a regular file");
+        if (!S_ISREG(file.st_mode)) return refuse(target_ + " is not a regular file");
         // The rename would replace it anyway; a file made read-only is meant to stay.
         if ((file.st_mode & 0222) == 0 ||
             (::access(target_.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS)))
-            return Refuse(target_ + " is read-only");
+            return refuse(target_ + " is read-only");
     }
-    return true;
+    return Status::Ok();
 }
 
 void AtomicFileWriter::RemoveStaleTemps() {
@@ -97,26 +93,45 @@ void AtomicFileWriter::RemoveStaleTemps() {
     }
 }
 
-bool AtomicFileWriter::CanSave(const std::string& target, FileOps& files, std::string& why) {
+Status AtomicFileWriter::CanSave(const std::string& target, FileOps& files) {
     AtomicFileWriter probe(target, files);
-    const bool possible = probe.Open();
-    why = probe.ErrorText();
-    return possible;  // the probe's file goes with it
+    return probe.Open();  // the probe's file goes with it
 }
 
-bool AtomicFileWriter::Open() {
-    if (!Replaceable()) return false;
-    if (options_.removeTempsOlderThan) RemoveStaleTemps();
-    opened_ = file_.Open();
-    return opened_;
+Status AtomicFileWriter::Save(const std::string& target, const std::string& content, FileOps& files,
+                              FileSaveOptions options) {
+    AtomicFileWriter writer(target, files, options);
+    Status saved = writer.Open();
+    if (saved.ok()) saved = writer.Write(content.data(), content.size());
+    if (saved.ok()) saved = writer.Commit();
+    return saved;
 }
 
-bool AtomicFileWriter::Write(const char* data, std::size_t size) {
-    return opened_ && file_.Write(data, size);
+Status AtomicFileWriter::Open() {
+    if (opened_) return Status::Ok();
+    if (unopened_) return *unopened_;
+    Status opened = Replaceable();
+    if (opened.ok()) {
+        if (options_.removeTempsOlderThan) RemoveStaleTemps();
+        opened = file_.Open();
+    }
+    if (!opened.ok()) unopened_ = opened;
+    opened_ = opened.ok();
+    return opened;
 }
 
-bool AtomicFileWriter::Commit() {
-    return opened_ && file_.Place(target_, ModeForTarget(target_, options_.privateNewFile));
+Status AtomicFileWriter::NotOpened() const {
+    return unopened_.value_or(Status(StatusKind::FileSystem, "the file to save " + requested_ + " was not opened"));
+}
+
+Status AtomicFileWriter::Write(const char* data, std::size_t size) {
+    if (!opened_) return NotOpened();
+    return file_.Write(data, size);
+}
+
+Status AtomicFileWriter::Commit() {
+    if (!opened_) return NotOpened();
+    return file_.Place(target_, ModeForTarget(target_, options_.privateNewFile));
 }
 
 }  // namespace qv

@@ -6,6 +6,7 @@
 // Commit succeeds the target is untouched.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "FileOps.h"
@@ -21,22 +22,22 @@ public:
 
     // Refuses a target the user made read-only, one that is no regular file
     // (a device, a pipe), and one that is a link another user placed in a
-    // folder everyone may write to.
-    bool Open();
-    bool Write(const char* data, std::size_t size);
+    // folder everyone may write to. Every failure is FileSystem.
+    Status Open();
+    Status Write(const char* data, std::size_t size);
     // Gives the new file the target's mode and places it over the target.
-    bool Commit();
-
-    // Why the last step failed.
-    const std::string& ErrorText() const { return refusal_.empty() ? file_.ErrorText() : refusal_; }
+    Status Commit();
 
     // Whether a save to `target` could be made now: the checks of Open, and a
     // new file in its folder. For failing before any work is done.
-    static bool CanSave(const std::string& target, FileOps& files, std::string& why);
+    static Status CanSave(const std::string& target, FileOps& files);
+    // Saves `content` whole as `target`.
+    static Status Save(const std::string& target, const std::string& content, FileOps& files,
+                       FileSaveOptions options = {});
 
 private:
-    bool Refuse(const std::string& why);
-    bool Replaceable();
+    Status Replaceable();
+    Status NotOpened() const;
     void RemoveStaleTemps();
 
     std::string requested_;  // as given; a link is replaced through to its file
@@ -44,8 +45,9 @@ private:
     FileOps& files_;
     FileSaveOptions options_;
     DurableFile file_;
+    // Why Open failed, once it did.
+    std::optional<Status> unopened_;
     bool opened_ = false;
-    std::string refusal_;
 };
 
 }  // namespace qv

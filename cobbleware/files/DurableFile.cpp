@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::size_t kWritebackEvery = 2 * 1024 * 1024;
 
-std::string Why(const std::string& what) { return what + ": " + std::strerror(errno); }
+Status Why(const std::string& what) { return Status(StatusKind::FileSystem, what + ": " + std::strerror(errno)); }
 
 }  // namespace
 
@@ -27,22 +27,14 @@ void SyncBatch::AddFolder(const std::string& folder) {
     if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end()) folders_.push_back(folder);
 }
 
-bool SyncBatch::Sync(std::string& error) {
-    for (const std::string& path : files_) {
-        if (ops_.SyncFile(path) != 0) {
-            error = Why("can't write " + path + " to disk");
-            return false;
-        }
-    }
+Status SyncBatch::Sync() {
+    for (const std::string& path : files_)
+        if (ops_.SyncFile(path) != 0) return Why("can't write " + path + " to disk");
     files_.clear();
-    for (const std::string& folder : folders_) {
-        if (ops_.SyncFolder(folder) != 0) {
-            error = Why("can't sync the folder " + folder);
-            return false;
-        }
-    }
+    for (const std::string& folder : folders_)
+        if (ops_.SyncFolder(folder) != 0) return Why("can't sync the folder " + folder);
     folders_.clear();
-    return true;
+    return Status::Ok();
 }
 
 DurableFile::DurableFile(std::string tempStem, FileOps& files)
@@ -50,11 +42,10 @@ DurableFile::DurableFile(std::string tempStem, FileOps& files)
 
 DurableFile::~DurableFile() { Discard(); }
 
-bool DurableFile::Fail(const std::string& what) {
-    error_ = Why(what);
-    failed_ = true;
+Status DurableFile::Fail(const std::string& what) {
+    failure_ = Why(what);
     Discard();
-    return false;
+    return *failure_;
 }
 
 void DurableFile::Discard() {
@@ -68,18 +59,19 @@ void DurableFile::Discard() {
     }
 }
 
-bool DurableFile::Open() {
-    if (failed_ || placed_) return false;
-    if (fd_ >= 0) return true;
+Status DurableFile::Open() {
+    if (failure_) return *failure_;
+    if (placed_) return Status(StatusKind::FileSystem, "the file was placed already");
+    if (fd_ >= 0) return Status::Ok();
     std::string pattern = tempStem_ + "XXXXXX";
     fd_ = files_.CreateTemp(pattern);
     if (fd_ < 0) return Fail("can't create a new file in " + ContainingFolder(tempStem_));
     tempPath_ = pattern;
-    return true;
+    return Status::Ok();
 }
 
-bool DurableFile::Write(const char* data, std::size_t size) {
-    if (!Open()) return false;
+Status DurableFile::Write(const char* data, std::size_t size) {
+    if (Status open = Open(); !open.ok()) return open;
     if (!WriteFully(files_, fd_, data, size)) return Fail("can't write " + tempPath_);
     written_ += size;
     // A large file goes to the disk while it is written, not all at the
@@ -89,11 +81,11 @@ bool DurableFile::Write(const char* data, std::size_t size) {
         (void)files_.StartWriteback(fd_, handedOn_, written_ - handedOn_);
         handedOn_ = written_;
     }
-    return true;
+    return Status::Ok();
 }
 
-bool DurableFile::Finish(const std::string& target, unsigned mode, bool sync) {
-    if (!Open()) return false;  // an empty file is a file all the same
+Status DurableFile::Finish(const std::string& target, unsigned mode, bool sync) {
+    if (Status open = Open(); !open.ok()) return open;  // an empty file is a file all the same
     if (files_.Chmod(fd_, mode) != 0) return Fail("can't set the mode of " + tempPath_);
     // The data must be on disk before the name points at it, or a power cut
     // right after the rename could leave the name on an empty file.
@@ -103,21 +95,21 @@ bool DurableFile::Finish(const std::string& target, unsigned mode, bool sync) {
     if (files_.Rename(tempPath_, target) != 0) return Fail("can't rename " + tempPath_ + " to " + target);
     tempPath_.clear();
     placed_ = true;
-    return true;
+    return Status::Ok();
 }
 
-bool DurableFile::Place(const std::string& target, unsigned mode) {
-    if (!Finish(target, mode, true)) return false;
-    // The file is complete in place: a folder that can't be synced is told, not undone.
-    if (files_.SyncFolder(ContainingFolder(target)) != 0) error_ = Why("can't sync the folder of " + target);
-    return true;
+Status DurableFile::Place(const std::string& target, unsigned mode) {
+    if (Status finished = Finish(target, mode, true); !finished.ok()) return finished;
+    // The file is complete in place: a folder that can't be synced can't be helped here.
+    (void)files_.SyncFolder(ContainingFolder(target));
+    return Status::Ok();
 }
 
-bool DurableFile::Place(const std::string& target, unsigned mode, SyncBatch& batch, Content content) {
-    if (!Finish(target, mode, content == SyncedFirst)) return false;
+Status DurableFile::Place(const std::string& target, unsigned mode, SyncBatch& batch, Content content) {
+    if (Status finished = Finish(target, mode, content == SyncedFirst); !finished.ok()) return finished;
     if (content == SyncedLater) batch.AddFile(target);
     batch.AddFolder(ContainingFolder(target));
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace qv

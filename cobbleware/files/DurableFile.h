@@ -8,10 +8,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "FileOps.h"
+#include "Status.h"
 
 namespace qv {
 
@@ -24,9 +26,9 @@ class SyncBatch {
 public:
     explicit SyncBatch(FileOps& files) : ops_(files) {}
 
-    // Syncs every file, then every folder, handed in since the last Sync.
-    // False with `error` at the first that can't be.
-    bool Sync(std::string& error);
+    // Syncs every file, then every folder, handed in since the last Sync;
+    // FileSystem at the first that can't be.
+    Status Sync();
     bool Empty() const { return files_.empty() && folders_.empty(); }
 
 private:
@@ -50,29 +52,28 @@ public:
     DurableFile& operator=(const DurableFile&) = delete;
 
     // Makes the temporary file; Write and Place make it when not yet made.
-    bool Open();
-    bool Write(const char* data, std::size_t size);
+    // Every step answers FileSystem once one has failed, with that failure's words.
+    Status Open();
+    Status Write(const char* data, std::size_t size);
 
     // Gives the file `mode`, syncs it, renames it to `target` (replacing
     // what is there, a link included, without following it) and syncs the
-    // folder: true means the file is on the disk under its name. A folder
-    // that can't be synced is told in ErrorText, but the placing stands.
-    bool Place(const std::string& target, unsigned mode);
+    // folder: Ok means the file is on the disk under its name. A folder that
+    // can't be synced after the rename leaves the placing standing: the
+    // complete file has its name, which a crash could at worst undo.
+    Status Place(const std::string& target, unsigned mode);
 
     enum Content { SyncedFirst, SyncedLater };
     // Places the file leaving the folder's sync to `batch`, and with
     // SyncedLater the content's too: the rename comes first then, and a
     // power cut before the batch's sync may leave the name on a part of the
     // file. Only for content that is checked when it is read again.
-    bool Place(const std::string& target, unsigned mode, SyncBatch& batch, Content content);
-
-    // Why the last step failed, for people.
-    const std::string& ErrorText() const { return error_; }
+    Status Place(const std::string& target, unsigned mode, SyncBatch& batch, Content content);
 
 private:
-    bool Fail(const std::string& what);
+    Status Fail(const std::string& what);
     // Up to the rename; the file is closed after it.
-    bool Finish(const std::string& target, unsigned mode, bool sync);
+    Status Finish(const std::string& target, unsigned mode, bool sync);
     void Discard();
 
     std::string tempStem_;
@@ -82,9 +83,8 @@ private:
     // Bytes written, and those already handed to the disk's writeback.
     std::size_t written_ = 0;
     std::size_t handedOn_ = 0;
-    bool failed_ = false;
+    std::optional<Status> failure_;
     bool placed_ = false;  // one object places one file
-    std::string error_;
 };
 
 }  // namespace qv

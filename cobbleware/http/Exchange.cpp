@@ -6,6 +6,7 @@
 
 #include "Http.h"
 #include "http/CurlUrl.h"
+#include "http/FailureKind.h"
 #include "http/HttpClient.h"
 #include "http/RetryAfter.h"
 
@@ -14,6 +15,12 @@ namespace qv {
 namespace {
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+bool AnyHasLineBreak(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        if (HasLineBreak(line)) return true;
+    return false;
+}
 
 std::string StatusWords(const HttpRequest& request) {
     std::string words = "The server answered HTTP " + std::to_string(request.StatusCode());
@@ -26,8 +33,8 @@ std::string StatusWords(const HttpRequest& request) {
 Result<http::Request> http::RequestFor(const OutgoingRequest& exchange, std::shared_ptr<const ProxySettings> proxy) {
     // A line break would end a header line early and begin one of the server's choosing.
     if (exchange.method.empty() || exchange.method.find_first_of(" \t\r\n") != std::string::npos ||
-        HasLineBreak(exchange.contentType) || HasLineBreak(exchange.userAgent))
-        return Status(StatusKind::Usage, "The method, content type or user agent would break the request.")
+        HasLineBreak(exchange.contentType) || HasLineBreak(exchange.userAgent) || AnyHasLineBreak(exchange.headers))
+        return Status(StatusKind::Usage, "The method, content type, user agent or a header would break the request.")
             .RetryWontHelp();
     HostPort target;
     std::string why;
@@ -46,6 +53,7 @@ Result<http::Request> http::RequestFor(const OutgoingRequest& exchange, std::sha
     request.userAgent = exchange.userAgent;
     request.authUser = exchange.authUser;
     request.authPassword = exchange.authPassword;
+    request.headers = exchange.headers;
     request.http10 = exchange.http10;
     request.proxy = std::move(proxy);
     request.limits.silence = std::chrono::milliseconds(std::max(exchange.timeoutMs, 0));
@@ -59,36 +67,33 @@ Status RequestFailure(const HttpRequest& request) {
         const int asked = http::RetryAfterSeconds(request.ResponseHeaders());
         std::string words = StatusWords(request);
         if (asked >= 0) words += " It asks to wait " + std::to_string(asked) + " seconds before trying again.";
-        const StatusKind kind = code == 429 || (code == 503 && asked >= 0) ? StatusKind::Throttled
-                                : code == 404                            ? StatusKind::NotFound
-                                : code == 401                            ? StatusKind::Wall
-                                                                         : StatusKind::HttpStatus;
-        return Status(kind, words).WithHttpStatus(code).WithRetryAfter(
-            asked >= 0 ? std::optional<int>(asked) : std::nullopt);
+        return Status(HttpStatusKind(code, asked >= 0), words)
+            .WithHttpStatus(code)
+            .WithRetryAfter(asked >= 0 ? std::optional<int>(asked) : std::nullopt);
     }
     const std::string detail = request.ErrorText().empty() ? "" : " (" + request.ErrorText() + ")";
+    const StatusKind kind = http::FailureKind(request.ErrorKind(), code, false);
     switch (request.ErrorKind()) {
         case hekBadAddress:
-            return Status(StatusKind::Usage, "The blog address is not a valid host name" + detail + ".")
-                .RetryWontHelp();
+            return Status(kind, "The blog address is not a valid host name" + detail + ".").RetryWontHelp();
         case hekResolve:
-            return Status(StatusKind::Network, "The server's name could not be found" + detail + ".");
+            return Status(kind, "The server's name could not be found" + detail + ".");
         case hekConnect:
-            return Status(StatusKind::Network, "Could not connect to the server" + detail + ".");
+            return Status(kind, "Could not connect to the server" + detail + ".");
         case hekTimeout:
-            return Status(StatusKind::Timeout, "The server sent nothing for too long" + detail + ".");
+            return Status(kind, "The server sent nothing for too long" + detail + ".");
         case hekSecurity:
-            return Status(StatusKind::Network, "The secure connection could not be trusted or set up" + detail + ".");
+            return Status(kind, "The secure connection could not be trusted or set up" + detail + ".");
         case hekTransfer:
-            return Status(StatusKind::Network, "The connection broke off during the transfer" + detail + ".");
+            return Status(kind, "The connection broke off during the transfer" + detail + ".");
         case hekProxy:
-            return Status(StatusKind::Network, "The proxy server could not be used" + detail + ".");
+            return Status(kind, "The proxy server could not be used" + detail + ".");
         case hekCancelled:
-            return Status(StatusKind::Cancelled, "The transfer was cancelled.");
+            return Status(kind, "The transfer was cancelled.");
         case hekTooLarge:
-            return Status(StatusKind::TooLarge, "The server's answer was too large" + detail + ".");
+            return Status(kind, "The server's answer was too large" + detail + ".");
         default:
-            return Status(StatusKind::Network, "The request failed" + detail + ".").WithHttpStatus(code);
+            return Status(kind, "The request failed" + detail + ".").WithHttpStatus(code);
     }
 }
 

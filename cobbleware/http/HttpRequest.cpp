@@ -182,13 +182,16 @@ std::string HttpRequest::MakeUserAgent(const Application& app) {
            ")";
 }
 
-bool HttpRequest::Send(const OutgoingRequest& exchange, IHTTPRequestCallback* callback) {
+Status HttpRequest::Send(const OutgoingRequest& exchange, IHTTPRequestCallback* callback) {
     Impl& d = *impl_;
     d.ClearAnswer();
     OutgoingRequest asked = exchange;
     asked.secure = exchange.secure || d.secure;
     Result<http::Request> request = http::RequestFor(asked, d.proxy);
-    if (!request) return d.Fail(hekBadAddress, request.status().text());
+    if (!request) {
+        d.Fail(hekBadAddress, request.status().text());
+        return RequestFailure(*this);
+    }
     const std::string url = request->url;
 
     BlockEvents events(callback, static_cast<size_t>(d.blockSize), request->body, d.body);
@@ -196,9 +199,9 @@ bool HttpRequest::Send(const OutgoingRequest& exchange, IHTTPRequestCallback* ca
     http::TransferState state;
     state.received = d.answer.bodyBytes;
     state.contentLength = d.answer.contentLength;
-    if (!events.Finish(state) && !d.answer.failed) return d.Fail(hekCancelled, "the transfer was cancelled");
+    if (!events.Finish(state) && !d.answer.failed) d.Fail(hekCancelled, "the transfer was cancelled");
     if (d.answer.effectiveUrl.empty()) d.answer.effectiveUrl = url;
-    return !d.answer.failed;
+    return RequestFailure(*this);
 }
 
 int HttpRequest::StatusCode() const { return impl_->answer.status; }

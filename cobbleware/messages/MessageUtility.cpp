@@ -5,7 +5,6 @@
 #include <string>
 
 #include "Application.h"
-#include "Http.h"
 #include "Messages.h"
 
 namespace qv {
@@ -50,11 +49,6 @@ int MessageUtility::MessageBox(const std::string& text, int style, const std::st
 
 void MessageUtility::ShowErrorCode(int errorCode, int style, int, const std::string& text, bool) {
     MessageBox(WithErrorCode(text, errorCode), style);
-}
-
-std::string MessageUtility::DescribeRequestError(const HttpRequest& request) const {
-    const Status failure = RequestFailure(request);
-    return failure.ok() ? "No error." : failure.text();
 }
 
 void MessageUtility::SetPresenter(std::shared_ptr<IMessagePresenter> presenter) {

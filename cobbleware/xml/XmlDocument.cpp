@@ -108,18 +108,19 @@ public:
 
     bool SawCarriageReturn() const { return sawCarriageReturn_; }
 
-    bool Flush() {
-        if (!failed_ && !buffer_.empty()) failed_ = !out_.Write(buffer_.data(), buffer_.size());
+    // The writer's failure, once there was one.
+    Status Flush() {
+        if (failure_.ok() && !buffer_.empty()) failure_ = out_.Write(buffer_.data(), buffer_.size());
         buffer_.clear();
-        return !failed_;
+        return failure_;
     }
 
 private:
     void Append(const char* data, size_t size) {
-        if (failed_) return;
-        if (buffer_.size() + size > kCapacity && !Flush()) return;
+        if (!failure_.ok()) return;
+        if (buffer_.size() + size > kCapacity && !Flush().ok()) return;
         if (size >= kCapacity) {
-            failed_ = !out_.Write(data, size);
+            failure_ = out_.Write(data, size);
             return;
         }
         buffer_.append(data, size);
@@ -130,7 +131,7 @@ private:
     const bool escape_;
     CarriageReturnEscaper escaper_;
     std::string buffer_;
-    bool failed_ = false;
+    Status failure_;
     bool sawCarriageReturn_ = false;
 };
 
@@ -276,15 +277,16 @@ bool XmlDocument::Save(const std::string& path, bool indent, const FileSaveOptio
     // all; a file that does is written again, escaping them in text.
     for (const bool escape : {false, true}) {
         AtomicFileWriter out(path, files, options);
-        bool saved = out.Open();
-        if (saved) {
+        Status saved = out.Open();
+        if (saved.ok()) {
             BufferedWriter writer(out, escape);
             impl_->document.save(writer, "\t", FormatFlags(indent), pugi::encoding_utf8);
             if (writer.SawCarriageReturn()) continue;  // the unfinished file goes with `out`
-            saved = writer.Flush() && out.Commit();
+            saved = writer.Flush();
+            if (saved.ok()) saved = out.Commit();
         }
-        impl_->saveError = out.ErrorText();
-        return saved;
+        impl_->saveError = saved.text();
+        return saved.ok();
     }
     return false;  // the escaping pass never comes back for another
 }

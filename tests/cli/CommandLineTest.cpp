@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "BlogAddress.h"
 #include "CommandLine.h"
 #include "backupfiles/BackupFiles.h"
+#include "blogaddress/BlogAddress.h"
 
 namespace qv::cli {
 namespace {
@@ -46,15 +46,16 @@ TEST(BareBlogAddress, TakesAnAddressCopiedFromABrowserButNoPath) {
              {"HTTP://127.0.0.1:8080", "127.0.0.1:8080"},
              {"myblog.example.com//", "myblog.example.com"},
              {" https://myblog.example.com/\n", "myblog.example.com"}}) {
-        std::string why;
-        EXPECT_EQ(BareBlogAddress(typed, why), bare) << typed;
+        const Result<std::string> taken = BareBlogAddress(typed);
+        ASSERT_TRUE(taken.ok()) << typed;
+        EXPECT_EQ(*taken, bare) << typed;
     }
     for (const std::string typed :
          {"https://www.example.com/blog/myblog", "myblog.example.com/archive", "https://",
           "me@myblog.example.com", "myblog.example.com?x=1", "my blog"}) {
-        std::string why;
-        EXPECT_FALSE(BareBlogAddress(typed, why)) << typed;
-        EXPECT_NE(why.find("without a path"), std::string::npos);
+        const Status refused = BareBlogAddress(typed).status();
+        EXPECT_TRUE(refused.Is(StatusKind::Usage)) << typed;
+        EXPECT_NE(refused.text().find("without a path"), std::string::npos);
     }
 }
 

@@ -50,15 +50,13 @@ std::string LineBreaks(std::string text) {
 std::string EngineBackup(const std::string& target, const std::string& previous = "") {
     test::ScopedMessages messages;
     messages->QueueAnswer(mrOK);
-    test::CountingProgress progress;
-    test::RecordingHost host;
+    test::WindowRun window;
     BackupOptions options;
-    options.ProgressCallback = &progress;
     options.XMLFileName = target;
     options.XMLBaseFileName = previous;
     options.GroupAddress = Service().Address();
-    const BackupResult result = RunBackup(options, host);
-    EXPECT_TRUE(result.Success);
+    const BackupResult result = RunBackup(options, window.context);
+    EXPECT_TRUE(result.ok());
     EXPECT_EQ(messages->Shown().size(), 2u);
     return messages->Shown().empty() ? "" : messages->Shown().back().Text;
 }
@@ -322,12 +320,21 @@ TEST(CliUsage, WrongUsageEndsWithStatusTwoAndAOneLineHintWithoutEchoingAPassword
 TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
     const CliResult version = RunCli({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "quillvault-cli 2.0.41\n");
+    EXPECT_EQ(version.out, "quillvault-cli " QV_VERSION "\n");
     const CliResult help = RunCli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* option : {"--output", "--incremental", "--password-file", "--retry-delay", "--no-proxy"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     EXPECT_EQ(help.err, "");
+}
+
+TEST(CliUsage, HelpOfAnUnknownCommandIsWrongUsageThatNamesTheCommands) {
+    const CliResult run = RunCli({"help", "bogus"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Occurrences(run.err, "\n"), 1u) << run.err;
+    for (const char* named : {"'bogus'", "media", "html", "help"})
+        EXPECT_NE(run.err.find(named), std::string::npos) << named << " in " << run.err;
 }
 
 // The window's proxy setup, stored the way the window stores it, in a

@@ -214,6 +214,32 @@ TEST(CliMedia, WithMediaABackupRunKeepsTheMediaOfTheFileItSaved) {
     EXPECT_FALSE(std::filesystem::exists(folder.File("other.media")));
 }
 
+// The media run and the offline view read an address the same way, so a
+// picture whose address holds a space, in a photo post or in a post's text,
+// is shown from the file kept for it.
+TEST(CliMedia, APictureWhoseAddressHoldsASpaceIsShownFromItsKeptFile) {
+    TempFolder folder;
+    MediaServer server;
+    server.AddFile("/m/a%20photo.png", MediaBytes(1500, "photo"));
+    server.AddFile("/m/in%20text.png", MediaBytes(1600, "text"));
+    test::Blog blog;
+    blog.posts.push_back(PhotoPost(800, server.Url("/m/a photo.png")));
+    blog.posts.push_back("<post id=\"799\" type=\"regular\"><regular-body>&lt;p&gt;&lt;img src=&quot;" +
+                         server.Url("/m/in text.png") + "&quot;&gt;&lt;/p&gt;</regular-body></post>");
+    Service().SetBlog(blog);
+
+    const CliResult run = RunCli({"-q", Service().Address(), "-o", folder.File("blog.xml"), "--media", "--html"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto kept = media::ParseManifest(ReadAll(folder.File("blog.media/manifest.tsv"))).entries;
+    ASSERT_EQ(kept.size(), 2u);
+    const std::string index = ReadAll(folder.File("blog.html/index.html"));
+    for (const media::ManifestEntry& entry : kept) {
+        ASSERT_EQ(entry.status, media::MediaStatus::Kept) << entry.url;
+        EXPECT_NE(index.find("blog.media/" + entry.file), std::string::npos) << entry.url << "\n" << index;
+        EXPECT_EQ(index.find(entry.url), std::string::npos) << "not shown from its copy: " << entry.url;
+    }
+}
+
 // --json: what a program reads, line by line, for the backup and the steps after it.
 TEST(CliJson, EveryLineIsOneEventAndEachEndCarriesItsCounts) {
     TempFolder folder;
@@ -261,6 +287,12 @@ TEST(CliJson, EveryLineIsOneEventAndEachEndCarriesItsCounts) {
     EXPECT_EQ(last("progress", "media")["files"], 60);
     EXPECT_EQ(last("end", "html")["index"], folder.File("blog.html/index.html"));
     EXPECT_FALSE(last("warning", "backup").is_null()) << "the shortfall is said as a warning too";
+
+    // Standard output says what it says without --json.
+    EXPECT_NE(run.out.find("\nSaved as " + folder.File("blog.xml") + " in "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Media kept in " + folder.File("blog.media") + "\nKept:          60\n"), std::string::npos)
+        << run.out;
+    EXPECT_TRUE(run.out.ends_with(folder.File("blog.html/index.html") + "\n")) << run.out;
 }
 
 }  // namespace

@@ -127,9 +127,9 @@ TEST(AtomicSave, SomethingOtherThanAFileStaysWhatItIs) {
     for (const std::string& target : {pipe, link}) {
         EXPECT_FALSE(document.Save(target, true)) << target;
         EXPECT_EQ(document.SaveError(), pipe + " is not a regular file");
-        std::string why;
-        EXPECT_FALSE(AtomicFileWriter::CanSave(target, SystemFileOps(), why));
-        EXPECT_EQ(why, pipe + " is not a regular file");
+        const Status possible = AtomicFileWriter::CanSave(target, SystemFileOps());
+        EXPECT_TRUE(possible.Is(StatusKind::FileSystem));
+        EXPECT_EQ(possible.text(), pipe + " is not a regular file");
     }
     struct stat info {};
     ASSERT_EQ(stat(pipe.c_str(), &info), 0);

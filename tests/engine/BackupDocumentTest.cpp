@@ -126,5 +126,13 @@ TEST(FixPostsAttributes, RewritesOnlyTheAttributesThatExist) {
     EXPECT_EQ(neither.Xml(false), "<?xml version=\"1.0\"?><tumblr><posts/></tumblr>");
 }
 
+// A failure that says Ok would be taken for neither a value nor a reason.
+TEST(Result, HoldsAValueOrAFailedStatusButIsNeverMadeFromOk) {
+    EXPECT_THROW((void)Result<PostIdSet>(Status::Ok()), std::logic_error);
+    const Result<PostIdSet> failed = Status(StatusKind::NotBlogXml, "not the blog's XML");
+    EXPECT_FALSE(failed.ok());
+    EXPECT_TRUE(failed.status().Is(StatusKind::NotBlogXml));
+}
+
 }  // namespace
 }  // namespace qv

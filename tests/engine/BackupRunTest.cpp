@@ -12,26 +12,22 @@ namespace qv {
 namespace {
 
 using test::Blog;
-using test::CountingProgress;
 using test::MakePosts;
-using test::RecordingHost;
 using test::ScopedMessages;
 using test::Service;
 using test::TempFolder;
 
 const std::string kPrivateQuestion = "Private posts will not be included.";
 
-struct Runner {
-    CountingProgress progress;
-    RecordingHost host;
+struct Runner : test::WindowRun {
     BackupOptions options;
+    BackupResult result;
 
     explicit Runner(const std::string& target) {
-        options.ProgressCallback = &progress;
         options.XMLFileName = target;
         options.GroupAddress = Service().Address();
     }
-    void Run() { RunBackup(options, host); }
+    void Run() { result = RunBackup(options, context); }
 };
 
 void ServeBlogOf(int posts) {
@@ -43,7 +39,6 @@ void ServeBlogOf(int posts) {
 TEST(RunBackup, MissingCredentialsAskFirstAndCancelMakesNoRequest) {
     TempFolder folder;
     ServeBlogOf(10);
-    Traffic().BytesReceived = 1234;  // left from an earlier run
     ScopedMessages messages;
     messages->QueueAnswer(mrCancel);
     Runner runner(folder.File("blog.xml"));
@@ -54,7 +49,8 @@ TEST(RunBackup, MissingCredentialsAskFirstAndCancelMakesNoRequest) {
     EXPECT_EQ(messages->Shown()[0].Style, 49);
     EXPECT_EQ(messages->Shown()[0].Title, "Corvane - Quillvault");
     EXPECT_TRUE(Service().ApiRequests().empty());
-    EXPECT_EQ(Traffic().BytesReceived, 1234) << "counters are untouched";
+    EXPECT_TRUE(runner.result.status.Is(StatusKind::Cancelled));
+    EXPECT_EQ(runner.result.Traffic.BytesSent, 0);
     EXPECT_FALSE(std::filesystem::exists(folder.File("blog.xml")));
 }
 
@@ -99,6 +95,8 @@ TEST(RunBackup, EndsWithTheSummaryOfPostsPiecesAndTraffic) {
               "Received: " + skFormatByteSizeEx(received) + "\r\n"
               "Sent:     " + skFormatByteSizeEx(sent));
     EXPECT_GT(received, 50000);
+    EXPECT_EQ(runner.result.Traffic.BytesReceived, received) << "the outcome says what the summary said";
+    EXPECT_EQ(runner.host.bytesReceived, received) << "the window sees every block it counts";
 }
 
 TEST(RunBackup, ASinglePageSaysOnePiecesAndAFailedRunShowsNoSummary) {
@@ -120,7 +118,9 @@ TEST(RunBackup, ASinglePageSaysOnePiecesAndAFailedRunShowsNoSummary) {
         Runner runner(folder.File("failed.xml"));
         runner.Run();
         EXPECT_EQ(messages->Shown().size(), 2u) << "the question and the download failure, no summary";
-        EXPECT_GT(Traffic().BytesSent, 0) << "the failed run's traffic stays counted";
+        EXPECT_FALSE(runner.result.ok());
+        EXPECT_EQ(runner.result.status.httpStatus(), 500);
+        EXPECT_GT(runner.result.Traffic.BytesSent, 0) << "the failed run's traffic is in its outcome";
     }
 }
 

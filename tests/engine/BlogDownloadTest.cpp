@@ -10,7 +10,6 @@
 namespace qv {
 namespace {
 
-using test::CountingProgress;
 using test::HttpExchange;
 using test::LoopbackServer;
 using test::ScopedMessages;
@@ -30,20 +29,22 @@ Fields PageFields(const std::string& email, const std::string& password, int sta
             {"generator", "Quillvault 2.0.41"}};
 }
 
-std::optional<std::string> Fetch(const std::string& address, int start = 0, const std::string& email = "",
-                                 const std::string& password = "", const std::string& password2 = "",
-                                 IHTTPRequestCallback* progress = nullptr) {
-    CountingProgress counting;
-    return DownloadPage(start, PostsPerPage, progress ? progress : &counting, address, email, password,
-                        password2);
+std::optional<std::string> Body(Result<std::string> page) {
+    return page ? std::optional<std::string>(std::move(*page)) : std::nullopt;
 }
 
-// The same, with the statuses the questions came with.
-std::optional<std::string> Fetch(const std::string& address, test::WatchedBoxes& boxes) {
-    CountingProgress counting;
-    DownloadSession session;
-    session.decisions = &boxes;
-    return DownloadPage(0, PostsPerPage, &counting, address, "", "", "", session);
+// One page as the window's run asks for it; `window`, when given, keeps the
+// statuses its questions came with and can stop the transfer.
+std::optional<std::string> Fetch(const std::string& address, int start = 0, const std::string& email = "",
+                                 const std::string& password = "", const std::string& password2 = "",
+                                 test::WindowSession* window = nullptr) {
+    test::WindowSession own;
+    test::WindowSession& run = window ? *window : own;
+    return Body(DownloadPage(start, PostsPerPage, &run.host, address, email, password, password2, run.session));
+}
+
+std::optional<std::string> Fetch(const std::string& address, test::WindowSession& window) {
+    return Fetch(address, 0, "", "", "", &window);
 }
 
 std::string LogText() { return test::ReadAll(skLogFilePath()); }
@@ -176,8 +177,9 @@ TEST(DownloadPage, AnAnswerThatSaysWhenToComeBackIsPassedOnWithTheDialog) {
     busy.headers.emplace_back("Retry-After", "120");
     service.Http().Enqueue({busy, ScriptedResponse::Status(500)});
 
-    test::WatchedBoxes boxes;
-    ASSERT_TRUE(Fetch(service.Address(), boxes).has_value());
+    test::WindowSession window;
+    const test::WatchedBoxes& boxes = window.boxes;
+    ASSERT_TRUE(Fetch(service.Address(), window).has_value());
     ASSERT_EQ(messages->Shown().size(), 2u);
     EXPECT_EQ(messages->Shown()[0].Text,
               kDownloadFailed +
@@ -206,8 +208,9 @@ TEST(DownloadPage, ARefusedConnectionIsDescribedInPlainWords) {
     LoopbackServer closed;
     const std::string address = closed.Address();
     closed.Stop();
-    test::WatchedBoxes boxes;
-    EXPECT_FALSE(Fetch(address, boxes).has_value());
+    test::WindowSession window;
+    const test::WatchedBoxes& boxes = window.boxes;
+    EXPECT_FALSE(Fetch(address, window).has_value());
     ASSERT_EQ(messages->Shown().size(), 1u);
     EXPECT_TRUE(messages->Shown()[0].Text.starts_with(kDownloadFailed + "Could not connect to the server"))
         << messages->Shown()[0].Text;
@@ -218,8 +221,9 @@ TEST(DownloadPage, ARefusedConnectionIsDescribedInPlainWords) {
 
 TEST(DownloadPage, AnAddressThatNamesNoHostIsSaidAsSuchAndNotWorthARetry) {
     ScopedMessages messages;
-    test::WatchedBoxes boxes;
-    EXPECT_FALSE(Fetch("https://myblog.example.com/", boxes).has_value());
+    test::WindowSession window;
+    const test::WatchedBoxes& boxes = window.boxes;
+    EXPECT_FALSE(Fetch("https://myblog.example.com/", window).has_value());
     ASSERT_EQ(messages->Shown().size(), 1u);
     EXPECT_TRUE(
         messages->Shown()[0].Text.starts_with(kDownloadFailed + "The blog address is not a valid host name"))
@@ -327,16 +331,16 @@ TEST(DownloadPage, CancellingDuringATransferGivesNoPageAndNoMessage) {
     slow.bodyChunkBytes = 2000;
     slow.chunkDelayMs = 20;
     service.Http().Enqueue(slow);
-    CountingProgress progress;
-    progress.cancelWhen = [&] { return progress.receivedBlocks >= 1; };
-    EXPECT_FALSE(Fetch(service.Address(), 0, "", "", "", &progress).has_value());
+    test::WindowSession stopping;
+    stopping.host.cancelWhen = [&] { return stopping.host.receivedBlocks >= 1; };
+    EXPECT_FALSE(Fetch(service.Address(), stopping).has_value());
     EXPECT_TRUE(messages->Shown().empty());
 
     // A server that says nothing at all is left just as quickly.
     service.Http().Enqueue(ScriptedResponse::Stalled());
-    CountingProgress impatient;
-    impatient.cancelWhen = [] { return true; };
-    EXPECT_FALSE(Fetch(service.Address(), 0, "", "", "", &impatient).has_value());
+    test::WindowSession impatient;
+    impatient.host.cancelWhen = [] { return true; };
+    EXPECT_FALSE(Fetch(service.Address(), impatient).has_value());
     EXPECT_TRUE(messages->Shown().empty());
 }
 

@@ -12,18 +12,15 @@ namespace qv {
 namespace {
 
 using test::Blog;
-using test::CountingProgress;
 using test::LoopbackServer;
 using test::MakePosts;
-using test::RecordingHost;
 using test::ScriptedResponse;
 using test::Service;
 using test::TempFolder;
 
 BackupResult FullBackup(const std::string& target, const std::string& address) {
-    CountingProgress progress;
-    RecordingHost host;
-    return MakeBackupXML(target, "", &progress, address, "", "", "", host);
+    test::WindowRun window;
+    return MakeBackupXML(target, "", address, "", "", "", window.context);
 }
 
 TEST(ConnectionReuse, AFortyOnePageRunUsesOneConnectionAndTwoThroughARedirect) {
@@ -33,7 +30,7 @@ TEST(ConnectionReuse, AFortyOnePageRunUsesOneConnectionAndTwoThroughARedirect) {
     Service().SetBlog(blog);
     Service().Http().SetKeepAlive(true);
     const int before = Service().Http().ConnectionsAccepted();
-    ASSERT_TRUE(FullBackup(folder.File("direct.xml"), Service().Address()).Success);
+    ASSERT_TRUE(FullBackup(folder.File("direct.xml"), Service().Address()).ok());
     EXPECT_EQ(Service().ApiRequests().size(), 41u);
     EXPECT_EQ(Service().Http().ConnectionsAccepted() - before, 1);
 
@@ -43,7 +40,7 @@ TEST(ConnectionReuse, AFortyOnePageRunUsesOneConnectionAndTwoThroughARedirect) {
     });
     entrance.SetKeepAlive(true);
     const int servedBefore = Service().Http().ConnectionsAccepted();
-    ASSERT_TRUE(FullBackup(folder.File("moved.xml"), entrance.Address()).Success);
+    ASSERT_TRUE(FullBackup(folder.File("moved.xml"), entrance.Address()).ok());
     EXPECT_EQ(entrance.ExchangeCount(), 41u);
     EXPECT_EQ(entrance.ConnectionsAccepted() + Service().Http().ConnectionsAccepted() - servedBefore, 2);
     EXPECT_EQ(test::ReadAll(folder.File("moved.xml")), test::ReadAll(folder.File("direct.xml")));
@@ -64,7 +61,7 @@ TEST(ConnectionReuse, AServerThatDropsEveryConnectionAfterOneAnswerStillGivesThe
     });
     test::ScopedMessages messages;
     const BackupResult run = FullBackup(folder.File("blog.xml"), Service().Address());
-    ASSERT_TRUE(run.Success) << (messages->Shown().empty() ? "" : messages->Texts()[0]);
+    ASSERT_TRUE(run.ok()) << (messages->Shown().empty() ? "" : messages->Texts()[0]);
     EXPECT_EQ(run.PostsInBackup, 260);
     EXPECT_TRUE(messages->Shown().empty());
     EXPECT_EQ(Service().ApiRequests().size(), 6u);

@@ -26,12 +26,12 @@ using test::TempFolder;
 BackupResult JournaledBackup(const std::string& target, test::RecordingHost& host,
                              std::vector<std::string>& journalWarnings, FileOps& files = SystemFileOps()) {
     PageJournal journal(
-        target, Service().Address(), false, false,
+        target, Service().Address(), PostsPerPage, false, false,
         [&](const std::string& text) { journalWarnings.push_back(text); }, files);
-    test::CountingProgress progress;
-    RunContext context;
-    context.Journal = &journal;
-    return MakeBackupXML(target, "", &progress, Service().Address(), "", "", "", host, context);
+    test::WatchedBoxes boxes;
+    RunContext context(boxes, host);
+    context.journal = &journal;
+    return MakeBackupXML(target, "", Service().Address(), "", "", "", context);
 }
 
 std::vector<int> StartsFrom(int first, int last) {
@@ -51,7 +51,7 @@ TEST(PageJournal, ADiskThatFillsUpCostsTheJournalNotTheBackup) {
     disk.FailFrom(test::RecordingFileOps::Op::Write, ENOSPC, 4);  // after the description and two pages
     test::RecordingHost host;
     const BackupResult result = JournaledBackup(target, host, warnings, disk);
-    EXPECT_TRUE(result.Success);
+    EXPECT_TRUE(result.ok());
     EXPECT_EQ(result.PostsInBackup, 300);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("No space left on device"), std::string::npos) << warnings[0];
@@ -75,7 +75,7 @@ TEST(PageJournal, AnInterruptedRunIsContinuedFromItsLastKeptPageAndPostsPublishe
     {
         test::ScopedMessages messages;
         test::RecordingHost host;
-        EXPECT_FALSE(JournaledBackup(target, host, journalWarnings).Success);
+        EXPECT_FALSE(JournaledBackup(target, host, journalWarnings).ok());
         EXPECT_EQ(messages->Shown().size(), 1u);
     }
     EXPECT_FALSE(std::filesystem::exists(target));
@@ -92,14 +92,14 @@ TEST(PageJournal, AnInterruptedRunIsContinuedFromItsLastKeptPageAndPostsPublishe
     test::RecordingHost host;
     const BackupResult result = JournaledBackup(target, host, journalWarnings);
 
-    ASSERT_TRUE(result.Success);
+    ASSERT_TRUE(result.ok());
     EXPECT_EQ(host.warnings,
               std::vector<std::string>{"Continuing an interrupted backup: 4 pages already received."});
     EXPECT_TRUE(journalWarnings.empty()) << journalWarnings[0];
     // The last kept page once more: deleted posts would have moved some of
     // its successors onto it.
     EXPECT_EQ(Service().StartsRequested(), StartsFrom(150, 600));
-    EXPECT_EQ(Traffic().PieceCount, 13) << "the pages of the blog as this backup read it";
+    EXPECT_EQ(result.Traffic.PieceCount, 13) << "the pages of the blog as this backup read it";
     // Every post once: the 400 the first run found and the 50 new ones on the
     // second run's first page. The newer ones are for the next run.
     std::vector<std::string> expected;
@@ -124,7 +124,7 @@ TEST(PageJournal, OncePagesWereReadWithCredentialsTheJournalSaysSoToEveryLaterRu
     for (size_t run = 0; run < credentials.size(); ++run) {
         test::RecordingFileOps files;
         {
-            PageJournal journal(target, "b.example", credentials[run], false, quiet, files);
+            PageJournal journal(target, "b.example", PostsPerPage, credentials[run], false, quiet, files);
             EXPECT_EQ(journal.HoldsPrivatePages(), run >= 1) << run;
             journal.Keep(static_cast<int32_t>(run) * 50, page, 120);
         }
@@ -137,7 +137,7 @@ TEST(PageJournal, OncePagesWereReadWithCredentialsTheJournalSaysSoToEveryLaterRu
         }
         EXPECT_EQ(renamed, placed[run]);
     }
-    PageJournal last(target, "b.example", false, false, quiet);
+    PageJournal last(target, "b.example", PostsPerPage, false, false, quiet);
     EXPECT_TRUE(last.HoldsPrivatePages());
     EXPECT_EQ(last.Kept().size(), 3u);
 }
@@ -156,7 +156,7 @@ TEST(PageJournal, OnlyAFolderOfOurOwnIsContinued) {
 
     std::filesystem::create_directory_symlink(planted, journalFolder);
     {
-        PageJournal journal(target, "b.example", false, false, warn);
+        PageJournal journal(target, "b.example", PostsPerPage, false, false, warn);
         EXPECT_TRUE(journal.Kept().empty());
     }
     ASSERT_EQ(warnings.size(), 1u);
@@ -168,7 +168,7 @@ TEST(PageJournal, OnlyAFolderOfOurOwnIsContinued) {
     std::filesystem::rename(planted, journalFolder);
     ASSERT_EQ(chown(journalFolder.c_str(), 65534, 65534), 0);
     {
-        PageJournal journal(target, "b.example", false, false, warn);
+        PageJournal journal(target, "b.example", PostsPerPage, false, false, warn);
         EXPECT_TRUE(journal.Kept().empty());
     }
     ASSERT_EQ(warnings.size(), 2u);

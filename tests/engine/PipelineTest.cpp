@@ -15,7 +15,6 @@ namespace qv {
 namespace {
 
 using test::Blog;
-using test::CountingProgress;
 using test::IdsIn;
 using test::MakePosts;
 using test::ReadAll;
@@ -27,17 +26,14 @@ using test::TempFolder;
 
 const std::string kFixtures = QV_FIXTURES_DIR;
 
-struct RunState {
+struct RunState : test::WindowRun {
     BackupResult result;
-    RecordingHost host;
-    CountingProgress progress;
 };
 
-std::unique_ptr<RunState> Backup(const std::string& target, const std::string& previous = "",
-                                 const RunContext& context = {}) {
+std::unique_ptr<RunState> Backup(const std::string& target, const std::string& previous = "", int prefetch = 0) {
     auto run = std::make_unique<RunState>();
-    run->result =
-        MakeBackupXML(target, previous, &run->progress, Service().Address(), "", "", "", run->host, context);
+    run->context.prefetch = prefetch;
+    run->result = MakeBackupXML(target, previous, Service().Address(), "", "", "", run->context);
     return run;
 }
 
@@ -65,11 +61,11 @@ TEST(FullBackup, PagesThroughTheBlogAndSavesEveryPostNewestFirst) {
     Service().SetBlog(BlogWith(120));
     const auto run = Backup(folder.File("blog.xml"));
 
-    ASSERT_TRUE(run->result.Success);
+    ASSERT_TRUE(run->result.ok());
     EXPECT_EQ(run->result.PostsInBackup, 120);
     EXPECT_EQ(run->result.PostsAdded, 120);
     EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50, 100}));
-    EXPECT_EQ(Traffic().PieceCount, 3);
+    EXPECT_EQ(run->result.Traffic.PieceCount, 3);
     EXPECT_EQ(run->host.eventRounds, 2);
 
     const XmlDocument saved = Loaded(folder.File("blog.xml"));
@@ -95,15 +91,15 @@ TEST(FullBackup, ExactlyFiftyPostsTakeASecondRequestAndNoPostsTakeOne) {
     TempFolder folder;
     Service().SetBlog(BlogWith(50));
     const auto fifty = Backup(folder.File("fifty.xml"));
-    ASSERT_TRUE(fifty->result.Success);
+    ASSERT_TRUE(fifty->result.ok());
     EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50}));
-    EXPECT_EQ(Traffic().PieceCount, 2);
+    EXPECT_EQ(fifty->result.Traffic.PieceCount, 2);
     EXPECT_EQ(fifty->result.PostsInBackup, 50);
 
     Service().SetBlog(BlogWith(0));
     Service().Http().ClearExchanges();
     const auto none = Backup(folder.File("none.xml"));
-    ASSERT_TRUE(none->result.Success);
+    ASSERT_TRUE(none->result.ok());
     EXPECT_EQ(Service().StartsRequested(), std::vector<int>{0});
     EXPECT_EQ(none->result.PostsInBackup, 0);
     EXPECT_EQ(Loaded(folder.File("none.xml")).NodeText("/tumblr/posts/@total"), "0");
@@ -115,7 +111,7 @@ TEST(FullBackup, RealSamplePagesBecomeOneBackupOfAllTheirPosts) {
                                {50, ReadAll(kFixtures + "/11-page2-start50-num50-total120.xml")},
                                {100, ReadAll(kFixtures + "/12-page3-start100-last-20-posts.xml")}});
     const auto run = Backup(folder.File("sample.xml"));
-    ASSERT_TRUE(run->result.Success);
+    ASSERT_TRUE(run->result.ok());
     EXPECT_EQ(run->result.PostsInBackup, 120);
 
     const XmlDocument saved = Loaded(folder.File("sample.xml"));
@@ -135,7 +131,7 @@ TEST(FullBackup, APostThatMovesToTheNextPageIsSavedOnce) {
     blog.posts.insert(blog.posts.begin(), test::MakePost(999999));
     Service().SetBlog(blog);
     const auto run = Backup(folder.File("blog.xml"));
-    ASSERT_TRUE(run->result.Success);
+    ASSERT_TRUE(run->result.ok());
     EXPECT_EQ(run->result.PostsInBackup, 80);
     EXPECT_EQ(IdsIn(Loaded(folder.File("blog.xml"))).size(), 80u);
 }
@@ -144,7 +140,7 @@ TEST(FullBackup, PagesAskedForAheadAreMergedInTurnWhateverOrderTheyComeIn) {
     TempFolder folder;
     Service().SetBlog(BlogWith(523));  // eleven pages, the last of 23 posts
     Service().Http().SetKeepAlive(true);
-    ASSERT_TRUE(Backup(folder.File("sequential.xml"))->result.Success);
+    ASSERT_TRUE(Backup(folder.File("sequential.xml"))->result.ok());
     Service().Http().ClearExchanges();
 
     constexpr int kDepth = 3;
@@ -167,11 +163,9 @@ TEST(FullBackup, PagesAskedForAheadAreMergedInTurnWhateverOrderTheyComeIn) {
     });
     ScopedMessages messages;
     messages->QueueAnswer(mrRetry);
-    RunContext ahead;
-    ahead.Prefetch = kDepth;
-    const auto run = Backup(folder.File("ahead.xml"), "", ahead);
+    const auto run = Backup(folder.File("ahead.xml"), "", kDepth);
 
-    ASSERT_TRUE(run->result.Success);
+    ASSERT_TRUE(run->result.ok());
     EXPECT_EQ(ReadAll(folder.File("ahead.xml")), ReadAll(folder.File("sequential.xml")));
     // The failed page is asked for the usual way, with its box.
     ASSERT_EQ(messages->Shown().size(), 1u);
@@ -189,7 +183,7 @@ TEST(FullBackup, AServiceRepeatingTheSamePageEndsAfterThreePagesWithNothingNew) 
     Service().SetBlog(BlogWith(500));
     Service().RepeatPagesFrom(100);
     const auto run = Backup(folder.File("blog.xml"));
-    ASSERT_TRUE(run->result.Success);
+    ASSERT_TRUE(run->result.ok());
     EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50, 100, 150, 200, 250}));
     EXPECT_EQ(run->result.PostsInBackup, 150);
 }
@@ -203,9 +197,9 @@ TEST(FullBackup, AReceivedPageThatDoesNotParseCanBeRetriedOrEndsTheRun) {
         Service().Http().Enqueue(ScriptedResponse::Ok(Service().Page(0, 50)));
         Service().Http().Enqueue(ScriptedResponse::Ok("<tumblr version=\"1.0\"><posts><post id=\"1\">"));
         const auto run = Backup(folder.File("retried.xml"));
-        ASSERT_TRUE(run->result.Success);
+        ASSERT_TRUE(run->result.ok());
         EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50, 50}));
-        EXPECT_EQ(Traffic().PieceCount, 2) << "a retry is the same piece";
+        EXPECT_EQ(run->result.Traffic.PieceCount, 2) << "a retry is the same piece";
         ASSERT_EQ(messages->Shown().size(), 1u);
         EXPECT_TRUE(messages->Shown()[0].Text.starts_with("Can't load received XML data.\r\n\r\n"))
             << messages->Shown()[0].Text;
@@ -216,7 +210,7 @@ TEST(FullBackup, AReceivedPageThatDoesNotParseCanBeRetriedOrEndsTheRun) {
         Service().Http().ClearExchanges();
         Service().Http().Enqueue(ScriptedResponse::Ok(""));  // an empty answer is no page either
         const auto run = Backup(folder.File("cancelled.xml"));
-        EXPECT_FALSE(run->result.Success);
+        EXPECT_FALSE(run->result.ok());
         EXPECT_EQ(messages->Texts(),
                   std::vector<std::string>{
                       "Can't load received XML data.\r\n\r\nNo document element found at line 1, column 1"});
@@ -230,7 +224,7 @@ TEST(IncrementalBackup, AddsOnlyNewPostsStopsAtTheFirstKnownOneAndTakesTheNewDes
     const std::string file = folder.File("blog.xml");
     Blog blog = BlogWith(120);
     Service().SetBlog(blog);
-    ASSERT_TRUE(Backup(file)->result.Success);
+    ASSERT_TRUE(Backup(file)->result.ok());
     Service().Http().ClearExchanges();
 
     // Three new posts, a new title, and an old post edited on the service.
@@ -240,7 +234,7 @@ TEST(IncrementalBackup, AddsOnlyNewPostsStopsAtTheFirstKnownOneAndTakesTheNewDes
     Service().SetBlog(blog);
     const auto run = Backup(file, file);
 
-    ASSERT_TRUE(run->result.Success);
+    ASSERT_TRUE(run->result.ok());
     EXPECT_EQ(Service().StartsRequested(), std::vector<int>{0});
     EXPECT_EQ(run->result.PostsAdded, 3);
     EXPECT_EQ(run->result.PostsInBackup, 123);
@@ -259,9 +253,9 @@ TEST(IncrementalBackup, AddsOnlyNewPostsStopsAtTheFirstKnownOneAndTakesTheNewDes
 TEST(IncrementalBackup, NothingNewAddsNothing) {
     TempFolder folder;
     Service().SetBlog(BlogWith(30));
-    ASSERT_TRUE(Backup(folder.File("a.xml"))->result.Success);
+    ASSERT_TRUE(Backup(folder.File("a.xml"))->result.ok());
     const auto run = Backup(folder.File("b.xml"), folder.File("a.xml"));
-    ASSERT_TRUE(run->result.Success);
+    ASSERT_TRUE(run->result.ok());
     EXPECT_EQ(run->result.PostsAdded, 0);
     EXPECT_EQ(run->result.PostsInBackup, 30);
 }
@@ -272,7 +266,7 @@ TEST(IncrementalBackup, ExtendingTheBackupOfAnotherBlogFailsNamingBothAndWritesN
     Blog mine = BlogWith(30);
     mine.name = "myblog";
     Service().SetBlog(mine);
-    ASSERT_TRUE(Backup(file)->result.Success);
+    ASSERT_TRUE(Backup(file)->result.ok());
     const std::string before = ReadAll(file);
 
     Blog other = BlogWith(30, 700000);
@@ -281,7 +275,7 @@ TEST(IncrementalBackup, ExtendingTheBackupOfAnotherBlogFailsNamingBothAndWritesN
     ScopedMessages messages;
     const auto run = Backup(file, file);
 
-    EXPECT_FALSE(run->result.Success);
+    EXPECT_FALSE(run->result.ok());
     ASSERT_EQ(messages->Shown().size(), 1u);
     EXPECT_EQ(messages->Shown()[0].Style, mbCritical);
     const std::string& text = messages->Shown()[0].Text;
@@ -313,7 +307,7 @@ TEST(IncrementalBackup, AnUnusablePreviousBackupIsReportedBeforeAnyRequest) {
         Service().Http().ClearExchanges();
         ScopedMessages messages;
         const auto run = Backup(folder.File("out.xml"), each.file);
-        EXPECT_FALSE(run->result.Success);
+        EXPECT_FALSE(run->result.ok());
         EXPECT_EQ(messages->Texts(), std::vector<std::string>{each.message});
         EXPECT_TRUE(Service().ApiRequests().empty());
         EXPECT_FALSE(std::filesystem::exists(folder.File("out.xml")));
@@ -325,7 +319,7 @@ TEST(Saving, AFailedSaveOverThePreviousBackupLeavesItByteForByte) {
     const std::string file = folder.File("blog.xml");
     Blog blog = BlogWith(40);
     Service().SetBlog(blog);
-    ASSERT_TRUE(Backup(file)->result.Success);
+    ASSERT_TRUE(Backup(file)->result.ok());
     const std::string before = ReadAll(file);
     blog.posts = MakePosts(400, 990000, 1, 3000);  // a much larger blog than the file limit below allows
     Service().SetBlog(blog);
@@ -335,7 +329,7 @@ TEST(Saving, AFailedSaveOverThePreviousBackupLeavesItByteForByte) {
         SharedMessageUtility().SetPresenter(messages);
         const auto run = Backup(file, file);
         const bool reported = messages->Texts() == std::vector<std::string>{"Can't save backup XML file."};
-        return run->result.Success ? 1 : reported ? 0 : 2;
+        return run->result.ok() ? 1 : reported ? 0 : 2;
     });
     EXPECT_EQ(status, 0) << "1: the save claimed success, 2: the message was not shown";
     EXPECT_EQ(ReadAll(file), before);
@@ -354,11 +348,11 @@ TEST(Cancelling, StopsTheDownloadWithoutAMessageAndWritesNothing) {
 
     ScopedMessages messages;
     auto run = std::make_unique<RunState>();
-    run->progress.cancelWhen = [&] {
-        return Service().ApiRequests().size() >= 2 && run->progress.receivedBlocks >= 2;
+    run->host.cancelWhen = [&] {
+        return Service().ApiRequests().size() >= 2 && run->host.receivedBlocks >= 2;
     };
-    run->result = MakeBackupXML(file, "", &run->progress, Service().Address(), "", "", "", run->host);
-    EXPECT_FALSE(run->result.Success);
+    run->result = MakeBackupXML(file, "", Service().Address(), "", "", "", run->context);
+    EXPECT_FALSE(run->result.ok());
     EXPECT_TRUE(messages->Shown().empty());
     EXPECT_FALSE(run->host.cancelDisabled);
     EXPECT_EQ(ReadAll(file), "old content");

@@ -12,7 +12,6 @@ namespace qv {
 namespace {
 
 using test::Blog;
-using test::CountingProgress;
 using test::IdsIn;
 using test::LoopbackServer;
 using test::MakePost;
@@ -23,24 +22,26 @@ using test::ScriptedResponse;
 using test::Service;
 using test::TempFolder;
 
-BackupResult Backup(const std::string& target, const std::string& previous = "", const RunContext& context = {},
-                    RecordingHost* host = nullptr) {
-    CountingProgress progress;
-    RecordingHost own;
-    return MakeBackupXML(target, previous, &progress, Service().Address(), "", "", "", host ? *host : own,
-                         context);
-}
-
 // Answers as the window does, but asks for a page a post broke in pieces.
 struct InPieces {
     test::WatchedBoxes boxes;
     InPieces() { boxes.piecesWhenOffered = true; }
-    RunContext Context() {
-        RunContext context;
-        context.Decisions = &boxes;
-        return context;
-    }
 };
+
+BackupResult Backup(const std::string& target, const std::string& previous = "", InPieces* pieces = nullptr,
+                    RecordingHost* host = nullptr) {
+    test::WatchedBoxes boxes;
+    RecordingHost own;
+    RunContext context(pieces ? pieces->boxes : boxes, host ? *host : own);
+    return MakeBackupXML(target, previous, Service().Address(), "", "", "", context);
+}
+
+// One page from `address` as the window's run asks for it.
+bool Fetched(const std::string& address, test::WindowSession* window = nullptr) {
+    test::WindowSession own;
+    test::WindowSession& run = window ? *window : own;
+    return DownloadPage(0, 50, &run.host, address, "", "", "", run.session).ok();
+}
 
 XmlDocument Loaded(const std::string& path) {
     XmlDocument document;
@@ -63,7 +64,7 @@ TEST(ServiceBehaviour, APinnedOldPostShownFirstDoesNotEndAnIncrementalRun) {
     Blog blog;
     blog.posts = MakePosts(80, 100000, 1);
     Service().SetBlog(blog);
-    ASSERT_TRUE(Backup(file).Success);
+    ASSERT_TRUE(Backup(file).ok());
 
     // Sixty new posts; the service shows an old pinned post first on page one.
     const std::string pinned = blog.posts[40];
@@ -75,7 +76,7 @@ TEST(ServiceBehaviour, APinnedOldPostShownFirstDoesNotEndAnIncrementalRun) {
     Service().Http().ClearExchanges();
 
     const BackupResult run = Backup(file, file);
-    ASSERT_TRUE(run.Success);
+    ASSERT_TRUE(run.ok());
     EXPECT_EQ(run.PostsAdded, 60);
     EXPECT_EQ(run.PostsInBackup, 140);
     EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50}));
@@ -95,10 +96,9 @@ TEST(ServiceBehaviour, RedirectsAreFollowedWhateverTheHeadersCaseAndRelativeOnes
     moved.Enqueue(redirect("location", "/blogs/x/api/read"));
     Service().Http().Enqueue(redirect("lOcAtIoN", moved.Url("/api/read")));
     ScopedMessages messages;
-    CountingProgress progress;
-    ASSERT_TRUE(DownloadPage(0, 50, &progress, Service().Address(), "", "", ""));
+    ASSERT_TRUE(Fetched(Service().Address()));
     moved.Enqueue(redirect("Location", "../v2/api/read?again=1"));
-    ASSERT_TRUE(DownloadPage(0, 50, &progress, moved.Address(), "", "", ""));
+    ASSERT_TRUE(Fetched(moved.Address()));
     EXPECT_TRUE(messages->Shown().empty()) << messages->Texts()[0];
 
     std::vector<std::string> targets;
@@ -129,11 +129,9 @@ TEST(ServiceBehaviour, WallsAreNamedWithWhereTheServiceSentTheRequestAndNotWorth
         Service().Http().ClearExchanges();
         Service().Http().Enqueue(wall.answer);
         ScopedMessages messages;
-        CountingProgress progress;
-        test::WatchedBoxes boxes;
-        DownloadSession session;
-        session.decisions = &boxes;
-        EXPECT_FALSE(DownloadPage(0, 50, &progress, Service().Address(), "", "", "", session));
+        test::WindowSession window;
+        const test::WatchedBoxes& boxes = window.boxes;
+        EXPECT_FALSE(Fetched(Service().Address(), &window));
         ASSERT_EQ(messages->Shown().size(), 1u);
         const MessageBoxRequest& box = messages->Shown()[0];
         EXPECT_TRUE(box.Text.starts_with("Can't download blog's XML file.\r\n\r\nThe server answered HTTP " +
@@ -149,8 +147,7 @@ TEST(ServiceBehaviour, WallsAreNamedWithWhereTheServiceSentTheRequestAndNotWorth
     // A redirect to anywhere else is followed as before.
     Service().Http().Enqueue(ScriptedResponse::Redirect(301, Service().Http().Url("/api/read")));
     ScopedMessages messages;
-    CountingProgress progress;
-    EXPECT_TRUE(DownloadPage(0, 50, &progress, Service().Address(), "", "", ""));
+    EXPECT_TRUE(Fetched(Service().Address()));
 }
 
 TEST(ServiceBehaviour, APageOneBrokenPostMakesUnreadableIsFetchedInPiecesWhenAskedTo) {
@@ -160,7 +157,7 @@ TEST(ServiceBehaviour, APageOneBrokenPostMakesUnreadableIsFetchedInPiecesWhenAsk
     // The window's way: the page fails and so does the run.
     {
         ScopedMessages messages;
-        EXPECT_FALSE(Backup(folder.File("window.xml")).Success);
+        EXPECT_FALSE(Backup(folder.File("window.xml")).ok());
         EXPECT_EQ(messages->Shown().size(), 1u);
     }
     // The command line's way: every other post is kept and the lost one named.
@@ -168,8 +165,8 @@ TEST(ServiceBehaviour, APageOneBrokenPostMakesUnreadableIsFetchedInPiecesWhenAsk
     RecordingHost host;
     Service().Http().ClearExchanges();
     InPieces pieces;
-    const BackupResult run = Backup(folder.File("cli.xml"), "", pieces.Context(), &host);
-    ASSERT_TRUE(run.Success);
+    const BackupResult run = Backup(folder.File("cli.xml"), "", &pieces, &host);
+    ASSERT_TRUE(run.ok());
     EXPECT_EQ(run.PostsInBackup, 199);
     EXPECT_EQ(CompletenessNote(run), "The service reported 200 posts; 199 are in the backup.");
     ASSERT_EQ(host.warnings.size(), 1u);
@@ -190,7 +187,7 @@ TEST(ServiceBehaviour, ASignInPageIsNeverAskedForInPiecesAndEndsTheRunUnsaved) {
     Blog blog;
     blog.posts = MakePosts(150, 400000);
     Service().SetBlog(blog);
-    ASSERT_TRUE(Backup(file).Success);
+    ASSERT_TRUE(Backup(file).ok());
     const std::string complete = test::ReadAll(file);
     blog.posts = MakePosts(210, 400060);
     Service().SetBlog(blog);
@@ -213,7 +210,7 @@ TEST(ServiceBehaviour, ASignInPageIsNeverAskedForInPiecesAndEndsTheRunUnsaved) {
             ScopedMessages messages;  // answers Cancel, as the command line does once its retries are spent
             RecordingHost host;
             InPieces pieces;
-            EXPECT_FALSE(Backup(file, incremental ? file : "", pieces.Context(), &host).Success);
+            EXPECT_FALSE(Backup(file, incremental ? file : "", &pieces, &host).ok());
             ASSERT_EQ(messages->Shown().size(), 1u);
             EXPECT_EQ(pieces.boxes.piecesOffered, std::vector<bool>{false});
             EXPECT_NE(messages->Texts()[0].find("<html>"), std::string::npos) << messages->Texts()[0];
@@ -243,7 +240,7 @@ TEST(ServiceBehaviour, APageAskedForInPiecesThatMeetsASignInPageEndsTheRunUnsave
     ScopedMessages messages;
     RecordingHost host;
     InPieces pieces;
-    EXPECT_FALSE(Backup(folder.File("cli.xml"), "", pieces.Context(), &host).Success);
+    EXPECT_FALSE(Backup(folder.File("cli.xml"), "", &pieces, &host).ok());
     EXPECT_EQ(pieces.boxes.piecesOffered, std::vector<bool>{true}) << "a page broken by a post may be read in pieces";
     ASSERT_EQ(pieces.boxes.statuses.size(), 2u);
     EXPECT_EQ(pieces.boxes.statuses[1].kind(), StatusKind::NotBlogXml);

@@ -16,7 +16,6 @@ namespace qv {
 namespace {
 
 using test::Blog;
-using test::CountingProgress;
 using test::IdsIn;
 using test::MakePosts;
 using test::ReadAll;
@@ -30,17 +29,14 @@ const std::string kFixtures = QV_FIXTURES_DIR;
 const std::string kSignInPage =
     "<?xml version=\"1.0\"?><html><head><title>Sign in</title></head><body>Log in to continue</body></html>";
 
-struct RunOutcome {
+struct RunOutcome : test::WindowRun {
     BackupResult result;
-    RecordingHost host;
-    CountingProgress progress;
 };
 
 std::unique_ptr<RunOutcome> Backup(const std::string& target, const std::string& previous = "",
                                    const std::string& email = "", const std::string& password = "") {
     auto run = std::make_unique<RunOutcome>();
-    run->result =
-        MakeBackupXML(target, previous, &run->progress, Service().Address(), email, password, "", run->host);
+    run->result = MakeBackupXML(target, previous, Service().Address(), email, password, "", run->context);
     return run;
 }
 
@@ -66,7 +62,7 @@ TEST(UntrustedAnswers, ASignInPageMidRunIsAFailedPageNeverTheLastOne) {
     TempFolder folder;
     const std::string file = folder.File("blog.xml");
     ServeBlogOf(150);
-    ASSERT_TRUE(Backup(file)->result.Success);
+    ASSERT_TRUE(Backup(file)->result.ok());
     const std::string complete = ReadAll(file);
 
     ServeBlogOf(210, 500180);  // sixty new posts since: an incremental run needs a second page too
@@ -75,7 +71,7 @@ TEST(UntrustedAnswers, ASignInPageMidRunIsAFailedPageNeverTheLastOne) {
         SignInPageOnceAt(50);
         ScopedMessages messages;  // answers Cancel
         const auto cancelled = Backup(file, incremental ? file : "");
-        EXPECT_FALSE(cancelled->result.Success);
+        EXPECT_FALSE(cancelled->result.ok());
         ASSERT_EQ(messages->Shown().size(), 1u);
         EXPECT_EQ(messages->Shown()[0].Style, mbRetryCancel + mbCritical);
         EXPECT_EQ(messages->Texts()[0],
@@ -91,7 +87,7 @@ TEST(UntrustedAnswers, ASignInPageMidRunIsAFailedPageNeverTheLastOne) {
     ScopedMessages messages;
     messages->QueueAnswer(mrRetry);
     const auto retried = Backup(file);
-    ASSERT_TRUE(retried->result.Success);
+    ASSERT_TRUE(retried->result.ok());
     EXPECT_EQ(retried->result.PostsInBackup, 210);
     EXPECT_EQ(Service().StartsRequested(), (std::vector<int>{0, 50, 50, 100, 150, 200}));
 }
@@ -101,7 +97,7 @@ TEST(UntrustedAnswers, OnlyAFullRunsFirstPageMayLackPosts) {
     const std::string emptyBlog = "<tumblr version=\"1.0\"><tumblelog name=\"quiet\"/></tumblr>";
     Service().Http().Enqueue(ScriptedResponse::Ok(emptyBlog));
     const auto empty = Backup(folder.File("empty.xml"));
-    ASSERT_TRUE(empty->result.Success);
+    ASSERT_TRUE(empty->result.ok());
     EXPECT_EQ(empty->result.PostsInBackup, 0);
 
     ServeBlogOf(60);
@@ -115,7 +111,7 @@ TEST(UntrustedAnswers, OnlyAFullRunsFirstPageMayLackPosts) {
         SCOPED_TRACE(page);
         Service().Http().Enqueue({ScriptedResponse::Ok(Service().Page(0, 50)), ScriptedResponse::Ok(page)});
         ScopedMessages messages;
-        EXPECT_FALSE(Backup(folder.File("blog.xml"))->result.Success);
+        EXPECT_FALSE(Backup(folder.File("blog.xml"))->result.ok());
         EXPECT_EQ(messages->Texts(),
                   std::vector<std::string>{"Can't load received XML data.\r\n\r\n" + reason});
         EXPECT_FALSE(std::filesystem::exists(folder.File("blog.xml")));
@@ -141,7 +137,7 @@ TEST(UntrustedAnswers, PagesThatCannotBeHeldAreRefusedWithTheReason) {
     for (const auto& [page, reason] : pages) {
         Service().Http().Enqueue(ScriptedResponse::Ok(page));
         ScopedMessages messages;
-        EXPECT_FALSE(Backup(folder.File("blog.xml"))->result.Success);
+        EXPECT_FALSE(Backup(folder.File("blog.xml"))->result.ok());
         EXPECT_EQ(messages->Texts(),
                   std::vector<std::string>{"Can't load received XML data.\r\n\r\n" + reason});
     }
@@ -154,12 +150,11 @@ TEST(Completeness, AShortfallAgainstTheAnnouncedTotalIsSaidAfterTheSummary) {
                                {50, ReadAll(kFixtures + "/11-page2-start50-num50-total120.xml")}});
     RunOutcome run;
     BackupOptions options;
-    options.ProgressCallback = &run.progress;
     options.XMLFileName = folder.File("short.xml");
     options.GroupAddress = Service().Address();
     ScopedMessages messages;
     messages->QueueAnswer(mrOK);  // private posts
-    RunBackup(options, run.host);
+    run.result = RunBackup(options, run.context);
     const std::string note = "The service reported 120 posts; 100 are in the backup.";
     ASSERT_EQ(messages->Shown().size(), 2u);
     EXPECT_TRUE(messages->Texts()[1].ends_with("\r\n\r\n" + note)) << messages->Texts()[1];
@@ -169,7 +164,7 @@ TEST(Completeness, AShortfallAgainstTheAnnouncedTotalIsSaidAfterTheSummary) {
     ServeBlogOf(400);
     Service().RepeatPagesFrom(100);
     const auto result = Backup(folder.File("stuck.xml"));
-    ASSERT_TRUE(result->result.Success);
+    ASSERT_TRUE(result->result.ok());
     EXPECT_EQ(
         CompletenessNote(result->result),
         "The service reported 400 posts; 150 are in the backup. Paging stopped early because the service "
@@ -177,10 +172,10 @@ TEST(Completeness, AShortfallAgainstTheAnnouncedTotalIsSaidAfterTheSummary) {
 
     // Counts that agree add nothing; neither do private posts beyond the total.
     ServeBlogOf(120);
-    EXPECT_EQ(CompletenessNote(Backup(folder.File("whole.xml"))->result), "");
+    EXPECT_EQ(CompletenessNote(Backup(folder.File("whole.xml"))->result), std::nullopt);
     Service().ServeFixedPages(
         {{0, ReadAll(kFixtures + "/09-authenticated-read-private-posts-total-mismatch.xml")}});
-    EXPECT_EQ(CompletenessNote(Backup(folder.File("private.xml"))->result), "");
+    EXPECT_EQ(CompletenessNote(Backup(folder.File("private.xml"))->result), std::nullopt);
 }
 
 TEST(Saving, ATargetThatCannotBeWrittenStopsTheRunBeforeAnyRequest) {
@@ -196,7 +191,7 @@ TEST(Saving, ATargetThatCannotBeWrittenStopsTheRunBeforeAnyRequest) {
         Service().Http().ClearExchanges();
         ScopedMessages messages;
         const auto run = Backup(target);
-        EXPECT_FALSE(run->result.Success);
+        EXPECT_FALSE(run->result.ok());
         EXPECT_EQ(messages->Texts(), std::vector<std::string>{"Can't save backup XML file."});
         ASSERT_EQ(run->host.warnings.size(), 1u);
         EXPECT_NE(run->host.warnings[0].find(target), std::string::npos);
@@ -211,15 +206,15 @@ TEST(Saving, ANewFileOfAnAccountsRunIsTheOwnersAloneAndLeftoversOfKilledSavesGo)
     TempFolder folder;
     ServeBlogOf(20);
     const mode_t mask = umask(022);
-    ASSERT_TRUE(Backup(folder.File("private.xml"), "", "me@example.org", "secret")->result.Success);
-    ASSERT_TRUE(Backup(folder.File("public.xml"))->result.Success);
+    ASSERT_TRUE(Backup(folder.File("private.xml"), "", "me@example.org", "secret")->result.ok());
+    ASSERT_TRUE(Backup(folder.File("public.xml"))->result.ok());
     struct stat info {};
     ASSERT_EQ(stat(folder.File("private.xml").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     ASSERT_EQ(stat(folder.File("public.xml").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u);
     // An existing file keeps its mode, whoever's run replaces it.
-    ASSERT_TRUE(Backup(folder.File("public.xml"), "", "me@example.org", "secret")->result.Success);
+    ASSERT_TRUE(Backup(folder.File("public.xml"), "", "me@example.org", "secret")->result.ok());
     ASSERT_EQ(stat(folder.File("public.xml").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u);
     umask(mask);
@@ -235,7 +230,7 @@ TEST(Saving, ANewFileOfAnAccountsRunIsTheOwnersAloneAndLeftoversOfKilledSavesGo)
     std::filesystem::last_write_time(lookAlike, anHourAgo);
     std::filesystem::last_write_time(underWay,
                                      std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
-    ASSERT_TRUE(Backup(folder.File("private.xml"))->result.Success);
+    ASSERT_TRUE(Backup(folder.File("private.xml"))->result.ok());
     EXPECT_FALSE(std::filesystem::exists(leftover));
     EXPECT_TRUE(std::filesystem::exists(underWay));
     EXPECT_TRUE(std::filesystem::exists(lookAlike));

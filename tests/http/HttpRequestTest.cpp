@@ -49,7 +49,7 @@ TEST_F(HttpRequestTest, PostSendsFieldsInOrderPercentEncodedWithoutExpect) {
     post.contentType = form.ContentType();
     post.timeoutMs = kGenerousTimeoutMs;
     post.userAgent = "Quillvault/2.0.41 (Linux)";
-    ASSERT_TRUE(request.Send(post, &callback));
+    ASSERT_TRUE(request.Send(post, &callback).ok());
 
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 1u);
@@ -80,7 +80,7 @@ TEST_F(HttpRequestTest, GetSendsNoBodyAndVersionIsHonoured) {
     old.path = "/api/read";
     old.http10 = true;
     old.timeoutMs = kGenerousTimeoutMs;
-    ASSERT_TRUE(request.Send(old, nullptr));
+    ASSERT_TRUE(request.Send(old, nullptr).ok());
     EXPECT_EQ(request.ResponseBody(), "page");
     const auto exchanges = server().Exchanges();
     ASSERT_EQ(exchanges.size(), 2u);
@@ -103,7 +103,7 @@ TEST_F(HttpRequestTest, PortInHostTextWinsAndQueryReachesServer) {
     query.port = refusing.Port();
     query.path = "/api/read?start=50&num=50";
     query.timeoutMs = kGenerousTimeoutMs;
-    ASSERT_TRUE(request.Send(query, nullptr));
+    ASSERT_TRUE(request.Send(query, nullptr).ok());
     ASSERT_EQ(server().ExchangeCount(), 1u);
     EXPECT_EQ(server().Exchanges()[0].target, "/api/read?start=50&num=50");
     EXPECT_EQ(request.EffectiveUrl(), server().Url("/api/read?start=50&num=50"));
@@ -161,6 +161,23 @@ TEST_F(HttpRequestTest, BasicAuthIsSentOnlyWithAPassword) {
     EXPECT_EQ(exchanges[1].BasicAuth()->user, "");
     EXPECT_EQ(exchanges[1].BasicAuth()->password, "pw");
     EXPECT_FALSE(exchanges[2].Header("Authorization"));
+}
+
+TEST_F(HttpRequestTest, ExtraHeadersAreSentAndOneWithALineBreakIsRefusedUnsent) {
+    server().SetHandler([](const HttpExchange&) { return ScriptedResponse::Ok("ok"); });
+    OutgoingRequest exchange;
+    exchange.host = server().Address();
+    exchange.path = "/v2/user/info";
+    exchange.headers = {"Authorization: OAuth oauth_token=\"t\"", "X-Extra: 1"};
+    ASSERT_TRUE(request.Send(exchange, nullptr).ok());
+    ASSERT_EQ(server().ExchangeCount(), 1u);
+    EXPECT_EQ(server().Exchanges()[0].Header("Authorization"), "OAuth oauth_token=\"t\"");
+    EXPECT_EQ(server().Exchanges()[0].Header("X-Extra"), "1");
+
+    exchange.headers = {"X-Extra: 1\r\nX-Injected: 2"};
+    EXPECT_TRUE(request.Send(exchange, nullptr).Is(StatusKind::Usage));
+    EXPECT_EQ(request.ErrorKind(), hekBadAddress);
+    EXPECT_EQ(server().ExchangeCount(), 1u);
 }
 
 TEST_F(HttpRequestTest, MovedPermanentlyIsReturnedNotFollowed) {

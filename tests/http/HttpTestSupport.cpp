@@ -52,7 +52,7 @@ bool Send(HttpRequest& request, const std::string& host, const std::string& meth
     outgoing.userAgent = "QuillvaultTests/1.0";
     outgoing.authUser = authUser;
     outgoing.authPassword = authPassword;
-    return request.Send(outgoing, callback);
+    return request.Send(outgoing, callback).ok();
 }
 
 RefusingPort::RefusingPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {

@@ -85,10 +85,18 @@ TEST(Catalog, ADamagedFileIsSetAsideWithAWarningAndTheListStartsAfresh) {
         EXPECT_TRUE(names[0].starts_with("library.json.damaged-")) << names[0];
         EXPECT_EQ(ReadAll(folder.File(names[0])), damaged);
 
-        std::string warning = "unset";
-        ASSERT_TRUE(catalog::Record(folder.Path().string(), Entry("/b.xml", "B", 1), &warning).ok());
-        EXPECT_EQ(warning, "");
+        const catalog::Changed recorded = catalog::Record(folder.Path().string(), Entry("/b.xml", "B", 1));
+        ASSERT_TRUE(recorded.ok());
+        EXPECT_FALSE(recorded.setAside) << "the damaged list went when it was read";
         EXPECT_EQ(Paths(catalog::Load(folder.Path().string()).entries), std::vector<std::string>{"/b.xml"});
+
+        // A change that meets a damaged list is made all the same, and says where the list went.
+        WriteAll(file, damaged);
+        const catalog::Changed again = catalog::Record(folder.Path().string(), Entry("/c.xml", "C", 1));
+        ASSERT_TRUE(again.ok());
+        ASSERT_TRUE(again.setAside);
+        EXPECT_NE(again.setAside->find("set aside"), std::string::npos) << *again.setAside;
+        EXPECT_EQ(Paths(catalog::Load(folder.Path().string()).entries), std::vector<std::string>{"/c.xml"});
     }
 }
 
@@ -109,7 +117,7 @@ TEST(Catalog, AFailedWriteReportsItAndLeavesTheFileAsItWas) {
     const std::string before = ReadAll(catalog::CatalogFile(data));
 
     RenameFails failing;
-    const Status status = catalog::Record(data, Entry("/b.xml", "B", 2), nullptr, failing);
+    const Status status = catalog::Record(data, Entry("/b.xml", "B", 2), failing).status;
     EXPECT_TRUE(status.Is(StatusKind::FileSystem)) << status.text();
     EXPECT_EQ(ReadAll(catalog::CatalogFile(data)), before);
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"library.json", "library.json.lock"}));

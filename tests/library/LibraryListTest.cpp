@@ -58,6 +58,27 @@ TEST_F(LibraryList, ABackupMadeByTheCommandLineAppearsSelectedWithTheFocus) {
     EXPECT_TRUE(library.Table()->hasFocus());
 }
 
+// A media run that was killed leaves what it did since its last manifest in
+// the journal beside it; the list counts those files as the next run will.
+TEST_F(LibraryList, TheMediaColumnCountsWhatAKilledMediaRunLeftInTheJournal) {
+    const std::string file = files.File("photos.xml");
+    test::WriteAll(file, "<tumblr version=\"1.0\"/>");
+    std::filesystem::create_directory(files.File("photos.media"));
+    test::WriteAll(files.File("photos.media/manifest.tsv"),
+                   "url\tfile\tbytes\tsha256\tstatus\tpost_id\n"
+                   "http://m.example/a.jpg\ta.jpg\t10\tab\tkept\t1\n"
+                   "http://m.example/b.jpg\t\t\t\tfailed: HTTP 500\t2\n");
+    // b was kept since, c found missing, and d's line was cut short by the kill.
+    test::WriteAll(files.File("photos.media/.manifest.tsv.log"),
+                   "http://m.example/b.jpg\tb.jpg\t10\tcd\tkept\t2\n"
+                   "http://m.example/c.jpg\t\t\t\tmissing\t3\n"
+                   "http://m.example/d.jpg\td.jpg\t10\tef\tkept");
+    ASSERT_TRUE(catalog::Record(DataFolder(), OldEntry(file, "photos.example.com")).ok());
+
+    OpenLibrary();
+    EXPECT_EQ(Cell(file, Column::Media), "2 kept, 1 missing");
+}
+
 TEST_F(LibraryList, AMissingBackupStaysListedAnAddedOneIsReadFromItsFileAndRemovingDeletesNothing) {
     const std::string gone = files.File("gone.xml");
     ASSERT_TRUE(catalog::Record(DataFolder(), OldEntry(gone, "gone.example.com")).ok());

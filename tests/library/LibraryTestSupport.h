@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-#include "EngineDoubles.h"
+#include "MessageDoubles.h"
 #include "SharedService.h"
 #include "TempFolder.h"
 #include "library/LibraryWindow.h"

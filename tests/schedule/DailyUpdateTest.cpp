@@ -9,6 +9,7 @@
 
 #include "ScheduleTestSupport.h"
 #include "TempFolder.h"
+#include "catalog/UpdateCommand.h"
 #include "schedule/DailyUpdate.h"
 #include "schedule/Systemctl.h"
 
@@ -38,10 +39,10 @@ struct AwkwardBackup {
         std::filesystem::copy_file(QV_SCHEDULE_TEST_DIR "/record-arguments.sh", programs / "quillvault-cli");
         chmod((programs / "quillvault-cli").c_str(), 0755);
         backup.cliProgram = programs / "quillvault-cli";
-        backup.path = folder.Path() / kAwkwardName / "my blog 100%.xml";
-        backup.address = "myblog.example";
-        backup.email = "me+blog@example.com";
-        backup.blogPassword = true;
+        backup.entry.path = folder.Path() / kAwkwardName / "my blog 100%.xml";
+        backup.entry.address = "myblog.example";
+        backup.entry.email = "me+blog@example.com";
+        backup.entry.blogPassword = true;
     }
     // The arguments the program was last called with, after its own path.
     std::vector<std::string> Recorded() const {
@@ -60,6 +61,15 @@ struct AwkwardBackup {
     ScheduledBackup backup;
 };
 
+// An anonymous backup of myblog.example at `path`, updated by the installed program.
+ScheduledBackup Scheduled(const std::string& path) {
+    ScheduledBackup backup;
+    backup.entry.path = path;
+    backup.entry.address = "myblog.example";
+    backup.cliProgram = "/usr/bin/quillvault-cli";
+    return backup;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
@@ -69,7 +79,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(DailyUpdate, TimerRunsDailyAndCatchesUpAndTheServiceRunsTheIncrementalUpdate) {
-    ScheduledBackup backup{"/home/me/backups/myblog.xml", "myblog.example", "", false, "", "/usr/bin/quillvault-cli"};
+    const ScheduledBackup backup = Scheduled("/home/me/backups/myblog.xml");
     const std::string timer = TimerUnitText(backup);
     EXPECT_NE(timer.find("\nOnCalendar=daily\n"), std::string::npos) << timer;
     EXPECT_NE(timer.find("\nPersistent=true\n"), std::string::npos) << timer;
@@ -81,16 +91,40 @@ TEST(DailyUpdate, TimerRunsDailyAndCatchesUpAndTheServiceRunsTheIncrementalUpdat
         << ServiceUnitText(backup);
 
     ScheduledBackup privatePosts = backup;
-    privatePosts.email = "me@example.com";
-    privatePosts.blogPassword = true;
+    privatePosts.entry.email = "me@example.com";
+    privatePosts.entry.blogPassword = true;
     EXPECT_NE(ServiceUnitText(privatePosts).find("\"-q\" \"-e\" \"me@example.com\" \"--keyring\"\n"),
               std::string::npos)
         << ServiceUnitText(privatePosts);
 
     ScheduledBackup sameNameElsewhere = backup;
-    sameNameElsewhere.path = "/mnt/old/myblog.xml";
+    sameNameElsewhere.entry.path = "/mnt/old/myblog.xml";
     EXPECT_TRUE(UnitName(backup).starts_with("quillvault-update-myblog-")) << UnitName(backup);
     EXPECT_NE(UnitName(backup), UnitName(sameNameElsewhere));
+}
+
+// The key and the token are never in a unit or a command line: every update
+// of a blog read through the v2 API reads them from the keyring, as Update
+// now does, whatever passwords it is handed.
+TEST(DailyUpdate, ABlogReadThroughTheV2ApiIsUpdatedThatWayWithTheKeyring) {
+    ScheduledBackup backup = Scheduled("/home/me/backups/myblog.xml");
+    backup.entry.api = catalog::kApiV2;
+    backup.entry.signedIn = true;
+    EXPECT_NE(ServiceUnitText(backup).find("\"-q\" \"--api\" \"v2\" \"--keyring\"\n"), std::string::npos)
+        << ServiceUnitText(backup);
+    EXPECT_TRUE(CrontabLine(backup).starts_with("@daily DBUS_SESSION_BUS_ADDRESS=")) << CrontabLine(backup);
+
+    const auto updateNow = [](const catalog::CatalogEntry& entry) {
+        return catalog::UpdateArguments(entry, {"--json"}, catalog::Passwords::FromEnvironment);
+    };
+    const std::string file = backup.entry.path;
+    EXPECT_EQ(updateNow(backup.entry), (std::vector<std::string>{"-i", file, "-o", file, "myblog.example", "--json",
+                                                                 "--api", "v2", "--keyring"}));
+    backup.entry.api = catalog::kApiV1;
+    backup.entry.email = "me@example.com";
+    EXPECT_EQ(updateNow(backup.entry), (std::vector<std::string>{"-i", file, "-o", file, "myblog.example", "--json",
+                                                                 "-e", "me@example.com"}))
+        << "the read API's passwords are handed over";
 }
 
 TEST(DailyUpdate, AwkwardFileNamesPassSystemdsOwnCheck) {
@@ -113,7 +147,7 @@ TEST(DailyUpdate, AwkwardFileNamesPassSystemdsOwnCheck) {
 }
 
 TEST(DailyUpdate, EnablingAndDisablingAskTheUserManagerAndLeaveNoUnitBehind) {
-    ScheduledBackup backup{"/home/me/myblog.xml", "myblog.example", "", false, "", "/usr/bin/quillvault-cli"};
+    const ScheduledBackup backup = Scheduled("/home/me/myblog.xml");
     TempFolder state;
     ScopedVariable config("XDG_CONFIG_HOME", state.File("config"));
     ScopedVariable systemctl("QUILLVAULT_SYSTEMCTL", QV_SCHEDULE_TEST_DIR "/fake-systemctl.sh");
@@ -135,7 +169,7 @@ TEST(DailyUpdate, EnablingAndDisablingAskTheUserManagerAndLeaveNoUnitBehind) {
 }
 
 TEST(DailyUpdate, WithoutAUserManagerEnablingSaysSoAndLeavesNoUnit) {
-    ScheduledBackup backup{"/home/me/myblog.xml", "myblog.example", "", false, "", "/usr/bin/quillvault-cli"};
+    const ScheduledBackup backup = Scheduled("/home/me/myblog.xml");
     TempFolder state;
     ScopedVariable config("XDG_CONFIG_HOME", state.File("config"));
     ScopedVariable systemctl("QUILLVAULT_SYSTEMCTL", QV_SCHEDULE_TEST_DIR "/fake-systemctl.sh");

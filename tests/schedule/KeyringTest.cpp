@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "ScheduleTestSupport.h"
 #include "ReadApiServer.h"
+#include "V2ApiServer.h"
 #include "TempFolder.h"
 #include "keyring/Keyring.h"
 
@@ -73,6 +75,46 @@ TEST(Keyring, TheCommandLineReadsTheAccountsAndTheBlogsPasswordsThere) {
                                        service.Address(), "-o", folder.File("other.xml")});
     EXPECT_EQ(other.exitCode, 1) << other.output;
     EXPECT_EQ(service.ApiRequests().size(), 1u);
+}
+
+// What the Library's "Sign in..." and its scheduled updates do: sign-in keeps
+// the application's key and secret and the user's token, and a run with
+// --keyring reads them there, with nothing in its environment.
+TEST(Keyring, SignInKeepsWhatASignedRunWithKeyringReadsThere) {
+    if (!getenv("QUILLVAULT_TEST_KEYRING")) GTEST_SKIP() << "no private keyring was started";
+    test::V2ApiServer service;
+    test::Blog blog;
+    blog.posts = test::MakePosts(3, 1000);
+    service.SetBlog(blog);
+    service.SetLoginOnly(true);
+    test::TempFolder folder;
+    const std::string browser = folder.File("browser");
+    test::WriteAll(browser, "#!/bin/sh\nexec curl --silent --location --output /dev/null \"$1\"\n");
+    std::filesystem::permissions(browser, std::filesystem::perms::owner_all);
+    const std::vector<std::string> bases = {"--api-base", service.BaseUrl(), "--oauth-base", service.BaseUrl()};
+
+    std::vector<std::string> signIn = {QV_CLI_EXECUTABLE, "sign-in", "--keyring"};
+    signIn.insert(signIn.end(), bases.begin(), bases.end());
+    {
+        test::ScopedVariable key("QUILLVAULT_API_KEY", test::V2ApiServer::kConsumerKey);
+        test::ScopedVariable secret("QUILLVAULT_API_SECRET", test::V2ApiServer::kConsumerSecret);
+        test::ScopedVariable opener("BROWSER", browser);
+        const test::Ran signedIn = test::Run(signIn);
+        ASSERT_EQ(signedIn.exitCode, 0) << signedIn.output;
+        EXPECT_NE(signedIn.output.find("Signed in as testuser."), std::string::npos) << signedIn.output;
+        EXPECT_EQ(signedIn.output.find("access-"), std::string::npos) << "the token is kept, not shown";
+    }
+    EXPECT_EQ(Lookup("", "", Secret::ApiKey).value(), test::V2ApiServer::kConsumerKey);
+
+    std::vector<std::string> run = {QV_CLI_EXECUTABLE, "-q", "--keyring", "--api", "v2", "testblog.example", "-o",
+                                    folder.File("blog.xml")};
+    run.insert(run.end(), bases.begin(), bases.end());
+    const test::Ran read = test::Run(run);
+    ASSERT_EQ(read.exitCode, 0) << read.output;
+    EXPECT_EQ(service.SignaturesVerified(), 5) << "three steps of signing in, then the info and one page, each signed";
+    EXPECT_TRUE(std::filesystem::exists(folder.File("blog.xml")));
+    for (const Secret which : {Secret::ApiKey, Secret::ApiSecret, Secret::AccessToken, Secret::AccessTokenSecret})
+        ASSERT_TRUE(Forget("", "", which).ok());
 }
 
 }  // namespace

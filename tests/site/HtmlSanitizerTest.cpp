@@ -11,6 +11,7 @@
 #include "TempFolder.h"
 #include "UrlPolicy.h"
 #include "html/HtmlFragment.h"
+#include "html/WebAddress.h"
 
 namespace qv::site {
 namespace {
@@ -38,7 +39,7 @@ void ExpectSafe(const std::string& cleaned, const std::string& input) {
             EXPECT_NE(attribute.name, "style") << input;
             EXPECT_NE(attribute.name, "srcdoc") << input;
             if (attribute.name == "href" || attribute.name == "src" || attribute.name == "cite") {
-                const std::string scheme = SchemeOf(CleanUrl(attribute.value));
+                const std::string scheme = SchemeOf(html::CleanUrl(attribute.value));
                 const bool web = scheme == "http" || scheme == "https" || scheme == "mailto";
                 const bool inlinePicture = node->name == "img" && IsInlineImage(attribute.value);
                 const bool kept = scheme.empty() && attribute.value.starts_with("../blog.media/");

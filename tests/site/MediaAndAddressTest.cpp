@@ -5,22 +5,25 @@
 #include "MediaCatalog.h"
 #include "SiteTestSupport.h"
 #include "UrlPolicy.h"
+#include "html/WebAddress.h"
 
 namespace qv::site {
 namespace {
 
-TEST(MediaCatalog, TakesKeptAddressesWhoseFileIsAPlainNameInAnyColumnOrder) {
+TEST(MediaCatalog, TakesKeptAddressesWhoseFileIsAPlainName) {
+    test::TempFolder folder;
+    test::WriteAll(folder.File("manifest.tsv"),
+                   "url\tfile\tbytes\tsha256\tstatus\tpost_id\r\n"
+                   "http://m.example/a.jpg\ta.jpg\t10\tab\tkept\t1\r\n"
+                   "http://m.example/b.jpg\t\t\t\tmissing\t1\r\n"
+                   "http://m.example/c.jpg\tc.jpg\t\t\tfailed\t2\r\n"
+                   "http://m.example/evil\t../../etc/passwd\t1\tx\tkept\t3\r\n"
+                   "http://m.example/dir\tsub/d.jpg\t1\tx\tkept\t3\r\n"
+                   "http://m.example/short\tkept\t4\r\n"
+                   "https://video.example/v\t\t\t\texternal\t5\r\n");
     MediaCatalog catalog;
-    const Status parsed = catalog.Parse(
-        "status\tpost_id\turl\tbytes\tsha256\tfile\r\n"
-        "kept\t1\thttp://m.example/a.jpg\t10\tab\ta.jpg\r\n"
-        "missing\t1\thttp://m.example/b.jpg\t0\t\t\r\n"
-        "failed\t2\thttp://m.example/c.jpg\t0\t\tc.jpg\r\n"
-        "kept\t3\thttp://m.example/evil\t1\tx\t../../etc/passwd\r\n"
-        "kept\t3\thttp://m.example/dir\t1\tx\tsub/d.jpg\r\n"
-        "kept\t4\thttp://m.example/short\r\n"
-        "external\t5\thttps://video.example/v\t0\t\t\r\n");
-    ASSERT_TRUE(parsed.ok()) << parsed.text();
+    const Status loaded = catalog.Load(folder.Path().string());
+    ASSERT_TRUE(loaded.ok()) << loaded.text();
     EXPECT_EQ(catalog.Count(), 1u);
     ASSERT_NE(catalog.KeptFile("http://m.example/a.jpg"), nullptr);
     EXPECT_EQ(*catalog.KeptFile("http://m.example/a.jpg"), "a.jpg");
@@ -97,7 +100,7 @@ TEST(ImageSize, ReadsPngGifJpegAndWebpHeadersAndRefusesDamagedOnes) {
 }
 
 TEST(UrlPolicy, ReadsAddressesTheWayBrowsersDo) {
-    EXPECT_EQ(CleanUrl(" \t java\tscript:x \n"), "javascript:x");
+    EXPECT_EQ(html::CleanUrl(" \t java\tscript:x \n"), "javascript:x");
     EXPECT_EQ(SchemeOf("HTTPS://a.example"), "https");
     EXPECT_EQ(SchemeOf("/path:with:colons"), "");
     EXPECT_EQ(SchemeOf("a.b-c+d:x"), "a.b-c+d");

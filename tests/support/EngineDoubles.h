@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Stand-ins for the front end's side of a backup run: message boxes that
-// answer from a script, a host window that records what it is told, and a
-// progress receiver that counts traffic the way the window does.
+// Stand-ins for the front end's side of a backup run: the window's boxes
+// answering from a script, and a host window that records what it is told and
+// follows the traffic the way the window does.
 #pragma once
 
 #include <deque>
@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "BoxDecisions.h"
+#include "MessageDoubles.h"
 #include "Http.h"
 #include "Messages.h"
 #include "RunDecisions.h"
@@ -17,87 +19,43 @@
 
 namespace qv::test {
 
-class ScriptedMessages : public IMessagePresenter {
-public:
-    // Answers given in order; past the script, the cautious answer.
-    void QueueAnswer(int answer) { answers_.push_back(answer); }
-    void QueueAnswers(std::initializer_list<int> answers) { answers_.insert(answers_.end(), answers); }
-
-    int Show(const MessageBoxRequest& request) override {
-        shown_.push_back(request);
-        if (onShow) onShow(request);
-        if (answers_.empty()) return CautiousAnswer(request.Style);
-        const int answer = answers_.front();
-        answers_.pop_front();
-        return answer;
-    }
-
-    const std::vector<MessageBoxRequest>& Shown() const { return shown_; }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const auto& each : shown_) texts.push_back(each.Text);
-        return texts;
-    }
-    std::size_t UnusedAnswers() const { return answers_.size(); }
-
-    std::function<void(const MessageBoxRequest&)> onShow;
-
-private:
-    std::deque<int> answers_;
-    std::vector<MessageBoxRequest> shown_;
-};
-
-// Installs a scripted presenter on the shared MessageUtility for one scope.
-class ScopedMessages {
-public:
-    ScopedMessages() : messages_(std::make_shared<ScriptedMessages>()) {
-        previous_ = SharedMessageUtility().Presenter();
-        SharedMessageUtility().SetPresenter(messages_);
-    }
-    ~ScopedMessages() { SharedMessageUtility().SetPresenter(previous_); }
-    ScriptedMessages* operator->() { return messages_.get(); }
-    ScriptedMessages& operator*() { return *messages_; }
-
-private:
-    std::shared_ptr<ScriptedMessages> messages_;
-    std::shared_ptr<IMessagePresenter> previous_;
-};
-
 // The window's boxes, with the status of every question kept for the test.
 // With `piecesWhenOffered`, Cancel for a page a post broke asks for it in
 // pieces, as an unattended front end does once its retries are spent.
-class WatchedBoxes : public IRunDecisions {
+class WatchedBoxes : public BoxDecisions {
 public:
-    bool GoOnWithoutPrivatePosts() override { return BoxDecisions().GoOnWithoutPrivatePosts(); }
     Answer PageFailed(const Status& why, int32_t start) override {
         statuses.push_back(why);
-        return BoxDecisions().PageFailed(why, start);
+        return BoxDecisions::PageFailed(why, start);
     }
-    Answer PageUnreadable(const Status& why, int32_t start, bool piecesPossible) override {
+    Answer PageUnreadable(const Status& why, int32_t start) override {
         statuses.push_back(why);
+        const bool piecesPossible = why.Is(StatusKind::UnreadableXml);
         piecesOffered.push_back(piecesPossible);
-        const Answer answer = BoxDecisions().PageUnreadable(why, start, piecesPossible);
+        const Answer answer = BoxDecisions::PageUnreadable(why, start);
         return answer == Answer::GiveUp && piecesPossible && piecesWhenOffered ? Answer::InPieces : answer;
     }
     Answer DummyRequestFailed(const Status& why, int32_t start) override {
         statuses.push_back(why);
-        return BoxDecisions().DummyRequestFailed(why, start);
+        return BoxDecisions::DummyRequestFailed(why, start);
     }
     void RunFailed(const Status& why) override {
         statuses.push_back(why);
-        BoxDecisions().RunFailed(why);
+        BoxDecisions::RunFailed(why);
     }
     void SavedDespite(const Status& why) override {
         statuses.push_back(why);
-        BoxDecisions().SavedDespite(why);
+        BoxDecisions::SavedDespite(why);
     }
-    void Done(const std::string& summary, const BackupResult& result) override { BoxDecisions().Done(summary, result); }
 
     bool piecesWhenOffered = false;
     std::vector<Status> statuses;
     std::vector<bool> piecesOffered;
 };
 
+// The window's side of a run as the engine sees it: records what it is told,
+// follows every block like the window's callbacks, and can ask for a stop
+// like the window's Cancel button.
 class RecordingHost : public IBackupHost {
 public:
     void SetStatus(const std::string& text) override {
@@ -111,23 +69,11 @@ public:
     void DoEvents() override { ++eventRounds; }
     void Warn(const std::string& text) override { warnings.push_back(text); }
     void PageMerged(const PageProgress& progress) override { merged.push_back(progress); }
+    void PieceChanged(int32_t piece) override { pieces.push_back(piece); }
 
-    std::vector<std::string> statuses;
-    bool cancelDisabled = false;
-    std::size_t statusesBeforeCancelDisabled = 0;
-    int eventRounds = 0;
-    std::vector<std::string> warnings;
-    std::vector<PageProgress> merged;
-    std::function<void(const std::string&)> onStatus;
-};
-
-// Adds block lengths to the traffic counters like the window's callbacks and
-// can ask for a stop, like the window's Cancel button.
-class CountingProgress : public IHTTPRequestCallback {
-public:
     void BlockReceived(const std::string& block, bool&, int32_t receivedBytes, int32_t totalBytes,
                        bool& cancel) override {
-        Traffic().BytesReceived += static_cast<double>(block.size());
+        bytesReceived += static_cast<double>(block.size());
         if (!block.empty()) ++receivedBlocks;
         lastReceived = receivedBytes;
         lastTotal = totalBytes;
@@ -135,15 +81,43 @@ public:
         if (cancelRequested) cancel = true;
     }
     void BlockSent(const std::string& block, int32_t, int32_t, bool& cancel) override {
-        Traffic().BytesSent += static_cast<double>(block.size());
+        bytesSent += static_cast<double>(block.size());
         if (cancelRequested) cancel = true;
     }
+
+    std::vector<std::string> statuses;
+    bool cancelDisabled = false;
+    std::size_t statusesBeforeCancelDisabled = 0;
+    int eventRounds = 0;
+    std::vector<std::string> warnings;
+    std::vector<PageProgress> merged;
+    std::vector<int32_t> pieces;
+    std::function<void(const std::string&)> onStatus;
 
     bool cancelRequested = false;
     std::function<bool()> cancelWhen;
     int receivedBlocks = 0;
     int32_t lastReceived = 0;
     int32_t lastTotal = 0;
+    double bytesReceived = 0;
+    double bytesSent = 0;
+};
+
+// A run as the window makes it: its boxes, answered by a ScopedMessages
+// script, and a host that records.
+struct WindowRun {
+    WatchedBoxes boxes;
+    RecordingHost host;
+    RunContext context{boxes, host};
+};
+
+// The requests of a run as the window makes them, for a test that asks for
+// pages one at a time.
+struct WindowSession {
+    WatchedBoxes boxes;
+    RecordingHost host;
+    RequestServices services{boxes, host, host};
+    DownloadSession session{services};
 };
 
 // The ids of a document's posts, in document order.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BlogAddress.h"
+#include "blogaddress/BlogAddress.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 
 namespace qv {
 
-std::optional<std::string> BareBlogAddress(const std::string& typed, std::string& why) {
+Result<std::string> BareBlogAddress(const std::string& typed) {
     std::string address = skTrimEx(typed);
     for (const std::string scheme : {"http://", "https://"}) {
         if (address.size() >= scheme.size() &&
@@ -19,10 +19,9 @@ std::optional<std::string> BareBlogAddress(const std::string& typed, std::string
         }
     }
     while (address.ends_with('/')) address.pop_back();
-    if (address.empty() || address.find_first_of("/?#@ \t\\") != std::string::npos) {
-        why = "The blog address is a host name such as myblog.example.com, without a path.";
-        return std::nullopt;
-    }
+    if (address.empty() || address.find_first_of("/?#@ \t\\") != std::string::npos)
+        return Status(StatusKind::Usage, "The blog address is a host name such as myblog.example.com, without a path.")
+            .RetryWontHelp();
     return address;
 }
 
