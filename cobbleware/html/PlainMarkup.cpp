@@ -31,31 +31,27 @@ struct Element {
 // markup closes each where it was opened and the rules below hold. Formatting
 // elements (a, b, i, ...) are among the inline ones: properly nested, nothing
 // reopens them.
-constexpr std::array<Element, 53> kElements = {{
-    {"a", Kind::Inline},          {"abbr", Kind::Inline},     {"b", Kind::Inline},
-    {"big", Kind::Inline},        {"cite", Kind::Inline},     {"code", Kind::Inline},
-    {"del", Kind::Inline},        {"dfn", Kind::Inline},      {"em", Kind::Inline},
-    {"i", Kind::Inline},          {"ins", Kind::Inline},      {"kbd", Kind::Inline},
-    {"mark", Kind::Inline},       {"q", Kind::Inline},        {"s", Kind::Inline},
-    {"samp", Kind::Inline},       {"small", Kind::Inline},    {"span", Kind::Inline},
-    {"strike", Kind::Inline},     {"strong", Kind::Inline},   {"sub", Kind::Inline},
-    {"sup", Kind::Inline},        {"time", Kind::Inline},     {"tt", Kind::Inline},
-    {"u", Kind::Inline},          {"var", Kind::Inline},      {"br", Kind::Void},
-    {"img", Kind::Void},          {"wbr", Kind::Void},        {"address", Kind::Block},
-    {"article", Kind::Block},     {"aside", Kind::Block},     {"blockquote", Kind::Block},
-    {"center", Kind::Block},      {"div", Kind::Block},       {"figcaption", Kind::Block},
-    {"figure", Kind::Block},      {"footer", Kind::Block},    {"header", Kind::Block},
-    {"main", Kind::Block},        {"nav", Kind::Block},       {"ol", Kind::Block},
-    {"p", Kind::Block},           {"section", Kind::Block},   {"ul", Kind::Block},
-    {"hr", Kind::Rule},           {"h1", Kind::Heading},      {"h2", Kind::Heading},
-    {"h3", Kind::Heading},        {"h4", Kind::Heading},      {"h5", Kind::Heading},
-    {"h6", Kind::Heading},        {"li", Kind::Item},
+constexpr std::array<Element, 54> kElements = {{
+    {"a", Kind::Inline},      {"abbr", Kind::Inline},   {"b", Kind::Inline},
+    {"big", Kind::Inline},    {"cite", Kind::Inline},   {"code", Kind::Inline},
+    {"del", Kind::Inline},    {"dfn", Kind::Inline},    {"em", Kind::Inline},
+    {"i", Kind::Inline},      {"ins", Kind::Inline},    {"kbd", Kind::Inline},
+    {"mark", Kind::Inline},   {"q", Kind::Inline},      {"s", Kind::Inline},
+    {"samp", Kind::Inline},   {"small", Kind::Inline},  {"span", Kind::Inline},
+    {"strike", Kind::Inline}, {"strong", Kind::Inline}, {"sub", Kind::Inline},
+    {"sup", Kind::Inline},    {"time", Kind::Inline},   {"tt", Kind::Inline},
+    {"u", Kind::Inline},      {"var", Kind::Inline},    {"br", Kind::Void},
+    {"img", Kind::Void},      {"wbr", Kind::Void},      {"address", Kind::Block},
+    {"article", Kind::Block}, {"aside", Kind::Block},   {"blockquote", Kind::Block},
+    {"center", Kind::Block},  {"div", Kind::Block},     {"figcaption", Kind::Block},
+    {"figure", Kind::Block},  {"footer", Kind::Block},  {"header", Kind::Block},
+    {"main", Kind::Block},    {"nav", Kind::Block},     {"ol", Kind::Block},
+    {"p", Kind::Block},       {"section", Kind::Block}, {"ul", Kind::Block},
+    {"hr", Kind::Rule},       {"h1", Kind::Heading},    {"h2", Kind::Heading},
+    {"h3", Kind::Heading},    {"h4", Kind::Heading},    {"h5", Kind::Heading},
+    {"h6", Kind::Heading},    {"li", Kind::Item},       {"pre", Kind::Pre},
 }};
-// pre is kept apart: kElements is full.
-constexpr Element kPre{"pre", Kind::Pre};
-
 const Element* FindElement(std::string_view name) {
-    if (name == kPre.name) return &kPre;
     for (const Element& element : kElements)
         if (element.name == name) return &element;
     return nullptr;
@@ -287,9 +283,10 @@ private:
             case Kind::Pre:
                 return !IsOpen("p");
             case Kind::Heading:
-                return !IsOpen("p") && std::none_of(names_.begin(), names_.end(), [](const std::string& open) {
-                    return open.size() == 2 && open[0] == 'h' && open[1] >= '1' && open[1] <= '6';
-                });
+                return !IsOpen("p") &&
+                       std::none_of(names_.begin(), names_.end(), [](const std::string& open) {
+                           return open.size() == 2 && open[0] == 'h' && open[1] >= '1' && open[1] <= '6';
+                       });
             case Kind::Item:
                 // Right inside its list, no li is open that it could close.
                 return !names_.empty() && (names_.back() == "ul" || names_.back() == "ol") && !IsOpen("p");
@@ -300,7 +297,7 @@ private:
     std::string_view html_;
     std::size_t maxDepth_;
     std::size_t at_ = 0;
-    std::vector<std::string> names_;       // the elements open, outermost first
+    std::vector<std::string> names_;        // the elements open, outermost first
     std::vector<std::vector<Node>*> open_;  // where content goes: the top, then each open element
 };
 

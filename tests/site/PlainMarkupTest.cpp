@@ -20,9 +20,10 @@ void Dump(const std::vector<Node>& nodes, std::string& out) {
             out += "T[" + node.text + "]";
             continue;
         }
-        out += "E" + std::to_string(static_cast<int>(node.kind)) + std::to_string(static_cast<int>(node.space)) +
-               "<" + node.name;
-        for (const Attribute& attribute : node.attributes) out += " " + attribute.name + "=[" + attribute.value + "]";
+        out += "E" + std::to_string(static_cast<int>(node.kind)) +
+               std::to_string(static_cast<int>(node.space)) + "<" + node.name;
+        for (const Attribute& attribute : node.attributes)
+            out += " " + attribute.name + "=[" + attribute.value + "]";
         out += ">";
         Dump(node.children, out);
         out += "</>";
@@ -48,12 +49,14 @@ bool ReadsAsGumbo(const std::string& html) {
 
 TEST(PlainMarkup, ReadsPlainMarkupAsGumboDoes) {
     for (const char* html : {
-             "<p>Post 1: \xE2\x80\x9C" "caf\xC3\xA9 \xE2\x99\xAB\xE2\x80\x9D</p> Lorem ipsum dolor sit amet.",
+             "<p>Post 1: \xE2\x80\x9C"
+             "caf\xC3\xA9 \xE2\x99\xAB\xE2\x80\x9D</p> Lorem ipsum dolor sit amet.",
              "<p>One &amp; two &lt;three&gt; &quot;four&quot;&nbsp;five</p>\n<p>six</p>",
              "<P CLASS=\"x\" Data-Id='7'>upper</P>",
              "<a href=\"https://example.com/?a=1&amp;b=2\" title='it&quot;s'>link</a> after",
              "<ul>\n<li>one <b>bold <i>both</i></b></li>\n<li><p>para</p><ul><li>deep</li></ul></li>\n</ul>",
-             "<blockquote><p>quoted</p><div><p>in a div</p></div></blockquote><hr/><h2>Title <em>it</em></h2>",
+             "<blockquote><p>quoted</p><div><p>in a div</p></div></blockquote><hr/><h2>Title "
+             "<em>it</em></h2>",
              "text<br>more<br />again<img src=\"a.png\" alt=\"A\"><wbr>end",
              "<pre>  kept\n  spaces</pre><figure><img src=\"b.jpg\"><figcaption>cap</figcaption></figure>",
              "<div><b><div>block in bold</div></b><a href=\"x\"><p>para in link</p></a></div>",
@@ -82,7 +85,8 @@ TEST(PlainMarkup, LeavesWhatABrowserRepairsToGumbo) {
              "a &copy; b &amp c & d",
              "x\r\ny\rz",
              std::string("nul\0here", 8),
-             "\xEF\xBB\xBF" "bom",
+             "\xEF\xBB\xBF"
+             "bom",
              "bad \xC3( utf-8 \xED\xA0\x80 surrogate \xC0\xAF overlong",
              "c1 \xC2\x85 control \x01 \x7F",
              "<p a=1 b>unquoted</p><p a=\"1\" a=\"2\">twice</p>",
@@ -121,7 +125,9 @@ public:
     }
 
 private:
-    std::size_t Pick(std::size_t count) { return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_); }
+    std::size_t Pick(std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_);
+    }
 
     void AddChildren(std::string& html, int depth) {
         const std::size_t count = Pick(depth == 0 ? 5 : 4);
@@ -132,12 +138,13 @@ private:
         static const std::vector<std::string> kTexts = {"w", " ", "\n", "x y", "&amp;", "&nbsp;", "\xC3\xA9"};
         static const std::vector<std::string> kVoid = {"<br>", "<br/>", "<hr>", "<img src=\"i\">", "<wbr>"};
         static const std::vector<std::string> kElements = {
-            "a",      "abbr", "b",     "big",        "cite",    "code",    "del",     "dfn",    "em",
-            "i",      "ins",  "kbd",   "mark",       "q",       "s",       "samp",    "small",  "span",
-            "strike", "sub",  "sup",   "time",       "tt",      "u",       "var",     "address", "article",
-            "aside",  "blockquote",    "center",     "div",     "figcaption", "figure", "footer", "header",
-            "main",   "nav",  "ol",    "p",          "section", "ul",      "h1",      "h2",     "h3",
-            "h4",     "h5",   "h6",    "li",         "pre"};
+            "a",          "abbr",   "b",     "big",        "cite",    "code",    "del",
+            "dfn",        "em",     "i",     "ins",        "kbd",     "mark",    "q",
+            "s",          "samp",   "small", "span",       "strike",  "sub",     "sup",
+            "time",       "tt",     "u",     "var",        "address", "article", "aside",
+            "blockquote", "center", "div",   "figcaption", "figure",  "footer",  "header",
+            "main",       "nav",    "ol",    "p",          "section", "ul",      "h1",
+            "h2",         "h3",     "h4",    "h5",         "h6",      "li",      "pre"};
         const std::size_t choice = Pick(10);
         if (choice < 3 || depth > 4) {
             html += kTexts[Pick(kTexts.size())];
