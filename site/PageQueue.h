@@ -3,7 +3,9 @@
 // them. Creating files in one folder is one at a time in the kernel anyway,
 // so threads that both make and write pages wait for each other there; with
 // one writer they keep making pages meanwhile. At most `limit` bytes of pages
-// wait for it: a thread that would pass that waits instead.
+// wait for it: a thread that would pass that waits instead. The writer is
+// woken for a batch of pages, not for each: a wake-up costs about what
+// writing a small page does.
 #pragma once
 
 #include <condition_variable>
@@ -44,12 +46,18 @@ private:
     void Run();
     void RaiseFailure();  // with the lock held
 
+    // Whether the writer has pages to write now, or nothing more to wait for.
+    bool WriterHasWork() const;
+
     Writer writer_;
     std::size_t limit_;
+    std::size_t batch_;  // bytes of pages that wake the writer
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable work_;  // the writer waits on it
+    std::condition_variable room_;  // the other threads wait on it, for room or for the end of a drain
     std::deque<QueuedPage> pages_;
-    std::size_t bytes_ = 0;  // of the pages waiting and the one being written
+    std::size_t bytes_ = 0;    // of the pages waiting and the one being written
+    std::size_t blocked_ = 0;  // threads waiting for room or for a drain: the writer wakes for them
     bool writing_ = false;
     bool stopping_ = false;
     std::exception_ptr failure_;
