@@ -19,6 +19,8 @@ namespace qv::html {
 
 // The nodes of `html` as the full parser would make them inside a body, or
 // nullopt when `html` is more than plain markup or nests `maxDepth` deep.
+// For markup within the parser's bounds (BoundMarkup answered false): beyond
+// them the full parser sees other markup.
 std::optional<std::vector<Node>> ParsePlainMarkup(std::string_view html, std::size_t maxDepth);
 
 }  // namespace qv::html

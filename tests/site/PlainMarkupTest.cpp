@@ -9,6 +9,7 @@
 #include <random>
 
 #include "html/HtmlFragment.h"
+#include "html/MarkupBounds.h"
 #include "html/PlainMarkup.h"
 
 namespace qv::html {
@@ -40,7 +41,12 @@ std::string GumboTree(const std::string& html) { return Dump(HtmlFragment::Parse
 
 // Whether the quick reader answered; fails the test when its tree is not gumbo's.
 bool ReadsAsGumbo(const std::string& html) {
-    const std::optional<std::vector<Node>> plain = ParsePlainMarkup(html, ParseOptions().maxDepth);
+    const ParseOptions options;
+    // Beyond the bounds gumbo reads other markup, and the quick reader is not asked.
+    std::string bounded;
+    if (BoundMarkup(html, {options.maxDepth, options.maxAttributes, options.maxFormatting}, bounded))
+        return false;
+    const std::optional<std::vector<Node>> plain = ParsePlainMarkup(html, options.maxDepth);
     if (!plain) return false;
     EXPECT_EQ(Dump(*plain), GumboTree(html)) << html;
     EXPECT_EQ(Dump(HtmlFragment::Parse(html).Nodes()), Dump(*plain)) << html;
@@ -95,6 +101,16 @@ TEST(PlainMarkup, LeavesWhatABrowserRepairsToGumbo) {
              "<image src=x><svg><p>foreign</p></svg>",
          })
         ReadsAsGumbo(html);
+}
+
+// Formatting elements left open beyond the bound are left out before gumbo
+// reads the markup, however plain it is otherwise.
+TEST(PlainMarkup, LeavesMarkupBeyondTheBoundsToGumbo) {
+    // Found by running the quick reader against gumbo on generated markup.
+    const std::string html = "<ul>if<b>><em>b><em><b><i>P<i>Julb<i>f>KJJJJJ>if<b>><em>b>J<i>P";
+    EXPECT_FALSE(ReadsAsGumbo(html));
+    EXPECT_EQ(Dump(HtmlFragment::Parse(html).Nodes()), GumboTree(html));
+    EXPECT_NE(Dump(*ParsePlainMarkup(html, ParseOptions().maxDepth)), GumboTree(html));
 }
 
 TEST(PlainMarkup, ReadsTheSamplePostsAsGumboDoes) {
