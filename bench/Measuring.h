@@ -3,6 +3,7 @@
 // measurements made in a fresh process of the benchmark's own.
 #pragma once
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,14 +40,25 @@ inline long PeakResidentKb() {
     return -1;
 }
 
+// The processor time this process has had, in user space and in the kernel,
+// its threads together: on a machine busy with other work, a steadier measure
+// than the time that passed.
+inline double CpuMilliseconds() {
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& time) { return time.tv_sec * 1000.0 + time.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 struct ChildFigures {
     double milliseconds = -1;
     long peakKb = -1;
+    double cpuMilliseconds = -1;  // when the child printed it
 };
 
 // Runs this benchmark again as "<exe> mode 'file' 'argument'" and reads the
-// "milliseconds peakKb" line it prints, so that each measurement pays the same
-// start-up costs and its peak memory is its own.
+// "milliseconds peakKb [cpuMilliseconds]" line it prints, so that each
+// measurement pays the same start-up costs and its peak memory is its own.
 inline ChildFigures InChild(const std::string& mode, const std::string& file, const std::string& argument) {
     const std::string command =
         "/proc/" + std::to_string(getpid()) + "/exe " + mode + " '" + file + "' '" + argument + "'";
@@ -54,6 +66,7 @@ inline ChildFigures InChild(const std::string& mode, const std::string& file, co
     if (!child) throw std::runtime_error("can't start the measuring process");
     ChildFigures figures;
     if (std::fscanf(child, "%lf %ld", &figures.milliseconds, &figures.peakKb) != 2) figures.milliseconds = -1;
+    if (std::fscanf(child, "%lf", &figures.cpuMilliseconds) != 1) figures.cpuMilliseconds = -1;
     pclose(child);
     return figures;
 }

@@ -19,6 +19,9 @@ public:
 
     // Each returns -1 (or false) and leaves errno set on failure, like the system calls.
     virtual int CreateTemp(std::string& pathTemplate) = 0;  // mkstemp; template ends in XXXXXX
+    // Opens a file that must not exist yet (not even as a link) for writing,
+    // with the mode open(..., 0666) gives; EEXIST when something has the name.
+    virtual int CreateNew(const std::string& path) = 0;
     virtual long Write(int fd, const char* data, std::size_t size) = 0;
     virtual int Sync(int fd) = 0;
     virtual int Close(int fd) = 0;
@@ -48,6 +51,7 @@ public:
     explicit FileOpsWrapper(FileOps& inner) : inner_(inner) {}
 
     int CreateTemp(std::string& pathTemplate) override { return inner_.CreateTemp(pathTemplate); }
+    int CreateNew(const std::string& path) override { return inner_.CreateNew(path); }
     long Write(int fd, const char* data, std::size_t size) override { return inner_.Write(fd, data, size); }
     int Sync(int fd) override { return inner_.Sync(fd); }
     int Close(int fd) override { return inner_.Close(fd); }

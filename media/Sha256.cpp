@@ -26,19 +26,23 @@ void Sha256::Add(std::string_view data) {
         throw std::runtime_error("libcrypto could not digest the data");
 }
 
-std::string Sha256::HexDigest() {
-    unsigned char digest[EVP_MAX_MD_SIZE];
+std::array<unsigned char, 32> Sha256::Digest() {
+    std::array<unsigned char, 32> digest{};
     unsigned int length = 0;
-    if (EVP_DigestFinal_ex(context_->md, digest, &length) != 1)
+    if (EVP_DigestFinal_ex(context_->md, digest.data(), &length) != 1 || length != digest.size())
         throw std::runtime_error("libcrypto could not finish the digest");
+    context_->Begin();
+    return digest;
+}
+
+std::string Sha256::HexDigest() {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string hex;
-    hex.reserve(length * 2);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 0x0F];
+    hex.reserve(64);
+    for (const unsigned char byte : Digest()) {
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 0x0F];
     }
-    context_->Begin();
     return hex;
 }
 

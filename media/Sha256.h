@@ -2,6 +2,7 @@
 // SHA-256 of a stream of bytes, fed piece by piece, through OpenSSL's libcrypto.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +17,8 @@ public:
     Sha256& operator=(const Sha256&) = delete;
 
     void Add(std::string_view data);
+    // The digest of everything added; the object starts afresh afterwards.
+    std::array<unsigned char, 32> Digest();
     // Lower-case hex of everything added; the object starts afresh afterwards.
     std::string HexDigest();
 

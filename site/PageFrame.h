@@ -3,7 +3,9 @@
 // navigation, the security policy and the footer around the page's content.
 #pragma once
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "Templates.h"
 
@@ -15,11 +17,7 @@ std::string SecurityPolicy(bool remoteMedia);
 
 class PageFrame {
 public:
-    PageFrame(std::string blogTitle, std::string blogDescriptionHtml, std::string footer, std::string policy)
-        : blogTitle_(std::move(blogTitle)),
-          blogDescriptionHtml_(std::move(blogDescriptionHtml)),
-          footer_(std::move(footer)),
-          policy_(std::move(policy)) {}
+    PageFrame(std::string blogTitle, std::string blogDescriptionHtml, std::string footer, std::string policy);
 
     // The whole page `page` (its path from the site's top folder).
     std::string Render(Templates& templates, const std::string& page, const std::string& title,
@@ -30,10 +28,23 @@ public:
     const std::string& BlogTitle() const { return blogTitle_; }
 
 private:
+    // The layout as rendered for one folder depth, cut where each page puts
+    // its title and its content: the rest is the same on every page there.
+    struct Cut {
+        enum Slot { Title, Content };
+        std::vector<std::string> texts;  // one more than slots
+        std::vector<Slot> slots;
+    };
+
+    std::string RenderLayout(Templates& templates, const std::string& root, const std::string& title,
+                             const std::string& contentHtml) const;
+    void MakeCut(Templates& templates, const std::string& root);
+
     std::string blogTitle_;
     std::string blogDescriptionHtml_;
     std::string footer_;
     std::string policy_;
+    std::map<std::string, Cut> cuts_;  // by the page's way up to the top folder
 };
 
 }  // namespace qv::site

@@ -39,18 +39,17 @@ int CompareReading(std::string_view a, std::string_view b) {
 }  // namespace
 
 void AppendLowerCase(std::string_view text, std::string& out) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
+    const std::size_t start = out.size();
+    out.append(text);
+    for (std::size_t i = start; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
         if (c >= 'A' && c <= 'Z') {
-            out += static_cast<char>(c - 'A' + 'a');
-        } else if (c == 0xC3 && i + 1 < text.size()) {
-            const auto next = static_cast<unsigned char>(text[i + 1]);
-            out += static_cast<char>(c);
+            out[i] = static_cast<char>(c - 'A' + 'a');
+        } else if (c == 0xC3 && i + 1 < out.size()) {
+            const auto next = static_cast<unsigned char>(out[i + 1]);
             // U+00C0..U+00DE are capitals of U+00E0..U+00FE, but for U+00D7 (the multiplication sign).
-            out += static_cast<char>(next >= 0x80 && next <= 0x9E && next != 0x97 ? next + 0x20 : next);
+            if (next >= 0x80 && next <= 0x9E && next != 0x97) out[i + 1] = static_cast<char>(next + 0x20);
             ++i;
-        } else {
-            out += static_cast<char>(c);
         }
     }
 }

@@ -9,7 +9,7 @@
 
 namespace qv::site {
 
-// Appends `text` with its capitals made small.
+// Appends `text` with its capitals made small: as many bytes as `text` has.
 void AppendLowerCase(std::string_view text, std::string& out);
 
 // Whether `a` comes before `b` in a list a person reads. Texts that read the

@@ -36,9 +36,12 @@ std::string Quoted(std::string_view text) {
 }  // namespace
 
 std::string CollectWords(std::string_view text) {
+    // Each word is lowered into `lowered`, which holds them all without
+    // growing (lower case keeps a text's length), so the set can hold views.
+    std::string lowered;
+    lowered.reserve(text.size());
+    std::unordered_set<std::string_view> seen;
     std::string words;
-    std::unordered_set<std::string> seen;
-    std::string word;
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t punctuation = PunctuationLength(text, at);
@@ -47,12 +50,15 @@ std::string CollectWords(std::string_view text) {
             continue;
         }
         std::size_t end = at;
-        while (end < text.size() && PunctuationLength(text, end) == 0 &&
-               IsWordByte(static_cast<unsigned char>(text[end])))
-            ++end;
-        word.clear();
+        for (; end < text.size(); ++end) {
+            const auto c = static_cast<unsigned char>(text[end]);
+            // Only a byte past ASCII may begin a punctuation mark.
+            if (!IsWordByte(c) || (c >= 0x80 && PunctuationLength(text, end) > 0)) break;
+        }
+        const std::size_t start = lowered.size();
         // The search script lower-cases the capitals of other scripts too.
-        AppendLowerCase(text.substr(at, end - at), word);
+        AppendLowerCase(text.substr(at, end - at), lowered);
+        const std::string_view word = std::string_view(lowered).substr(start);
         at = end;
         if (!seen.insert(word).second) continue;
         if (!words.empty()) words += ' ';
@@ -62,7 +68,13 @@ std::string CollectWords(std::string_view text) {
 }
 
 std::string SearchIndexScript(const std::vector<SearchEntry>& entries) {
-    std::string script = "window.quillvaultSearch = [\n";
+    // Made once at its full size: growing it would hold two copies at a time.
+    std::size_t size = 64;
+    for (const SearchEntry& entry : entries)
+        size += entry.page.size() + entry.title.size() + entry.date.size() + entry.words.size() + 16;
+    std::string script;
+    script.reserve(size + size / 16);
+    script += "window.quillvaultSearch = [\n";
     bool first = true;
     for (const SearchEntry& entry : entries) {
         if (!first) script += ",\n";

@@ -44,7 +44,9 @@ struct SiteResult {
 
 // Writes the site. Run again after the backup grew, it rewrites only pages
 // whose content changed and removes pages that no longer belong, leaving
-// the folder as a fresh run would.
+// the folder as a fresh run would. Run again with nothing changed, it
+// confirms the pages from the index it keeps beside them (PageIndex) instead
+// of making them.
 SiteResult WriteSite(const SiteOptions& options);
 
 }  // namespace qv::site

@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <map>
 
 #include "BlogReader.h"
@@ -11,6 +12,7 @@
 #include "MediaCatalog.h"
 #include "MediaLinks.h"
 #include "PageFrame.h"
+#include "PageIndex.h"
 #include "Pager.h"
 #include "PostDate.h"
 #include "PostRenderer.h"
@@ -19,6 +21,7 @@
 #include "Site.h"
 #include "SiteFiles.h"
 #include "SitePaths.h"
+#include "SiteSources.h"
 #include "Templates.h"
 #include "UrlPolicy.h"
 #include "Workers.h"
@@ -46,7 +49,6 @@ struct PostEntry {
     std::vector<std::string> tags;
 };
 
-
 // The media folder's address as the site's pages write it: relative when the
 // two folders share a root, else the folder's file:// address.
 std::string MediaFolderHref(const std::string& siteFolder, const std::string& mediaFolder) {
@@ -64,7 +66,8 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
 
 PageFrame MakeFrame(const SiteOptions& options, const Blog& blog, const HtmlSanitizer& sanitizer) {
     std::string title = !blog.title.empty() ? blog.title : blog.name;
-    if (title.empty()) title = fs::path(backupfiles::WithoutXmlExtension(options.backupFile)).filename().string();
+    if (title.empty())
+        title = fs::path(backupfiles::WithoutXmlExtension(options.backupFile)).filename().string();
     std::string description = sanitizer.CleanHtml(blog.descriptionHtml, "");
     if (description.find_first_not_of(" \t\r\n") == std::string::npos) description.clear();
     const std::string footer = "An offline view of the backup " +
@@ -74,7 +77,8 @@ PageFrame MakeFrame(const SiteOptions& options, const Blog& blog, const HtmlSani
 
 class SiteBuilder {
 public:
-    SiteBuilder(const SiteOptions& options, const Blog& blog, const MediaLinks& media, SiteFiles& files)
+    // Build lets go of `blog` once its posts are written.
+    SiteBuilder(const SiteOptions& options, Blog& blog, const MediaLinks& media, SiteFiles& files)
         : options_(options),
           blog_(blog),
           sanitizer_(media),
@@ -83,13 +87,22 @@ public:
           workers_(sanitizer_, media, options.threads) {}
 
     bool Build() {
-        if (!WritePosts() || !WriteTags() || !WriteMonths()) return false;
+        if (!WritePosts()) return false;
+        // The lists and the search need only the posts' entries now, and the
+        // backup is the most of the run's memory.
+        blog_ = Blog();
+        pages_ = {};
+        if (!WriteTags() || !WriteMonths()) return false;
         std::vector<SearchEntry> search;
         search.reserve(entries_.size());
         for (std::size_t i = 0; i < entries_.size(); ++i)
-            search.push_back({entries_[i].page, entries_[i].summary, entries_[i].date, std::move(words_[i])});
-        return files_.Write("assets/site.css", Templates::Stylesheet()) &&
-               files_.Write("assets/search.js", Templates::SearchScript()) &&
+            search.push_back({std::move(entries_[i].page), std::move(entries_[i].summary),
+                              std::move(entries_[i].date), std::move(words_[i])});
+        // The search index is the largest piece of the run: what it was made of goes first.
+        entries_ = {};
+        words_ = {};
+        return files_.Write("assets/site.css", std::string(Templates::Stylesheet())) &&
+               files_.Write("assets/search.js", std::string(Templates::SearchScript())) &&
                files_.Write("assets/search-index.js", SearchIndexScript(search));
     }
 
@@ -167,58 +180,75 @@ private:
     }
 
     // A list of posts (a tag's, a month's), 50 a page, newest first.
-    bool WriteEntryPages(const std::vector<std::size_t>& posts, const std::string& heading,
-                         const PageName& pageName) {
+    struct EntryList {
+        std::vector<std::size_t> posts;
+        std::string heading;
+        PageName pageName;
+    };
+
+    bool WriteEntryPage(Templates& templates, const EntryList& entries, std::size_t page) {
+        const std::vector<std::size_t>& posts = entries.posts;
         const std::size_t pages = PageCount(posts.size());
-        for (std::size_t page = 1; page <= pages; ++page) {
-            TemplateData list{TemplateData::type::list};
-            const std::size_t first = (page - 1) * kPostsPerPage;
-            for (std::size_t i = first; i < std::min(posts.size(), first + kPostsPerPage); ++i) {
-                const PostEntry& entry = entries_[posts[i]];
-                TemplateData item{TemplateData::type::object};
-                item.set("page", entry.page);
-                item.set("summary", entry.summary);
-                item.set("date", entry.date);
-                item.set("iso", entry.iso);
-                item.set("typeLabel", entry.typeLabel);
-                list.push_back(item);
-            }
-            TemplateData data{TemplateData::type::object};
-            data.set("heading", heading);
-            data.set("count", Plural(posts.size(), "post", "posts"));
-            data.set("entries", list);
-            data.set("pagerHtml", PagerHtml(templates_, page, pages, pageName));
-            const std::string title = page == 1 ? heading : heading + ", page " + std::to_string(page);
-            if (!WritePage(templates_, pageName(page), frame_.Titled(title),
-                           templates_.Render(Template::Entries, data)))
-                return false;
+        TemplateData list{TemplateData::type::list};
+        const std::size_t first = (page - 1) * kPostsPerPage;
+        for (std::size_t i = first; i < std::min(posts.size(), first + kPostsPerPage); ++i) {
+            const PostEntry& entry = entries_[posts[i]];
+            TemplateData item{TemplateData::type::object};
+            item.set("page", entry.page);
+            item.set("summary", entry.summary);
+            item.set("date", entry.date);
+            item.set("iso", entry.iso);
+            item.set("typeLabel", entry.typeLabel);
+            list.push_back(item);
         }
-        return true;
+        TemplateData data{TemplateData::type::object};
+        data.set("heading", entries.heading);
+        data.set("count", Plural(posts.size(), "post", "posts"));
+        data.set("entries", list);
+        data.set("pagerHtml", PagerHtml(templates, page, pages, entries.pageName));
+        const std::string title =
+            page == 1 ? entries.heading : entries.heading + ", page " + std::to_string(page);
+        return WritePage(templates, entries.pageName(page), frame_.Titled(title),
+                         templates.Render(Template::Entries, data));
+    }
+
+    // Every page of every list, spread over the threads.
+    bool WriteEntryLists(const std::vector<EntryList>& lists) {
+        std::vector<std::pair<const EntryList*, std::size_t>> pages;
+        for (const EntryList& list : lists)
+            for (std::size_t page = 1; page <= PageCount(list.posts.size()); ++page)
+                pages.emplace_back(&list, page);
+        std::atomic<bool> written = true;
+        workers_.Run(pages.size(), [&](Workers::Worker& worker, std::size_t i) {
+            if (written && !WriteEntryPage(worker.templates, *pages[i].first, pages[i].second))
+                written = false;
+        });
+        return written;
     }
 
     bool WriteTags() {
         std::map<std::string, std::vector<std::size_t>> byTag;
         for (std::size_t i = 0; i < entries_.size(); ++i)
             for (const std::string& tag : entries_[i].tags) byTag[tag].push_back(i);
-        std::vector<const std::string*> names;
-        for (const auto& [name, posts] : byTag) names.push_back(&name);
-        std::sort(names.begin(), names.end(),
-                  [](const std::string* a, const std::string* b) { return ReadsBefore(*a, *b); });
+        std::vector<std::pair<const std::string*, std::vector<std::size_t>*>> tags;
+        for (auto& [name, posts] : byTag) tags.emplace_back(&name, &posts);
+        std::sort(tags.begin(), tags.end(),
+                  [](const auto& a, const auto& b) { return ReadsBefore(*a.first, *b.first); });
         TemplateData items{TemplateData::type::list};
-        for (const std::string* name : names) {
+        std::vector<EntryList> lists;
+        for (const auto& [name, posts] : tags) {
             const std::string slug = TagSlug(*name);
-            const std::vector<std::size_t>& posts = byTag[*name];
-            if (!WriteEntryPages(posts, "#" + *name,
-                                 [&slug](std::size_t page) { return TagPage(slug, page); }))
-                return false;
             TemplateData item{TemplateData::type::object};
             item.set("name", *name);
             item.set("page", TagPage(slug, 1));
-            item.set("count", std::to_string(posts.size()));
+            item.set("count", std::to_string(posts->size()));
             items.push_back(item);
+            lists.push_back(
+                {std::move(*posts), "#" + *name, [slug](std::size_t page) { return TagPage(slug, page); }});
         }
+        if (!WriteEntryLists(lists)) return false;
         TemplateData data{TemplateData::type::object};
-        if (!names.empty()) data.set("tags", TemplateData("items", items));
+        if (!tags.empty()) data.set("tags", TemplateData("items", items));
         return WritePage(templates_, kTagsPage, frame_.Titled("Tags"),
                          templates_.Render(Template::Tags, data));
     }
@@ -238,12 +268,9 @@ private:
             years.push_back(item);
             months = TemplateData{TemplateData::type::list};
         };
-        for (const auto& [key, posts] : byMonth) {
+        std::vector<EntryList> lists;
+        for (auto& [key, posts] : byMonth) {
             const std::string title = MonthTitle(key);
-            const std::string& monthKey = key;
-            if (!WriteEntryPages(posts, title,
-                                 [&monthKey](std::size_t page) { return MonthPage(monthKey, page); }))
-                return false;
             if (key.substr(0, 4) != year) {
                 closeYear();
                 year = key.substr(0, 4);
@@ -253,8 +280,11 @@ private:
             item.set("page", MonthPage(key, 1));
             item.set("count", std::to_string(posts.size()));
             months.push_back(item);
+            lists.push_back({std::move(posts), title,
+                             [monthKey = key](std::size_t page) { return MonthPage(monthKey, page); }});
         }
         closeYear();
+        if (!WriteEntryLists(lists)) return false;
         TemplateData data{TemplateData::type::object};
         if (!byMonth.empty()) data.set("years", years);
         return WritePage(templates_, kArchivePage, frame_.Titled("Archive"),
@@ -262,7 +292,7 @@ private:
     }
 
     const SiteOptions& options_;
-    const Blog& blog_;
+    Blog& blog_;
     HtmlSanitizer sanitizer_;
     SiteFiles& files_;
     PageFrame frame_;
@@ -273,6 +303,35 @@ private:
     std::vector<std::string> words_;
 };
 
+SiteResult Outcome(Status status, const SiteFiles& files, std::size_t posts) {
+    SiteResult result;
+    result.status = std::move(status);
+    result.posts = posts;
+    result.pagesWritten = files.Written();
+    result.pagesUnchanged = files.Unchanged();
+    result.pagesRemoved = files.Removed();
+    return result;
+}
+
+// Every page made from the backup, each written unless the folder holds it already.
+SiteResult WritePages(const SiteOptions& options, const SiteSources& sources, const SourcesSeen& before,
+                      SiteFiles& files) {
+    SiteResult result;
+    Blog blog;
+    if (result.status = ReadBlog(options.backupFile, blog); !result.status.ok()) return result;
+    MediaCatalog catalog;
+    if (result.status = catalog.Load(sources.mediaFolder); !result.status.ok()) return result;
+    if (result.status = files.Open(); !result.status.ok()) return result;
+    const MediaLinks media(catalog, sources.mediaFolder, sources.mediaFolderHref, options.remoteMedia);
+    const std::size_t posts = blog.posts.size();
+    SiteBuilder builder(options, blog, media, files);
+    const bool built = builder.Build();
+    if (!files.Flush() || !built) return Outcome(files.Failure(), files, posts);
+    // Sources that changed while the pages were made vouch for none of them.
+    const bool unchanged = before.stamps && before.stamps == SourcesStamps(sources);
+    return Outcome(files.Finish(unchanged ? before.digest : std::nullopt, posts), files, posts);
+}
+
 }  // namespace
 
 SiteResult WriteSite(const SiteOptions& options) {
@@ -282,27 +341,32 @@ SiteResult WriteSite(const SiteOptions& options) {
     const std::string mediaFolder =
         options.mediaFolder.empty() ? backupfiles::MediaFolder(options.backupFile) : options.mediaFolder;
     try {
-        Blog blog;
-        if (result.status = ReadBlog(options.backupFile, blog); !result.status.ok()) return result;
-        MediaCatalog catalog;
-        if (result.status = catalog.Load(mediaFolder); !result.status.ok()) return result;
-        SiteFiles files(siteFolder, options.files != nullptr ? *options.files : SystemFileOps());
-        if (result.status = files.Open(); !result.status.ok()) return result;
-        const MediaLinks media(catalog, mediaFolder, MediaFolderHref(siteFolder, mediaFolder),
-                               options.remoteMedia);
-        SiteBuilder builder(options, blog, media, files);
-        result.status = builder.Build() ? files.RemoveOthers() : files.Failure();
-        result.posts = blog.posts.size();
-        result.pagesWritten = files.Written();
-        result.pagesUnchanged = files.Unchanged();
-        result.pagesRemoved = files.Removed();
-        if (!result.status.ok()) return result;
+        const SiteSources sources{options.backupFile, mediaFolder, MediaFolderHref(siteFolder, mediaFolder),
+                                  options.remoteMedia};
+        // The backup is read through for its digest while the last run's
+        // pages are looked at.
+        std::future<SourcesSeen> seen = std::async(std::launch::async, SeeSources, std::cref(sources));
+        PageIndex previous = PageIndex::Load(siteFolder);
+        const bool inPlace = previous.PagesInPlace(siteFolder);
+        const SourcesSeen before = seen.get();
+        SiteFiles files(siteFolder, options.files != nullptr ? *options.files : SystemFileOps(),
+                        std::move(previous));
+        // Made from the very sources of the last run, the pages are those it
+        // wrote, as long as they are still there as it left them.
+        if (std::size_t posts = 0; inPlace && files.KeepIndexedPages(before.digest, posts)) {
+            result = Outcome(files.RemoveOthers(), files, posts);
+            if (result.status.ok() && options.progress != nullptr)
+                options.progress->PostsWritten(posts, posts);
+        } else {
+            result = WritePages(options, sources, before, files);
+        }
     } catch (const std::exception& error) {
         // A template that fails to render, or memory running out.
         result.status = Status(StatusKind::FileSystem, std::string("Can't write the pages: ") + error.what());
         return result;
     }
-    result.indexFile = (fs::absolute(siteFolder).lexically_normal() / "index.html").string();
+    if (result.status.ok())
+        result.indexFile = (fs::absolute(siteFolder).lexically_normal() / "index.html").string();
     return result;
 }
 

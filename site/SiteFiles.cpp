@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -35,7 +36,9 @@ bool IsOurTopLevelName(std::string_view name) {
         if (name == page || (name.starts_with(page) && name.substr(page.size()).starts_with(".saving-")))
             return true;
     }
-    return name == kMarkerName;
+    // The index is kept apart from the pages, but its leftovers go with them.
+    return name == kMarkerName || (name.starts_with(kPageIndexName) &&
+                                   name.substr(std::strlen(kPageIndexName)).starts_with(".saving-"));
 }
 
 // Pages are rebuilt from the backup at any time, so a crash costs nothing that
@@ -49,7 +52,19 @@ public:
 
 }  // namespace
 
-SiteFiles::SiteFiles(std::string folder, FileOps& files) : folder_(std::move(folder)), files_(files) {}
+namespace {
+
+// Pages waiting for the writer: enough to keep it busy while a thread makes
+// an index page, little next to the backup held in memory.
+constexpr std::size_t kWaitingBytes = 2 << 20;
+
+}  // namespace
+
+SiteFiles::SiteFiles(std::string folder, FileOps& files, PageIndex previous)
+    : folder_(std::move(folder)),
+      files_(files),
+      previous_(std::move(previous)),
+      queue_([this](const QueuedPage& page) { WriteNow(page); }, kWaitingBytes) {}
 
 Status SiteFiles::Fail(const std::string& text) {
     const std::lock_guard lock(mutex_);
@@ -76,11 +91,10 @@ Status SiteFiles::Open() {
         return Fail(folder_ + " already holds other files; choose an empty or a new folder");
     fs::create_directories(folder_, error);
     if (error) return Fail("Can't create the folder " + folder_ + ": " + error.message());
-    Write(kMarkerName, kMarkerText);
-    return Failure();
+    return Write(kMarkerName, kMarkerText) && Flush() ? Status::Ok() : Failure();
 }
 
-bool SiteFiles::Holds(const std::string& path, std::string_view content) const {
+bool SiteFiles::Holds(const std::string& path, std::string_view content, std::optional<FileStamp>& file) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat info {};
@@ -95,6 +109,7 @@ bool SiteFiles::Holds(const std::string& path, std::string_view content) const {
         at += got > 0 ? static_cast<std::size_t>(got) : 0;
     }
     ::close(fd);
+    if (same) file = StampOf(info);
     return same;
 }
 
@@ -121,37 +136,124 @@ bool SiteFiles::MakeFolderFor(const std::string& page, bool& fresh) {
     return true;
 }
 
-bool SiteFiles::Write(const std::string& page, std::string_view content) {
-    if (Failed()) return false;
-    {
-        const std::lock_guard lock(mutex_);
-        pages_.insert(page);
+std::optional<PageRecord> SiteFiles::TakePrevious(const std::string& page) {
+    const std::lock_guard lock(mutex_);
+    auto node = previous_.pages.extract(page);
+    if (node.empty()) return std::nullopt;
+    return node.mapped();
+}
+
+void SiteFiles::Keep(const std::string& page, const PageRecord& record) {
+    const std::lock_guard lock(mutex_);
+    pages_.insert_or_assign(page, record);
+}
+
+bool SiteFiles::WriteNew(const std::string& path, std::string_view content, PageRecord& record, bool& taken) {
+    taken = false;
+    const int fd = files_.CreateNew(path);
+    if (fd < 0) {
+        taken = errno == EEXIST;
+        if (!taken) (void)Fail("can't create " + path + ": " + std::strerror(errno));
+        return false;
     }
-    bool fresh = false;
-    if (!MakeFolderFor(page, fresh)) return false;
-    const std::string path = folder_ + "/" + page;
-    if (!fresh && Holds(path, content)) {
-        ++unchanged_;
-        return true;
+    bool written = WriteFully(files_, fd, content.data(), content.size());
+    int error = errno;
+    // Taken before the file is closed: nothing after the last write changes it.
+    struct stat info {};
+    if (written && ::fstat(fd, &info) == 0) record.file = StampOf(info);
+    if (files_.Close(fd) != 0 && written) {
+        written = false;
+        error = errno;
     }
+    if (!written) {
+        // No part of a page stays under its name.
+        files_.Unlink(path);
+        (void)Fail("can't write " + path + ": " + std::strerror(error));
+    }
+    return written;
+}
+
+bool SiteFiles::Replace(const std::string& path, std::string_view content, PageRecord& record) {
     UnsyncedFileOps unsynced(files_);
     AtomicFileWriter writer(path, unsynced);
     Status written = writer.Open();
     if (written.ok()) written = writer.Write(content.data(), content.size());
-    if (written.ok()) {
-        const std::lock_guard lock(commitMutex_);
-        written = writer.Commit();
-    }
+    if (written.ok()) written = writer.Commit();
     if (!written.ok()) {
         (void)Fail(written.text());  // kept as the view's failure, said once at the end
         return false;
     }
-    ++written_;
+    record.file = StampOfFile(path);
     return true;
 }
 
+bool SiteFiles::Write(const std::string& page, std::string content) {
+    if (Failed()) return false;
+    const Digest digest = DigestOf(content);
+    queue_.Push({page, std::move(content), digest});
+    return !Failed();
+}
+
+bool SiteFiles::Flush() {
+    queue_.Drain();
+    return !Failed();
+}
+
+void SiteFiles::WriteNow(const QueuedPage& queued) {
+    if (Failed()) return;
+    const std::string& page = queued.name;
+    const std::string& content = queued.content;
+    bool fresh = false;
+    if (!MakeFolderFor(page, fresh)) return;
+    const std::string path = folder_ + "/" + page;
+    PageRecord record{queued.digest, std::nullopt};
+    const std::optional<PageRecord> previous = TakePrevious(page);
+    // In a folder this run made, the name is free.
+    const std::optional<FileStamp> file = fresh ? std::nullopt : StampOfFile(path);
+    if (file) {
+        // The last run's record stands for the file while the file has its stamp.
+        const bool vouched = previous && previous->file == file;
+        if (vouched ? previous->content == record.content : Holds(path, content, record.file)) {
+            if (vouched) record.file = file;
+            Keep(page, record);
+            ++unchanged_;
+            return;
+        }
+    }
+    bool taken = file.has_value();
+    if (!taken && !WriteNew(path, content, record, taken) && !taken) return;
+    if (taken && !Replace(path, content, record)) return;
+    Keep(page, record);
+    ++written_;
+}
+
+bool SiteFiles::KeepIndexedPages(const std::optional<Digest>& sources, std::size_t& posts) {
+    const std::lock_guard lock(mutex_);
+    if (!sources || previous_.sources != sources || !previous_.pages.contains(kMarkerName)) return false;
+    unchanged_ += previous_.pages.size();
+    if (pages_.empty()) {
+        pages_.swap(previous_.pages);
+    } else {
+        pages_.merge(previous_.pages);
+        previous_.pages.clear();
+    }
+    posts = previous_.posts;
+    return true;
+}
+
+Status SiteFiles::Finish(const std::optional<Digest>& sources, std::size_t posts) {
+    if (Status removed = RemoveOthers(); !removed.ok()) return removed;
+    PageIndex index;
+    index.sources = sources;
+    index.posts = posts;
+    index.pages = std::move(pages_);
+    const Status saved = index.Save(folder_, files_);
+    pages_ = std::move(index.pages);
+    return saved.ok() ? saved : Fail(saved.text());
+}
+
 Status SiteFiles::RemoveOthers() {
-    if (Failed()) return Failure();
+    if (!Flush()) return Failure();
     std::vector<fs::path> stale;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder_, error)) {
@@ -165,8 +267,11 @@ Status SiteFiles::RemoveOthers() {
         const fs::path path = fs::path(folder_) / folder;
         std::error_code missing;
         if (!fs::is_directory(path, missing)) continue;
+        std::string page;
         for (const auto& entry : fs::directory_iterator(path, error)) {
-            const std::string page = std::string(folder) + "/" + entry.path().filename().string();
+            const std::string& full = entry.path().native();
+            page.assign(folder);
+            page.append(full, full.rfind('/'));
             std::error_code ignored;
             if (entry.is_regular_file(ignored) && !pages_.contains(page)) stale.push_back(entry.path());
         }

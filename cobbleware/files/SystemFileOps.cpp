@@ -41,6 +41,9 @@ int ReadOpened(int fd, std::string& content) {
 class PosixFileOps : public FileOps {
 public:
     int CreateTemp(std::string& pathTemplate) override { return mkostemp(pathTemplate.data(), O_CLOEXEC); }
+    int CreateNew(const std::string& path) override {
+        return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    }
     long Write(int fd, const char* data, std::size_t size) override { return ::write(fd, data, size); }
     int Sync(int fd) override { return ::fsync(fd); }
     int StartWriteback(int fd, std::size_t offset, std::size_t length) override {

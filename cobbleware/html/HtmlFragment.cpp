@@ -4,9 +4,11 @@
 #include <gumbo.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "html/MarkupBounds.h"
+#include "html/PlainMarkup.h"
 
 namespace qv::html {
 
@@ -158,8 +160,13 @@ HtmlFragment HtmlFragment::Parse(std::string_view html, const ParseOptions& opti
     gumboOptions.max_errors = 0;  // nobody reads them, and recording them costs time
     // What lies beyond the bounds keeps only its text below, so its tags need not cost the parser time.
     std::string bounded;
-    if (BoundMarkup(html, {options.maxDepth, options.maxAttributes, options.maxFormatting}, bounded))
+    if (BoundMarkup(html, {options.maxDepth, options.maxAttributes, options.maxFormatting}, bounded)) {
         html = bounded;
+    } else if (std::optional<std::vector<Node>> plain = ParsePlainMarkup(html, options.maxDepth)) {
+        HtmlFragment fragment;
+        fragment.nodes_ = std::move(*plain);
+        return fragment;
+    }
     const std::unique_ptr<GumboOutput, OutputDeleter> output(
         gumbo_parse_with_options(&gumboOptions, html.data(), html.size()), OutputDeleter{&gumboOptions});
     if (!output) throw std::runtime_error("The HTML parser could not read a fragment");

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A piece of HTML as a browser would read it inside a page's body, parsed by
-// gumbo into a tree of owned nodes that callers walk or rebuild. Entities are
-// decoded; malformed markup is repaired the way browsers repair it.
+// gumbo into a tree of owned nodes that callers walk or rebuild (plain markup,
+// which gumbo would read as written, is read by PlainMarkup instead). Entities
+// are decoded; malformed markup is repaired the way browsers repair it.
 #pragma once
 
 #include <cstddef>

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "PageIndex.h"
+
 namespace qv::test {
 
 namespace fs = std::filesystem;
@@ -141,7 +143,7 @@ void WriteMediaFolder(const std::string& folder,
 std::map<std::string, std::string> SiteFiles(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
+        if (entry.is_regular_file() && entry.path().filename() != site::kPageIndexName)
             files[fs::relative(entry.path(), folder).generic_string()] = ReadAll(entry.path().string());
     return files;
 }

@@ -36,7 +36,8 @@ std::string Png(int width, int height, Colour top, Colour bottom);
 void WriteMediaFolder(const std::string& folder,
                       const std::map<std::string, std::pair<std::string, std::string>>& kept);
 
-// The pages of a site folder, by path from its top, with their bytes.
+// The pages of a site folder, by path from its top, with their bytes (the
+// index a run keeps of them is no page).
 std::map<std::string, std::string> SiteFiles(const std::string& folder);
 
 // Writes `backup` into `folder` as blog.xml and makes its site beside it.

@@ -22,6 +22,7 @@ class RecordingFileOps : public FileOpsWrapper {
 public:
     enum class Op {
         CreateTemp,
+        CreateNew,
         Write,
         Sync,
         Close,
@@ -95,6 +96,16 @@ public:
         if (fd >= 0) {
             names_[fd] = pathTemplate;
             calls_.push_back({Op::CreateTemp, pathTemplate, {}, 0});
+        }
+        return fd;
+    }
+    int CreateNew(const std::string& path) override {
+        const std::lock_guard lock(mutex_);
+        if (Faulted(Op::CreateNew)) return -1;
+        const int fd = FileOpsWrapper::CreateNew(path);
+        if (fd >= 0) {
+            names_[fd] = path;
+            calls_.push_back({Op::CreateNew, path, {}, 0});
         }
         return fd;
     }
