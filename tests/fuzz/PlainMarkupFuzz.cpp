@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The quick reader of plain markup against gumbo: wherever the quick reader
+// answers, its tree must be the one gumbo builds for the same markup, since
+// the offline view's sanitiser trusts either as what a browser would read.
+// Gumbo's own tree is had by ending the markup with a comment, which the
+// quick reader always leaves to gumbo and the tree drops.
+//
+// Input: a post's HTML.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FuzzInput.h"
+#include "html/HtmlFragment.h"
+#include "html/MarkupBounds.h"
+#include "html/PlainMarkup.h"
+
+namespace {
+
+using qv::html::Node;
+
+void Dump(const std::vector<Node>& nodes, std::string& out) {
+    for (const Node& node : nodes) {
+        if (node.kind == qv::html::NodeKind::Text) {
+            out += "T[" + node.text + "]";
+            continue;
+        }
+        out += "E" + std::to_string(static_cast<int>(node.kind)) + std::to_string(static_cast<int>(node.space)) +
+               "<" + node.name;
+        for (const qv::html::Attribute& attribute : node.attributes)
+            out += " " + attribute.name + "=[" + attribute.value + "]";
+        out += ">";
+        Dump(node.children, out);
+        out += "</>";
+    }
+}
+
+std::string Dump(const std::vector<Node>& nodes) {
+    std::string out;
+    Dump(nodes, out);
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace qv::html;
+    const std::string html(qv::fuzz::AsText(data, size));
+    const ParseOptions options;
+    // Beyond the bounds the sanitiser hands gumbo other markup, and never asks the quick reader.
+    std::string bounded;
+    if (BoundMarkup(html, {options.maxDepth, options.maxAttributes, options.maxFormatting}, bounded)) return 0;
+    const std::optional<std::vector<Node>> plain = ParsePlainMarkup(html, options.maxDepth);
+    if (!plain) return 0;
+    const std::string quick = Dump(*plain);
+    const std::string full = Dump(HtmlFragment::Parse(html + "<!---->", options).Nodes());
+    qv::fuzz::Require(quick == full, "the quick reader's tree is gumbo's", html + "\n" + quick + "\n" + full);
+    return 0;
+}
