@@ -50,6 +50,15 @@ public:
         open_[fd] = pathTemplate;
         return fd;
     }
+    int CreateNew(const std::string& path) override {
+        const std::lock_guard lock(mutex_);
+        if (!folders_.contains(Parent(path))) return Fail(ENOENT);
+        if (files_.contains(path) || folders_.contains(path)) return Fail(EEXIST);
+        files_[path].clear();
+        const int fd = nextFd_++;
+        open_[fd] = path;
+        return fd;
+    }
     long Write(int fd, const char* data, std::size_t size) override {
         const std::lock_guard lock(mutex_);
         const auto file = open_.find(fd);
