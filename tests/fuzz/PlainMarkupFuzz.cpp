@@ -15,34 +15,7 @@
 #include "html/HtmlFragment.h"
 #include "html/MarkupBounds.h"
 #include "html/PlainMarkup.h"
-
-namespace {
-
-using qv::html::Node;
-
-void Dump(const std::vector<Node>& nodes, std::string& out) {
-    for (const Node& node : nodes) {
-        if (node.kind == qv::html::NodeKind::Text) {
-            out += "T[" + node.text + "]";
-            continue;
-        }
-        out += "E" + std::to_string(static_cast<int>(node.kind)) + std::to_string(static_cast<int>(node.space)) +
-               "<" + node.name;
-        for (const qv::html::Attribute& attribute : node.attributes)
-            out += " " + attribute.name + "=[" + attribute.value + "]";
-        out += ">";
-        Dump(node.children, out);
-        out += "</>";
-    }
-}
-
-std::string Dump(const std::vector<Node>& nodes) {
-    std::string out;
-    Dump(nodes, out);
-    return out;
-}
-
-}  // namespace
+#include "../support/HtmlTreeText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qv::html;
@@ -53,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (BoundMarkup(html, {options.maxDepth, options.maxAttributes, options.maxFormatting}, bounded)) return 0;
     const std::optional<std::vector<Node>> plain = ParsePlainMarkup(html, options.maxDepth);
     if (!plain) return 0;
-    const std::string quick = Dump(*plain);
-    const std::string full = Dump(HtmlFragment::Parse(html + "<!---->", options).Nodes());
+    const std::string quick = qv::test::TreeText(*plain);
+    const std::string full = qv::test::TreeText(HtmlFragment::Parse(html + "<!---->", options).Nodes());
     qv::fuzz::Require(quick == full, "the quick reader's tree is gumbo's", html + "\n" + quick + "\n" + full);
     return 0;
 }

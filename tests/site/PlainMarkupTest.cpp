@@ -11,33 +11,14 @@
 #include "html/HtmlFragment.h"
 #include "html/MarkupBounds.h"
 #include "html/PlainMarkup.h"
+#include "../support/HtmlTreeText.h"
 
 namespace qv::html {
 namespace {
 
-void Dump(const std::vector<Node>& nodes, std::string& out) {
-    for (const Node& node : nodes) {
-        if (node.kind == NodeKind::Text) {
-            out += "T[" + node.text + "]";
-            continue;
-        }
-        out += "E" + std::to_string(static_cast<int>(node.kind)) +
-               std::to_string(static_cast<int>(node.space)) + "<" + node.name;
-        for (const Attribute& attribute : node.attributes)
-            out += " " + attribute.name + "=[" + attribute.value + "]";
-        out += ">";
-        Dump(node.children, out);
-        out += "</>";
-    }
-}
+using test::TreeText;
 
-std::string Dump(const std::vector<Node>& nodes) {
-    std::string out;
-    Dump(nodes, out);
-    return out;
-}
-
-std::string GumboTree(const std::string& html) { return Dump(HtmlFragment::Parse(html + "<!---->").Nodes()); }
+std::string GumboTree(const std::string& html) { return TreeText(HtmlFragment::Parse(html + "<!---->").Nodes()); }
 
 // Whether the quick reader answered; fails the test when its tree is not gumbo's.
 bool ReadsAsGumbo(const std::string& html) {
@@ -48,8 +29,8 @@ bool ReadsAsGumbo(const std::string& html) {
         return false;
     const std::optional<std::vector<Node>> plain = ParsePlainMarkup(html, options.maxDepth);
     if (!plain) return false;
-    EXPECT_EQ(Dump(*plain), GumboTree(html)) << html;
-    EXPECT_EQ(Dump(HtmlFragment::Parse(html).Nodes()), Dump(*plain)) << html;
+    EXPECT_EQ(TreeText(*plain), GumboTree(html)) << html;
+    EXPECT_EQ(TreeText(HtmlFragment::Parse(html).Nodes()), TreeText(*plain)) << html;
     return true;
 }
 
@@ -109,8 +90,8 @@ TEST(PlainMarkup, LeavesMarkupBeyondTheBoundsToGumbo) {
     // Found by running the quick reader against gumbo on generated markup.
     const std::string html = "<ul>if<b>><em>b><em><b><i>P<i>Julb<i>f>KJJJJJ>if<b>><em>b>J<i>P";
     EXPECT_FALSE(ReadsAsGumbo(html));
-    EXPECT_EQ(Dump(HtmlFragment::Parse(html).Nodes()), GumboTree(html));
-    EXPECT_NE(Dump(*ParsePlainMarkup(html, ParseOptions().maxDepth)), GumboTree(html));
+    EXPECT_EQ(TreeText(HtmlFragment::Parse(html).Nodes()), GumboTree(html));
+    EXPECT_NE(TreeText(*ParsePlainMarkup(html, ParseOptions().maxDepth)), GumboTree(html));
 }
 
 TEST(PlainMarkup, ReadsTheSamplePostsAsGumboDoes) {
