@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -34,6 +35,22 @@ std::optional<int32_t> StartOf(const std::string& name) {
     const auto [stop, error] = std::from_chars(name.data(), end, start);
     if (error != std::errc() || stop != end || start < 0) return std::nullopt;
     return start;
+}
+
+// A whole number that fits an int, or nothing: a fraction, or a number past
+// int's range in a damaged or hand-made description, converts to no int.
+std::optional<int> WholeNumber(const nlohmann::json& value) {
+    if (value.is_number_unsigned()) {
+        const auto number = value.get<std::uint64_t>();
+        if (number > static_cast<std::uint64_t>(INT_MAX)) return std::nullopt;
+        return static_cast<int>(number);
+    }
+    if (value.is_number_integer()) {
+        const auto number = value.get<std::int64_t>();
+        if (number < INT_MIN || number > INT_MAX) return std::nullopt;
+        return static_cast<int>(number);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -142,10 +159,10 @@ std::optional<std::string> PageJournal::Unfit() const {
     }
     try {
         const nlohmann::json description = nlohmann::json::parse(DescriptionText());
-        if (description.at("format").get<int>() != kFormat) return "it was written in another format";
+        if (WholeNumber(description.at("format")) != kFormat) return "it was written in another format";
         const std::string blog = description.at("blog").get<std::string>();
         if (blog != blogAddress_) return "it belongs to another blog, " + skPrintable(blog);
-        if (description.at("posts_per_page").get<int>() != pageSize_) return "its pages are of another size";
+        if (WholeNumber(description.at("posts_per_page")) != pageSize_) return "its pages are of another size";
     } catch (const nlohmann::json::exception&) {
         return "its description can't be read";
     }
@@ -158,8 +175,8 @@ std::optional<int32_t> PageJournal::KeptPageSize(const std::string& target, File
     const nlohmann::json description = nlohmann::json::parse(text, nullptr, false);
     if (!description.is_object()) return std::nullopt;
     const auto size = description.find("posts_per_page");
-    if (size == description.end() || !size->is_number_integer()) return std::nullopt;
-    return size->get<int32_t>();
+    if (size == description.end()) return std::nullopt;
+    return WholeNumber(*size);
 }
 
 std::string PageJournal::DescriptionText() const {
