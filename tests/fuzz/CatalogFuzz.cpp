@@ -15,28 +15,17 @@
 
 #include "FuzzInput.h"
 #include "MemoryFiles.h"
+#include "../support/TempFolder.h"
 #include "catalog/BackupCatalog.h"
 
 namespace {
 
 // A change takes the list's lock, a file in the data folder on the disk; the
 // list itself lives in memory.
-struct DataFolder {
-    DataFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qv-fuzz-catalog-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        path = pattern;
-    }
-    ~DataFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
-};
-
 const std::string& TheDataFolder() {
-    static const DataFolder folder;
-    return folder.path;
+    static const qv::test::TempFolder folder;
+    static const std::string path = folder.Path().string();
+    return path;
 }
 
 }  // namespace

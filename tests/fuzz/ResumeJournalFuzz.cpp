@@ -19,6 +19,7 @@
 #include "PageJournal.h"
 #include "RunDoubles.h"
 #include "backupfiles/BackupFiles.h"
+#include "../support/TempFolder.h"
 
 namespace {
 
@@ -28,19 +29,10 @@ constexpr int32_t kPageSize = 2;
 // before anything in it is read: that folder is real and stays empty; what
 // it holds lives in memory.
 struct Folder {
-    Folder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qv-fuzz-journal-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        path = pattern;
-        target = path + "/blog.xml";
-        journal = qv::backupfiles::JournalFolder(target);
-        std::filesystem::create_directory(journal);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string path, target, journal;
+    Folder() { std::filesystem::create_directory(journal); }
+    qv::test::TempFolder root;
+    std::string target = root.File("blog.xml");
+    std::string journal = qv::backupfiles::JournalFolder(target);
 };
 
 const Folder& TheFolder() {

@@ -23,22 +23,9 @@
 #include "http/CurlUrl.h"
 #include "passwords/modPasswordCryptor.h"
 #include "qtcore/QtSettingsStore.h"
+#include "../support/TempFolder.h"
 
 namespace {
-
-struct ConfigFolder {
-    ConfigFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qv-fuzz-settings-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        path = pattern;
-        setenv("XDG_CONFIG_HOME", path.c_str(), 1);
-    }
-    ~ConfigFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
-};
 
 // The settings store keeps a file it has read until the file's size or time
 // changes: every input gets a time of its own.
@@ -53,7 +40,8 @@ void WriteSettings(const std::string& file, std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static const ConfigFolder folder;
+    static const qv::test::TempFolder folder;
+    setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);
     qv::cli::UseStoredSettings();
     std::filesystem::create_directories(
         std::filesystem::path(qv::QtSettingsStore::FilePath(qv::App()).toStdString()).parent_path());
