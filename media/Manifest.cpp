@@ -41,8 +41,11 @@ bool ParseStatus(std::string_view text, ManifestEntry& entry) {
         entry.status = MediaStatus::Failed;
         text.remove_prefix(kFailedPrefix.size());
         if (text.starts_with(':')) text.remove_prefix(1);
-        while (text.starts_with(' ')) text.remove_prefix(1);
-        entry.reason = text;
+        // Read as it will be written: a carriage return in the reason (an edited
+        // or damaged manifest) is written as a blank, and the blanks after the
+        // colon are the writer's own.
+        entry.reason = FieldText(std::string(text));
+        entry.reason.erase(0, entry.reason.find_first_not_of(' '));
     } else {
         return false;
     }
