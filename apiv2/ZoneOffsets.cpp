@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -111,7 +112,12 @@ Result<UtcOffset> SystemZoneOffsets(const std::string& zoneName, const std::stri
                            return std::isalnum(c) || c == '/' || c == '_' || c == '-' || c == '+';
                        });
     if (!named) return Status(StatusKind::Usage, "\"" + zoneName + "\" is no time zone's name.").RetryWontHelp();
-    std::ifstream file(zoneinfoFolder + "/" + zoneName, std::ios::binary);
+    // A name may be a folder of zones ("US", "US//"); reading one throws.
+    const std::string path = zoneinfoFolder + "/" + zoneName;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return Status(StatusKind::NotFound, "The system knows no time zone \"" + zoneName + "\".");
+    std::ifstream file(path, std::ios::binary);
     if (!file) return Status(StatusKind::NotFound, "The system knows no time zone \"" + zoneName + "\".");
     const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     Result<UtcOffset> zone = ZoneOffsetsFromTzif(data);

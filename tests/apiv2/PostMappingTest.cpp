@@ -130,6 +130,8 @@ TEST(PostMapping, DatesAreWrittenAsEverySamplePageWroteThemInItsBlogsZone) {
 
     EXPECT_EQ(apiv2::SystemZoneOffsets("../../etc/passwd").status().kind(), StatusKind::Usage);
     EXPECT_EQ(apiv2::SystemZoneOffsets("Mars/Olympus_Mons").status().kind(), StatusKind::NotFound);
+    EXPECT_EQ(apiv2::SystemZoneOffsets("US").status().kind(), StatusKind::NotFound);  // a folder of zones
+    EXPECT_EQ(apiv2::SystemZoneOffsets("US//").status().kind(), StatusKind::NotFound);
     std::ifstream file("/usr/share/zoneinfo/US/Eastern", std::ios::binary);
     const std::string tzif((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     ASSERT_GT(tzif.size(), 100u);
