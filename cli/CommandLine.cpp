@@ -8,10 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "ApiOptions.h"
+#include "FileOps.h"
 #include "CommonOptions.h"
 #include "MediaRun.h"
 #include "PasswordVariables.h"
@@ -64,11 +63,9 @@ std::string PasswordRefusal() {
 }  // namespace
 
 Result<std::string> ReadSecretFile(const std::string& path, const std::string& what) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Status(StatusKind::FileSystem, "can't read the " + what + " " + path + ": " + std::strerror(errno));
     std::string secret;
-    secret.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return Status(StatusKind::FileSystem, "can't read the " + what + " " + path);
+    if (SystemFileOps().ReadFile(path, secret) != 0)
+        return Status(StatusKind::FileSystem, "can't read the " + what + " " + path + ": " + std::strerror(errno));
     // Editors and `echo` end the file with a line break that is no part of the secret.
     if (secret.ends_with("\r\n")) {
         secret.resize(secret.size() - 2);

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "Sha256.h"
@@ -162,10 +160,8 @@ bool PageIndex::PagesInPlace(const std::string& siteFolder) const {
 }
 
 PageIndex PageIndex::Load(const std::string& siteFolder) {
-    std::ifstream in(siteFolder + "/" + kPageIndexName, std::ios::binary);
-    if (!in) return {};
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return {};
+    std::string text;
+    if (SystemFileOps().ReadFile(siteFolder + "/" + kPageIndexName, text) != 0) return {};
     std::optional<PageIndex> index = Parse(text);
     return index ? std::move(*index) : PageIndex();
 }

@@ -301,6 +301,7 @@ TEST(CliUsage, WrongUsageEndsWithStatusTwoAndAOneLineHintWithoutEchoingAPassword
         {{address, "-o", out, "-d"}, "--add-date-time names the file in a folder"},
         {{address, "-o", folder.File("missing") + "/"}, "there is no folder"},
         {{address, "-o", out, "--password-file", folder.File("missing")}, "can't read the password file"},
+        {{address, "-o", out, "--password-file", folder.Path().string()}, "can't read the password file"},
         {{"", "-o", out}, "the blog address is empty"},
     };
     for (const auto& each : cases) {
