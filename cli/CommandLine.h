@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Http.h"
+#include "MediaRun.h"
 #include "Output.h"
 #include "ServiceApi.h"
 #include "Status.h"
@@ -44,7 +45,7 @@ struct CliOptions {
     bool media = false;
     // Where the media are kept ("": beside the backup), and how many files at once.
     std::string mediaFolder;
-    int jobs = 4;
+    int jobs = media::kDefaultJobs;
     // After a run that saved, write the offline view of the saved file.
     bool html = false;
     // The passwords are kept in the desktop's keyring: read them there.

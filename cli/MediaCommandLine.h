@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Http.h"
+#include "MediaRun.h"
 #include "Output.h"
 #include "Status.h"
 
@@ -18,7 +19,7 @@ namespace qv::cli {
 struct MediaCommandOptions {
     std::string backupFile;
     std::string mediaFolder;  // "": beside the backup
-    int jobs = 4;
+    int jobs = media::kDefaultJobs;
     int retries = 3;
     int retryDelaySeconds = 5;
     // The proxy of the transfers; null: the window's stored setup.
