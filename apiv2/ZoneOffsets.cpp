@@ -4,11 +4,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <vector>
+
+#include "FileOps.h"
 
 namespace qv::apiv2 {
 
@@ -112,14 +111,10 @@ Result<UtcOffset> SystemZoneOffsets(const std::string& zoneName, const std::stri
                            return std::isalnum(c) || c == '/' || c == '_' || c == '-' || c == '+';
                        });
     if (!named) return Status(StatusKind::Usage, "\"" + zoneName + "\" is no time zone's name.").RetryWontHelp();
-    // A name may be a folder of zones ("US", "US//"); reading one throws.
-    const std::string path = zoneinfoFolder + "/" + zoneName;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    // A name may also be a folder of zones ("US", "US//"), which can't be read either.
+    std::string data;
+    if (SystemFileOps().ReadFile(zoneinfoFolder + "/" + zoneName, data) != 0)
         return Status(StatusKind::NotFound, "The system knows no time zone \"" + zoneName + "\".");
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return Status(StatusKind::NotFound, "The system knows no time zone \"" + zoneName + "\".");
-    const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     Result<UtcOffset> zone = ZoneOffsetsFromTzif(data);
     if (!zone) return zone.status().Within("\"" + zoneName + "\": ");
     return zone;

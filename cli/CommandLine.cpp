@@ -10,8 +10,8 @@
 #include <filesystem>
 
 #include "ApiOptions.h"
-#include "FileOps.h"
 #include "CommonOptions.h"
+#include "FileOps.h"
 #include "MediaRun.h"
 #include "PasswordVariables.h"
 #include "blogaddress/BlogAddress.h"
